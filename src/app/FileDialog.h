@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// Every file dialog of the program goes through here, so tests can answer it.
+class FileDialog
+{
+public:
+    // Asks where to save; returns the chosen path or an empty text when cancelled.
+    static QString getSaveFileName(QWidget* parent, const QString& caption,
+                                   const QString& proposedPath, const QString& filter = QString());
+
+    // Test hooks: in test mode no dialog is shown; the next queued name is returned (an empty
+    // one means Cancel), and the proposed path of each call is recorded.
+    static void setTestMode(bool on);
+    static void setNextFileName(const QString& path);
+    static QString lastProposedPath();
+};

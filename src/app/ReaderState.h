@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Kind of the book open in the reading pane; the numbers are stored nowhere but are the ones
+// the commands test against.
+enum class BookKind : int
+{
+    None = 0,
+    PlainText = 1,
+    Rtf = 2,
+    Html = 3,
+    Pdf = 4
+};
+
+// The main window's run-time state, one per run, owned by frmMain. Every other window reads or
+// writes only the fields its own code names.
+struct ReaderState
+{
+    QString AppFolder;        // the program's folder followed by "/"
+    QString BooksFolder;      // AppFolder + "books/"
+    QString OptionsFilePath;  // AppFolder + "options.txt"
+    QString BookmarkFilePath; // AppFolder + "bookmark.txt"
+
+    bool FirstActivation = true;
+    bool ChangesPending = false;
+    bool ShowManualAtStart = false;
+    BookKind Kind = BookKind::None;
+    QString CurrentBookName; // file name within BooksFolder, as the tree shows it
+    qint16 FontSize = 0;     // points, from the options file
+    QString PdfReaderFlag;   // "yes" or "no", from the options file
+    bool BookSaved = false;  // the last SaveChanges wrote the book
+    bool AwaitingPdfNotice = false;
+    bool PdfGoAhead = false;
+    std::optional<float> RecordedMainHeight; // twips, outer size at the first activation
+    std::optional<float> RecordedMainWidth;
+
+    // Paths are built by plain concatenation onto the program's folder.
+    void setProgramFolder(const QString& folder)
+    {
+        AppFolder = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
+        BooksFolder = AppFolder + QStringLiteral("books/");
+        OptionsFilePath = AppFolder + QStringLiteral("options.txt");
+        BookmarkFilePath = AppFolder + QStringLiteral("bookmark.txt");
+    }
+
+    // The size text is shown at: the options file may hold 0 or nothing at all.
+    int effectiveFontSize() const { return FontSize > 0 ? FontSize : 12; }
+};
+
+// Values handed from the main window's lookup commands to the lookup window.
+struct LookupRequest
+{
+    int lookupKind = 1; // 1 = definition, anything else = pictures
+    QString lookupWord;
+};

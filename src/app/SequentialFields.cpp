@@ -1,0 +1,82 @@
+#include "app/SequentialFields.h"
+
+#include <cmath>
+#include <limits>
+
+namespace {
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+} // namespace
+
+std::optional<QString> SequentialFieldReader::readField()
+{
+    while (m_pos < m_data.size() && isBlank(m_data[m_pos])) {
+        ++m_pos;
+    }
+    if (atEnd()) {
+        return std::nullopt;
+    }
+    QByteArray field;
+    if (m_data[m_pos] == '"') {
+        const qsizetype close = m_data.indexOf('"', m_pos + 1);
+        const qsizetype end = close < 0 ? m_data.size() : close;
+        field = m_data.mid(m_pos + 1, end - m_pos - 1);
+        m_pos = close < 0 ? m_data.size() : close + 1;
+        // Anything between the closing quote and the delimiter is not part of the field.
+        while (m_pos < m_data.size() && m_data[m_pos] != ',' && m_data[m_pos] != '\r' &&
+               m_data[m_pos] != '\n') {
+            ++m_pos;
+        }
+    } else {
+        const qsizetype start = m_pos;
+        while (m_pos < m_data.size() && m_data[m_pos] != ',' && m_data[m_pos] != '\r' &&
+               m_data[m_pos] != '\n') {
+            ++m_pos;
+        }
+        field = m_data.mid(start, m_pos - start);
+        while (!field.isEmpty() && isBlank(field.back())) {
+            field.chop(1);
+        }
+    }
+    // Consume the one delimiter that ended the field.
+    if (m_pos < m_data.size()) {
+        if (m_data[m_pos] == ',') {
+            ++m_pos;
+        } else if (m_data[m_pos] == '\r') {
+            ++m_pos;
+            if (m_pos < m_data.size() && m_data[m_pos] == '\n') {
+                ++m_pos;
+            }
+        } else if (m_data[m_pos] == '\n') {
+            ++m_pos;
+        }
+    }
+    return QString::fromUtf8(field);
+}
+
+std::optional<qint16> SequentialFieldReader::readNumber()
+{
+    const std::optional<QString> field = readField();
+    if (!field) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const double value = field->trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < std::numeric_limits<qint16>::min() ||
+        value > std::numeric_limits<qint16>::max()) {
+        return qint16(0);
+    }
+    return static_cast<qint16>(std::trunc(value));
+}
+
+QByteArray SequentialFields::quoted(const QString& text)
+{
+    return '"' + text.toUtf8() + '"';
+}
+
+QByteArray SequentialFields::number(qint64 value)
+{
+    return QByteArray::number(value);
+}

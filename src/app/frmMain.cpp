@@ -1,0 +1,445 @@
+#include "app/frmMain.h"
+
+#include "app/MessageBox.h"
+#include "app/OptionsFile.h"
+#include "app/ParchmentBackground.h"
+#include "library/LibraryTree.h"
+#include "platform/AppSettings.h"
+#include "platform/DocumentView.h"
+#include "platform/PdfView.h"
+#include "platform/RichTextView.h"
+#include "platform/Twips.h"
+#include "platform/WebView.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+static void initQuillmereResources()
+{
+    Q_INIT_RESOURCE(quillmere);
+}
+
+namespace {
+// Designed client area of the window, in twips.
+constexpr double DesignedWidth = 11880;
+constexpr double DesignedHeight = 6600;
+
+const QString PdfReaderAddress = QStringLiteral("https://get.adobe.com/reader/");
+
+template <typename T> T* named(T* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+void place(QWidget* widget, double left, double top, double width, double height)
+{
+    widget->setGeometry(Twips::rect(left, top, width, height));
+}
+} // namespace
+
+frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(parent)
+{
+    initQuillmereResources();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Quillmere"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quillmere.svg")));
+
+    auto* client = named(new ParchmentBackground(this), "clientArea");
+    setCentralWidget(client);
+    buildToolbar(client);
+    buildPane(client);
+    buildMenus();
+    buildStatusBar();
+    resize(Twips::toPixels(DesignedWidth), Twips::toPixels(DesignedHeight));
+
+    // Start-up sequence.
+    m_state.FirstActivation = true;
+    m_state.ChangesPending = false;
+    m_state.ShowManualAtStart = false;
+    m_state.setProgramFolder(programFolder);
+    IsItFirstTime();
+    OptionsFile::ReadOptions(m_state);
+    SetNodesList();
+    if (m_state.ShowManualAtStart) {
+        OpenManual();
+    }
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::buildToolbar(QWidget* client)
+{
+    struct Button
+    {
+        QToolButton** member;
+        const char* name;
+        const char* icon;
+        QString tip;
+        double left;
+    };
+    const Button buttons[] = {
+        {&btnFind, "btnFind", "find", tr("Find a Book"), 120},
+        {&btnDelete, "btnDelete", "delete", tr("Delete E-book"), 480},
+        {&btnPrint, "btnPrint", "print", tr("Print"), 840},
+        {&btnSend, "btnSend", "send", tr("Send E-book"), 1200},
+        {&btnDef, "btnDef", "definition", tr("Get Definition"), 1680},
+        {&btnPicture, "btnPicture", "picture", tr("Get Picture"), 2040},
+        {&btnBookmark, "btnBookmark", "bookmark", tr("Bookmark"), 2400},
+        {&btnRedPen, "btnRedPen", "redpen", tr("Red Pen"), 2760},
+        {&btnErase, "btnErase", "erase", tr("Erase"), 3120},
+        {&btnSearch, "btnSearch", "search", tr("Search Text"), 3480},
+        {&btnCopy, "btnCopy", "copy", tr("Copy"), 3840},
+    };
+    for (const Button& b : buttons) {
+        auto* button = named(new QToolButton(client), b.name);
+        button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))));
+        button->setToolTip(b.tip);
+        button->setAccessibleName(b.tip);
+        button->setAutoRaise(true);
+        place(button, b.left, 20, 360, 360);
+        button->setIconSize(button->size() - QSize(4, 4));
+        *b.member = button;
+    }
+    connect(btnFind, &QToolButton::clicked, this, &frmMain::ShowFindABook);
+    connect(btnDelete, &QToolButton::clicked, this, &frmMain::DeleteBook);
+    connect(btnPrint, &QToolButton::clicked, this, &frmMain::PrintBook);
+    connect(btnSend, &QToolButton::clicked, this, &frmMain::ShowShare);
+    connect(btnDef, &QToolButton::clicked, this, &frmMain::GetDefinition);
+    connect(btnPicture, &QToolButton::clicked, this, &frmMain::GetPicture);
+    connect(btnBookmark, &QToolButton::clicked, this, &frmMain::SetBookmark);
+    connect(btnRedPen, &QToolButton::clicked, this, &frmMain::HighlightIt);
+    connect(btnErase, &QToolButton::clicked, this, &frmMain::EraseIt);
+    connect(btnSearch, &QToolButton::clicked, this, &frmMain::ShowSearch);
+    connect(btnCopy, &QToolButton::clicked, this, &frmMain::CopySelection);
+
+    picLine = named(new QFrame(client), "picLine");
+    picLine->setFrameShape(QFrame::HLine);
+    picLine->setFrameShadow(QFrame::Sunken);
+    picLine->setAccessibleName(tr("Separator"));
+    place(picLine, 0, 400, 8935, 60);
+
+    labelMyLib = named(new QLabel(tr("My Library"), client), "labelMyLib");
+    labelMyLib->setAccessibleName(labelMyLib->text());
+    place(labelMyLib, 0, 480, 1095, 210);
+
+    TreeView1 = named(new QTreeWidget(client), "TreeView1");
+    TreeView1->setHeaderHidden(true);
+    TreeView1->setAccessibleName(tr("Library"));
+    TreeView1->setUniformRowHeights(true);
+    place(TreeView1, 0, 705, 2050, 5880);
+    // Every click chooses the node, the root and the node already selected included.
+    connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { OpenTheNode(); });
+    connect(TreeView1, &QTreeWidget::itemActivated, this, [this] { OpenTheNode(); });
+}
+
+void frmMain::buildPane(QWidget* client)
+{
+    btnBack = named(new QToolButton(client), "btnBack");
+    btnBack->setIcon(QIcon(QStringLiteral(":/icons/back.svg")));
+    btnBack->setToolTip(tr("Back"));
+    btnBack->setAccessibleName(tr("Back"));
+    place(btnBack, 2040, 480, 445, 440);
+    btnBack->setIconSize(btnBack->size() - QSize(6, 6));
+    btnBack->hide();
+    connect(btnBack, &QToolButton::clicked, this, &frmMain::WebBack);
+
+    btnForward = named(new QToolButton(client), "btnForward");
+    btnForward->setIcon(QIcon(QStringLiteral(":/icons/forward.svg")));
+    btnForward->setToolTip(tr("Forward"));
+    btnForward->setAccessibleName(tr("Forward"));
+    place(btnForward, 2505, 480, 445, 440);
+    btnForward->setIconSize(btnForward->size() - QSize(6, 6));
+    btnForward->hide();
+    connect(btnForward, &QToolButton::clicked, this, &frmMain::WebForward);
+
+    txtBook = new RichTextView(client);
+    txtBook->setObjectName(QStringLiteral("txtBook"));
+    place(txtBook, 2085, 480, 11295, 6120);
+    connect(txtBook, &RichTextView::mouseDown, this,
+            [this](Qt::MouseButton button, const QPoint& position) {
+                if (button == Qt::RightButton && mnuGet) {
+                    mnuGet->popup(txtBook->viewport()->mapToGlobal(position));
+                }
+            });
+
+    pdfBook = new PdfView(client);
+    pdfBook->setObjectName(QStringLiteral("pdfBook"));
+    pdfBook->setAccessibleName(tr("PDF book"));
+    place(pdfBook, 2085, 480, 11295, 6120);
+    pdfBook->hide();
+
+    // The document view stays hidden until a Word document is opened.
+    ole1 = new DocumentView(client);
+    ole1->setObjectName(QStringLiteral("ole1"));
+    ole1->setAccessibleName(tr("Word document"));
+    place(ole1, 2085, 480, 11295, 6120);
+    ole1->hide();
+
+    wbBook = new WebView(client);
+    wbBook->setObjectName(QStringLiteral("wbBook"));
+    wbBook->setAccessibleName(tr("Web book"));
+    place(wbBook, 2085, 960, 11295, 5640);
+    wbBook->hide();
+}
+
+void frmMain::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    auto action = [this](QMenu* menu, const QString& caption, const char* name,
+                         void (frmMain::*slot)()) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+
+    mnuFile = named(bar->addMenu(tr("&File")), "mnuFile");
+    mnuFindaBook = action(mnuFile, tr("&Find a Book"), "mnuFindaBook", &frmMain::ShowFindABook);
+    mnuFileDelete = action(mnuFile, tr("&Delete"), "mnuFileDelete", &frmMain::DeleteBook);
+    mnuFileShare = action(mnuFile, tr("&Share"), "mnuFileShare", &frmMain::ShowShare);
+    mnuFilePrint = action(mnuFile, tr("&Print"), "mnuFilePrint", &frmMain::PrintBook);
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFile0"));
+    mnuFileExit = action(mnuFile, tr("E&xit"), "mnuFileExit", &frmMain::Exit);
+
+    mnuEdit = named(bar->addMenu(tr("&Edit")), "mnuEdit");
+    mnuEditSearch = action(mnuEdit, tr("&Search"), "mnuEditSearch", &frmMain::ShowSearch);
+    mnuEditHighlight = action(mnuEdit, tr("&Highlight"), "mnuEditHighlight", &frmMain::HighlightIt);
+    mnuEditErase = action(mnuEdit, tr("&Erase"), "mnuEditErase", &frmMain::EraseIt);
+    mnuEditCopy = action(mnuEdit, tr("&Copy"), "mnuEditCopy", &frmMain::CopySelection);
+    mnuEditCopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnuViewOptions = action(mnuEdit, tr("&Options..."), "mnuViewOptions", &frmMain::ShowOptions);
+
+    mnuGet = named(bar->addMenu(tr("&Get")), "mnuGet");
+    mnuGetDefinition =
+        action(mnuGet, tr("&Definition"), "mnuGetDefinition", &frmMain::GetDefinition);
+    mnuGetPicture = action(mnuGet, tr("&Picture"), "mnuGetPicture", &frmMain::GetPicture);
+
+    mnuHelp = named(bar->addMenu(tr("&Help")), "mnuHelp");
+    mnuHelpContents = action(mnuHelp, tr("&Contents"), "mnuHelpContents", &frmMain::OpenManual);
+    mnuHelp->addSeparator()->setObjectName(QStringLiteral("mnuHelpBar0"));
+    mnuHelpAbout = action(mnuHelp, tr("&About "), "mnuHelpAbout", &frmMain::ShowAbout);
+}
+
+void frmMain::buildStatusBar()
+{
+    sbStatusBar = named(new QStatusBar(this), "sbStatusBar");
+    setStatusBar(sbStatusBar);
+    statusText = named(new QLabel(tr("Status"), sbStatusBar), "statusText");
+    statusDate = named(new QLabel(sbStatusBar), "statusDate");
+    statusTime = named(new QLabel(sbStatusBar), "statusTime");
+    sbStatusBar->addWidget(statusText, 1);
+    sbStatusBar->addPermanentWidget(statusDate);
+    sbStatusBar->addPermanentWidget(statusTime);
+    statusText->setAccessibleName(tr("Status"));
+    statusDate->setAccessibleName(tr("Date"));
+    statusTime->setAccessibleName(tr("Time"));
+    m_clock = new QTimer(this);
+    m_clock->setInterval(1000);
+    connect(m_clock, &QTimer::timeout, this, &frmMain::updateClock);
+    m_clock->start();
+    updateClock();
+}
+
+void frmMain::updateClock()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QLocale locale;
+    statusDate->setText(locale.toString(now.date(), QLocale::ShortFormat));
+    statusTime->setText(locale.toString(now.time(), QLocale::ShortFormat));
+}
+
+void frmMain::IsItFirstTime()
+{
+    if (!QFile::exists(m_state.OptionsFilePath)) {
+        return;
+    }
+    const OptionsFile::Record record = OptionsFile::read(m_state.OptionsFilePath);
+    if (record.fontSize) {
+        m_state.FontSize = *record.fontSize;
+    }
+    if (record.pdfReaderFlag) {
+        m_state.PdfReaderFlag = *record.pdfReaderFlag;
+    }
+    if (record.firstRunFlag != QStringLiteral("yes")) {
+        return;
+    }
+    m_state.ShowManualAtStart = true;
+    QString error;
+    if (!OptionsFile::write(m_state.OptionsFilePath, m_state.FontSize, m_state.PdfReaderFlag,
+                            &error)) {
+        // A read-only installation still starts; it just greets the user again next time.
+        MessageBox::warning(this, error);
+    }
+    if (m_state.PdfReaderFlag == QStringLiteral("no")) {
+        MessageBox::show(this, tr("If you would like to view e-books in PDF format, be sure to "
+                                  "download Acrobat Reader.  You can download Reader for free "
+                                  "at %1.")
+                                   .arg(PdfReaderAddress));
+    }
+}
+
+void frmMain::Form_Activate()
+{
+    // The skin binds "My Library" on every activation; the first one records the size.
+    if (!m_state.FirstActivation) {
+        return;
+    }
+    const QRect outer = frameGeometry();
+    m_state.RecordedMainHeight = Twips::fromPixels(outer.height());
+    m_state.RecordedMainWidth = Twips::fromPixels(outer.width());
+    picLine->resize(outer.width(), picLine->height());
+    m_state.FirstActivation = false;
+}
+
+void frmMain::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        Form_Activate();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+void frmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    applyLayoutRule();
+}
+
+void frmMain::applyLayoutRule()
+{
+    if (!txtBook) {
+        return;
+    }
+    const float h = Twips::fromPixels(frameGeometry().height());
+    const float w = Twips::fromPixels(frameGeometry().width());
+    // Each view follows the window; a size that would be negative is skipped, as is each line
+    // that fails, and the control keeps its last size.
+    auto fit = [&](QWidget* view) {
+        const float top = Twips::fromPixels(view->y());
+        const float left = Twips::fromPixels(view->x());
+        const float height = h - (top + 975.0f);
+        const float width = w - (left + 115.0f);
+        QSize size = view->size();
+        if (height >= 0) {
+            size.setHeight(Twips::toPixels(height));
+        }
+        if (width >= 0) {
+            size.setWidth(Twips::toPixels(width));
+        }
+        view->resize(size);
+    };
+    fit(txtBook);
+    fit(pdfBook);
+    fit(wbBook);
+    fit(ole1);
+    const float treeHeight = h - (Twips::fromPixels(TreeView1->y()) + 705.0f);
+    if (treeHeight >= 0) {
+        TreeView1->resize(TreeView1->width(), Twips::toPixels(treeHeight));
+    }
+}
+
+void frmMain::DisableInterface(qint16 mode)
+{
+    const bool textBook = mode != 1 && mode != 2;
+    btnPrint->setEnabled(mode != 1);
+    for (QToolButton* b :
+         {btnDef, btnPicture, btnBookmark, btnRedPen, btnErase, btnSearch, btnCopy}) {
+        b->setEnabled(textBook);
+    }
+    mnuEdit->menuAction()->setEnabled(textBook);
+    for (QAction* a : {mnuEditCopy, mnuEditErase, mnuEditHighlight, mnuEditSearch, mnuGetPicture,
+                       mnuGetDefinition}) {
+        a->setEnabled(textBook);
+    }
+    if (textBook) {
+        mnuGet->menuAction()->setEnabled(true);
+    }
+    btnBack->setVisible(mode == 2);
+    btnForward->setVisible(mode == 2);
+}
+
+void frmMain::SetNodesList()
+{
+    LibraryTree::SetNodesList(TreeView1, m_state.BooksFolder);
+}
+
+void frmMain::Exit()
+{
+    // A book that could not be written is not given up by ending the program.
+    if (m_state.ChangesPending && !SaveChanges()) {
+        return;
+    }
+    // Ends at once: no other window's closing, no placement written.
+    m_ended = true;
+    QCoreApplication::exit(0);
+}
+
+void frmMain::registerWindow(QWidget* window)
+{
+    m_windows.removeAll(window);
+    m_windows.append(window);
+}
+
+QList<QWidget*> frmMain::openWindows() const
+{
+    QList<QWidget*> result;
+    for (const QPointer<QWidget>& w : m_windows) {
+        if (w && w->isVisible()) {
+            result.append(w);
+        }
+    }
+    return result;
+}
+
+void frmMain::bringToFront()
+{
+    if (isMinimized()) {
+        showNormal();
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    if (m_ended) {
+        event->accept();
+        return;
+    }
+    // Close the other windows, from the most recently opened back to the first.
+    const QList<QWidget*> windows = openWindows();
+    for (auto it = windows.crbegin(); it != windows.crend(); ++it) {
+        (*it)->close();
+    }
+    if (!isMinimized()) {
+        writePlacement();
+    }
+    event->accept();
+}
+
+void frmMain::writePlacement()
+{
+    const QRect outer = frameGeometry();
+    auto settings = AppSettings::open();
+    settings->beginGroup(QStringLiteral("Settings"));
+    settings->setValue(QStringLiteral("MainLeft"), QString::number(Twips::fromPixels(outer.x())));
+    settings->setValue(QStringLiteral("MainTop"), QString::number(Twips::fromPixels(outer.y())));
+    settings->setValue(QStringLiteral("MainWidth"),
+                       QString::number(Twips::fromPixels(outer.width())));
+    settings->setValue(QStringLiteral("MainHeight"),
+                       QString::number(Twips::fromPixels(outer.height())));
+    settings->endGroup();
+    settings->sync();
+}

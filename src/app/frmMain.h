@@ -1,0 +1,143 @@
+#pragma once
+
+#include "app/ReaderState.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class DocumentView;
+class PdfView;
+class RichTextView;
+class WebView;
+
+// The main window: the toolbar, the library tree, the reading pane with its four views, the
+// menus and the status bar. It owns the run-time state and opens every other window.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Builds the window and runs the start-up sequence over the application folder.
+    explicit frmMain(const QString& programFolder, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    ReaderState& state() { return m_state; }
+    const ReaderState& state() const { return m_state; }
+    LookupRequest& lookup() { return m_lookup; }
+
+    // Start-up and shutdown.
+    void IsItFirstTime();
+    void Form_Activate();
+    void Exit();
+    bool hasEnded() const { return m_ended; }
+
+    // Interface modes: 1 PDF and Word documents, 2 HTML books, 3 (and any other) text books.
+    void DisableInterface(qint16 mode);
+    void applyLayoutRule();
+
+    // Library.
+    void SetNodesList();
+    void OpenTheNode();
+    void OpenManual();
+    void CleanTheTextBox();
+    // Writes the open book's changes; false only when a write failed (already reported).
+    bool SaveChanges();
+
+    // Reading aids and commands; each button and its menu entry run one of these.
+    void SetBookmark();
+    void HighlightIt();
+    void EraseIt();
+    void GetDefinition();
+    void GetPicture();
+    void DeleteBook();
+    void PrintBook();
+    void CopySelection();
+    void ShowSearch();
+    void ShowFindABook();
+    void ShowShare();
+    void ShowOptions();
+    void ShowAbout();
+    void WebBack();
+    void WebForward();
+
+    // Other windows register here so that closing the main window closes them, most recent
+    // first.
+    void registerWindow(QWidget* window);
+    // Shows and activates the main window (other windows call this when they close).
+    void bringToFront();
+
+    // Toolbar.
+    QToolButton* btnFind = nullptr;
+    QToolButton* btnDelete = nullptr;
+    QToolButton* btnPrint = nullptr;
+    QToolButton* btnSend = nullptr;
+    QToolButton* btnDef = nullptr;
+    QToolButton* btnPicture = nullptr;
+    QToolButton* btnBookmark = nullptr;
+    QToolButton* btnRedPen = nullptr;
+    QToolButton* btnErase = nullptr;
+    QToolButton* btnSearch = nullptr;
+    QToolButton* btnCopy = nullptr;
+    QToolButton* btnBack = nullptr;
+    QToolButton* btnForward = nullptr;
+    QFrame* picLine = nullptr;
+    QLabel* labelMyLib = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    // The reading pane.
+    RichTextView* txtBook = nullptr;
+    PdfView* pdfBook = nullptr;
+    DocumentView* ole1 = nullptr;
+    WebView* wbBook = nullptr;
+    QStatusBar* sbStatusBar = nullptr;
+    QLabel* statusText = nullptr;
+    QLabel* statusDate = nullptr;
+    QLabel* statusTime = nullptr;
+    // Menus.
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuGet = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuFindaBook = nullptr;
+    QAction* mnuFileDelete = nullptr;
+    QAction* mnuFileShare = nullptr;
+    QAction* mnuFilePrint = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QAction* mnuEditSearch = nullptr;
+    QAction* mnuEditHighlight = nullptr;
+    QAction* mnuEditErase = nullptr;
+    QAction* mnuEditCopy = nullptr;
+    QAction* mnuViewOptions = nullptr;
+    QAction* mnuGetDefinition = nullptr;
+    QAction* mnuGetPicture = nullptr;
+    QAction* mnuHelpContents = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildToolbar(QWidget* client);
+    void buildPane(QWidget* client);
+    void buildMenus();
+    void buildStatusBar();
+    void updateClock();
+    void writePlacement();
+    QList<QWidget*> openWindows() const;
+
+    ReaderState m_state;
+    LookupRequest m_lookup;
+    QList<QPointer<QWidget>> m_windows;
+    QTimer* m_clock = nullptr;
+    bool m_ended = false;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// A temporary application folder: options.txt, bookmark.bmp, blank.htm and a books folder,
+// removed when the test ends.
+class TestAppFolder
+{
+public:
+    // Starts with the shipped application folder's files; options.txt holds the given record
+    // (none when empty), and the books folder holds only what the test adds.
+    explicit TestAppFolder(const QByteArray& options = "\"no\",12,\"yes\"\r\n");
+
+    QString path() const;      // with a trailing "/"
+    QString booksPath() const; // with a trailing "/"
+    QString optionsPath() const;
+    QString bookmarkPath() const;
+
+    // Writes a file into the books folder and returns its full path.
+    QString addBook(const QString& name, const QByteArray& content);
+    // Copies a file from the test data folder into the books folder.
+    QString addBookFromData(const QString& dataName, const QString& name = QString());
+    void writeOptions(const QByteArray& content);
+    QByteArray readFile(const QString& path) const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Absolute path of a file in tests/data.
+QString testDataPath(const QString& name);

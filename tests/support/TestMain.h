@@ -1,0 +1,26 @@
+#pragma once
+
+#include "app/FileDialog.h"
+#include "app/MessageBox.h"
+#include "platform/WebEngineSetup.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+#include <QTest>
+
+// Like QTEST_MAIN, but prepares the web engine before the application object exists and keeps
+// every test away from the user's settings, message boxes and file dialogs.
+#define QUILLMERE_TEST_MAIN(TestObject)                                                            \
+    int main(int argc, char* argv[])                                                               \
+    {                                                                                              \
+        prepareWebEngine();                                                                        \
+        QApplication app(argc, argv);                                                              \
+        QApplication::setOrganizationName(QStringLiteral("Quillmere"));                            \
+        QApplication::setApplicationName(QStringLiteral("Quillmere"));                             \
+        QStandardPaths::setTestModeEnabled(true);                                                  \
+        MessageBox::setTestMode(true);                                                             \
+        FileDialog::setTestMode(true);                                                             \
+        TestObject tc;                                                                             \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                 \
+        return QTest::qExec(&tc, argc, argv);                                                      \
+    }
