@@ -1,0 +1,331 @@
+// The main window: its controls, interface modes, layout rule, activation and shutdown.
+#include "app/frmMain.h"
+#include "library/LibraryTree.h"
+#include "platform/AppSettings.h"
+#include "platform/DocumentView.h"
+#include "platform/PdfView.h"
+#include "platform/RichTextView.h"
+#include "platform/Twips.h"
+#include "platform/WebView.h"
+#include "support/TestAppFolder.h"
+#include "support/TestMain.h"
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+QStringList childTexts(QTreeWidget* tree)
+{
+    QStringList texts;
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        texts << root->child(i)->text(0);
+    }
+    return texts;
+}
+
+// A window that records the order in which windows are closed.
+class RecordingWindow : public QWidget
+{
+public:
+    RecordingWindow(const QString& name, QStringList* log) : m_name(name), m_log(log) {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override
+    {
+        m_log->append(m_name);
+        QWidget::closeEvent(event);
+    }
+
+private:
+    QString m_name;
+    QStringList* m_log;
+};
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        MessageBox::clearShown();
+        AppSettings::open()->clear();
+    }
+
+    void controlsAreNamedAndReachable()
+    {
+        TestAppFolder app;
+        frmMain window(app.path());
+        QCOMPARE(window.windowTitle(), QStringLiteral("Quillmere"));
+        const QStringList tips = {"Find a Book",    "Delete E-book", "Print",    "Send E-book",
+                                  "Get Definition", "Get Picture",   "Bookmark", "Red Pen",
+                                  "Erase",          "Search Text",   "Copy"};
+        const QStringList names = {"btnFind",  "btnDelete",  "btnPrint",    "btnSend",
+                                   "btnDef",   "btnPicture", "btnBookmark", "btnRedPen",
+                                   "btnErase", "btnSearch",  "btnCopy"};
+        int previousRight = -1;
+        for (int i = 0; i < names.size(); ++i) {
+            auto* button = window.findChild<QToolButton*>(names[i]);
+            QVERIFY2(button, qPrintable(names[i]));
+            QCOMPARE(button->toolTip(), tips[i]);
+            QCOMPARE(button->accessibleName(), tips[i]);
+            QVERIFY(button->isEnabled());
+            QVERIFY(button->x() >= previousRight); // left to right, never overlapping
+            previousRight = button->x() + button->width();
+        }
+        // The gap between the two groups of buttons.
+        QVERIFY(window.btnDef->x() > window.btnSend->x() + window.btnSend->width());
+        QVERIFY(window.btnBack->isHidden());
+        QVERIFY(window.btnForward->isHidden());
+        QVERIFY(!window.txtBook->isHidden());
+        QVERIFY(window.wbBook->isHidden());
+        QVERIFY(window.pdfBook->isHidden());
+        QVERIFY(window.ole1->isHidden());
+        QCOMPARE(window.labelMyLib->text(), QStringLiteral("My Library"));
+
+        QStringList menus;
+        for (QAction* a : window.menuBar()->actions()) {
+            menus << a->text();
+        }
+        QCOMPARE(menus, QStringList({"&File", "&Edit", "&Get", "&Help"}));
+        QStringList file;
+        for (QAction* a : window.mnuFile->actions()) {
+            file << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        }
+        QCOMPARE(file, QStringList({"&Find a Book", "&Delete", "&Share", "&Print", "-", "E&xit"}));
+        QStringList edit;
+        for (QAction* a : window.mnuEdit->actions()) {
+            edit << a->text();
+        }
+        QCOMPARE(edit, QStringList({"&Search", "&Highlight", "&Erase", "&Copy", "&Options..."}));
+        QCOMPARE(window.mnuEditCopy->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
+        QCOMPARE(window.mnuHelpAbout->text(), QStringLiteral("&About "));
+
+        auto* status = window.findChild<QStatusBar*>(QStringLiteral("sbStatusBar"));
+        QVERIFY(status);
+        QCOMPARE(window.statusText->text(), QStringLiteral("Status"));
+        QVERIFY(!window.statusDate->text().isEmpty());
+        QVERIFY(!window.statusTime->text().isEmpty());
+    }
+
+    void interfaceModes()
+    {
+        TestAppFolder app;
+        frmMain window(app.path());
+        const QList<QToolButton*> textOnly = {
+            window.btnDef,   window.btnPicture, window.btnBookmark, window.btnRedPen,
+            window.btnErase, window.btnSearch,  window.btnCopy};
+        const QList<QAction*> textItems = {window.mnuEditCopy,      window.mnuEditErase,
+                                           window.mnuEditHighlight, window.mnuEditSearch,
+                                           window.mnuGetPicture,    window.mnuGetDefinition};
+        auto check = [&](bool print, bool text, bool web) {
+            QCOMPARE(window.btnPrint->isEnabled(), print);
+            for (QToolButton* b : textOnly) {
+                QCOMPARE(b->isEnabled(), text);
+            }
+            for (QAction* a : textItems) {
+                QCOMPARE(a->isEnabled(), text);
+            }
+            QCOMPARE(window.mnuEdit->menuAction()->isEnabled(), text);
+            QCOMPARE(window.btnBack->isVisibleTo(&window), web);
+            QCOMPARE(window.btnForward->isVisibleTo(&window), web);
+            // Never touched by a mode.
+            QVERIFY(window.btnFind->isEnabled());
+            QVERIFY(window.btnDelete->isEnabled());
+            QVERIFY(window.btnSend->isEnabled());
+            QVERIFY(window.mnuFile->menuAction()->isEnabled());
+            QVERIFY(window.mnuHelp->menuAction()->isEnabled());
+            QVERIFY(window.mnuViewOptions->isEnabled());
+        };
+
+        window.DisableInterface(2);
+        check(true, false, true);
+        // The Get menu's title is left as it was by modes 1 and 2.
+        QVERIFY(window.mnuGet->menuAction()->isEnabled());
+        window.DisableInterface(1);
+        check(false, false, false);
+        QVERIFY(window.mnuGet->menuAction()->isEnabled());
+        window.mnuGet->menuAction()->setEnabled(false);
+        window.DisableInterface(1);
+        QVERIFY(!window.mnuGet->menuAction()->isEnabled());
+        window.DisableInterface(3);
+        check(true, true, false);
+        QVERIFY(window.mnuGet->menuAction()->isEnabled());
+        window.DisableInterface(2);
+        window.DisableInterface(7); // any other value is mode 3
+        check(true, true, false);
+    }
+
+    void layoutFollowsTheWindow()
+    {
+        TestAppFolder app;
+        frmMain window(app.path());
+        window.resize(1000, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QList<QWidget*> views = {window.txtBook, window.pdfBook, window.wbBook, window.ole1};
+        QList<QRect> before;
+        for (QWidget* v : views) {
+            before << v->geometry();
+        }
+        const QRect treeBefore = window.TreeView1->geometry();
+        const QRect toolbarBefore = window.btnCopy->geometry();
+
+        window.resize(window.width() + 100, window.height() + 100);
+        QTRY_COMPARE(window.txtBook->width(), before[0].width() + 100);
+        for (int i = 0; i < views.size(); ++i) {
+            QCOMPARE(views[i]->pos(), before[i].topLeft());
+            QCOMPARE(views[i]->width(), before[i].width() + 100);
+            QCOMPARE(views[i]->height(), before[i].height() + 100);
+        }
+        QCOMPARE(window.TreeView1->height(), treeBefore.height() + 100);
+        QCOMPARE(window.TreeView1->width(), treeBefore.width());
+        QCOMPARE(window.btnCopy->geometry(), toolbarBefore);
+
+        // The rule itself: height = H - (top + 975), width = W - (left + 115), in twips.
+        const double h = Twips::fromPixels(window.frameGeometry().height());
+        const double w = Twips::fromPixels(window.frameGeometry().width());
+        QVERIFY(qAbs(window.txtBook->height() -
+                     Twips::toPixels(h - (Twips::fromPixels(window.txtBook->y()) + 975))) <= 1);
+        QVERIFY(qAbs(window.txtBook->width() -
+                     Twips::toPixels(w - (Twips::fromPixels(window.txtBook->x()) + 115))) <= 1);
+
+        // Too small for a positive size: the views keep their last size, no message.
+        const QSize last = window.txtBook->size();
+        window.setMinimumSize(0, 0);
+        window.resize(60, 40);
+        QTest::qWait(50);
+        if (window.frameGeometry().width() < window.txtBook->x() + 10) {
+            QCOMPARE(window.txtBook->width(), last.width());
+        }
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    void firstActivationRecordsTheSize()
+    {
+        TestAppFolder app;
+        frmMain window(app.path());
+        window.resize(900, 600);
+        QVERIFY(!window.state().RecordedMainHeight);
+        window.Form_Activate();
+        QVERIFY(window.state().RecordedMainHeight);
+        QCOMPARE(*window.state().RecordedMainWidth,
+                 Twips::fromPixels(window.frameGeometry().width()));
+        QCOMPARE(window.picLine->width(), window.frameGeometry().width());
+        // Later activations record nothing and leave the line alone.
+        window.resize(1200, 700);
+        window.Form_Activate();
+        QCOMPARE(*window.state().RecordedMainWidth, Twips::fromPixels(900));
+        QCOMPARE(window.picLine->width(), 900);
+    }
+
+    void closingClosesOtherWindowsAndRecordsPlacement()
+    {
+        TestAppFolder app;
+        QStringList closed;
+        RecordingWindow first(QStringLiteral("first"), &closed);
+        RecordingWindow second(QStringLiteral("second"), &closed);
+        int outerWidth = 0;
+        {
+            frmMain window(app.path());
+            window.resize(800, 600);
+            window.show();
+            first.show();
+            second.show();
+            window.registerWindow(&first);
+            window.registerWindow(&second);
+            outerWidth = window.frameGeometry().width();
+            window.close();
+            QCOMPARE(closed, QStringList({"second", "first"}));
+            QVERIFY(!first.isVisible());
+        }
+        auto settings = AppSettings::open();
+        settings->beginGroup(QStringLiteral("Settings"));
+        for (const char* key : {"MainLeft", "MainTop", "MainWidth", "MainHeight"}) {
+            QVERIFY2(settings->contains(QLatin1String(key)), key);
+        }
+        QCOMPARE(settings->value(QStringLiteral("MainWidth")).toString(),
+                 QString::number(Twips::fromPixels(outerWidth)));
+    }
+
+    void closingWhileMinimizedWritesNoPlacement()
+    {
+        TestAppFolder app;
+        frmMain window(app.path());
+        window.show();
+        window.showMinimized();
+        QTRY_VERIFY(window.isMinimized());
+        window.close();
+        auto settings = AppSettings::open();
+        QVERIFY(!settings->contains(QStringLiteral("Settings/MainLeft")));
+    }
+
+    void exitEndsWithoutPlacement()
+    {
+        TestAppFolder app;
+        QStringList closed;
+        RecordingWindow other(QStringLiteral("other"), &closed);
+        frmMain window(app.path());
+        window.show();
+        other.show();
+        window.registerWindow(&other);
+        window.Exit();
+        QVERIFY(window.hasEnded());
+        window.close();
+        QVERIFY(closed.isEmpty());
+        QVERIFY(!AppSettings::open()->contains(QStringLiteral("Settings/MainLeft")));
+    }
+
+    void treeListsTheBooksFolder()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("zebra.txt"), "z");
+        app.addBook(QStringLiteral("Emma.rtf"), "{\\rtf1 e}");
+        app.addBook(QStringLiteral("manual.rtf"), "{\\rtf1 m}");
+        app.addBook(QStringLiteral(".hidden"), "h");
+        QDir(app.booksPath()).mkpath(QStringLiteral("folder/inner"));
+        frmMain window(app.path());
+        QAbstractItemModelTester tester(window.TreeView1->model());
+        QCOMPARE(window.TreeView1->topLevelItemCount(), 1);
+        QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
+        QCOMPARE(root->text(0), QStringLiteral("Books"));
+        QCOMPARE(root->data(0, LibraryTree::KeyRole).toString(), QStringLiteral("R"));
+        QVERIFY(root->isExpanded());
+        QCOMPARE(childTexts(window.TreeView1),
+                 QStringList({"Emma.rtf", "manual.rtf", "zebra.txt"}));
+        QCOMPARE(root->child(0)->data(0, LibraryTree::KeyRole).toString(), QStringLiteral("C 1"));
+        QCOMPARE(root->child(2)->data(0, LibraryTree::KeyRole).toString(), QStringLiteral("C 3"));
+        // A refill follows the folder and selects nothing.
+        QFile::remove(app.booksPath() + QStringLiteral("zebra.txt"));
+        app.addBook(QStringLiteral("books"), "a book named like the root");
+        window.SetNodesList();
+        QCOMPARE(childTexts(window.TreeView1), QStringList({"books", "Emma.rtf", "manual.rtf"}));
+        QVERIFY(window.TreeView1->selectedItems().isEmpty());
+    }
+
+    void treeWithoutBooks()
+    {
+        TestAppFolder app;
+        {
+            frmMain window(app.path());
+            QCOMPARE(window.TreeView1->topLevelItemCount(), 1);
+            QCOMPARE(window.TreeView1->topLevelItem(0)->childCount(), 0);
+        }
+        QDir(app.booksPath()).removeRecursively();
+        frmMain window(app.path());
+        QCOMPARE(window.TreeView1->topLevelItemCount(), 1);
+        QCOMPARE(window.TreeView1->topLevelItem(0)->text(0), QStringLiteral("Books"));
+        QCOMPARE(window.TreeView1->topLevelItem(0)->childCount(), 0);
+    }
+};
+
+QUILLMERE_TEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
