@@ -20,10 +20,23 @@ std::optional<QString> SequentialFieldReader::readField()
     }
     QByteArray field;
     if (m_data[m_pos] == '"') {
-        const qsizetype close = m_data.indexOf('"', m_pos + 1);
-        const qsizetype end = close < 0 ? m_data.size() : close;
-        field = m_data.mid(m_pos + 1, end - m_pos - 1);
-        m_pos = close < 0 ? m_data.size() : close + 1;
+        // A quoted field runs to the closing quote; a doubled quote inside stands for one quote
+        // (only names the program wrote itself hold one).
+        ++m_pos;
+        while (m_pos < m_data.size()) {
+            const char c = m_data[m_pos];
+            if (c == '"') {
+                if (m_pos + 1 < m_data.size() && m_data[m_pos + 1] == '"') {
+                    field += '"';
+                    m_pos += 2;
+                    continue;
+                }
+                ++m_pos;
+                break;
+            }
+            field += c;
+            ++m_pos;
+        }
         // Anything between the closing quote and the delimiter is not part of the field.
         while (m_pos < m_data.size() && m_data[m_pos] != ',' && m_data[m_pos] != '\r' &&
                m_data[m_pos] != '\n') {
@@ -71,9 +84,22 @@ std::optional<qint16> SequentialFieldReader::readNumber()
     return static_cast<qint16>(std::trunc(value));
 }
 
+std::optional<qint64> SequentialFieldReader::readOffset()
+{
+    const std::optional<QString> field = readField();
+    if (!field) {
+        return std::nullopt;
+    }
+    bool ok = false;
+    const qint64 value = field->trimmed().toLongLong(&ok);
+    return ok && value >= 0 ? value : -1;
+}
+
 QByteArray SequentialFields::quoted(const QString& text)
 {
-    return '"' + text.toUtf8() + '"';
+    QByteArray bytes = text.toUtf8();
+    bytes.replace('"', QByteArrayLiteral("\"\""));
+    return '"' + bytes + '"';
 }
 
 QByteArray SequentialFields::number(qint64 value)

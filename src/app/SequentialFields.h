@@ -25,6 +25,10 @@ public:
     // reads as 0; a fractional number takes its whole part.
     std::optional<qint16> readNumber();
 
+    // A field read as a non-negative offset; nothing when the data has ended, -1 when the field
+    // is not such a number.
+    std::optional<qint64> readOffset();
+
 private:
     QByteArray m_data;
     qsizetype m_pos = 0;
@@ -32,6 +36,7 @@ private:
 
 // Writing side of the same format.
 namespace SequentialFields {
+// A text field in double quotes; a quote inside the text is doubled so it reads back exactly.
 QByteArray quoted(const QString& text);
 QByteArray number(qint64 value);
 inline QByteArray lineEnd()

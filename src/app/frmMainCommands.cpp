@@ -3,7 +3,10 @@
 #include "app/frmMain.h"
 
 #include "library/BookOpener.h"
+#include "library/ChangeSaver.h"
 #include "platform/WebView.h"
+#include "reading/Bookmarks.h"
+#include "reading/RedPen.h"
 
 void frmMain::OpenTheNode()
 {

@@ -1,27 +1,207 @@
 #include "library/BookOpener.h"
 
 #include "app/frmMain.h"
+#include "dialogs/frmAcrobat.h"
 #include "platform/DocumentView.h"
 #include "platform/PdfView.h"
 #include "platform/RichTextView.h"
 #include "platform/WebView.h"
+#include "reading/BookmarkFile.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QToolButton>
+#include <QTreeWidget>
 
 namespace {
-// The busy pointer for the whole application while a book loads.
+// The busy pointer for the whole application while a book loads; it can be lifted early.
 class BusyPointer
 {
 public:
     BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
+    ~BusyPointer() { release(); }
+    void release()
+    {
+        if (m_on) {
+            QGuiApplication::restoreOverrideCursor();
+            m_on = false;
+        }
+    }
     BusyPointer(const BusyPointer&) = delete;
     BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    bool m_on = true;
 };
+
+enum class Kind
+{
+    Rtf,
+    Html,
+    Pdf,
+    WordDocument,
+    PlainText
+};
+
+// Only the end of the full path counts, case ignored; the first match wins.
+Kind kindOf(const QString& path)
+{
+    const QString lower = path.toLower();
+    if (lower.endsWith(QLatin1String("rtf"))) {
+        return Kind::Rtf;
+    }
+    if (lower.endsWith(QLatin1String("htm")) || lower.endsWith(QLatin1String("html"))) {
+        return Kind::Html;
+    }
+    if (lower.endsWith(QLatin1String("pdf"))) {
+        return Kind::Pdf;
+    }
+    if (lower.endsWith(QLatin1String("doc"))) {
+        return Kind::WordDocument;
+    }
+    return Kind::PlainText;
+}
 } // namespace
 
-void BookOpener::OpenTheNode() {}
+void BookOpener::releaseDocumentContainer()
+{
+    if (m_main.ole1->isVisible()) {
+        m_main.ole1->Deactivate();
+        QCoreApplication::processEvents();
+        m_main.ole1->hide();
+    }
+}
+
+bool BookOpener::waitForPdfNotice()
+{
+    ReaderState& state = m_main.state();
+    if (state.PdfReaderFlag != QStringLiteral("no")) {
+        return true;
+    }
+    state.AwaitingPdfNotice = true;
+    QPointer<frmAcrobat> notice = new frmAcrobat(m_main);
+    m_main.registerWindow(notice);
+    QEventLoop loop;
+    QObject::connect(notice, &frmAcrobat::closed, &loop, &QEventLoop::quit);
+    notice->show();
+    notice->activateWindow();
+    // The main window stays responsive while the notice is up.
+    if (state.AwaitingPdfNotice) {
+        loop.exec();
+    }
+    state.AwaitingPdfNotice = false;
+    return state.PdfGoAhead;
+}
+
+void BookOpener::OpenTheNode()
+{
+    ReaderState& state = m_main.state();
+    // While the PDF reader notice waits for an answer, a second opening is held back.
+    if (state.AwaitingPdfNotice) {
+        return;
+    }
+    state.PdfGoAhead = false;
+    // A book whose changes could not be written stays open rather than losing them.
+    if (state.ChangesPending && !m_main.SaveChanges()) {
+        return;
+    }
+    CleanTheTextBox();
+    QTreeWidget* tree = m_main.TreeView1;
+    if (tree->topLevelItemCount() == 0 || !tree->currentItem()) {
+        return;
+    }
+    const QString name = tree->currentItem()->text(0);
+    const QString path = state.BooksFolder + name;
+    state.CurrentBookName = name;
+    if (!QFileInfo(path).isFile()) {
+        return;
+    }
+    RichTextView* text = m_main.txtBook;
+    text->setText(QString());
+    BusyPointer busy;
+    bool opened = true;
+    switch (kindOf(path)) {
+    case Kind::Rtf:
+        m_main.btnForward->hide();
+        m_main.btnBack->hide();
+        opened = text->LoadFile(path, RichTextView::LoadRtf);
+        if (opened) {
+            text->show();
+            m_main.wbBook->hide();
+            m_main.pdfBook->hide();
+            releaseDocumentContainer();
+            m_main.DisableInterface(3);
+            state.Kind = BookKind::Rtf;
+        }
+        break;
+    case Kind::Html:
+        m_main.wbBook->Navigate(path);
+        m_main.wbBook->show();
+        text->hide();
+        m_main.pdfBook->hide();
+        m_main.btnForward->show();
+        m_main.btnBack->show();
+        releaseDocumentContainer();
+        m_main.DisableInterface(2);
+        state.Kind = BookKind::Html;
+        break;
+    case Kind::Pdf:
+        m_main.btnForward->hide();
+        m_main.btnBack->hide();
+        busy.release();
+        if (!waitForPdfNotice()) {
+            return;
+        }
+        // A PDF that cannot be read is shown as the view's own explanation of what is wrong.
+        m_main.pdfBook->setSourceFile(path);
+        m_main.pdfBook->show();
+        text->hide();
+        m_main.wbBook->hide();
+        releaseDocumentContainer();
+        m_main.DisableInterface(1);
+        state.Kind = BookKind::Pdf;
+        break;
+    case Kind::WordDocument:
+        m_main.btnForward->hide();
+        m_main.btnBack->hide();
+        // A document that cannot be converted is shown as the view's own explanation.
+        m_main.ole1->CreateEmbedFromFile(path);
+        m_main.ole1->DoVerb(-4);
+        m_main.ole1->show();
+        text->hide();
+        m_main.wbBook->hide();
+        m_main.pdfBook->hide();
+        m_main.DisableInterface(1);
+        break;
+    case Kind::PlainText:
+        m_main.btnForward->hide();
+        m_main.btnBack->hide();
+        opened = text->LoadFile(path, RichTextView::LoadPlainText);
+        if (opened) {
+            text->show();
+            m_main.wbBook->hide();
+            m_main.pdfBook->hide();
+            releaseDocumentContainer();
+            m_main.DisableInterface(3);
+            state.Kind = BookKind::PlainText;
+        }
+        break;
+    }
+    busy.release();
+    state.ChangesPending = false;
+    if (!opened) {
+        return;
+    }
+    const std::optional<qint64> bookmark =
+        BookmarkFile::lastOffset(state.BookmarkFilePath, state.CurrentBookName);
+    if (bookmark) {
+        text->setSelStart(static_cast<int>(qMin<qint64>(*bookmark, text->characterCount())));
+        text->setSelLength(0);
+    }
+}
 
 void BookOpener::OpenManual()
 {

@@ -14,5 +14,10 @@ public:
     void CleanTheTextBox();
 
 private:
+    // Takes the Word document view out of its active state and hides it.
+    void releaseDocumentContainer();
+    // Shows the PDF reader notice when due and waits for it; true when the PDF may open.
+    bool waitForPdfNotice();
+
     frmMain& m_main;
 };

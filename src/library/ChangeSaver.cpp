@@ -1,0 +1,78 @@
+#include "library/ChangeSaver.h"
+
+#include "app/MessageBox.h"
+#include "app/frmMain.h"
+#include "platform/RichTextView.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("ChangeSaver", text);
+}
+} // namespace
+
+QString ChangeSaver::convertedName(const QString& booksFolder, const QString& bookName)
+{
+    const qsizetype dot = bookName.indexOf(QLatin1Char('.'));
+    const QString stem = dot < 0 ? bookName : bookName.left(dot);
+    QString name = stem + QStringLiteral(".rtf");
+    // Converting must never replace another book of the library.
+    for (int n = 2; QFileInfo::exists(booksFolder + name) && name != bookName; ++n) {
+        name = QStringLiteral("%1 (%2).rtf").arg(stem).arg(n);
+    }
+    return name;
+}
+
+ChangeSaver::Result ChangeSaver::SaveChanges()
+{
+    ReaderState& state = m_main.state();
+    state.BookSaved = false;
+    const QString oldPath = state.BooksFolder + state.CurrentBookName;
+    QString error;
+
+    if (state.Kind == BookKind::Rtf) {
+        if (!m_main.txtBook->SaveFile(oldPath, &error)) {
+            MessageBox::warning(&m_main, tr("The changes to \"%1\" could not be saved.\n\n%2")
+                                             .arg(state.CurrentBookName, error));
+            return Result::Failed;
+        }
+        state.ChangesPending = false;
+        state.BookSaved = true;
+        return Result::Saved;
+    }
+
+    if (state.Kind != BookKind::PlainText) {
+        return Result::NotSaved;
+    }
+    const auto answer = MessageBox::show(&m_main, tr("File format will be changed to RTF"),
+                                         QMessageBox::Ok | QMessageBox::Cancel, tr("Save"));
+    if (answer != QMessageBox::Ok) {
+        return Result::NotSaved;
+    }
+    const QString newName = convertedName(state.BooksFolder, state.CurrentBookName);
+    const QString newPath = state.BooksFolder + newName;
+    if (!m_main.txtBook->SaveFile(newPath, &error)) {
+        MessageBox::warning(&m_main, tr("The book \"%1\" could not be saved as RTF; it is left "
+                                        "as it was.\n\n%2")
+                                         .arg(state.CurrentBookName, error));
+        return Result::Failed;
+    }
+    state.CurrentBookName = newName;
+    // The old text file goes only once its RTF copy is safely written.
+    // (The manual keeps the kind of the book opened before it, so "converting" it writes the
+    // same name: that file is the book now and must stay.)
+    if (newPath != oldPath && QFileInfo::exists(oldPath) && !QFile::remove(oldPath)) {
+        MessageBox::warning(&m_main, tr("The book was saved as \"%1\", but the old file \"%2\" "
+                                        "could not be removed.")
+                                         .arg(newName, QFileInfo(oldPath).fileName()));
+    }
+    m_main.SetNodesList();
+    state.Kind = BookKind::Rtf;
+    state.ChangesPending = false;
+    state.BookSaved = true;
+    return Result::Saved;
+}
