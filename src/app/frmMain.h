@@ -19,6 +19,8 @@ class DocumentView;
 class PdfView;
 class RichTextView;
 class WebView;
+class frmBrowser;
+class frmSearch;
 
 // The main window: the toolbar, the library tree, the reading pane with its four views, the
 // menus and the status bar. It owns the run-time state and opens every other window.
@@ -121,6 +123,10 @@ public:
     QAction* mnuHelpContents = nullptr;
     QAction* mnuHelpAbout = nullptr;
 
+    // The search and lookup windows while they are open.
+    frmSearch* searchWindow() const;
+    frmBrowser* lookupWindow() const;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -140,4 +146,9 @@ private:
     QList<QPointer<QWidget>> m_windows;
     QTimer* m_clock = nullptr;
     bool m_ended = false;
+
+    // The search and lookup windows: at most one of each.
+    void openLookupWindow();
+    QPointer<frmSearch> m_search;
+    QPointer<frmBrowser> m_browser;
 };
