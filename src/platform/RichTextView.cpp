@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/BookPictureHandler.h"
 #include "platform/DocumentPrinter.h"
+#include "platform/FillingDocumentLayout.h"
 #include "platform/rtf/PlainTextDecoder.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
@@ -68,6 +69,7 @@ QTextDocument* RichTextView::newDocument()
     QFont base = font();
     base.setPointSize(m_fontSize);
     document->setDefaultFont(base);
+    document->setDocumentLayout(new FillingDocumentLayout(document));
     return document;
 }
 

@@ -96,8 +96,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    // Makes a fresh document the view's own: plain-text layout, picture drawing, base font, no
-    // undo. Filling a document before it has a layout costs no layout work at all.
+    // A fresh document with the base font and no undo, holding a layout that lays out nothing
+    // while it is filled; adoptDocument then gives it the view's layout and picture drawing.
     QTextDocument* newDocument();
     void adoptDocument(QTextDocument* document);
     void mergeSelectionFormat(const QTextCharFormat& format);
