@@ -464,7 +464,7 @@ private slots:
         QVERIFY(!view.isPictureAt(1));
     }
 
-    void pictureIsDrawn()
+    void formatsAndPicturesAreDrawn()
     {
         QTemporaryDir dir;
         QImage magenta(24, 24, QImage::Format_RGB32);
@@ -473,23 +473,30 @@ private slots:
         QVERIFY(magenta.save(path));
         RichTextView view;
         view.resize(300, 200);
+        view.setFontSize(20);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.setText(QStringLiteral("text with a mark"));
-        auto magentaPixels = [&] {
+        view.setText(QStringLiteral("text with a mark MMMM"));
+        auto pixelsOf = [&](const QColor& colour) {
             const QImage shot = view.viewport()->grab().toImage();
             int count = 0;
             for (int y = 0; y < shot.height(); ++y) {
                 for (int x = 0; x < shot.width(); ++x) {
-                    count += shot.pixelColor(x, y) == QColor(255, 0, 255);
+                    count += shot.pixelColor(x, y) == colour;
                 }
             }
             return count;
         };
-        QCOMPARE(magentaPixels(), 0);
+        const QColor green(0, 160, 0);
+        QCOMPARE(pixelsOf(QColor(255, 0, 255)), 0);
+        QCOMPARE(pixelsOf(green), 0);
+        view.setSelStart(17);
+        view.setSelLength(4);
+        view.setSelColor(green);
         view.setSelStart(5);
         QVERIFY(view.AddPicture(path));
-        QTRY_VERIFY(magentaPixels() >= 20 * 20);
+        QTRY_VERIFY(pixelsOf(QColor(255, 0, 255)) >= 20 * 20);
+        QVERIFY2(pixelsOf(green) > 20, "coloured text is shown in its colour");
     }
 
     void rtfRoundTrip()
@@ -579,16 +586,17 @@ private slots:
         QTest::addColumn<int>("length");
         QTest::addColumn<QStringList>("printed");
         QTest::addColumn<QStringList>("notPrinted");
+        QTest::addColumn<int>("pictures");
         const QString text = QStringLiteral("Alpha opening\nBravo middle\nCharlie closing");
         QTest::newRow("selection")
             << int(text.indexOf(QStringLiteral("Bravo"))) << 12
             << QStringList{QStringLiteral("Bravo middle")}
-            << QStringList{QStringLiteral("Alpha"), QStringLiteral("Charlie")};
+            << QStringList{QStringLiteral("Alpha"), QStringLiteral("Charlie")} << 0;
         QTest::newRow("whole document")
             << 5 << 0
             << QStringList{QStringLiteral("Alpha opening"), QStringLiteral("Bravo middle"),
                            QStringLiteral("Charlie closing")}
-            << QStringList();
+            << QStringList() << 1;
     }
 
     void selPrint()
@@ -597,6 +605,7 @@ private slots:
         QFETCH(int, length);
         QFETCH(QStringList, printed);
         QFETCH(QStringList, notPrinted);
+        QFETCH(int, pictures);
         QTemporaryDir dir;
         RichTextView view;
         view.setText(QStringLiteral("Alpha opening\nBravo middle\nCharlie closing"));
@@ -616,6 +625,13 @@ private slots:
         for (const QString& words : notPrinted) {
             QVERIFY2(!text.contains(words), qPrintable(text));
         }
+        // The bookmark picture at the start is printed with the whole document only.
+        QProcess images;
+        images.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+        QVERIFY(images.waitForFinished(30000));
+        const QStringList rows = QString::fromUtf8(images.readAllStandardOutput())
+                                     .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(rows.size() - 2, pictures); // two header lines
         // Printing leaves the view as it was.
         QCOMPARE(view.SelStart(), start + 1);
         QCOMPARE(view.SelLength(), length);
