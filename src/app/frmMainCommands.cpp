@@ -25,15 +25,23 @@ void frmMain::CleanTheTextBox()
 
 bool frmMain::SaveChanges()
 {
-    m_state.BookSaved = false;
-    return true;
+    return ChangeSaver(*this).SaveChanges() != ChangeSaver::Result::Failed;
 }
 
-void frmMain::SetBookmark() {}
+void frmMain::SetBookmark()
+{
+    Bookmarks(*this).SetBookmark();
+}
 
-void frmMain::HighlightIt() {}
+void frmMain::HighlightIt()
+{
+    RedPen(*this).HighlightIt();
+}
 
-void frmMain::EraseIt() {}
+void frmMain::EraseIt()
+{
+    RedPen(*this).EraseIt();
+}
 
 void frmMain::GetDefinition() {}
 
