@@ -100,6 +100,10 @@ void SkinElement::beginStep(qint64 startMs)
         to.setHeight(*step.target[3]);
     }
     m_move->stop();
+    if (step.durationMs == 0) {
+        setGeometry(to);
+        return;
+    }
     m_move->setDuration(step.durationMs);
     m_move->setEasingCurve(step.easing);
     m_move->setStartValue(from);
@@ -118,13 +122,14 @@ void SkinElement::advance()
     while (m_step < m_script.steps.size()) {
         const SkinScript::Step& step = m_script.steps[m_step];
         const qint64 elapsed = now - m_stepStart;
-        if (step.kind == SkinScript::Step::MoveTo) {
+        const bool moving = step.kind == SkinScript::Step::MoveTo && step.durationMs > 0;
+        if (moving) {
             m_move->setCurrentTime(int(std::clamp<qint64>(elapsed, 0, step.durationMs)));
         }
         if (elapsed < step.durationMs) {
             return;
         }
-        if (step.kind == SkinScript::Step::MoveTo) {
+        if (moving) {
             m_move->stop();
         }
         ++m_step;
@@ -140,7 +145,7 @@ void SkinElement::finishScript()
     }
     while (m_step < m_script.steps.size()) {
         const SkinScript::Step& step = m_script.steps[m_step];
-        if (step.kind == SkinScript::Step::MoveTo) {
+        if (step.kind == SkinScript::Step::MoveTo && step.durationMs > 0) {
             m_move->setCurrentTime(step.durationMs);
             m_move->stop();
         }
