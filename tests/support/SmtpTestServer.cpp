@@ -20,7 +20,8 @@ QString pythonProgram()
 
 QString serverScript()
 {
-    return QStringLiteral(QUILLMERE_TEST_DATA) + QStringLiteral("/../support/smtp_server.py");
+    // The script sits next to this file in the source tree.
+    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/smtp_server.py");
 }
 } // namespace
 
@@ -122,4 +123,13 @@ QList<SmtpTestServer::Message> SmtpTestServer::messages() const
         result.append(m);
     }
     return result;
+}
+
+QStringList SmtpTestServer::recipientsAsked() const
+{
+    QFile file(m_folder.path() + QStringLiteral("/rcpt.log"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }

@@ -47,6 +47,8 @@ public:
     // smtp://127.0.0.1:PORT
     QString url() const;
     QList<Message> messages() const;
+    // Every recipient a client asked for, including refused ones and those of unsent messages.
+    QStringList recipientsAsked() const;
 
 private:
     QTemporaryDir m_folder;

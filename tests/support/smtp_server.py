@@ -6,7 +6,8 @@ MODE is "accept" (take every message), "refuse" (refuse every recipient) or "slo
 but take two seconds over each message). The server listens on a free port, prints
 "PORT <n>" on its first line and runs until it is terminated. Each message is saved as
 FOLDER/message-N.eml (the raw data) and FOLDER/message-N.json (the envelope, the headers and
-every leaf part decoded by Python's own mail parser).
+every leaf part decoded by Python's own mail parser); FOLDER/rcpt.log lists every recipient
+the client asked for.
 """
 
 import asyncio
@@ -27,6 +28,9 @@ class Handler:
         self.count = 0
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        # Every recipient the client asked for, taken or not.
+        with open(os.path.join(self.folder, "rcpt.log"), "a") as f:
+            f.write(address + "\n")
         if self.mode == "refuse":
             return "550 5.1.1 Recipient refused"
         envelope.rcpt_tos.append(address)
