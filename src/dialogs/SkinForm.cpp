@@ -76,7 +76,6 @@ QPushButton[skinClass="Button"]:disabled {
 QLabel[skinClass="Label"] {
     background-color: transparent;
     color: #4a2f12;
-    font-weight: bold;
 }
 QFrame[skinClass="Panel"] {
     background-color: #ead8b0;

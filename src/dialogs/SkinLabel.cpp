@@ -15,3 +15,10 @@ void SkinLabel::bind(SkinForm* skin)
     m_skin = skin;
     skin->bindControl(this, "Label");
 }
+
+void SkinLabel::fitText()
+{
+    if (!wordWrap() && sizeHint().width() > width()) {
+        resize(sizeHint().width(), height());
+    }
+}

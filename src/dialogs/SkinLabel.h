@@ -14,6 +14,8 @@ public:
 
     void bind(SkinForm* skin);
     bool isBound() const { return m_skin != nullptr; }
+    // Widens the caption where its designed width would cut the text off.
+    void fitText();
 
 private:
     QPointer<SkinForm> m_skin;

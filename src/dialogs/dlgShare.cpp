@@ -30,6 +30,7 @@ SkinLabel* caption(QWidget* parent, const QString& text, const char* name, doubl
     label->setObjectName(QLatin1String(name));
     label->setBuddy(buddy);
     place(label, 720, top, 1335, 375);
+    label->fitText();
     return label;
 }
 } // namespace
@@ -51,6 +52,7 @@ dlgShare::dlgShare(frmMain& main) : QDialog(nullptr), m_main(main)
     labelTitle->setObjectName(QStringLiteral("labelTitle"));
     QFont titleFont = labelTitle->font();
     titleFont.setPointSize(titleFont.pointSize() + 4);
+    titleFont.setBold(true);
     labelTitle->setFont(titleFont);
     place(labelTitle, 2520, 120, 2415, 615);
 

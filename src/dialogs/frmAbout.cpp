@@ -37,6 +37,7 @@ frmAbout::frmAbout() : QDialog(nullptr)
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     QFont titleFont = lblTitle->font();
     titleFont.setPointSize(titleFont.pointSize() + 6);
+    titleFont.setBold(true);
     lblTitle->setFont(titleFont);
     place(lblTitle, 2040, 360, 3255, 615);
     lblVersion = new SkinLabel(QString(), this);

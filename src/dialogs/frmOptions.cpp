@@ -51,6 +51,8 @@ frmOptions::frmOptions(frmMain& main) : QDialog(nullptr), m_main(main)
     labelNotice = new SkinLabel(tr("(text files only)"), this);
     labelNotice->setObjectName(QStringLiteral("labelNotice"));
     place(labelNotice, 600, 1200, 1215, 255);
+    labelFont->fitText();
+    labelNotice->fitText();
 
     btnOK = new SkinButton(tr("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
