@@ -2,6 +2,9 @@
 // done by the subsystem that owns it.
 #include "app/frmMain.h"
 
+#include "dialogs/dlgShare.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmOptions.h"
 #include "library/BookOpener.h"
 #include "library/ChangeSaver.h"
 #include "platform/WebView.h"
@@ -57,11 +60,49 @@ void frmMain::ShowSearch() {}
 
 void frmMain::ShowFindABook() {}
 
-void frmMain::ShowShare() {}
+namespace {
+// Shows a modeless window of its own and brings it to the front.
+void present(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+} // namespace
 
-void frmMain::ShowOptions() {}
+void frmMain::ShowShare()
+{
+    // After a failed send the hidden dialog comes back with its entries and its book list.
+    auto* dialog = qobject_cast<dlgShare*>(m_shareWindow.get());
+    if (!dialog || dialog->isUnloaded()) {
+        dialog = new dlgShare(*this);
+        m_shareWindow.set(dialog);
+    }
+    registerWindow(dialog);
+    present(dialog);
+}
 
-void frmMain::ShowAbout() {}
+void frmMain::ShowOptions()
+{
+    auto* dialog = qobject_cast<frmOptions*>(m_optionsWindow.get());
+    if (!dialog || dialog->isUnloaded()) {
+        dialog = new frmOptions(*this);
+        m_optionsWindow.set(dialog);
+    }
+    registerWindow(dialog);
+    present(dialog);
+}
+
+void frmMain::ShowAbout()
+{
+    auto* dialog = qobject_cast<frmAbout*>(m_aboutWindow.get());
+    if (!dialog || dialog->isUnloaded()) {
+        dialog = new frmAbout;
+        m_aboutWindow.set(dialog);
+    }
+    registerWindow(dialog);
+    present(dialog);
+}
 
 void frmMain::WebBack()
 {
