@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/ReaderState.h"
+#include "dialogs/OwnedWindow.h"
+#include "dialogs/ShareRequest.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -18,6 +20,8 @@ class QTreeWidgetItem;
 class DocumentView;
 class PdfView;
 class RichTextView;
+class SkinForm;
+class SkinLabel;
 class WebView;
 class frmBrowser;
 class frmSearch;
@@ -77,6 +81,12 @@ public:
     // Shows and activates the main window (other windows call this when they close).
     void bringToFront();
 
+    // Sharing a book by e-mail: the share dialog fills the request, SendClassic sends it.
+    ShareRequest& shareRequest() { return m_shareRequest; }
+    void SendClassic();
+    // The window's skin; "My Library" is bound to it on every activation.
+    SkinForm* SkinForm1 = nullptr;
+
     // Toolbar.
     QToolButton* btnFind = nullptr;
     QToolButton* btnDelete = nullptr;
@@ -92,7 +102,7 @@ public:
     QToolButton* btnBack = nullptr;
     QToolButton* btnForward = nullptr;
     QFrame* picLine = nullptr;
-    QLabel* labelMyLib = nullptr;
+    SkinLabel* labelMyLib = nullptr;
     QTreeWidget* TreeView1 = nullptr;
     // The reading pane.
     RichTextView* txtBook = nullptr;
@@ -146,6 +156,11 @@ private:
     QList<QPointer<QWidget>> m_windows;
     QTimer* m_clock = nullptr;
     bool m_ended = false;
+    // The share dialog, the options dialog and the about box: one of each at a time.
+    ShareRequest m_shareRequest;
+    OwnedWindow m_shareWindow;
+    OwnedWindow m_optionsWindow;
+    OwnedWindow m_aboutWindow;
 
     // The search and lookup windows: at most one of each.
     void openLookupWindow();
