@@ -2,14 +2,16 @@
 
 #include "app/MessageBox.h"
 #include "app/frmMain.h"
+#include "dialogs/SkinButton.h"
+#include "dialogs/SkinForm.h"
+#include "dialogs/SkinLabel.h"
+#include "dialogs/SkinSlideIn.h"
 #include "platform/RichTextView.h"
 #include "platform/Twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
 
 namespace {
@@ -37,17 +39,19 @@ frmSearch::frmSearch(frmMain& main)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Search"));
     setAccessibleName(windowTitle());
+    SkinForm1 = new SkinForm(this);
 
-    labelFind = named(new QLabel(tr("Find What:"), this), "labelFind");
+    labelFind = named(new SkinLabel(tr("Find What:"), this), "labelFind");
     labelFind->setAccessibleName(labelFind->text());
     place(labelFind, 120, 165, 1095, 255);
+    labelFind->fitText();
 
     txtSearch = named(new QLineEdit(this), "txtSearch");
     txtSearch->setAccessibleName(tr("Find What"));
     labelFind->setBuddy(txtSearch);
     place(txtSearch, 1215, 120, 3840, 330);
 
-    btnFind = named(new QPushButton(tr("Find Next"), this), "btnFind");
+    btnFind = named(new SkinButton(tr("Find Next"), this), "btnFind");
     btnFind->setAccessibleName(btnFind->text());
     place(btnFind, 5280, 105, 1395, 375);
 
@@ -63,7 +67,7 @@ frmSearch::frmSearch(frmMain& main)
     setTabOrder(btnFind, chkWholeWord);
     setTabOrder(chkWholeWord, chkMatchCase);
 
-    connect(btnFind, &QPushButton::clicked, this, &frmSearch::btnFind_Click);
+    connect(btnFind, &SkinButton::clicked, this, &frmSearch::btnFind_Click);
     connect(txtSearch, &QLineEdit::returnPressed, this, &frmSearch::btnFind_Click);
     // Any change of the find text starts the search from the top again.
     connect(txtSearch, &QLineEdit::textChanged, this, [this] { SearchStart = 0; });
@@ -118,7 +122,13 @@ void frmSearch::tmrSelView_Timer()
 void frmSearch::Form_Activate()
 {
     txtSearch->setFocus();
+    btnFind->bind(SkinForm1);
+    labelFind->bind(SkinForm1);
     setOuterSize(WindowWidth, WindowHeight);
+    if (!m_slidIn) {
+        m_slidIn = true;
+        SkinAnimation::AnimateButtons({btnFind}, SkinAnimation::Direction::Vertical);
+    }
 }
 
 void frmSearch::setOuterSize(double width, double height)

@@ -3,10 +3,11 @@
 #include <QWidget>
 
 class QCheckBox;
-class QLabel;
 class QLineEdit;
-class QPushButton;
 class QTimer;
+class SkinButton;
+class SkinForm;
+class SkinLabel;
 class frmMain;
 
 // The "Search" window: finds its text in the open text book, one match per "Find Next", from
@@ -22,11 +23,12 @@ public:
     void btnFind_Click();
     int searchStart() const { return SearchStart; }
 
-    QLabel* labelFind = nullptr;
+    SkinForm* SkinForm1 = nullptr;
+    SkinLabel* labelFind = nullptr;
     QLineEdit* txtSearch = nullptr;
     QCheckBox* chkWholeWord = nullptr;
     QCheckBox* chkMatchCase = nullptr;
-    QPushButton* btnFind = nullptr;
+    SkinButton* btnFind = nullptr;
     QTimer* tmrSelView = nullptr;
 
 protected:
@@ -42,4 +44,6 @@ private:
     frmMain& m_main;
     // Where the next search begins in the book.
     int SearchStart = 0;
+    // The button slides in on the first activation after each opening only.
+    bool m_slidIn = false;
 };

@@ -1,6 +1,8 @@
 #include "web/frmBrowser.h"
 
 #include "app/frmMain.h"
+#include "dialogs/SkinForm.h"
+#include "dialogs/SkinPanel.h"
 #include "platform/Hosts.h"
 #include "platform/Twips.h"
 #include "platform/WebView.h"
@@ -58,6 +60,7 @@ frmBrowser::frmBrowser(frmMain& main)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Get"));
     setAccessibleName(tr("Lookup"));
+    SkinForm1 = new SkinForm(this);
     imgWord = QIcon(QStringLiteral(":/icons/book.svg"));
     imgPicture = QIcon(QStringLiteral(":/icons/camera.svg"));
 
@@ -98,8 +101,7 @@ frmBrowser::frmBrowser(frmMain& main)
 
 void frmBrowser::buildToolbar()
 {
-    panelToolbar = named(new QFrame(this), "panelToolbar");
-    panelToolbar->setFrameShape(QFrame::StyledPanel);
+    panelToolbar = named(new SkinPanel(this), "panelToolbar");
     panelToolbar->setAccessibleName(tr("Toolbar"));
     place(panelToolbar, 0, 0, 9615, 615);
 
@@ -217,6 +219,7 @@ void frmBrowser::Form_Activate()
     // The toolbar follows the window's width only when the window is activated.
     panelToolbar->resize(Twips::toPixels(twips(frameGeometry().width()) - 10),
                          panelToolbar->height());
+    panelToolbar->bind(SkinForm1);
 }
 
 void frmBrowser::Form_Resize()

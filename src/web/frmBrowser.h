@@ -5,6 +5,8 @@
 
 class QComboBox;
 class QFrame;
+class SkinForm;
+class SkinPanel;
 class QLabel;
 class QTimer;
 class QToolButton;
@@ -30,7 +32,8 @@ public:
     // kind 1, pictures for any other kind.
     static QString LookupAddress(int lookupKind, const QString& lookupWord);
 
-    QFrame* panelToolbar = nullptr;
+    SkinForm* SkinForm1 = nullptr;
+    SkinPanel* panelToolbar = nullptr;
     QToolButton* btnBack = nullptr;
     QToolButton* btnForward = nullptr;
     QToolButton* btnStop = nullptr;
