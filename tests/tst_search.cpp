@@ -1,17 +1,18 @@
 // The search window: finding text forward through the open book, its options, the deferred
 // selection, and the window's life as the main window's companion.
 #include "app/frmMain.h"
+#include "dialogs/SkinButton.h"
+#include "dialogs/SkinLabel.h"
 #include "platform/RichTextView.h"
 #include "platform/Twips.h"
 #include "reading/frmSearch.h"
 #include "support/MainWindowDriver.h"
+#include "support/ManualAnimationClock.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 
@@ -290,6 +291,41 @@ private slots:
         QVERIFY(search);
         QCOMPARE(search->searchStart(), 0);
         QVERIFY(search->txtSearch->text().isEmpty());
+    }
+
+    void findNextSlidesInOncePerOpening()
+    {
+        ManualAnimationClock clock;
+        TestAppFolder app;
+        app.addBook("cats.txt", "cat");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("cats.txt")));
+        const QPoint home = Twips::rect(5280, 105, 1, 1).topLeft();
+        for (int opening = 0; opening < 2; ++opening) {
+            window.ShowSearch();
+            frmSearch* search = window.searchWindow();
+            QVERIFY(search);
+            // (A window is taken as active by the test library while its owner is.)
+            QTRY_COMPARE(QApplication::activeWindow(), search);
+            QVERIFY(search->btnFind->isBound());
+            QVERIFY(search->labelFind->isBound());
+            QCOMPARE(search->btnFind->pos(), home + QPoint(0, 60));
+            QCOMPARE(clock.claims(), 1);
+            clock.advance(1500);
+            QCOMPARE(search->btnFind->pos(), home);
+            QCOMPARE(clock.claims(), 0);
+
+            // Coming back to the open window does not play it again.
+            window.activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), &window);
+            window.ShowSearch();
+            QTRY_COMPARE(QApplication::activeWindow(), search);
+            QCOMPARE(search->btnFind->pos(), home);
+            QCOMPARE(clock.claims(), 0);
+
+            search->close();
+            QTRY_VERIFY(!window.searchWindow());
+        }
     }
 };
 

@@ -138,12 +138,13 @@ void frmSearch::setOuterSize(double width, double height)
     resize(QSize(Twips::toPixels(width), Twips::toPixels(height)) - frame);
 }
 
-void frmSearch::changeEvent(QEvent* event)
+bool frmSearch::event(QEvent* event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::WindowActivate) {
         Form_Activate();
     }
-    QWidget::changeEvent(event);
+    return handled;
 }
 
 void frmSearch::closeEvent(QCloseEvent* event)

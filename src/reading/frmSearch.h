@@ -32,7 +32,7 @@ public:
     QTimer* tmrSelView = nullptr;
 
 protected:
-    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

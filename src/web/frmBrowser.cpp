@@ -242,12 +242,13 @@ void frmBrowser::Form_Resize()
     }
 }
 
-void frmBrowser::changeEvent(QEvent* event)
+bool frmBrowser::event(QEvent* event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::WindowActivate) {
         Form_Activate();
     }
-    QWidget::changeEvent(event);
+    return handled;
 }
 
 void frmBrowser::resizeEvent(QResizeEvent* event)

@@ -48,7 +48,7 @@ public:
     QIcon imgPicture;
 
 protected:
-    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
