@@ -218,9 +218,6 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
                                       "wgrffmtfilter",
                                       "passwordhash",
                                       "pgptbl",
-                                      "ts",
-                                      "tsrowd",
-                                      "tscellpaddt",
                                       "defchp",
                                       "defpap",
                                       "oldcprops",
@@ -228,7 +225,6 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
                                       "oldsprops",
                                       "oldtprops",
                                       "mmath",
-                                      "bkmkcolf",
                                       "sp",
                                       "sn",
                                       "sv",
@@ -459,9 +455,7 @@ void RtfParser::openGroup()
         ++m_overflowDepth;
         return;
     }
-    GroupState copy = m_stack.back();
-    copy.upr = false;
-    m_stack.push_back(std::move(copy));
+    m_stack.push_back(m_stack.back());
 }
 
 void RtfParser::closeGroup()
