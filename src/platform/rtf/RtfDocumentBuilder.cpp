@@ -92,7 +92,12 @@ void RtfDocumentBuilder::setBlockFormat(const QTextBlockFormat& format)
         placeInCell();
     }
     if (m_pendingBreak) {
-        return; // belongs to a paragraph that has no content yet
+        // An empty paragraph with a format of its own needs its block now.
+        m_pendingBreak = false;
+        if (m_run.isEmpty()) {
+            m_runFormat = m_format;
+        }
+        m_run.append(QChar::ParagraphSeparator);
     }
     flush();
     if (m_cursor.blockFormat() != format) {

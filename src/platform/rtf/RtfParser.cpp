@@ -1134,7 +1134,9 @@ QTextCharFormat RtfParser::charFormat(const CharState& chars) const
     if (chars.italic) {
         format.setFontItalic(true);
     }
-    if (chars.underline != QTextCharFormat::NoUnderline) {
+    if (chars.underline == QTextCharFormat::SingleUnderline) {
+        format.setFontUnderline(true); // as the view underlines a selection
+    } else if (chars.underline != QTextCharFormat::NoUnderline) {
         format.setUnderlineStyle(QTextCharFormat::UnderlineStyle(chars.underline));
     }
     if (chars.strike) {
@@ -1227,6 +1229,9 @@ QString RtfParser::hrefFromInstruction(const QString& instruction)
         if (text[i] == u'"') {
             ++i;
             while (i < text.size() && text[i] != u'"') {
+                if (text[i] == u'\\' && i + 1 < text.size()) {
+                    ++i; // an escaped quote or backslash
+                }
                 argument.append(text[i++]);
             }
             ++i;

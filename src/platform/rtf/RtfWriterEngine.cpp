@@ -312,8 +312,10 @@ void RtfWriterEngine::writeFragment(const QTextFragment& fragment)
     const QString href = format.isAnchor() ? format.anchorHref() : QString();
     if (!href.isEmpty()) {
         m_out.append("{\\field{\\*\\fldinst HYPERLINK \"");
+        // Field arguments escape quotes and backslashes with a backslash.
         QString target = href;
-        target.replace(u'"', QLatin1String("%22"));
+        target.replace(u'\\', QLatin1String("\\\\"));
+        target.replace(u'"', QLatin1String("\\\""));
         writeEscaped(target);
         m_out.append("\"}{\\fldrslt");
     }
