@@ -1,5 +1,7 @@
 // libFuzzer target for the RTF reader: any input must load or be refused, never crash, hang
 // or leak. Writing the result back exercises the writer on whatever the reader built.
+// Run: fuzz_rtf_reader WORKDIR fuzz/corpus tests/data/rtf -max_total_time=600 -rss_limit_mb=2048
+// -timeout=10 (the first folder collects new inputs; the others are the seeds).
 #include "platform/rtf/PlainTextDecoder.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfWriter.h"
