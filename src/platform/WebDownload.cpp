@@ -25,6 +25,25 @@ QString hiddenNameFor(const QString& target)
     }
     return {};
 }
+
+// Why a download broke off, in the user's words.
+QString reasonText(int reason)
+{
+    using Request = QWebEngineDownloadRequest;
+    if (reason == Request::FileNoSpace) {
+        return WebDownload::tr("There is not enough space on the disk.");
+    }
+    if (reason == Request::FileAccessDenied) {
+        return WebDownload::tr("The folder cannot be written to.");
+    }
+    if (reason >= Request::FileFailed && reason < Request::NetworkFailed) {
+        return WebDownload::tr("The file could not be written.");
+    }
+    if (reason >= Request::NetworkFailed && reason < Request::ServerFailed) {
+        return WebDownload::tr("The connection failed before the whole file arrived.");
+    }
+    return WebDownload::tr("The server did not send the whole file.");
+}
 } // namespace
 
 WebDownload::WebDownload(QWebEngineDownloadRequest* request, const QString& targetPath,
@@ -62,6 +81,14 @@ bool WebDownload::start()
             [this] { emit progress(m_request->receivedBytes(), m_request->totalBytes()); });
     connect(m_request, &QWebEngineDownloadRequest::stateChanged, this,
             &WebDownload::onStateChanged);
+    // The engine restarts some broken downloads by itself and may then stall; the first
+    // interruption ends the download instead.
+    connect(m_request, &QWebEngineDownloadRequest::interruptReasonChanged, this, [this] {
+        if (m_request && m_request->interruptReason() != QWebEngineDownloadRequest::NoReason &&
+            m_request->interruptReason() != QWebEngineDownloadRequest::UserCanceled) {
+            interrupted();
+        }
+    });
     m_request->accept();
     return true;
 }
@@ -88,22 +115,33 @@ void WebDownload::onStateChanged()
     case QWebEngineDownloadRequest::DownloadCancelled:
         fail(tr("The download was cancelled."));
         break;
-    case QWebEngineDownloadRequest::DownloadInterrupted: {
-        const QString reason = m_request->interruptReasonString();
-        fail(reason.isEmpty() ? tr("The download was interrupted.")
-                              : tr("The download was interrupted: %1").arg(reason));
-        // An interrupted download is not resumed later: stop it and drop what arrived.
-        m_request->cancel();
-        removeTemporary();
+    case QWebEngineDownloadRequest::DownloadInterrupted:
+        interrupted();
         break;
-    }
     default:
         break;
     }
 }
 
+void WebDownload::interrupted()
+{
+    if (m_done || !m_request) {
+        return;
+    }
+    fail(reasonText(int(m_request->interruptReason())));
+    // What arrived is dropped, and the engine must not go on with it.
+    if (!m_request->isFinished()) {
+        m_request->cancel();
+    }
+    removeTemporary();
+}
+
 void WebDownload::complete()
 {
+    if (m_request->totalBytes() > 0 && m_request->receivedBytes() != m_request->totalBytes()) {
+        fail(reasonText(QWebEngineDownloadRequest::ServerBadContent));
+        return;
+    }
     // rename() replaces an existing file in one step; the user confirmed the replacement in the
     // save dialog.
     const QByteArray from = QFile::encodeName(m_temporary);

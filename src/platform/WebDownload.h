@@ -33,6 +33,7 @@ signals:
 
 private:
     void onStateChanged();
+    void interrupted();
     void complete();
     void fail(const QString& error);
     void removeTemporary();

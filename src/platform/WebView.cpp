@@ -104,6 +104,10 @@ void WebView::startEngine()
         m_printer.reset();
         emit printFinished(ok);
     });
+    connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, [this](const QString&, bool ok) {
+        m_printer.reset();
+        emit printFinished(ok);
+    });
 
     // The engine view takes the place of the empty stretch above the download bar.
     delete m_layout->takeAt(0);
@@ -267,7 +271,13 @@ bool WebView::printPage(int option)
             return false;
         }
     }
-    m_view->print(m_printer.get());
+    if (m_printer->outputFormat() == QPrinter::PdfFormat &&
+        !m_printer->outputFileName().isEmpty()) {
+        // Printing into a PDF file keeps the page's text as text, not as a picture of it.
+        m_page->printToPdf(m_printer->outputFileName(), m_printer->pageLayout());
+    } else {
+        m_view->print(m_printer.get());
+    }
     return true;
 }
 
