@@ -89,7 +89,8 @@ private slots:
                      QStringLiteral("<p>Ellery Marsh kept the light at Gull Point.</p>"
                                     "<a id=\"alice\" href=\"alice.txt\" download>Alice</a> "
                                     "<a id=\"broken\" href=\"/interrupt/big.rtf\">Big</a> "
-                                    "<a href=\"two.html\">Next</a>"))));
+                                    "<a href=\"two.html\">Next</a> "
+                                    "<a id=\"jump\" href=\"#end\">End</a><p id=\"end\">End</p>"))));
         QVERIFY(m_server.addFile(QStringLiteral("two.html"),
                                  pageHtml(QStringLiteral("Second Page"), QStringLiteral("two"))));
         QVERIFY(m_server.addFile(QStringLiteral("home.html"),
@@ -136,6 +137,14 @@ private slots:
         QCOMPARE(view.LocationName(), QStringLiteral("First Page"));
         QCOMPARE(view.LocationURL(), first);
         QVERIFY(!m_server.waitForRequest(QStringLiteral("/one.html")).isEmpty());
+
+        // A move within the page is a navigation too, reported once.
+        log.events.clear();
+        view.runJavaScript(QStringLiteral("document.getElementById('jump').click();"));
+        QTRY_VERIFY_WITH_TIMEOUT(log.events.contains("nav " + first + "#end"), LoadTimeout);
+        QTest::qWait(300);
+        QCOMPARE(log.events.count("nav " + first + "#end"), 1);
+        QCOMPARE(view.LocationURL(), first + "#end");
     }
 
     void historyFailsAtEitherEnd()
@@ -203,6 +212,18 @@ private slots:
         QVERIFY(view.Navigate(QStringLiteral("http://127.0.0.1:1/nothing.html")));
         QVERIFY(done.wait(LoadTimeout));
         QVERIFY(!view.Busy());
+    }
+
+    // A page the server sends with an error status is still a page that arrived.
+    void serverErrorPageIsReached()
+    {
+        WebView view;
+        view.show();
+        EventLog log(view);
+        const QString missing = m_server.url(QStringLiteral("/no-such-book.html"));
+        QVERIFY(view.Navigate(missing));
+        QTRY_COMPARE_WITH_TIMEOUT(log.events, QStringList({"nav " + missing, "done"}), LoadTimeout);
+        QCOMPARE(view.LocationName(), QStringLiteral("Not Found"));
     }
 
     void stopEndsASlowLoad()

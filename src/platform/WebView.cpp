@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -97,8 +98,7 @@ void WebView::startEngine()
     m_page = new QWebEnginePage(m_profile, m_view);
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
     m_view->setPage(m_page);
-    connect(m_page, &QWebEnginePage::loadStarted, this, &WebView::onLoadStarted);
-    connect(m_page, &QWebEnginePage::loadFinished, this, &WebView::onLoadFinished);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebView::onLoadingChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebView::onUrlChanged);
     connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
         m_printer.reset();
@@ -227,17 +227,19 @@ void WebView::setNextPrintFile(const QString& pdfPath)
     s_nextPrintFile = pdfPath;
 }
 
-void WebView::onLoadStarted()
+void WebView::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
-    m_busy = true;
-}
-
-void WebView::onLoadFinished(bool ok)
-{
+    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        m_busy = true;
+        return;
+    }
     m_busy = false;
-    // A page that arrived (an error page of the server included) is the navigation's target;
+    // A page that arrived, an error page of the server included, is the navigation's target;
     // a load that never reached its server or was stopped only ends.
-    if (ok) {
+    const bool arrived = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
+                         (info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
+                          info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain);
+    if (arrived) {
         m_pageShown = true;
         emit NavigateComplete2(m_view->url().toString());
     }

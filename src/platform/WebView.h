@@ -8,6 +8,7 @@
 class QPrinter;
 class QVBoxLayout;
 class QWebEngineDownloadRequest;
+class QWebEngineLoadingInfo;
 class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
@@ -77,8 +78,7 @@ signals:
 
 private:
     void startEngine();
-    void onLoadStarted();
-    void onLoadFinished(bool ok);
+    void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onUrlChanged(const QUrl& url);
     void onDownloadRequested(QWebEngineDownloadRequest* request);
     void startDownload(QWebEngineDownloadRequest* request, const QString& target);
