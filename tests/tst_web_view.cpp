@@ -304,6 +304,29 @@ private slots:
         QCOMPARE(folderEntries(app.booksPath()), QStringList{chosen});
     }
 
+    void saveAsCopiesALocalBook()
+    {
+        TestAppFolder app;
+        const QByteArray html = pageHtml(QStringLiteral("Local Book"), "a local book");
+        const QString source = app.addBook(QStringLiteral("local.htm"), html);
+        WebView view;
+        view.setSaveFolder(app.booksPath());
+        view.show();
+        QSignalSpy done(&view, &WebView::DownloadComplete);
+        QVERIFY(view.Navigate(source));
+        QVERIFY(done.wait(LoadTimeout));
+
+        const QString target = app.booksPath() + QStringLiteral("copy.htm");
+        FileDialog::setNextFileName(target);
+        QSignalSpy finished(&view, &WebView::downloadFinished);
+        QVERIFY(view.ExecWB(WebView::CommandSaveAs, WebView::PromptUser));
+        QCOMPARE(QDir::cleanPath(FileDialog::lastProposedPath()), QDir::cleanPath(source));
+        QVERIFY(finished.wait(LoadTimeout));
+        QCOMPARE(finished.at(0).at(0).toBool(), true);
+        QCOMPARE(readAll(target), html);
+        QCOMPARE(folderEntries(app.booksPath()), QStringList({"copy.htm", "local.htm"}));
+    }
+
     void saveAsCancelledWritesNothing()
     {
         TestAppFolder app;

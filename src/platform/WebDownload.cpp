@@ -15,9 +15,9 @@ QString hiddenNameFor(const QString& target)
 {
     const QFileInfo info(target);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString name =
-            QStringLiteral(".%1.%2.part")
-                .arg(info.fileName(), QString::number(QRandomGenerator::global()->generate(), 16));
+        const QString name = QStringLiteral(".%1.%2.part")
+                                 .arg(info.fileName().left(100),
+                                      QString::number(QRandomGenerator::global()->generate(), 16));
         const QString path = info.absoluteDir().filePath(name);
         if (!QFileInfo::exists(path)) {
             return path;
