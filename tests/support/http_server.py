@@ -15,6 +15,7 @@ import argparse
 import http.server
 import os
 import sys
+import threading
 import time
 import urllib.parse
 
@@ -109,6 +110,15 @@ def main():
     Handler.root = args.root
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
     server.daemon_threads = True
+    # The test that started the server holds its standard input open; when that test ends,
+    # even by a crash, the input closes and the server goes with it.
+    def watch_parent():
+        try:
+            while sys.stdin.buffer.read(4096):
+                pass
+        finally:
+            os._exit(0)
+    threading.Thread(target=watch_parent, daemon=True).start()
     print("PORT %d" % server.server_address[1], flush=True)
     try:
         server.serve_forever()
