@@ -73,6 +73,8 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     m_state.ChangesPending = false;
     m_state.ShowManualAtStart = false;
     m_state.setProgramFolder(programFolder);
+    // Links saved from a web book's page go into the library too.
+    wbBook->setSaveFolder(m_state.BooksFolder);
     IsItFirstTime();
     OptionsFile::ReadOptions(m_state);
     SetNodesList();
