@@ -122,10 +122,10 @@ private slots:
         QTest::newRow("last book") << "c.txt"
                                    << "b.txt"
                                    << "second";
-        // The root names no book: nothing is opened and the view keeps what it showed.
+        // The root names no book: nothing is opened, and the deleted book no longer shows.
         QTest::newRow("first book") << "a.txt"
                                     << "Books"
-                                    << "first";
+                                    << "";
     }
 
     void deleteOpensTheNeighbour()

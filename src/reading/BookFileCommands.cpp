@@ -105,9 +105,13 @@ void BookFileCommands::DeleteBook()
             failure = deleteFailure(path, file);
         }
     }
-    // The deleted open book must not be written back by the opening that follows.
+    // The deleted open book must not be written back by the opening that follows, nor stay on
+    // screen when that opening is the root's, which shows an empty pane.
     if (name == state.CurrentBookName && !QFileInfo::exists(path)) {
         state.ChangesPending = false;
+        if (deleted) {
+            m_main.txtBook->setText(QString());
+        }
     }
 
     m_main.SetNodesList();

@@ -6,7 +6,9 @@
 #include "platform/WebEngineSetup.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 // Like QTEST_MAIN, but prepares the web engine before the application object exists and keeps
@@ -19,6 +21,10 @@
         QApplication::setOrganizationName(QStringLiteral("Quillmere"));                            \
         QApplication::setApplicationName(QStringLiteral("Quillmere"));                             \
         QStandardPaths::setTestModeEnabled(true);                                                  \
+        /* Each test program gets settings of its own, so tests run side by side never see */      \
+        /* each other's hosts, mail account or window placement. */                                \
+        QTemporaryDir settingsDir;                                                                 \
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());     \
         MessageBox::setTestMode(true);                                                             \
         FileDialog::setTestMode(true);                                                             \
         PrintDialog::setTestMode(true);                                                            \
