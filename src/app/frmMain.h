@@ -19,6 +19,7 @@ class DocumentView;
 class PdfView;
 class RichTextView;
 class WebView;
+class frmBrowser1;
 
 // The main window: the toolbar, the library tree, the reading pane with its four views, the
 // menus and the status bar. It owns the run-time state and opens every other window.
@@ -140,4 +141,7 @@ private:
     QList<QPointer<QWidget>> m_windows;
     QTimer* m_clock = nullptr;
     bool m_ended = false;
+
+    // The find-a-book window while it is open (it deletes itself when closed).
+    QPointer<frmBrowser1> m_findABook;
 };

@@ -7,6 +7,7 @@
 #include "platform/WebView.h"
 #include "reading/Bookmarks.h"
 #include "reading/RedPen.h"
+#include "web/frmBrowser1.h"
 
 void frmMain::OpenTheNode()
 {
@@ -47,7 +48,20 @@ void frmMain::CopySelection() {}
 
 void frmMain::ShowSearch() {}
 
-void frmMain::ShowFindABook() {}
+void frmMain::ShowFindABook()
+{
+    // One window at a time: a further request only brings it back to the front.
+    if (m_findABook) {
+        if (m_findABook->isMinimized()) {
+            m_findABook->showMaximized();
+        }
+        m_findABook->raise();
+        m_findABook->activateWindow();
+        return;
+    }
+    m_findABook = new frmBrowser1(*this);
+    registerWindow(m_findABook);
+}
 
 void frmMain::ShowShare() {}
 

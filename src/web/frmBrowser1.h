@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QToolButton;
+class WebView;
+class frmMain;
+
+// The find-a-book window: a small browser that searches the online books index by author and
+// title, visits other book sites and saves a found book into the library. It is a top-level
+// window of its own (its own task-bar entry, never blocking the main window) and is deleted when
+// it closes; the main window then refills its library tree.
+class frmBrowser1 : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit frmBrowser1(frmMain& main);
+    ~frmBrowser1() override;
+
+    // Handlers, named after what starts them.
+    void Search();
+    void SiteChosen(int position);
+    void NavigateToAddressBox();
+    void History(const QString& address);
+    void DownloadFinished();
+    void SaveBook();
+    void Form_Activate();
+    void Form_Resize();
+
+    // True only while the history step rewrites the address list.
+    bool addressListUpdating() const { return m_addressListUpdating; }
+    // True while a site choice keeps the wait pointer up.
+    bool waitPointerShown() const { return m_waitPointer; }
+
+    QLabel* picDoorway = nullptr;
+    QGroupBox* panelBackboard = nullptr;
+    QGroupBox* panelAuthor = nullptr;
+    QLineEdit* txtAuthor = nullptr;
+    QCheckBox* chkAuthorStart = nullptr;
+    QLabel* labelAuthor = nullptr;
+    QLabel* labelTitle = nullptr;
+    QLineEdit* txtTitle = nullptr;
+    QCheckBox* chkTitleStart = nullptr;
+    QPushButton* btnOK = nullptr;
+    QPushButton* btnSave = nullptr;
+    QGroupBox* panelSites = nullptr;
+    QComboBox* cboSites = nullptr;
+    QFrame* panelToolbar = nullptr;
+    QToolButton* btnBack = nullptr;
+    QToolButton* btnForward = nullptr;
+    QToolButton* btnStop = nullptr;
+    QToolButton* btnRefresh = nullptr;
+    QToolButton* btnHome = nullptr;
+    QListWidget* lstReminder = nullptr;
+    QFrame* picAddress = nullptr;
+    QLabel* lblAddress = nullptr;
+    QComboBox* cboAddress = nullptr;
+    WebView* brwWebBrowser = nullptr;
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildSearchColumn();
+    void buildToolbar();
+    void buildAddressBar();
+    void Form_Load();
+    void showWaitPointer();
+    void restorePointer();
+
+    frmMain& m_main;
+    bool m_addressListUpdating = false;
+    bool m_waitPointer = false;
+};
