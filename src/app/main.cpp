@@ -2,6 +2,7 @@
 #include "platform/WebEngineSetup.h"
 
 #include <QApplication>
+#include <QScreen>
 
 int main(int argc, char* argv[])
 {
@@ -13,6 +14,11 @@ int main(int argc, char* argv[])
 
     // The application folder is the executable's own: options, bookmarks and the books.
     frmMain window(QCoreApplication::applicationDirPath());
+    // Without a window manager a maximize request is not honoured, so the window is given the
+    // screen's size first.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        window.setGeometry(screen->availableGeometry());
+    }
     window.showMaximized();
     return app.exec();
 }

@@ -35,6 +35,8 @@ void LibraryTree::SetNodesList(QTreeWidget* tree, const QString& booksFolder)
     for (const QString& name : names) {
         auto* child = new QTreeWidgetItem(QStringList{name});
         child->setData(0, KeyRole, QStringLiteral("C %1").arg(n++));
+        // The tree is narrow: a long title is shown whole when the pointer rests on it.
+        child->setToolTip(0, name);
         children.append(child);
     }
     root->addChildren(children);
