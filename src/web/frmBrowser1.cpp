@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 
 namespace {
@@ -44,8 +45,6 @@ frmBrowser1::frmBrowser1(frmMain& main)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Find a Book"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/books.svg")));
-    // Where the window goes when it is not maximized.
-    setGeometry(Twips::rect(200, 100, 11970, 8520));
 
     // The decorative doorway is optional: the window works without its picture.
     picDoorway = named(new QLabel(this), "picDoorway");
@@ -214,6 +213,11 @@ void frmBrowser1::buildAddressBar()
 
 void frmBrowser1::Form_Load()
 {
+    // Without a window manager a maximize request is not honoured, so the window is given the
+    // screen's size first.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        setGeometry(screen->availableGeometry());
+    }
     showMaximized();
 
     cboSites->clear();
