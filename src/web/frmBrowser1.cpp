@@ -12,6 +12,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -118,6 +119,7 @@ void frmBrowser1::buildSearchColumn()
     cboSites = named(new QComboBox(this), "cboSites");
     cboSites->setEditable(false);
     cboSites->setAccessibleName(panelSites->title());
+    cboSites->installEventFilter(this);
     place(cboSites, 120, 7320, 1850, 315);
 
     for (QCheckBox* box : {chkAuthorStart, chkTitleStart}) {
@@ -360,6 +362,20 @@ void frmBrowser1::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     Form_Resize();
+}
+
+bool frmBrowser1::eventFilter(QObject* watched, QEvent* event)
+{
+    // A closed sites box would jump to the site whose name starts with a typed letter and open
+    // it; typing there does nothing, only a choice from the list (or the arrow keys) does.
+    if (watched == cboSites && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString text = key->text();
+        if (key->key() != Qt::Key_Space && !text.isEmpty() && text.at(0).isPrint()) {
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmBrowser1::closeEvent(QCloseEvent* event)
