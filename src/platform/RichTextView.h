@@ -1,14 +1,24 @@
 #pragma once
 
 #include <QColor>
-#include <QTextEdit>
+#include <QPlainTextEdit>
 
 class QPrinter;
+class QTextDocument;
 
 // txtBook: the rich-text view that shows plain-text books, RTF books and the manual. Offsets
 // are 0-based character positions in the document; a paragraph end counts as one character
 // and is handed out as "\r"; a picture is one character.
-class RichTextView : public QTextEdit
+//
+// Whole books must open and jump to a bookmark at once, so the view is a QPlainTextEdit: its
+// layout only lays out the paragraphs on screen and scrolls by paragraph, where QTextEdit lays
+// out every paragraph before the caret. Character formats (fonts, sizes, colours, effects) and
+// pictures are shown; paragraph formats (alignment, indents, spacing) stay in the document and
+// in saved files but are not shown on screen. Printing lays the document out in full, so it
+// shows them too.
+//
+// The document is replaced by every LoadFile: do not keep document() across a load.
+class RichTextView : public QPlainTextEdit
 {
     Q_OBJECT
 public:
@@ -22,8 +32,15 @@ public:
         FindWholeWord = 2,
         FindMatchCase = 4
     };
+    // Font sizes the view accepts, in points; setFontSize clamps to them.
+    static constexpr int MinFontSize = 1;
+    static constexpr int MaxFontSize = 1638;
+    static constexpr int DefaultFontSize = 12;
+    // Name prefix of the pictures the program embeds (see AddPicture).
+    static const QString PictureNamePrefix;
 
     explicit RichTextView(QWidget* parent = nullptr);
+    ~RichTextView() override;
 
     // Text (set): replaces the whole document by the text.
     void setText(const QString& text);
@@ -31,7 +48,8 @@ public:
     // Number of character offsets in the document (the end offset).
     int characterCount() const;
 
-    // Replaces the content by the file's; false (with an error text) when it cannot be read.
+    // Replaces the content by the file's; false (with an error text) when it cannot be read or
+    // is not RTF, and the view is then empty.
     bool LoadFile(const QString& path, int kind, QString* error = nullptr);
     // Writes the whole document, pictures included, as RTF, atomically.
     bool SaveFile(const QString& path, QString* error = nullptr);
@@ -76,4 +94,13 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    // A fresh document with the base font and no undo, holding a layout that lays out nothing
+    // while it is filled; adoptDocument then gives it the view's layout and picture drawing.
+    QTextDocument* newDocument();
+    void adoptDocument(QTextDocument* document);
+    void mergeSelectionFormat(const QTextCharFormat& format);
+
+    int m_fontSize = DefaultFontSize;
 };

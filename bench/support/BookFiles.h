@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QString>
+
+namespace BookFiles {
+// Path of the King James Bible as one plain-text book (UTF-8, LF, about 4.2 MB), written once
+// per machine by the shared kjv-book tool (QUILLMERE_KJV_TOOL overrides its path) into the
+// temporary folder; QUILLMERE_KJV_BOOK names a ready copy instead. Empty when neither works.
+QString kjvPlainText();
+} // namespace BookFiles

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QImage>
+#include <QObject>
+#include <QTextObjectInterface>
+
+class QAbstractTextDocumentLayout;
+class QTextImageFormat;
+
+// Draws the pictures of a document shown in the plain-text layout, which (unlike the full
+// document layout) has no picture drawing of its own. Pictures are image resources of the
+// document, named by their image format.
+class BookPictureHandler : public QObject, public QTextObjectInterface
+{
+    Q_OBJECT
+    Q_INTERFACES(QTextObjectInterface)
+public:
+    explicit BookPictureHandler(QObject* parent = nullptr);
+
+    // Registers a handler, owned by the layout, for the layout's pictures.
+    static void install(QAbstractTextDocumentLayout* layout);
+    // The picture a format names, or a null image when the document does not hold it.
+    static QImage imageOf(const QTextDocument* document, const QTextImageFormat& format);
+
+    QSizeF intrinsicSize(QTextDocument* document, int position, const QTextFormat& format) override;
+    void drawObject(QPainter* painter, const QRectF& rect, QTextDocument* document, int position,
+                    const QTextFormat& format) override;
+};

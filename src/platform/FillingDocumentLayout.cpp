@@ -1,0 +1,6 @@
+#include "platform/FillingDocumentLayout.h"
+
+FillingDocumentLayout::FillingDocumentLayout(QTextDocument* document)
+    : QAbstractTextDocumentLayout(document)
+{
+}
