@@ -40,9 +40,10 @@ void place(QWidget* widget, double left, double top, double width, double height
 frmBrowser1::frmBrowser1(frmMain& main)
     : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                            Qt::CustomizeWindowHint),
-      m_main(main)
+      m_main(&main)
 {
     setObjectName(QStringLiteral("frmBrowser1"));
+    m_appFolder = main.state().AppFolder;
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Find a Book"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/books.svg")));
@@ -62,7 +63,7 @@ frmBrowser1::frmBrowser1(frmMain& main)
 
     brwWebBrowser = named(new WebView(this), "brwWebBrowser");
     brwWebBrowser->setAccessibleName(tr("Web page"));
-    brwWebBrowser->setSaveFolder(m_main.state().BooksFolder);
+    brwWebBrowser->setSaveFolder(main.state().BooksFolder);
     place(brwWebBrowser, WebViewLeft, WebViewTop, 11040, 6780);
     connect(brwWebBrowser, &WebView::NavigateComplete2, this, &frmBrowser1::History);
     connect(brwWebBrowser, &WebView::DownloadComplete, this, &frmBrowser1::DownloadFinished);
@@ -225,7 +226,7 @@ void frmBrowser1::Form_Load()
     cboSites->clear();
     cboSites->addItems(BookAddresses::siteEntries());
 
-    brwWebBrowser->Navigate(m_main.state().AppFolder + QStringLiteral("blank.htm"));
+    brwWebBrowser->Navigate(m_appFolder + QStringLiteral("blank.htm"));
 
     lstReminder->addItem(tr("A: Find a book you like.  Right-click on the link.  From the menu, "
                             "click 'Save Target As'."));
@@ -381,6 +382,8 @@ bool frmBrowser1::eventFilter(QObject* watched, QEvent* event)
 void frmBrowser1::closeEvent(QCloseEvent* event)
 {
     // Books saved while the window was open belong in the library now.
-    m_main.SetNodesList();
+    if (m_main) {
+        m_main->SetNodesList();
+    }
     event->accept();
 }

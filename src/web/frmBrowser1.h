@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class QCheckBox;
@@ -80,7 +81,9 @@ private:
     void showWaitPointer();
     void restorePointer();
 
-    frmMain& m_main;
+    // The main window owns this one in all but name; it may be gone first when the program ends.
+    QPointer<frmMain> m_main;
+    QString m_appFolder;
     bool m_addressListUpdating = false;
     bool m_waitPointer = false;
 };
