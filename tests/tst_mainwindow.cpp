@@ -1,5 +1,6 @@
 // The main window: its controls, interface modes, layout rule, activation and shutdown.
 #include "app/frmMain.h"
+#include "dialogs/SkinLabel.h"
 #include "library/LibraryTree.h"
 #include "platform/AppSettings.h"
 #include "platform/DocumentView.h"

@@ -3,6 +3,8 @@
 #include "app/MessageBox.h"
 #include "app/OptionsFile.h"
 #include "app/ParchmentBackground.h"
+#include "dialogs/SkinForm.h"
+#include "dialogs/SkinLabel.h"
 #include "library/LibraryTree.h"
 #include "platform/AppSettings.h"
 #include "platform/DocumentView.h"
@@ -54,6 +56,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillmere"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillmere.svg")));
+    SkinForm1 = new SkinForm(this);
 
     auto* client = named(new ParchmentBackground(this), "clientArea");
     setCentralWidget(client);
@@ -68,6 +71,8 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     m_state.ChangesPending = false;
     m_state.ShowManualAtStart = false;
     m_state.setProgramFolder(programFolder);
+    // Links saved from a web book's page go into the library too.
+    wbBook->setSaveFolder(m_state.BooksFolder);
     IsItFirstTime();
     OptionsFile::ReadOptions(m_state);
     SetNodesList();
@@ -129,7 +134,7 @@ void frmMain::buildToolbar(QWidget* client)
     picLine->setAccessibleName(tr("Separator"));
     place(picLine, 0, 400, 8935, 60);
 
-    labelMyLib = named(new QLabel(tr("My Library"), client), "labelMyLib");
+    labelMyLib = named(new SkinLabel(tr("My Library"), client), "labelMyLib");
     labelMyLib->setAccessibleName(labelMyLib->text());
     place(labelMyLib, 0, 480, 1095, 210);
 
@@ -292,6 +297,7 @@ void frmMain::IsItFirstTime()
 void frmMain::Form_Activate()
 {
     // The skin binds "My Library" on every activation; the first one records the size.
+    labelMyLib->bind(SkinForm1);
     if (!m_state.FirstActivation) {
         return;
     }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/ReaderState.h"
+#include "dialogs/OwnedWindow.h"
+#include "dialogs/ShareRequest.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -18,8 +20,9 @@ class QTreeWidgetItem;
 class DocumentView;
 class PdfView;
 class RichTextView;
+class SkinForm;
+class SkinLabel;
 class WebView;
-class frmBrowser1;
 
 // The main window: the toolbar, the library tree, the reading pane with its four views, the
 // menus and the status bar. It owns the run-time state and opens every other window.
@@ -76,6 +79,12 @@ public:
     // Shows and activates the main window (other windows call this when they close).
     void bringToFront();
 
+    // Sharing a book by e-mail: the share dialog fills the request, SendClassic sends it.
+    ShareRequest& shareRequest() { return m_shareRequest; }
+    void SendClassic();
+    // The window's skin; "My Library" is bound to it on every activation.
+    SkinForm* SkinForm1 = nullptr;
+
     // Toolbar.
     QToolButton* btnFind = nullptr;
     QToolButton* btnDelete = nullptr;
@@ -91,7 +100,7 @@ public:
     QToolButton* btnBack = nullptr;
     QToolButton* btnForward = nullptr;
     QFrame* picLine = nullptr;
-    QLabel* labelMyLib = nullptr;
+    SkinLabel* labelMyLib = nullptr;
     QTreeWidget* TreeView1 = nullptr;
     // The reading pane.
     RichTextView* txtBook = nullptr;
@@ -141,7 +150,13 @@ private:
     QList<QPointer<QWidget>> m_windows;
     QTimer* m_clock = nullptr;
     bool m_ended = false;
+    // The share dialog, the options dialog and the about box: one of each at a time.
+    ShareRequest m_shareRequest;
+    OwnedWindow m_shareWindow;
+    OwnedWindow m_optionsWindow;
+    OwnedWindow m_aboutWindow;
 
-    // The find-a-book window while it is open (it deletes itself when closed).
-    QPointer<frmBrowser1> m_findABook;
+    // The find-a-book window while it is open (it deletes itself when closed, and goes with
+    // the main window at the latest).
+    OwnedWindow m_findABook;
 };

@@ -2,6 +2,9 @@
 // done by the subsystem that owns it.
 #include "app/frmMain.h"
 
+#include "dialogs/dlgShare.h"
+#include "dialogs/frmAbout.h"
+#include "dialogs/frmOptions.h"
 #include "library/BookOpener.h"
 #include "library/ChangeSaver.h"
 #include "platform/WebView.h"
@@ -26,15 +29,23 @@ void frmMain::CleanTheTextBox()
 
 bool frmMain::SaveChanges()
 {
-    m_state.BookSaved = false;
-    return true;
+    return ChangeSaver(*this).SaveChanges() != ChangeSaver::Result::Failed;
 }
 
-void frmMain::SetBookmark() {}
+void frmMain::SetBookmark()
+{
+    Bookmarks(*this).SetBookmark();
+}
 
-void frmMain::HighlightIt() {}
+void frmMain::HighlightIt()
+{
+    RedPen(*this).HighlightIt();
+}
 
-void frmMain::EraseIt() {}
+void frmMain::EraseIt()
+{
+    RedPen(*this).EraseIt();
+}
 
 void frmMain::GetDefinition() {}
 
@@ -51,23 +62,62 @@ void frmMain::ShowSearch() {}
 void frmMain::ShowFindABook()
 {
     // One window at a time: a further request only brings it back to the front.
-    if (m_findABook) {
-        if (m_findABook->isMinimized()) {
-            m_findABook->showMaximized();
+    if (QWidget* open = m_findABook.get()) {
+        if (open->isMinimized()) {
+            open->showMaximized();
         }
-        m_findABook->raise();
-        m_findABook->activateWindow();
+        open->raise();
+        open->activateWindow();
         return;
     }
-    m_findABook = new frmBrowser1(*this);
-    registerWindow(m_findABook);
+    auto* window = new frmBrowser1(*this);
+    m_findABook.set(window);
+    registerWindow(window);
 }
 
-void frmMain::ShowShare() {}
+namespace {
+// Shows a modeless window of its own and brings it to the front.
+void present(QWidget* window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+} // namespace
 
-void frmMain::ShowOptions() {}
+void frmMain::ShowShare()
+{
+    // After a failed send the hidden dialog comes back with its entries and its book list.
+    auto* dialog = qobject_cast<dlgShare*>(m_shareWindow.get());
+    if (!dialog || dialog->isUnloaded()) {
+        dialog = new dlgShare(*this);
+        m_shareWindow.set(dialog);
+    }
+    registerWindow(dialog);
+    present(dialog);
+}
 
-void frmMain::ShowAbout() {}
+void frmMain::ShowOptions()
+{
+    auto* dialog = qobject_cast<frmOptions*>(m_optionsWindow.get());
+    if (!dialog || dialog->isUnloaded()) {
+        dialog = new frmOptions(*this);
+        m_optionsWindow.set(dialog);
+    }
+    registerWindow(dialog);
+    present(dialog);
+}
+
+void frmMain::ShowAbout()
+{
+    auto* dialog = qobject_cast<frmAbout*>(m_aboutWindow.get());
+    if (!dialog || dialog->isUnloaded()) {
+        dialog = new frmAbout;
+        m_aboutWindow.set(dialog);
+    }
+    registerWindow(dialog);
+    present(dialog);
+}
 
 void frmMain::WebBack()
 {

@@ -3,10 +3,14 @@
 #include "app/MessageBox.h"
 #include "app/OptionsFile.h"
 #include "app/frmMain.h"
+#include "dialogs/SkinButton.h"
+#include "dialogs/SkinForm.h"
+#include "dialogs/SkinLabel.h"
+#include "dialogs/SkinPanel.h"
+#include "dialogs/SkinSlideIn.h"
 #include "platform/Twips.h"
 
 #include <QCloseEvent>
-#include <QFrame>
 #include <QLabel>
 #include <QPushButton>
 
@@ -21,29 +25,30 @@ frmAcrobat::frmAcrobat(frmMain& main) : QWidget(nullptr, Qt::Window), m_main(mai
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Acrobat Reader"));
 
-    labelTop = new QLabel(tr("Cannot display e-book because you do not have Acrobat Reader.  "
-                             "You can download Acrobat Reader for free at %1.")
-                              .arg(vendorAddress()),
-                          this);
+    SkinForm1 = new SkinForm(this);
+    labelTop = new SkinLabel(tr("Cannot display e-book because you do not have Acrobat Reader.  "
+                                "You can download Acrobat Reader for free at %1.")
+                                 .arg(vendorAddress()),
+                             this);
     labelTop->setObjectName(QStringLiteral("labelTop"));
     labelTop->setWordWrap(true);
     labelTop->setGeometry(Twips::rect(360, 240, 4455, 735));
 
-    panelMain = new QFrame(this);
+    panelMain = new SkinPanel(this);
     panelMain->setObjectName(QStringLiteral("panelMain"));
-    panelMain->setFrameShape(QFrame::StyledPanel);
     panelMain->setGeometry(Twips::rect(360, 1440, 4455, 1335));
 
-    labelHave = new QLabel(tr("If you have recently installed Acrobat Reader, click here:"), this);
+    labelHave =
+        new SkinLabel(tr("If you have recently installed Acrobat Reader, click here:"), this);
     labelHave->setObjectName(QStringLiteral("labelHave"));
     labelHave->setWordWrap(true);
     labelHave->setGeometry(Twips::rect(600, 1620, 4095, 375));
 
-    btnAcrobat = new QPushButton(tr("Installed Acrobat"), this);
+    btnAcrobat = new SkinButton(tr("Installed Acrobat"), this);
     btnAcrobat->setObjectName(QStringLiteral("btnAcrobat"));
     btnAcrobat->setGeometry(Twips::rect(1680, 2160, 1695, 375));
 
-    btnOK = new QPushButton(tr("OK"), this);
+    btnOK = new SkinButton(tr("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setGeometry(Twips::rect(5280, 120, 1215, 375));
 
@@ -61,8 +66,26 @@ frmAcrobat::frmAcrobat(frmMain& main) : QWidget(nullptr, Qt::Window), m_main(mai
     resize(place.size());
     move(x(), place.y());
 
-    connect(btnAcrobat, &QPushButton::clicked, this, &frmAcrobat::installedAcrobat);
-    connect(btnOK, &QPushButton::clicked, this, &QWidget::close);
+    connect(btnAcrobat, &SkinButton::clicked, this, &frmAcrobat::installedAcrobat);
+    connect(btnOK, &SkinButton::clicked, this, &QWidget::close);
+}
+
+void frmAcrobat::Form_Activate()
+{
+    btnOK->bind(SkinForm1);
+    panelMain->bind(SkinForm1);
+    labelTop->bind(SkinForm1);
+    labelHave->bind(SkinForm1);
+    btnAcrobat->bind(SkinForm1);
+    SkinAnimation::AnimateButtons({btnOK}, SkinAnimation::Direction::Vertical);
+}
+
+void frmAcrobat::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+        Form_Activate();
+    }
+    QWidget::changeEvent(event);
 }
 
 void frmAcrobat::installedAcrobat()

@@ -2,9 +2,10 @@
 
 #include <QWidget>
 
-class QFrame;
-class QLabel;
-class QPushButton;
+class SkinButton;
+class SkinForm;
+class SkinLabel;
+class SkinPanel;
 class frmMain;
 
 // The PDF reader notice: shown before a PDF book opens while the user has not confirmed that a
@@ -16,18 +17,23 @@ class frmAcrobat : public QWidget
 public:
     explicit frmAcrobat(frmMain& main);
 
-    QLabel* labelTop = nullptr;
-    QFrame* panelMain = nullptr;
-    QLabel* labelHave = nullptr;
-    QPushButton* btnAcrobat = nullptr;
-    QPushButton* btnOK = nullptr;
+    SkinForm* SkinForm1 = nullptr;
+    SkinLabel* labelTop = nullptr;
+    SkinPanel* panelMain = nullptr;
+    SkinLabel* labelHave = nullptr;
+    SkinButton* btnAcrobat = nullptr;
+    SkinButton* btnOK = nullptr;
 
     static QString vendorAddress();
+
+    // Binds the skinned controls and slides OK in, on every activation.
+    void Form_Activate();
 
 signals:
     void closed();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -96,6 +96,23 @@ bool BookOpener::waitForPdfNotice()
     return state.PdfGoAhead;
 }
 
+bool BookOpener::loadTextBook(const QString& path, int loadKind, BookKind kind)
+{
+    m_main.btnForward->hide();
+    m_main.btnBack->hide();
+    // A file the view refuses leaves the view empty and the other views as they were.
+    if (!m_main.txtBook->LoadFile(path, loadKind)) {
+        return false;
+    }
+    m_main.txtBook->show();
+    m_main.wbBook->hide();
+    m_main.pdfBook->hide();
+    releaseDocumentContainer();
+    m_main.DisableInterface(3);
+    m_main.state().Kind = kind;
+    return true;
+}
+
 void BookOpener::OpenTheNode()
 {
     ReaderState& state = m_main.state();
@@ -125,17 +142,7 @@ void BookOpener::OpenTheNode()
     bool opened = true;
     switch (kindOf(path)) {
     case Kind::Rtf:
-        m_main.btnForward->hide();
-        m_main.btnBack->hide();
-        opened = text->LoadFile(path, RichTextView::LoadRtf);
-        if (opened) {
-            text->show();
-            m_main.wbBook->hide();
-            m_main.pdfBook->hide();
-            releaseDocumentContainer();
-            m_main.DisableInterface(3);
-            state.Kind = BookKind::Rtf;
-        }
+        opened = loadTextBook(path, RichTextView::LoadRtf, BookKind::Rtf);
         break;
     case Kind::Html:
         m_main.wbBook->Navigate(path);
@@ -177,17 +184,7 @@ void BookOpener::OpenTheNode()
         m_main.DisableInterface(1);
         break;
     case Kind::PlainText:
-        m_main.btnForward->hide();
-        m_main.btnBack->hide();
-        opened = text->LoadFile(path, RichTextView::LoadPlainText);
-        if (opened) {
-            text->show();
-            m_main.wbBook->hide();
-            m_main.pdfBook->hide();
-            releaseDocumentContainer();
-            m_main.DisableInterface(3);
-            state.Kind = BookKind::PlainText;
-        }
+        opened = loadTextBook(path, RichTextView::LoadPlainText, BookKind::PlainText);
         break;
     }
     busy.release();

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "app/ReaderState.h"
+
+#include <QString>
+
 class frmMain;
 
 // Opens the chosen book in the view that suits it, and the user manual.
@@ -14,6 +18,8 @@ public:
     void CleanTheTextBox();
 
 private:
+    // Loads a plain-text or RTF book into the text view and shows it.
+    bool loadTextBook(const QString& path, int loadKind, BookKind kind);
     // Takes the Word document view out of its active state and hides it.
     void releaseDocumentContainer();
     // Shows the PDF reader notice when due and waits for it; true when the PDF may open.

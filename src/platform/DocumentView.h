@@ -2,11 +2,23 @@
 
 #include <QWidget>
 
+class QLabel;
+class QPlainTextEdit;
+class QStackedLayout;
+class WordConverter;
+
 // ole1: shows a word-processor document (".doc") read-only, converted by an outside converter.
 class DocumentView : public QWidget
 {
     Q_OBJECT
 public:
+    enum Verb
+    {
+        VerbPrimary = 0,
+        VerbShow = -1,
+        VerbUiActivate = -4
+    };
+
     explicit DocumentView(QWidget* parent = nullptr);
     ~DocumentView() override;
 
@@ -18,4 +30,18 @@ public:
     bool isActive() const;
     // The text the view shows.
     QString text() const;
+    // True when the view shows an explanation instead of a document.
+    bool showsExplanation() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void explain(const QString& text);
+
+    QPlainTextEdit* m_text = nullptr;
+    QLabel* m_message = nullptr;
+    QStackedLayout* m_stack = nullptr;
+    WordConverter* m_converter = nullptr;
+    bool m_active = false;
 };

@@ -2,6 +2,11 @@
 
 #include <QWidget>
 
+class QLabel;
+class QPdfDocument;
+class QPdfView;
+class QStackedLayout;
+
 // pdfBook: shows a PDF book given its path: all pages, scrolling, fit to width.
 class PdfView : public QWidget
 {
@@ -14,4 +19,17 @@ public:
     // view then shows a short explanation instead of a blank pane.
     bool setSourceFile(const QString& path, QString* error = nullptr);
     int pageCount() const;
+    // The file shown, or empty when none is.
+    QString sourceFile() const { return m_source; }
+    // The explanation shown in place of a file that could not be opened (empty otherwise).
+    QString explanation() const;
+
+private:
+    void explain(const QString& text);
+
+    QPdfDocument* m_document = nullptr;
+    QPdfView* m_view = nullptr;
+    QLabel* m_message = nullptr;
+    QStackedLayout* m_stack = nullptr;
+    QString m_source;
 };

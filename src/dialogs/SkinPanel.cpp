@@ -1,0 +1,14 @@
+#include "dialogs/SkinPanel.h"
+
+#include "dialogs/SkinForm.h"
+
+SkinPanel::SkinPanel(QWidget* parent) : QFrame(parent) {}
+
+void SkinPanel::bind(SkinForm* skin)
+{
+    if (!skin) {
+        return;
+    }
+    m_skin = skin;
+    skin->bindControl(this, "Panel");
+}

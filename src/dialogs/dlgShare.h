@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDialog>
+
+class frmMain;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class SkinButton;
+class SkinForm;
+class SkinLabel;
+
+// The share dialog: sends one book of the library to a friend by e-mail. The main window opens
+// it without blocking, fills ShareRequest from it and sends through SendClassic.
+class dlgShare : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit dlgShare(frmMain& main);
+
+    // Activation: selects the first book, binds the skin and slides OK and Cancel in.
+    void Form_Activate();
+    void OKbutton_Click();
+    void CancelButton_Click();
+
+    // The "Sending" overlay covers the dialog while a send is under way.
+    void showSendingOverlay();
+    void hideSendingOverlay();
+    bool isSending() const { return m_sending; }
+    // Closes and discards the dialog; its entries are gone.
+    void unload();
+    bool isUnloaded() const { return m_unloaded; }
+
+    SkinForm* SkinForm1 = nullptr;
+    QLabel* Picture1 = nullptr;
+    SkinLabel* labelTitle = nullptr;
+    SkinLabel* labelemail = nullptr;
+    SkinLabel* labelSubject = nullptr;
+    SkinLabel* labelBook = nullptr;
+    SkinLabel* labelMessage = nullptr;
+    QLineEdit* txtEmail = nullptr;
+    QLineEdit* txtSubject = nullptr;
+    QComboBox* cmboClassics = nullptr;
+    QPlainTextEdit* txtMessage = nullptr;
+    SkinButton* OKbutton = nullptr;
+    SkinButton* CancelButton = nullptr;
+    QLabel* txtSending = nullptr;
+
+public slots:
+    void reject() override;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void fillBookList();
+
+    frmMain& m_main;
+    bool m_sending = false;
+    bool m_unloaded = false;
+};

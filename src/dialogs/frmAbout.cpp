@@ -1,0 +1,121 @@
+#include "dialogs/frmAbout.h"
+
+#include "dialogs/SkinButton.h"
+#include "dialogs/SkinForm.h"
+#include "dialogs/SkinLabel.h"
+#include "dialogs/SkinSlideIn.h"
+#include "dialogs/WindowGeometry.h"
+#include "platform/Twips.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QLabel>
+
+namespace {
+const QString ProgramTitle = QStringLiteral("Quillmere");
+
+void place(QWidget* widget, double left, double top, double width, double height)
+{
+    widget->setGeometry(Twips::rect(left, top, width, height));
+}
+} // namespace
+
+frmAbout::frmAbout() : QDialog(nullptr)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    SkinForm1 = new SkinForm(this);
+
+    Picture1 = new QLabel(this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setAccessibleName(tr("Quillmere picture"));
+    place(Picture1, 0, 360, 1815, 1815);
+    Picture1->setAlignment(Qt::AlignCenter);
+    Picture1->setPixmap(
+        QIcon(QStringLiteral(":/icons/quillmere.svg")).pixmap(Picture1->size() - QSize(8, 8)));
+
+    lblTitle = new SkinLabel(QString(), this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    QFont titleFont = lblTitle->font();
+    titleFont.setPointSize(titleFont.pointSize() + 6);
+    titleFont.setBold(true);
+    lblTitle->setFont(titleFont);
+    place(lblTitle, 2040, 360, 3255, 615);
+    lblVersion = new SkinLabel(QString(), this);
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    place(lblVersion, 2040, 960, 3255, 375);
+    lblDescription = new SkinLabel(QString(), this);
+    lblDescription->setObjectName(QStringLiteral("lblDescription"));
+    lblDescription->setWordWrap(true);
+    lblDescription->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    place(lblDescription, 2040, 1320, 3255, 1215);
+
+    cmdOK = new SkinButton(tr("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    place(cmdOK, 4200, 2640, 1335, 375);
+    connect(cmdOK, &SkinButton::clicked, this, &frmAbout::cmdOK_Click);
+
+    // Loading: the caption and the three texts.
+    setWindowTitle(tr("About ") + ProgramTitle);
+    setAccessibleName(windowTitle());
+    lblTitle->setText(ProgramTitle);
+    lblVersion->setText(versionText(QUILLMERE_VERSION_MINOR, QUILLMERE_VERSION_PATCH));
+    lblDescription->setText(tr("Quillmere lets you find, organize, and read literature "
+                               "conveniently at your desktop."));
+    for (SkinLabel* label : {lblTitle, lblVersion, lblDescription}) {
+        label->setAccessibleName(label->text());
+    }
+}
+
+QString frmAbout::versionText(int minor, int revision)
+{
+    // The leading 1 is part of the text and does not follow the program's major version.
+    return tr("Version 1") + QLatin1Char('.') + QString::number(minor) + QLatin1Char('.') +
+           QString::number(revision);
+}
+
+bool frmAbout::event(QEvent* event)
+{
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::WindowActivate) {
+        Form_Activate();
+    }
+    return handled;
+}
+
+void frmAbout::Form_Activate()
+{
+    WindowGeometry::setOuterGeometry(this, 2000, 1000, 5820, 3555);
+    cmdOK->bind(SkinForm1);
+    for (SkinLabel* label : {lblVersion, lblDescription, lblTitle}) {
+        label->bind(SkinForm1);
+    }
+    WindowGeometry::setOuterGeometry(this, 2000, 1000, 5820, 3555);
+    SkinAnimation::AnimateButtons({cmdOK}, SkinAnimation::Direction::Horizontal);
+}
+
+void frmAbout::cmdOK_Click()
+{
+    unload();
+}
+
+void frmAbout::reject()
+{
+    unload();
+}
+
+void frmAbout::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    unload();
+}
+
+void frmAbout::unload()
+{
+    if (m_unloaded) {
+        return;
+    }
+    m_unloaded = true;
+    hide();
+    deleteLater();
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QSet>
+#include <QString>
+#include <QTextBlockFormat>
+#include <QTextCharFormat>
+#include <QTextCursor>
+
+class QImage;
+class QTextDocument;
+class QTextTable;
+
+namespace Rtf {
+
+// Builds the document as the reader walks the RTF: text is gathered in runs of one format and
+// inserted with one call per run by a cursor that stays at the end of what was built.
+class RtfDocumentBuilder
+{
+public:
+    explicit RtfDocumentBuilder(QTextDocument* document);
+
+    // Sets the format of the text that follows; a run ends only when the format really changes.
+    void setCharFormat(const QTextCharFormat& format);
+    void appendText(QStringView text);
+    void appendChar(char16_t c);
+    // Ends the current paragraph. The mark of the last paragraph of the document is dropped,
+    // as the document always ends in a paragraph of its own.
+    void endParagraph();
+    // Gives the current paragraph its format (before its end is written).
+    void setBlockFormat(const QTextBlockFormat& format);
+    bool paragraphIsEmpty() const { return !m_paragraphHasContent; }
+
+    // Inserts a picture as one character and makes it a resource of the document. An empty
+    // name gets a fresh one; a given name is kept as it is.
+    void insertImage(const QImage& image, QString name, double width, double height);
+
+    // Tables: cells are filled in order, growing the table when a row has more cells.
+    bool inTable() const { return m_table != nullptr; }
+    void enterTable(int columns);
+    void endCell();
+    void endRow();
+    bool rowEnded() const { return m_rowEnded; }
+    void leaveTable();
+
+    void finish();
+
+private:
+    void flush();
+    void beforeContent();
+    void placeInCell();
+
+    QTextDocument* m_document;
+    QTextCursor m_cursor;
+    QString m_run;
+    QTextCharFormat m_format;
+    QTextCharFormat m_runFormat;
+    bool m_pendingBreak = false;
+    bool m_paragraphHasContent = false;
+    QSet<QString> m_imageNames;
+    int m_imageCount = 0;
+
+    QTextTable* m_table = nullptr;
+    int m_row = 0;
+    int m_column = 0;
+    bool m_rowEnded = false;
+    bool m_cellMoved = false;
+};
+
+} // namespace Rtf

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "platform/rtf/CodePage.h"
+#include "platform/rtf/RtfDocumentBuilder.h"
+#include "platform/rtf/RtfPicture.h"
+#include "platform/rtf/RtfTokenizer.h"
+
+#include <QColor>
+#include <QHash>
+#include <QList>
+
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class QTextDocument;
+
+namespace Rtf {
+
+enum class RtfWord : int;
+
+// Walks the tokens of one RTF file and builds the document. Groups keep their own character
+// and paragraph state; destinations that are not running text (font and colour tables,
+// headers, footers, footnotes, document information, field instructions) never reach it.
+class RtfParser
+{
+public:
+    RtfParser(QByteArrayView data, qsizetype start, QTextDocument* document);
+    ~RtfParser();
+    void run();
+
+private:
+    enum class Destination : unsigned char
+    {
+        Text,
+        Skip,
+        FontTable,
+        ColorTable,
+        Picture,
+        PictureName,
+        FieldInstruction
+    };
+    struct CharState
+    {
+        bool bold = false;
+        bool italic = false;
+        bool strike = false;
+        bool hidden = false;
+        unsigned char underline = 0; // QTextCharFormat::UnderlineStyle
+        unsigned char verticalAlignment = 0;
+        int offset = 0;     // half-points, raised when positive
+        int size = 0;       // half-points, 0 when not given
+        int font = -1;      // -1 when not given
+        int foreground = 0; // colour table index, 0 for automatic
+        int background = 0;
+        QString href;
+        bool operator==(const CharState&) const = default;
+    };
+    struct ParaState
+    {
+        unsigned char alignment = 0; // 0 left, 1 centre, 2 right, 3 justified
+        int leftIndent = 0;          // twips
+        int rightIndent = 0;
+        int firstIndent = 0;
+        int spaceBefore = 0;
+        int spaceAfter = 0;
+        bool inTable = false;
+        bool sameFormat(const ParaState& o) const
+        {
+            return alignment == o.alignment && leftIndent == o.leftIndent &&
+                   rightIndent == o.rightIndent && firstIndent == o.firstIndent &&
+                   spaceBefore == o.spaceBefore && spaceAfter == o.spaceAfter;
+        }
+    };
+    struct GroupState
+    {
+        CharState chars;
+        ParaState para;
+        int unicodeSkip = 1;
+        int fontCodePage = 0; // 0: the document's page
+        Destination destination = Destination::Text;
+        Destination uprOuter = Destination::Skip;
+        bool upr = false;
+        QString fieldHref;
+    };
+    struct FontInfo
+    {
+        QString name;
+        int codePage = 0;
+    };
+
+    void handleToken(const RtfToken& token);
+    void openGroup();
+    void closeGroup();
+    void handleWord(const RtfToken& token);
+    void handleFontTableWord(RtfWord word, const RtfToken& token);
+    void handlePictureWord(RtfWord word, const RtfToken& token);
+    void handleSymbol(char symbol);
+    void handleText(QByteArrayView text);
+    void handleHexByte(unsigned char byte);
+    void emitText(QStringView text);
+    void emitChar(char16_t c);
+    void flushBytes();
+    void endParagraph();
+    void endFontEntry();
+    void finishPicture();
+    void prepareContent();
+    void applyCharFormat();
+    void updateCodePage();
+    bool isText() const { return m_stack.back().destination == Destination::Text; }
+    GroupState& state() { return m_stack.back(); }
+    CodePage* codePage(int number);
+    QTextBlockFormat blockFormat(const ParaState& para) const;
+    QTextCharFormat charFormat(const CharState& chars) const;
+    static QString hrefFromInstruction(const QString& instruction);
+
+    RtfTokenizer m_tokenizer;
+    RtfDocumentBuilder m_builder;
+    std::vector<GroupState> m_stack;
+    int m_overflowDepth = 0;
+    bool m_ended = false;
+    bool m_ignorableNext = false;
+    int m_skipCount = 0;
+
+    int m_documentCodePage = 1252;
+    CodePage* m_codePage = nullptr;
+    std::unordered_map<int, std::unique_ptr<CodePage>> m_codePages;
+    QByteArray m_pendingBytes; // bytes of a double-byte page waiting for their partners
+    QString m_textBuffer;
+
+    QHash<int, FontInfo> m_fonts;
+    int m_defaultFont = -1;
+    int m_fontNumber = -1;
+    int m_fontCodePage = 0;
+    QString m_fontName;
+
+    QList<QColor> m_colors;
+    int m_red = 0, m_green = 0, m_blue = 0;
+    bool m_colorGiven = false;
+
+    RtfPicture m_picture;
+    QString m_fieldInstruction;
+
+    CharState m_appliedChars;
+    bool m_charsApplied = false;
+    ParaState m_blockPara;
+    bool m_blockParaKnown = true;
+    int m_rowCells = 0;
+};
+
+} // namespace Rtf

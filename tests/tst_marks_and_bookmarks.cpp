@@ -1,0 +1,303 @@
+// Red pen, eraser, bookmarks and saving a marked book back into the library.
+#include "app/frmMain.h"
+#include "library/ChangeSaver.h"
+#include "platform/RichTextView.h"
+#include "reading/BookmarkFile.h"
+#include "reading/RedPen.h"
+#include "support/MainWindowDriver.h"
+#include "support/TestAppFolder.h"
+#include "support/TestMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTextCharFormat>
+#include <QTextCursor>
+#include <QTreeWidget>
+
+namespace {
+const QByteArray Rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 The quick brown fox jumps.\\par}";
+
+QStringList books(const TestAppFolder& app)
+{
+    return QDir(app.booksPath()).entryList(QDir::Files, QDir::Name);
+}
+
+QStringList treeBooks(frmMain& window)
+{
+    QStringList names;
+    QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        names << root->child(i)->text(0);
+    }
+    return names;
+}
+
+void select(frmMain& window, int start, int length)
+{
+    window.txtBook->setSelStart(start);
+    window.txtBook->setSelLength(length);
+}
+
+QTextCharFormat formatAt(RichTextView* view, int offset)
+{
+    QTextCursor cursor(view->document());
+    cursor.setPosition(offset + 1);
+    return cursor.charFormat();
+}
+
+int pictureCount(RichTextView* view)
+{
+    int count = 0;
+    for (int i = 0; i < view->characterCount(); ++i) {
+        count += view->isPictureAt(i) ? 1 : 0;
+    }
+    return count;
+}
+} // namespace
+
+class TestMarksAndBookmarks : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { MessageBox::setTestMode(true); }
+
+    void highlightAndEraseInAnRtfBook()
+    {
+        TestAppFolder app;
+        const QString path = app.addBook(QStringLiteral("Fox.rtf"), Rtf);
+        app.addBook(QStringLiteral("Other.txt"), "x");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
+        select(window, 4, 5);
+        window.HighlightIt();
+        QCOMPARE(formatAt(window.txtBook, 4).foreground().color(), RedPen::MarkColor);
+        QVERIFY(formatAt(window.txtBook, 4).fontUnderline());
+        QVERIFY(!formatAt(window.txtBook, 10).fontUnderline());
+        QVERIFY(window.state().ChangesPending);
+        QCOMPARE(app.readFile(path), Rtf); // saved only when the book is left
+        QVERIFY(MessageBox::shown().isEmpty());
+
+        // Leaving the book writes the mark; reopening shows it.
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Other.txt")));
+        QVERIFY(app.readFile(path) != Rtf);
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
+        QCOMPARE(formatAt(window.txtBook, 5).foreground().color(), RedPen::MarkColor);
+
+        // Erasing turns the selection black without the effect and marks the book changed.
+        select(window, 0, 12);
+        window.EraseIt();
+        QCOMPARE(formatAt(window.txtBook, 5).foreground().color(), QColor(Qt::black));
+        QVERIFY(!formatAt(window.txtBook, 5).fontUnderline());
+        QVERIFY(window.state().ChangesPending);
+    }
+
+    void highlightInAPlainTextBookConverts()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Emma.txt"), "Emma Woodhouse, handsome, clever, and rich.");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
+
+        // Cancel: nothing changes on disk and the question comes again.
+        MessageBox::setNextAnswer(QMessageBox::Cancel);
+        select(window, 0, 4);
+        window.HighlightIt();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("Save"));
+        QCOMPARE(MessageBox::shown()[0].text, QStringLiteral("File format will be changed to RTF"));
+        QCOMPARE(MessageBox::shown()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(books(app), QStringList{"Emma.txt"});
+        QVERIFY(window.state().ChangesPending);
+        // Erasing never saves a plain-text book.
+        window.EraseIt();
+        QCOMPARE(MessageBox::shown().size(), 1);
+
+        // OK: Emma.rtf holds the mark, the text file is gone, the tree follows.
+        MessageBox::clearShown();
+        select(window, 0, 4);
+        window.HighlightIt();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(books(app), QStringList{"Emma.rtf"});
+        QCOMPARE(treeBooks(window), QStringList{"Emma.rtf"});
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("Emma.rtf"));
+        QCOMPARE(window.state().Kind, BookKind::Rtf);
+        QVERIFY(!window.state().ChangesPending);
+        QVERIFY(app.readFile(app.booksPath() + "Emma.rtf").contains("Woodhouse, handsome"));
+
+        // A later highlight is silent.
+        MessageBox::clearShown();
+        select(window, 6, 4);
+        window.HighlightIt();
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    void convertedNames_data()
+    {
+        QTest::addColumn<QString>("book");
+        QTest::addColumn<QStringList>("others");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("several dots") << "Pride.and.Prejudice.txt" << QStringList() << "Pride.rtf";
+        QTest::newRow("no extension") << "Walden" << QStringList() << "Walden.rtf";
+        QTest::newRow("taken by another book")
+            << "Emma.txt" << QStringList{"Emma.rtf"} << "Emma (2).rtf";
+        QTest::newRow("taken twice")
+            << "Emma.txt" << QStringList{"Emma.rtf", "Emma (2).rtf"} << "Emma (3).rtf";
+    }
+
+    void convertedNames()
+    {
+        QFETCH(QString, book);
+        QFETCH(QStringList, others);
+        QFETCH(QString, expected);
+        TestAppFolder app;
+        app.addBook(book, "text");
+        for (const QString& other : others) {
+            app.addBook(other, "{\\rtf1 another book}");
+        }
+        QCOMPARE(ChangeSaver::convertedName(app.booksPath(), book), expected);
+    }
+
+    void conversionNeverReplacesAnotherBook()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Emma.txt"), "Plain Emma.");
+        const QString other = app.addBook(QStringLiteral("Emma.rtf"), Rtf);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
+        select(window, 0, 5);
+        window.HighlightIt();
+        QCOMPARE(app.readFile(other), Rtf);
+        QCOMPARE(books(app), QStringList({"Emma (2).rtf", "Emma.rtf"}));
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("Emma (2).rtf"));
+    }
+
+    void failedSaveKeepsTheBookAndSaysSo()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Fox.rtf"), Rtf);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
+        select(window, 0, 3);
+        window.HighlightIt();
+        // The books folder disappears under the program (a removed disk, say).
+        const QString moved = app.path() + QStringLiteral("elsewhere");
+        QVERIFY(QDir().rename(app.booksPath(), moved));
+        window.Exit();
+        QVERIFY(!window.hasEnded());
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(window.state().ChangesPending);
+        // The bookmark command records nothing for a book that was not saved.
+        MessageBox::clearShown();
+        window.SetBookmark();
+        QVERIFY(!QFile::exists(app.bookmarkPath()));
+        QVERIFY(!MessageBox::shown().isEmpty());
+        QVERIFY(!MessageBox::shown().last().text.startsWith(QStringLiteral("Bookmark set.")));
+        QVERIFY(QDir().rename(moved, app.booksPath()));
+        QCOMPARE(app.readFile(app.booksPath() + "Fox.rtf"), Rtf);
+        window.Exit();
+        QVERIFY(window.hasEnded());
+        QVERIFY(app.readFile(app.booksPath() + "Fox.rtf") != Rtf);
+    }
+
+    void bookmarksAreRecordedAndReturnedTo()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Fox.rtf"), Rtf);
+        app.addBook(QStringLiteral("Other.txt"), "x");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
+        window.txtBook->setSelStart(10);
+        window.SetBookmark();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown()[0].text,
+                 QStringLiteral("Bookmark set.  When you reopen this book, you will be taken to "
+                                "this bookmark"));
+        QCOMPARE(app.readFile(app.bookmarkPath()), QByteArray("\"Fox.rtf\",10\r\n"));
+        QVERIFY(window.txtBook->isPictureAt(10));
+        QVERIFY(!window.state().ChangesPending);
+
+        // A second bookmark after the first: the first picture goes, so the new picture
+        // lands one character further on, where the record says.
+        window.txtBook->setSelStart(20);
+        window.SetBookmark();
+        QCOMPARE(app.readFile(app.bookmarkPath()),
+                 QByteArray("\"Fox.rtf\",10\r\n\"Fox.rtf\",20\r\n"));
+        QCOMPARE(pictureCount(window.txtBook), 1);
+        QVERIFY(window.txtBook->isPictureAt(20));
+
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Other.txt")));
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
+        QCOMPARE(window.txtBook->SelStart(), 20);
+        QCOMPARE(pictureCount(window.txtBook), 1);
+        QVERIFY(window.txtBook->isPictureAt(20));
+    }
+
+    void onlyOurPictureIsRemoved()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Fox.rtf"), Rtf);
+        QFile marks(app.bookmarkPath());
+        QVERIFY(marks.open(QIODevice::WriteOnly));
+        marks.write("\"Fox.rtf\",4\r\n"); // the book was changed elsewhere: "q" stands there
+        marks.close();
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
+        const QString before = window.txtBook->text();
+        window.txtBook->setSelStart(0);
+        window.SetBookmark();
+        QCOMPARE(window.txtBook->text().mid(1), before);
+        QVERIFY(window.txtBook->text().contains(QStringLiteral("quick")));
+    }
+
+    void declinedConversionRecordsNothing()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Emma.txt"), "Plain Emma.");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
+        MessageBox::setNextAnswer(QMessageBox::Cancel);
+        window.txtBook->setSelStart(3);
+        window.SetBookmark();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(!QFile::exists(app.bookmarkPath()));
+        QVERIFY(window.state().ChangesPending);
+        QVERIFY(window.txtBook->isPictureAt(3));
+        // Accepted: the record names the new RTF book.
+        window.txtBook->setSelStart(6);
+        window.SetBookmark();
+        QCOMPARE(app.readFile(app.bookmarkPath()), QByteArray("\"Emma.rtf\",6\r\n"));
+    }
+
+    void namesWithQuotesAndCommasReadBack()
+    {
+        TestAppFolder app;
+        const QString name = QStringLiteral("He said, \"Read me\".rtf");
+        app.addBook(name, Rtf);
+        app.addBook(QStringLiteral("Other.txt"), "x");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, name));
+        window.txtBook->setSelStart(7);
+        window.SetBookmark();
+        QCOMPARE(BookmarkFile::lastOffset(app.bookmarkPath(), name), std::optional<qint64>(7));
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Other.txt")));
+        QVERIFY(Driver::clickNode(window, name));
+        QCOMPARE(window.txtBook->SelStart(), 7);
+    }
+
+    void damagedBookmarkFile()
+    {
+        TestAppFolder app;
+        QFile marks(app.bookmarkPath());
+        QVERIFY(marks.open(QIODevice::WriteOnly));
+        marks.write("\"A.txt\",5\r\n\"A.txt\",oops\r\n\"A.txt\",9\r\n");
+        marks.close();
+        QCOMPARE(BookmarkFile::lastOffset(app.bookmarkPath(), "A.txt"), std::optional<qint64>(5));
+        QVERIFY(BookmarkFile::append(app.bookmarkPath(), "B.txt", 3));
+        QVERIFY(app.readFile(app.bookmarkPath()).endsWith("\"B.txt\",3\r\n"));
+        QCOMPARE(BookmarkFile::lastOffset(app.path() + "none.txt", "A.txt"), std::nullopt);
+    }
+};
+
+QUILLMERE_TEST_MAIN(TestMarksAndBookmarks)
+#include "tst_marks_and_bookmarks.moc"

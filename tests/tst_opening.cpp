@@ -1,0 +1,245 @@
+// Opening books from the library tree: the kind of each book, its view, the interface mode,
+// the bookmark jump and the PDF reader notice.
+#include "app/frmMain.h"
+#include "dialogs/SkinButton.h"
+#include "dialogs/frmAcrobat.h"
+#include "platform/DocumentView.h"
+#include "platform/PdfView.h"
+#include "platform/RichTextView.h"
+#include "platform/WebView.h"
+#include "support/MainWindowDriver.h"
+#include "support/TestAppFolder.h"
+#include "support/TestMain.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+const QByteArray Rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 An RTF book.\\par Second line.}";
+
+QByteArray twoPagePdf()
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter writer(&buffer);
+    QPainter painter(&writer);
+    painter.drawText(100, 100, QStringLiteral("Page one"));
+    writer.newPage();
+    painter.drawText(100, 100, QStringLiteral("Page two"));
+    painter.end();
+    return bytes;
+}
+
+QString shownView(frmMain& w)
+{
+    QStringList shown;
+    if (w.txtBook->isVisibleTo(&w)) {
+        shown << QStringLiteral("txtBook");
+    }
+    if (w.wbBook->isVisibleTo(&w)) {
+        shown << QStringLiteral("wbBook");
+    }
+    if (w.pdfBook->isVisibleTo(&w)) {
+        shown << QStringLiteral("pdfBook");
+    }
+    if (w.ole1->isVisibleTo(&w)) {
+        shown << QStringLiteral("ole1");
+    }
+    return shown.join(QLatin1Char('+'));
+}
+} // namespace
+
+class TestOpening : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { MessageBox::setTestMode(true); }
+
+    void kindFollowsTheEndOfTheName_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("view");
+        QTest::addColumn<bool>("webButtons");
+        QTest::newRow("upper-case RTF")
+            << "Emma.RTF" << Rtf << int(BookKind::Rtf) << "txtBook" << false;
+        QTest::newRow("rtf without a dot")
+            << "storyrtf" << Rtf << int(BookKind::Rtf) << "txtBook" << false;
+        QTest::newRow(".htm") << "page.htm" << QByteArray("<title>t</title>x")
+                              << int(BookKind::Html) << "wbBook" << true;
+        QTest::newRow(".html") << "page.html" << QByteArray("<p>x</p>") << int(BookKind::Html)
+                               << "wbBook" << true;
+        QTest::newRow(".shtml") << "page.shtml" << QByteArray("<p>x</p>") << int(BookKind::Html)
+                                << "wbBook" << true;
+        QTest::newRow(".docx is text") << "letter.docx" << QByteArray("PK\x03\x04 zip")
+                                       << int(BookKind::PlainText) << "txtBook" << false;
+        QTest::newRow("no extension") << "README" << QByteArray("Plain words.\n")
+                                      << int(BookKind::PlainText) << "txtBook" << false;
+        QTest::newRow(".txt") << "Emma.txt" << QByteArray("Emma Woodhouse, handsome.\r\n")
+                              << int(BookKind::PlainText) << "txtBook" << false;
+    }
+
+    void kindFollowsTheEndOfTheName()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(int, kind);
+        QFETCH(QString, view);
+        QFETCH(bool, webButtons);
+        TestAppFolder app;
+        app.addBook(name, content);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, name));
+        QCOMPARE(int(window.state().Kind), kind);
+        QCOMPARE(window.state().CurrentBookName, name);
+        QCOMPARE(shownView(window), view);
+        QCOMPARE(window.btnBack->isVisibleTo(&window), webButtons);
+        QCOMPARE(window.btnForward->isVisibleTo(&window), webButtons);
+        QCOMPARE(window.btnRedPen->isEnabled(), view == QStringLiteral("txtBook"));
+        QVERIFY(!window.state().ChangesPending);
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+        if (kind == int(BookKind::PlainText) || kind == int(BookKind::Rtf)) {
+            QVERIFY(!window.txtBook->text().isEmpty());
+        }
+    }
+
+    void textBooksShowAtTheFontSize()
+    {
+        TestAppFolder app("\"no\",16,\"yes\"\r\n");
+        app.addBook(QStringLiteral("a.txt"), "words");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("a.txt")));
+        QCOMPARE(window.txtBook->fontSize(), 16);
+        QCOMPARE(window.txtBook->text(), QStringLiteral("words"));
+    }
+
+    void rootWithPendingChangesSavesButOpensNothing()
+    {
+        TestAppFolder app;
+        const QString path = app.addBook(QStringLiteral("Emma.rtf"), Rtf);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.rtf")));
+        const QByteArray before = app.readFile(path);
+        window.txtBook->setSelStart(3);
+        window.txtBook->setSelLength(3);
+        window.HighlightIt();
+        QVERIFY(window.state().ChangesPending);
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Books")));
+        QVERIFY(!window.state().ChangesPending);
+        QVERIFY(app.readFile(path) != before);
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("Books"));
+        QCOMPARE(shownView(window), QStringLiteral("txtBook"));
+        QCOMPARE(window.state().Kind, BookKind::Rtf);
+    }
+
+    void aFileNamedBooksOpensFromTheRoot()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Books"), "The book called Books.");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Books")));
+        QCOMPARE(window.state().Kind, BookKind::PlainText);
+        QCOMPARE(window.txtBook->text(), QStringLiteral("The book called Books."));
+    }
+
+    void aRemovedFileOpensNothing()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("first.txt"), "First book.");
+        const QString gone = app.addBook(QStringLiteral("gone.txt"), "Soon gone.");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("first.txt")));
+        QFile::remove(gone);
+        QVERIFY(Driver::clickNode(window, QStringLiteral("gone.txt")));
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("gone.txt"));
+        QCOMPARE(window.txtBook->text(), QStringLiteral("First book."));
+        QCOMPARE(window.state().Kind, BookKind::PlainText);
+    }
+
+    void bookmarkJump()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Emma.txt"), "0123456789abcdefghij");
+        app.addBook(QStringLiteral("Other.txt"), "Other book.");
+        QFile marks(app.bookmarkPath());
+        QVERIFY(marks.open(QIODevice::WriteOnly));
+        marks.write("\"Emma.txt\",4\r\n\"emma.txt\",9\r\n\"Other.txt\",2\r\n\"Emma.txt\",12\r\n");
+        marks.close();
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
+        QCOMPARE(window.txtBook->SelStart(), 12); // the later record wins; names are exact
+        QCOMPARE(window.txtBook->SelLength(), 0);
+        // Without a bookmark file the caret is at the start, and nothing is said.
+        QFile::remove(app.bookmarkPath());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Other.txt")));
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
+        QCOMPARE(window.txtBook->SelStart(), 0);
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    void wordDocumentThenRtf()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Emma.txt"), "Text first.");
+        app.addBook(QStringLiteral("letter.doc"), "not really a word document");
+        app.addBook(QStringLiteral("story.rtf"), Rtf);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
+        QVERIFY(Driver::clickNode(window, QStringLiteral("letter.doc")));
+        QCOMPARE(shownView(window), QStringLiteral("ole1"));
+        QCOMPARE(window.state().Kind, BookKind::PlainText); // a Word document keeps the kind
+        QVERIFY(!window.btnPrint->isEnabled());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("story.rtf")));
+        QCOMPARE(shownView(window), QStringLiteral("txtBook"));
+        QVERIFY(window.btnPrint->isEnabled());
+        QVERIFY(window.btnRedPen->isEnabled());
+        QVERIFY(!window.btnBack->isVisibleTo(&window));
+    }
+
+    void pdfNoticeDeclinedThenConfirmed()
+    {
+        TestAppFolder app("\"no\",14,\"no\"\r\n");
+        app.addBook(QStringLiteral("Emma.txt"), "Text first.");
+        app.addBook(QStringLiteral("paper.pdf"), twoPagePdf());
+        {
+            frmMain window(app.path());
+            QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
+            bool answered = false;
+            Driver::whenShown<frmAcrobat>([](frmAcrobat* n) { n->btnOK->click(); }, &answered);
+            QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
+            QVERIFY(answered);
+            QCOMPARE(shownView(window), QStringLiteral("txtBook"));
+            QCOMPARE(window.state().Kind, BookKind::PlainText);
+            QCOMPARE(window.state().PdfReaderFlag, QStringLiteral("no"));
+
+            // Closing the notice any other way is the same as OK.
+            Driver::whenShown<frmAcrobat>([](frmAcrobat* n) { n->close(); }, &answered);
+            QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
+            QVERIFY(answered);
+            QCOMPARE(shownView(window), QStringLiteral("txtBook"));
+
+            Driver::whenShown<frmAcrobat>([](frmAcrobat* n) { n->btnAcrobat->click(); }, &answered);
+            QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
+            QVERIFY(answered);
+            QCOMPARE(shownView(window), QStringLiteral("pdfBook"));
+            QCOMPARE(window.state().Kind, BookKind::Pdf);
+            QVERIFY(!window.btnPrint->isEnabled());
+            QCOMPARE(app.readFile(app.optionsPath()), QByteArray("\"no\",14,\"yes\"\r\n"));
+        }
+        // The next start opens PDF books without the notice.
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
+        QCOMPARE(shownView(window), QStringLiteral("pdfBook"));
+        QVERIFY(!Driver::topLevel<frmAcrobat>());
+    }
+};
+
+QUILLMERE_TEST_MAIN(TestOpening)
+#include "tst_opening.moc"

@@ -1,0 +1,524 @@
+// The RTF reader on files from real word processors, on the parts of RTF that books use, and
+// on damaged input.
+#include "platform/rtf/RtfReader.h"
+#include "support/TestMain.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
+#include <QTextTable>
+#include <QUrl>
+
+namespace {
+
+QByteArray dataFile(const QString& name)
+{
+    QFile file(QStringLiteral(QUILLMERE_TEST_DATA "/rtf/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The text as the view holds it: a paragraph, line or table boundary as "\n".
+QString viewText(const QTextDocument& document)
+{
+    QString text = document.toRawText();
+    for (QChar& c : text) {
+        if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator || c == QChar(0xFDD0) ||
+            c == QChar(0xFDD1)) {
+            c = u'\n';
+        }
+    }
+    return text;
+}
+
+QString readText(const QByteArray& rtf)
+{
+    QTextDocument document;
+    if (!Rtf::read(rtf, &document)) {
+        return QStringLiteral("<not read>");
+    }
+    return viewText(document);
+}
+
+// The format of the first character of the first occurrence of text.
+QTextCharFormat formatOf(const QTextDocument& document, const QString& text)
+{
+    const QTextCursor found = document.find(text);
+    if (found.isNull()) {
+        return {};
+    }
+    QTextCursor cursor(const_cast<QTextDocument*>(&document));
+    cursor.setPosition(found.selectionStart() + 1);
+    return cursor.charFormat();
+}
+
+QList<QTextImageFormat> images(const QTextDocument& document)
+{
+    QList<QTextImageFormat> result;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().isImageFormat()) {
+                for (int i = 0; i < it.fragment().length(); ++i) {
+                    result.append(it.fragment().charFormat().toImageFormat());
+                }
+            }
+        }
+    }
+    return result;
+}
+
+QTextTable* firstTable(const QTextDocument& document)
+{
+    for (QTextFrame* frame : document.rootFrame()->childFrames()) {
+        if (auto* table = qobject_cast<QTextTable*>(frame)) {
+            return table;
+        }
+    }
+    return nullptr;
+}
+
+QByteArray hex(const QByteArray& bytes)
+{
+    return bytes.toHex();
+}
+
+QByteArray pngBytes(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            image.setPixel(x, y, qRgb(x * 40, y * 60, 90));
+        }
+    }
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+} // namespace
+
+class TestRtfReader : public QObject
+{
+    Q_OBJECT
+private slots:
+    void realFilesGiveTheirText_data()
+    {
+        QTest::addColumn<QString>("name");
+        const QDir dir(QStringLiteral(QUILLMERE_TEST_DATA "/rtf"));
+        const QStringList files = dir.entryList({QStringLiteral("*.rtf")}, QDir::Files);
+        QVERIFY(files.size() >= 7);
+        for (const QString& file : files) {
+            QTest::newRow(qPrintable(file)) << file.chopped(4);
+        }
+    }
+
+    void realFilesGiveTheirText()
+    {
+        QFETCH(QString, name);
+        const QByteArray expected = dataFile(name + QStringLiteral(".txt"));
+        QVERIFY(!expected.isEmpty());
+        QCOMPARE(readText(dataFile(name + QStringLiteral(".rtf"))), QString::fromUtf8(expected));
+    }
+
+    void wordFileKeepsFormatsLinksTablesAndPictures()
+    {
+        QTextDocument document;
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("word-2016.rtf")), &document));
+        const QTextCharFormat title = formatOf(document, QStringLiteral("A Word Document"));
+        QCOMPARE(title.fontWeight(), int(QFont::Bold));
+        QCOMPARE(title.fontPointSize(), 16.0);
+        QCOMPARE(title.fontFamilies().toStringList(), QStringList{QStringLiteral("Calibri")});
+        QCOMPARE(document.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask,
+                 Qt::AlignHCenter);
+
+        const QTextCharFormat link = formatOf(document, QStringLiteral("the library"));
+        QVERIFY(link.isAnchor());
+        QCOMPARE(link.anchorHref(), QStringLiteral("https://example.com/books"));
+        QCOMPARE(link.foreground().color(), QColor(0, 0, 255));
+        QVERIFY(link.fontUnderline());
+        QVERIFY(!formatOf(document, QStringLiteral("now")).isAnchor());
+
+        QTextTable* table = firstTable(document);
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 1);
+        QCOMPARE(table->columns(), 2);
+        QTextCursor second = table->cellAt(0, 1).firstCursorPosition();
+        second.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        QCOMPARE(second.selectedText(), QStringLiteral("Cell two"));
+
+        // The PNG is shown; its metafile twin for old readers is not.
+        const QList<QTextImageFormat> pictures = images(document);
+        QCOMPARE(pictures.size(), 1);
+        QCOMPARE(pictures[0].width(), 4.0); // 60 twips
+        QCOMPARE(pictures[0].height(), 3.0);
+        const QImage image =
+            document.resource(QTextDocument::ImageResource, QUrl(pictures[0].name()))
+                .value<QImage>();
+        QCOMPARE(image.size(), QSize(4, 3));
+        QCOMPARE(QColor(image.pixel(1, 2)), QColor(50, 140, 200));
+    }
+
+    void libreOfficeFileKeepsFormats()
+    {
+        QTextDocument document;
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("libreoffice-html.rtf")), &document));
+        QCOMPARE(formatOf(document, QStringLiteral("bold")).fontWeight(), int(QFont::Bold));
+        QVERIFY(!(formatOf(document, QStringLiteral("Plain")).fontWeight() > QFont::Normal));
+        QVERIFY(formatOf(document, QStringLiteral("italic")).fontItalic());
+        QVERIFY(formatOf(document, QStringLiteral("underlined")).fontUnderline());
+        QVERIFY(formatOf(document, QStringLiteral("struck")).fontStrikeOut());
+        // LibreOffice lowers subscripts by an offset rather than marking them subscript.
+        const QTextCharFormat lowered = formatOf(document, QStringLiteral("2O"));
+        QVERIFY(lowered.baselineOffset() < 0 ||
+                lowered.verticalAlignment() == QTextCharFormat::AlignSubScript);
+        QCOMPARE(formatOf(document, QStringLiteral("link to")).anchorHref(),
+                 QStringLiteral("https://example.org/book"));
+        QCOMPARE(formatOf(document, QStringLiteral("Red words")).foreground().color(),
+                 QColor(255, 0, 0));
+        QTextTable* table = firstTable(document);
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 2);
+        QCOMPARE(table->columns(), 2);
+    }
+
+    void unicodeAndSpecialCharacters_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("fallback skipped") << QByteArray("a\\u8364?b") << QStringLiteral("a€b");
+        QTest::newRow("hex fallback") << QByteArray("\\u8364\\'80x") << QStringLiteral("€x");
+        QTest::newRow("uc2") << QByteArray("\\uc2\\u8364\\'80\\'80x") << QStringLiteral("€x");
+        QTest::newRow("uc0") << QByteArray("\\uc0\\u8364 x") << QStringLiteral("€x");
+        QTest::newRow("negative") << QByteArray("\\u-3913?") << QString(QChar(0xF0B7));
+        QTest::newRow("surrogates")
+            << QByteArray("\\u-10179?\\u-8704?") << QStringLiteral("\U0001F600");
+        QTest::newRow("fallback ends with group")
+            << QByteArray("{\\uc4\\u8364 a}bc") << QStringLiteral("€bc");
+        QTest::newRow("control word counts as one")
+            << QByteArray("\\uc1\\u8364\\tab x") << QStringLiteral("€x");
+        QTest::newRow("named") << QByteArray("\\emdash\\endash\\bullet\\lquote\\rquote"
+                                             "\\ldblquote\\rdblquote")
+                               << QStringLiteral("—–•‘’“”");
+        QTest::newRow("symbols") << QByteArray("a\\~b\\-c\\_d\\{\\}\\\\")
+                                 << QStringLiteral("a\u00A0b\u00ADc\u2011d{}\\");
+        QTest::newRow("tab and line")
+            << QByteArray("a\\tab b\\line c") << QStringLiteral("a\tb\nc");
+        QTest::newRow("1252 default")
+            << QByteArray("caf\\'e9 \\'93q\\'94") << QStringLiteral("café “q”");
+        QTest::newRow("ansicpg 1253")
+            << QByteArray("\\ansicpg1253 \\'e1\\'e2") << QStringLiteral("αβ");
+        QTest::newRow("font charset") << QByteArray("{\\fonttbl{\\f1\\fcharset238 X;}}"
+                                                    "\\f1\\'b9\\'e8 {\\f0\\'e8}")
+                                      << QStringLiteral("ąč è");
+        QTest::newRow("big5") << QByteArray("{\\fonttbl{\\f1\\fcharset136 M;}}\\f1\\'a4\\'a4")
+                              << QStringLiteral("中");
+        QTest::newRow("lead byte with literal trail")
+            << QByteArray("{\\fonttbl{\\f1\\fcharset128 M;}}\\f1\\'83A") << QStringLiteral("ア");
+        QTest::newRow("upr keeps unicode")
+            << QByteArray("{\\upr{ansi}{\\*\\ud{uni}}}") << QStringLiteral("uni");
+        QTest::newRow("binary skipped")
+            << QByteArray("a{\\*\\x \\bin3 {}\\}b") << QStringLiteral("ab");
+        QTest::newRow("unknown destination")
+            << QByteArray("a{\\*\\unknownthing text}b{\\unknownword c}") << QStringLiteral("abc");
+        QTest::newRow("hidden") << QByteArray("a{\\v hidden}b") << QStringLiteral("ab");
+        QTest::newRow("page and sect end a paragraph once")
+            << QByteArray("a\\page b\\par\\sect c") << QStringLiteral("a\nb\nc");
+        QTest::newRow("frame markers are not structure")
+            << QByteArray("a\\u-560?\\u-559?b") << QStringLiteral("a\uFFFD\uFFFDb");
+        QTest::newRow("final paragraph mark")
+            << QByteArray("a\\par b\\par") << QStringLiteral("a\nb");
+        QTest::newRow("empty paragraphs kept")
+            << QByteArray("a\\par\\par\\par b") << QStringLiteral("a\n\n\nb");
+        QTest::newRow("backslash newline") << QByteArray("a\\\nb") << QStringLiteral("a\nb");
+    }
+
+    void unicodeAndSpecialCharacters()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, text);
+        QCOMPARE(readText("{\\rtf1\\ansi " + body + "}"), text);
+    }
+
+    void characterFormats()
+    {
+        QTextDocument document;
+        QVERIFY(Rtf::read("{\\rtf1{\\fonttbl{\\f0 Serif;}{\\f1 Courier New;}}"
+                          "{\\colortbl;\\red10\\green20\\blue30;\\red200\\green0\\blue0;}"
+                          "{\\b B}{\\i I}{\\ul U}{\\ulwave W}{\\strike S}{\\super P}{\\sub D}"
+                          "{\\fs40 Z}{\\f1 C}{\\cf1 F}{\\highlight2 H}{\\up6 R}{\\b\\plain N}"
+                          "{\\b\\ul\\ulnone\\b0 O}}",
+                          &document));
+        QCOMPARE(viewText(document), QStringLiteral("BIUWSPDZCFHRNO"));
+        auto at = [&](QChar c) { return formatOf(document, QString(c)); };
+        QCOMPARE(at(u'B').fontWeight(), int(QFont::Bold));
+        QVERIFY(at(u'I').fontItalic());
+        QCOMPARE(at(u'U').underlineStyle(), QTextCharFormat::SingleUnderline);
+        QCOMPARE(at(u'W').underlineStyle(), QTextCharFormat::WaveUnderline);
+        QVERIFY(at(u'S').fontStrikeOut());
+        QCOMPARE(at(u'P').verticalAlignment(), QTextCharFormat::AlignSuperScript);
+        QCOMPARE(at(u'D').verticalAlignment(), QTextCharFormat::AlignSubScript);
+        QCOMPARE(at(u'Z').fontPointSize(), 20.0);
+        QCOMPARE(at(u'C').fontFamilies().toStringList(),
+                 QStringList{QStringLiteral("Courier New")});
+        QCOMPARE(at(u'F').foreground().color(), QColor(10, 20, 30));
+        QCOMPARE(at(u'H').background().color(), QColor(200, 0, 0));
+        QCOMPARE(at(u'R').baselineOffset(), 25.0); // 3 points of the 12-point default
+        QCOMPARE(at(u'N').fontWeight(), int(QFont::Normal));
+        QCOMPARE(at(u'O'), QTextCharFormat());
+    }
+
+    void paragraphFormats()
+    {
+        QTextDocument document;
+        QVERIFY(
+            Rtf::read("{\\rtf1\\pard\\qc a\\par\\pard\\qr b\\par\\pard\\qj\\li720\\ri360\\fi-360"
+                      "\\sb240\\sa120 c\\par\\pard d}",
+                      &document));
+        QTextBlock block = document.begin();
+        QCOMPARE(block.blockFormat().alignment(), Qt::AlignHCenter);
+        block = block.next();
+        QCOMPARE(block.blockFormat().alignment(), Qt::AlignRight);
+        block = block.next();
+        QCOMPARE(block.blockFormat().alignment(), Qt::AlignJustify);
+        QCOMPARE(block.blockFormat().leftMargin(), 48.0);
+        QCOMPARE(block.blockFormat().rightMargin(), 24.0);
+        QCOMPARE(block.blockFormat().textIndent(), -24.0);
+        QCOMPARE(block.blockFormat().topMargin(), 16.0);
+        QCOMPARE(block.blockFormat().bottomMargin(), 8.0);
+        block = block.next();
+        QCOMPARE(block.text(), QStringLiteral("d"));
+        QCOMPARE(block.blockFormat(), QTextBlockFormat());
+    }
+
+    void picturesOfEveryKind_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QSize>("imageSize");
+        QTest::addColumn<QSizeF>("shownSize");
+        const QByteArray png = hex(pngBytes(5, 4));
+        QTest::newRow("png with goal")
+            << "{\\rtf1{\\pict\\pngblip\\picw5\\pich4\\picwgoal150\\pichgoal120 " + png + "}}"
+            << QSize(5, 4) << QSizeF(10, 8);
+        QTest::newRow("png scaled")
+            << "{\\rtf1{\\pict\\pngblip\\picscalex50\\picscaley200 " + png + "}}" << QSize(5, 4)
+            << QSizeF(2.5, 8);
+        QTest::newRow("png as binary")
+            << "{\\rtf1{\\pict\\pngblip\\bin" + QByteArray::number(pngBytes(5, 4).size()) + " " +
+                   pngBytes(5, 4) + "}}"
+            << QSize(5, 4) << QSizeF(5, 4);
+        QImage jpegImage(6, 3, QImage::Format_RGB32);
+        jpegImage.fill(Qt::darkGreen);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        jpegImage.save(&buffer, "JPEG");
+        QTest::newRow("jpeg") << "{\\rtf1{\\pict\\jpegblip " + hex(jpeg) + "}}" << QSize(6, 3)
+                              << QSizeF(6, 3);
+        // A 2x2 24-bit DIB: header, then bottom-up rows padded to four bytes.
+        const QByteArray dib = QByteArray::fromHex("28000000020000000200000001001800000000001000"
+                                                   "0000130b0000130b00000000000000000000"
+                                                   "0000ff00ff000000ff0000ffffff0000");
+        QTest::newRow("dib") << "{\\rtf1{\\pict\\dibitmap0\\picw2\\pich2 " + hex(dib) + "}}"
+                             << QSize(2, 2) << QSizeF(2, 2);
+        QTest::newRow("device bitmap")
+            << QByteArray("{\\rtf1{\\pict\\wbitmap0\\picw9\\pich2\\wbmbitspixel1\\wbmplanes1"
+                          "\\wbmwidthbytes2 ff80 0000}}")
+            << QSize(9, 2) << QSizeF(9, 2);
+    }
+
+    void picturesOfEveryKind()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QSize, imageSize);
+        QFETCH(QSizeF, shownSize);
+        QTextDocument document;
+        QVERIFY(Rtf::read(rtf, &document));
+        QCOMPARE(document.characterCount(), 2); // the picture and the paragraph end
+        const QList<QTextImageFormat> pictures = images(document);
+        QCOMPARE(pictures.size(), 1);
+        QCOMPARE(QSizeF(pictures[0].width(), pictures[0].height()), shownSize);
+        const QImage image =
+            document.resource(QTextDocument::ImageResource, QUrl(pictures[0].name()))
+                .value<QImage>();
+        QCOMPARE(image.size(), imageSize);
+    }
+
+    void dibAndDeviceBitmapPixels()
+    {
+        QTextDocument document;
+        QVERIFY(
+            Rtf::read("{\\rtf1{\\pict\\dibitmap0 "
+                      "280000000200000002000000010018000000000010000000130b0000130b0000000000"
+                      "00000000000000ff00ff000000ff0000ffffff0000}"
+                      "{\\pict\\wbitmap0\\picw9\\pich2\\wbmbitspixel1\\wbmwidthbytes2 ff800000}}",
+                      &document));
+        const QList<QTextImageFormat> pictures = images(document);
+        QCOMPARE(pictures.size(), 2);
+        QVERIFY(pictures[0].name() != pictures[1].name());
+        auto imageOf = [&](int i) {
+            return document.resource(QTextDocument::ImageResource, QUrl(pictures[i].name()))
+                .value<QImage>();
+        };
+        // Bottom-up rows: the first stored row is the lower one.
+        QCOMPARE(QColor(imageOf(0).pixel(0, 1)), QColor(255, 0, 0));
+        QCOMPARE(QColor(imageOf(0).pixel(1, 1)), QColor(0, 255, 0));
+        QCOMPARE(QColor(imageOf(0).pixel(0, 0)), QColor(0, 0, 255));
+        QCOMPARE(QColor(imageOf(0).pixel(1, 0)), QColor(255, 255, 255));
+        QCOMPARE(QColor(imageOf(1).pixel(8, 0)), QColor(Qt::white));
+        QCOMPARE(QColor(imageOf(1).pixel(8, 1)), QColor(Qt::black));
+    }
+
+    void metafilesShowTheirFallback()
+    {
+        QCOMPARE(readText("{\\rtf1 a{\\pict\\wmetafile8 0100090000}{\\*\\shppict{\\pict"
+                          "\\emfblip 0102}}{\\nonshppict x}{\\shp{\\*\\shpinst y}{\\shprslt z}}b}"),
+                 QStringLiteral("azb"));
+    }
+
+    void notRtfIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("plain text") << QByteArray("Hello {\\rtf1 world}");
+        QTest::newRow("cut header") << QByteArray("{\\rt");
+        QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0", 10);
+        QTest::newRow("html") << QByteArray("<html>{\\rtf1}</html>");
+    }
+
+    void notRtfIsRefused()
+    {
+        QFETCH(QByteArray, data);
+        QTextDocument document;
+        document.setPlainText(QStringLiteral("previous book"));
+        QString error;
+        QVERIFY(!Rtf::read(data, &document, &error));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void headerMayFollowBomAndBlanks()
+    {
+        QCOMPARE(readText("\xEF\xBB\xBF \r\n\t{\\rtf1 ok}"), QStringLiteral("ok"));
+    }
+
+    void readReplacesTheContent()
+    {
+        QTextDocument document;
+        document.setPlainText(QStringLiteral("previous book"));
+        QVERIFY(Rtf::read("{\\rtf1 new}", &document));
+        QCOMPARE(document.toPlainText(), QStringLiteral("new"));
+        QVERIFY(!document.isUndoAvailable());
+    }
+
+    void damagedFilesKeepTheirText_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("truncated in group")
+            << QByteArray("{\\rtf1 Hello {\\b wor") << QStringLiteral("Hello wor");
+        QTest::newRow("truncated in word")
+            << QByteArray("{\\rtf1 Hello\\pa") << QStringLiteral("Hello");
+        QTest::newRow("truncated hex")
+            << QByteArray("{\\rtf1 a\\'e") << QStringLiteral("a\u000E").left(1);
+        QTest::newRow("truncated picture")
+            << "{\\rtf1 a{\\pict\\pngblip " + hex(pngBytes(3, 3)).left(40) << QStringLiteral("a");
+        QTest::newRow("extra closing braces")
+            << QByteArray("{\\rtf1 a}}}} b") << QStringLiteral("a");
+        QTest::newRow("missing closing braces")
+            << QByteArray("{\\rtf1 a{{{ b") << QStringLiteral("a b");
+        QTest::newRow("huge numbers")
+            << QByteArray("{\\rtf1\\fs99999999999999999999 a\\u99999999999?b\\li-99999999999 "
+                          "c\\uc99999999 \\u65 xyz}")
+            << QStringLiteral("a\uFFFFbcA");
+        QTest::newRow("huge binary length")
+            << QByteArray("{\\rtf1 a\\bin99999999999 bcd}") << QStringLiteral("a");
+        QTest::newRow("negative binary length")
+            << QByteArray("{\\rtf1 a\\bin-5 bcd}") << QStringLiteral("abcd");
+        QTest::newRow("long control word")
+            << "{\\rtf1 a\\" + QByteArray(100000, 'x') + "123 b}" << QStringLiteral("ab");
+        QTest::newRow("bad hex") << QByteArray("{\\rtf1 a\\'zzb}") << QStringLiteral("azzb");
+        QTest::newRow("nul bytes") << QByteArray("{\\rtf1 a\0b\x01"
+                                                 "c}",
+                                                 12)
+                                   << QStringLiteral("abc");
+        QTest::newRow("bad colour index")
+            << QByteArray("{\\rtf1{\\colortbl;}\\cf99\\highlight-3 a}") << QStringLiteral("a");
+        QTest::newRow("cell without table")
+            << QByteArray("{\\rtf1 a\\cell b\\row c}") << QStringLiteral("a\n\nb\nc");
+        QTest::newRow("row of many cells")
+            << "{\\rtf1\\trowd\\cellx1\\pard\\intbl " + QByteArray("x\\cell ").repeated(200) +
+                   "\\row\\pard end}"
+            << QString();
+    }
+
+    void damagedFilesKeepTheirText()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QTextDocument document;
+        QVERIFY(Rtf::read(rtf, &document));
+        if (!text.isNull()) {
+            QCOMPARE(viewText(document), text);
+        } else {
+            QVERIFY(viewText(document).contains(QStringLiteral("x")));
+            QVERIFY(viewText(document).endsWith(QStringLiteral("end")));
+        }
+    }
+
+    void deepNestingIsBounded()
+    {
+        const int depth = 100000;
+        QByteArray open = "{\\rtf1 start";
+        open += QByteArray(depth, '{') + "\\b deep";
+        QTextDocument unclosed;
+        QVERIFY(Rtf::read(open, &unclosed));
+        QCOMPARE(viewText(unclosed), QStringLiteral("startdeep"));
+
+        QTextDocument closed;
+        QVERIFY(Rtf::read(open + QByteArray(depth, '}') + " after}", &closed));
+        QCOMPARE(viewText(closed), QStringLiteral("startdeep after"));
+        QCOMPARE(formatOf(closed, QStringLiteral("after")).fontWeight(), int(QFont::Normal));
+    }
+
+    void truncatedRealFilesStillLoad()
+    {
+        // Every cut of a real file loads and keeps the text before the cut.
+        const QByteArray file = dataFile(QStringLiteral("word-2016.rtf"));
+        QVERIFY(!file.isEmpty());
+        const qsizetype title = file.indexOf("A Word Document");
+        for (qsizetype cut = 5; cut < file.size(); cut += 97) {
+            QTextDocument document;
+            QVERIFY(Rtf::read(file.left(cut), &document));
+            if (cut > title + 20) {
+                QVERIFY2(document.toPlainText().startsWith(QStringLiteral("A Word Document")),
+                         qPrintable(QString::number(cut)));
+            }
+        }
+    }
+
+    void randomBytesNeverCrash()
+    {
+        QRandomGenerator random(20240607);
+        const QByteArray alphabet = "{}\\'*;0123456789abcdefuxbinpictparcell -\x80\xff";
+        for (int round = 0; round < 300; ++round) {
+            QByteArray data = "{\\rtf1 ";
+            const int size = int(random.bounded(2000));
+            for (int i = 0; i < size; ++i) {
+                data.append(round % 2 ? char(random.bounded(256))
+                                      : alphabet.at(random.bounded(int(alphabet.size()))));
+            }
+            QTextDocument document;
+            QVERIFY(Rtf::read(data, &document));
+            QVERIFY(document.characterCount() >= 1);
+        }
+    }
+};
+
+QUILLMERE_TEST_MAIN(TestRtfReader)
+#include "tst_rtf_reader.moc"

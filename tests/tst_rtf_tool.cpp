@@ -1,0 +1,153 @@
+// The quillmere-rtf converter: its three commands, atomic output and its failures.
+#include "platform/rtf/RtfReader.h"
+#include "support/TestMain.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextDocument>
+
+namespace {
+
+const QString kTool = QStringLiteral(QUILLMERE_BINARY_DIR "/tools/quillmere-rtf");
+
+struct Result
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+Result run(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(kTool, arguments);
+    Result result;
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) {
+        result.exitCode = process.exitCode();
+    }
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
+}
+
+void writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestRtfTool : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() { QVERIFY2(QFile::exists(kTool), qPrintable(kTool)); }
+
+    void textOfRtfAndPlainText_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("output");
+        QTest::newRow("rtf") << QByteArray("{\\rtf1 caf\\'e9\\par x{\\pict\\pngblip "
+                                           "89504e470d0a1a0a0000000d4948445200000001000000010"
+                                           "8000000003a7e9b550000000a4944415478016360000000020"
+                                           "001737501180000000049454e44ae426082}y}")
+                             << QByteArray("café\nx\xEF\xBF\xBCy");
+        QTest::newRow("rtf after blanks")
+            << QByteArray("\r\n {\\rtf1 a\\line b}") << QByteArray("a\nb");
+        QTest::newRow("plain utf-8")
+            << QByteArray("one\r\ntwo \xE2\x82\xAC\n") << QByteArray("one\ntwo \xE2\x82\xAC\n");
+        QTest::newRow("plain 1252") << QByteArray("caf\xE9") << QByteArray("caf\xC3\xA9");
+        QTest::newRow("empty") << QByteArray() << QByteArray();
+    }
+
+    void textOfRtfAndPlainText()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, output);
+        QTemporaryDir dir;
+        const QString in = dir.filePath(QStringLiteral("book"));
+        writeFile(in, input);
+        const Result result = run({QStringLiteral("text"), in});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.out, output);
+    }
+
+    void resaveKeepsTheDocument()
+    {
+        QTemporaryDir dir;
+        const QString in = QStringLiteral(QUILLMERE_TEST_DATA "/rtf/word-2016.rtf");
+        const QString out = dir.filePath(QStringLiteral("out.rtf"));
+        QCOMPARE(run({QStringLiteral("resave"), in, out}).exitCode, 0);
+        QTextDocument original;
+        QTextDocument resaved;
+        QVERIFY(Rtf::read(readFile(in), &original));
+        QVERIFY(Rtf::read(readFile(out), &resaved));
+        QCOMPARE(resaved.toRawText(), original.toRawText());
+        QCOMPARE(run({QStringLiteral("text"), out}).out, run({QStringLiteral("text"), in}).out);
+    }
+
+    void fromTextWritesRtf()
+    {
+        QTemporaryDir dir;
+        const QString in = dir.filePath(QStringLiteral("book.txt"));
+        const QString out = dir.filePath(QStringLiteral("book.rtf"));
+        writeFile(in, "Chapter 1\r\n\r\nGr\xFC\xDF"
+                      "e {and} \\ back\r\n");
+        QCOMPARE(run({QStringLiteral("from-text"), in, out}).exitCode, 0);
+        const QByteArray rtf = readFile(out);
+        QVERIFY(rtf.startsWith("{\\rtf1"));
+        QTextDocument document;
+        QVERIFY(Rtf::read(rtf, &document));
+        QCOMPARE(document.toPlainText(), QStringLiteral("Chapter 1\n\nGrüße {and} \\ back\n"));
+    }
+
+    void failuresExitWithOne_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing input")
+            << QStringList{QStringLiteral("text"), QStringLiteral("@none")} << QByteArray();
+        QTest::newRow("resave of plain text")
+            << QStringList{QStringLiteral("resave"), QStringLiteral("@in"), QStringLiteral("@out")}
+            << QByteArray("not rtf");
+        QTest::newRow("unwritable output")
+            << QStringList{QStringLiteral("from-text"), QStringLiteral("@in"),
+                           QStringLiteral("/proc/no/such/dir/out.rtf")}
+            << QByteArray("text");
+        QTest::newRow("unknown command")
+            << QStringList{QStringLiteral("print"), QStringLiteral("@in")} << QByteArray("x");
+        QTest::newRow("no arguments") << QStringList() << QByteArray();
+    }
+
+    void failuresExitWithOne()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, content);
+        QTemporaryDir dir;
+        writeFile(dir.filePath(QStringLiteral("in")), content);
+        const QString out = dir.filePath(QStringLiteral("out"));
+        writeFile(out, "previous");
+        for (QString& argument : arguments) {
+            if (argument.startsWith(u'@')) {
+                argument = dir.filePath(argument.mid(1));
+            }
+        }
+        const Result result = run(arguments);
+        QCOMPARE(result.exitCode, 1);
+        QCOMPARE(result.err.count('\n'), 1);
+        QVERIFY(result.err.startsWith("quillmere-rtf: "));
+        QCOMPARE(readFile(out), QByteArray("previous")); // nothing half-written
+    }
+};
+
+QUILLMERE_TEST_MAIN(TestRtfTool)
+#include "tst_rtf_tool.moc"

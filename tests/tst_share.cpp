@@ -1,0 +1,368 @@
+// Sharing a book by e-mail: the share dialog and SendClassic against a real SMTP server on
+// 127.0.0.1.
+#include "app/frmMain.h"
+#include "dialogs/ShareMail.h"
+#include "dialogs/SkinButton.h"
+#include "dialogs/SkinLabel.h"
+#include "dialogs/dlgShare.h"
+#include "platform/AppSettings.h"
+#include "platform/Twips.h"
+#include "support/SmtpTestServer.h"
+#include "support/TestAppFolder.h"
+#include "support/TestMain.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTimer>
+#include <QTreeWidget>
+
+namespace {
+const QString Sender = QStringLiteral("reader@quillmere.test");
+const QString Friend = QStringLiteral("friend@example.org");
+const QString SentText = QStringLiteral("Message Sent");
+const QString FailedText =
+    QStringLiteral("Unable to send message.  Please check your email setup.");
+
+void setMailAccount(const QString& server, const QString& sender = Sender)
+{
+    auto settings = AppSettings::open();
+    settings->remove(QStringLiteral("Mail"));
+    settings->beginGroup(QStringLiteral("Mail"));
+    if (!server.isEmpty()) {
+        settings->setValue(QStringLiteral("Server"), server);
+    }
+    if (!sender.isEmpty()) {
+        settings->setValue(QStringLiteral("Sender"), sender);
+    }
+    settings->endGroup();
+    settings->sync();
+}
+
+// The share dialog the main window shows now.
+dlgShare* openShare(frmMain& window)
+{
+    window.ShowShare();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* dialog = qobject_cast<dlgShare*>(w);
+        if (dialog && !dialog->isUnloaded() && dialog->isVisible()) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+void fill(dlgShare* dialog, const QString& address, const QString& subject, int book,
+          const QString& message)
+{
+    dialog->txtEmail->setText(address);
+    dialog->txtSubject->setText(subject);
+    dialog->cmboClassics->setCurrentIndex(book);
+    dialog->txtMessage->setPlainText(message);
+}
+
+// The next control the Tab key reaches.
+QWidget* nextTabStop(QWidget* widget)
+{
+    QWidget* next = widget->nextInFocusChain();
+    while (next != widget && !(next->focusPolicy() & Qt::TabFocus)) {
+        next = next->nextInFocusChain();
+    }
+    return next;
+}
+
+void flushDeletes()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+int dialogsAlive()
+{
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        n += qobject_cast<dlgShare*>(w) ? 1 : 0;
+    }
+    return n;
+}
+} // namespace
+
+class TestShare : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { MessageBox::clearShown(); }
+    void cleanup()
+    {
+        flushDeletes();
+        setMailAccount(QString(), QString());
+    }
+
+    void dialogLayout()
+    {
+        TestAppFolder app;
+        for (const char* name : {"Walden.txt", "emma.rtf", "manual.rtf", "Beowulf.htm"}) {
+            app.addBook(QLatin1String(name), "text");
+        }
+        frmMain window(app.path());
+        dlgShare* dialog = openShare(window);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Share"));
+        QStringList listed;
+        for (int i = 0; i < dialog->cmboClassics->count(); ++i) {
+            listed << dialog->cmboClassics->itemText(i);
+        }
+        QStringList inTree;
+        QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
+        for (int i = 0; i < root->childCount(); ++i) {
+            inTree << root->child(i)->text(0);
+        }
+        QCOMPARE(listed, inTree);
+        QCOMPARE(listed.size(), 4);
+        QVERIFY(listed.contains(QStringLiteral("manual.rtf")));
+        QCOMPARE(dialog->cmboClassics->currentIndex(), 0);
+        QVERIFY(!dialog->cmboClassics->isEditable());
+        QVERIFY(dialog->txtEmail->text().isEmpty() && dialog->txtMessage->toPlainText().isEmpty());
+
+        QCOMPARE(dialog->txtEmail->geometry(), Twips::rect(2400, 840, 2775, 375));
+        QCOMPARE(dialog->OKbutton->geometry(), Twips::rect(6120, 120, 1215, 375));
+        QCOMPARE(dialog->labelTitle->text(), QStringLiteral("Share a Classic"));
+        QCOMPARE(dialog->labelBook->text(), QStringLiteral("Book to Share:"));
+        QVERIFY(!dialog->txtSending->isVisible());
+        QVERIFY(dialog->txtSending->x() < 0);
+        QCOMPARE(nextTabStop(dialog->txtEmail), dialog->txtSubject);
+        QCOMPARE(nextTabStop(dialog->txtSubject), dialog->cmboClassics);
+        QCOMPARE(nextTabStop(dialog->cmboClassics), dialog->txtMessage);
+
+        // One dialog at a time.
+        QCOMPARE(openShare(window), dialog);
+        QCOMPARE(dialogsAlive(), 1);
+    }
+
+    void sendsTheBook_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("book");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("typed message") << "Read this one!\nYours, Ann"
+                                       << "A classic"
+                                       << "b.rtf"
+                                       << "application/rtf";
+        QTest::newRow("empty message") << ""
+                                       << ""
+                                       << "a.txt"
+                                       << "text/plain";
+        QTest::newRow("non-ASCII subject")
+            << "Ça va?" << QStringLiteral("Émile — Rousseau") << "c.pdf"
+            << "application/pdf";
+    }
+
+    void sendsTheBook()
+    {
+        QFETCH(QString, message);
+        QFETCH(QString, subject);
+        QFETCH(QString, book);
+        QFETCH(QString, type);
+        SmtpTestServer server;
+        QVERIFY2(server.isReady(), qPrintable(server.error()));
+        setMailAccount(server.url());
+        TestAppFolder app;
+        QByteArray content("Chapter 1\r\n\x00\xff\xfe binary tail", 27);
+        content += QByteArray(70000, 'x'); // longer than one base64 line many times over
+        app.addBook(QStringLiteral("a.txt"), content);
+        app.addBook(QStringLiteral("b.rtf"), content);
+        app.addBook(QStringLiteral("c.pdf"), content);
+        frmMain window(app.path());
+        dlgShare* dialog = openShare(window);
+        QVERIFY(dialog);
+        fill(dialog, Friend, subject, dialog->cmboClassics->findText(book), message);
+        QTest::mouseClick(dialog->OKbutton, Qt::LeftButton);
+
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown()[0].text, SentText);
+        QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("Quillmere"));
+        QCOMPARE(window.shareRequest().ShareBookName, book);
+
+        const auto received = server.messages();
+        QCOMPARE(received.size(), 1);
+        const SmtpTestServer::Message& mail = received[0];
+        QCOMPARE(mail.rcptTos, QStringList{Friend});
+        QCOMPARE(mail.mailFrom, Sender);
+        QCOMPARE(mail.parts.size(), 2);
+        const QByteArray body = mail.parts[0].payload;
+        QCOMPARE(body, (message + QStringLiteral("\n\r\n\r") + ShareMail::mailNote()).toUtf8());
+        QVERIFY(body.contains("https://quillmere.example.org/download.  Run quillmere-setup.deb"
+                              " to install Quillmere.  Place the attached file"));
+        QCOMPARE(mail.parts[1].fileName, book);
+        QCOMPARE(mail.parts[1].contentType, type);
+        QCOMPARE(mail.parts[1].payload, content);
+        QCOMPARE(mail.header(QStringLiteral("To")).size(), 1);
+        QVERIFY(mail.header(QStringLiteral("To"))[0].contains(Friend));
+        QCOMPARE(mail.header(QStringLiteral("Subject")).size(), 1);
+        // Python's parser leaves encoded words as they came; decode those by their charset.
+        const QString rawSubject = mail.header(QStringLiteral("Subject"))[0];
+        const QString shownSubject = rawSubject.startsWith(QLatin1String("=?UTF-8?B?"))
+                                         ? QString::fromUtf8(QByteArray::fromBase64(
+                                               rawSubject.mid(10).chopped(2).toLatin1()))
+                                         : rawSubject;
+        QCOMPARE(shownSubject, subject);
+
+        // A successful send discards the dialog; the next one opens empty.
+        QVERIFY(dialog->isUnloaded());
+        flushDeletes();
+        QCOMPARE(dialogsAlive(), 0);
+        dlgShare* again = openShare(window);
+        QVERIFY(again);
+        QVERIFY(again->txtEmail->text().isEmpty());
+        QVERIFY(again->txtMessage->toPlainText().isEmpty());
+    }
+
+    void failureKeepsTheEntries_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("account");
+        QTest::addColumn<bool>("bookGone");
+        QTest::newRow("recipient refused") << int(SmtpTestServer::Refuse) << true << false;
+        QTest::newRow("server not running") << int(SmtpTestServer::NotRunning) << true << false;
+        QTest::newRow("no account set up") << int(SmtpTestServer::Accept) << false << false;
+        QTest::newRow("book deleted meanwhile") << int(SmtpTestServer::Accept) << true << true;
+    }
+
+    void failureKeepsTheEntries()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, account);
+        QFETCH(bool, bookGone);
+        SmtpTestServer server(static_cast<SmtpTestServer::Mode>(mode));
+        QVERIFY2(server.isReady(), qPrintable(server.error()));
+        setMailAccount(account ? server.url() : QString());
+        TestAppFolder app;
+        const QString first = app.addBook(QStringLiteral("a.txt"), "first");
+        app.addBook(QStringLiteral("b.txt"), "second");
+        frmMain window(app.path());
+        dlgShare* dialog = openShare(window);
+        QVERIFY(dialog);
+        fill(dialog, Friend, QStringLiteral("Subject kept"), 0, QStringLiteral("Kept message"));
+        if (bookGone) {
+            QVERIFY(QFile::remove(first));
+        }
+        QTest::mouseClick(dialog->OKbutton, Qt::LeftButton);
+
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown()[0].text, FailedText);
+        QCOMPARE(MessageBox::shown()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QVERIFY(server.messages().isEmpty());
+        flushDeletes();
+        QCOMPARE(dialogsAlive(), 1);
+        QVERIFY(!dialog->isVisible());
+        QVERIFY(!dialog->txtSending->isVisible());
+
+        // Reopening offers the same entries; the book list is not filled again.
+        app.addBook(QStringLiteral("c.txt"), "third");
+        window.SetNodesList();
+        QCOMPARE(openShare(window), dialog);
+        QCOMPARE(dialog->txtEmail->text(), Friend);
+        QCOMPARE(dialog->txtSubject->text(), QStringLiteral("Subject kept"));
+        QCOMPARE(dialog->txtMessage->toPlainText(), QStringLiteral("Kept message"));
+        QCOMPARE(dialog->cmboClassics->count(), 2);
+        QVERIFY(!dialog->txtSending->isVisible());
+        QVERIFY(dialog->OKbutton->isEnabled());
+    }
+
+    // A line break in a field must not become a header of its own or an extra recipient.
+    void headerInjection_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("subject");
+        QTest::newRow("subject") << Friend << "Hello\r\nBcc: victim@example.org";
+        QTest::newRow("subject with bare LF") << Friend << "Hello\nBcc: victim@example.org";
+        QTest::newRow("address, header") << Friend + "\r\nBcc: victim@example.org"
+                                         << "Hello";
+        QTest::newRow("address, command") << Friend + ">\r\nRCPT TO:<victim@example.org"
+                                          << "Hello";
+    }
+
+    void headerInjection()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, subject);
+        SmtpTestServer server;
+        QVERIFY2(server.isReady(), qPrintable(server.error()));
+        setMailAccount(server.url());
+        TestAppFolder app;
+        app.addBook(QStringLiteral("a.txt"), "book");
+        frmMain window(app.path());
+        dlgShare* dialog = openShare(window);
+        QVERIFY(dialog);
+        fill(dialog, address, subject, 0, QStringLiteral("Hi"));
+        QTest::mouseClick(dialog->OKbutton, Qt::LeftButton);
+
+        QCOMPARE(MessageBox::shown().size(), 1);
+        for (const auto& mail : server.messages()) {
+            QVERIFY(mail.header(QStringLiteral("Bcc")).isEmpty());
+            QCOMPARE(mail.header(QStringLiteral("Subject")).size(), 1);
+            QVERIFY(!mail.rcptTos.join(QLatin1Char(' ')).contains(QLatin1String("victim")));
+            const QByteArray headers = mail.raw.left(mail.raw.indexOf("\r\n\r\n"));
+            QVERIFY(!headers.contains("\nBcc:"));
+        }
+        QVERIFY(!server.recipientsAsked().join(QLatin1Char(' ')).contains(QLatin1String("victim")));
+        if (address == Friend) {
+            QCOMPARE(server.messages().size(), 1);
+            QCOMPARE(MessageBox::shown()[0].text, SentText);
+        }
+    }
+
+    void emptyLibrary()
+    {
+        SmtpTestServer server;
+        QVERIFY2(server.isReady(), qPrintable(server.error()));
+        setMailAccount(server.url());
+        TestAppFolder app;
+        frmMain window(app.path());
+        dlgShare* dialog = openShare(window);
+        QVERIFY(dialog);
+        QCOMPARE(dialog->cmboClassics->count(), 0);
+        fill(dialog, Friend, QStringLiteral("Nothing"), -1, QString());
+        QTest::mouseClick(dialog->OKbutton, Qt::LeftButton);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown()[0].text != FailedText);
+        QVERIFY(MessageBox::shown()[0].text != SentText);
+        QVERIFY(server.messages().isEmpty());
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->txtEmail->text(), Friend);
+    }
+
+    // While the server works the windows keep handling events with "Sending" on top, and the
+    // dialog cannot be cancelled or closed under the send.
+    void windowStaysAliveWhileSending()
+    {
+        SmtpTestServer server(SmtpTestServer::Slow);
+        QVERIFY2(server.isReady(), qPrintable(server.error()));
+        setMailAccount(server.url());
+        TestAppFolder app;
+        app.addBook(QStringLiteral("a.txt"), "book");
+        frmMain window(app.path());
+        dlgShare* dialog = openShare(window);
+        QVERIFY(dialog);
+        fill(dialog, Friend, QStringLiteral("Slow"), 0, QStringLiteral("Hi"));
+        bool sawOverlay = false;
+        bool stayedOpen = false;
+        QTimer::singleShot(500, dialog, [&] {
+            sawOverlay = dialog->txtSending->isVisible() && dialog->txtSending->pos() == QPoint() &&
+                         !dialog->OKbutton->isEnabled();
+            dialog->CancelButton_Click();
+            dialog->close();
+            stayedOpen = dialog->isVisible() && !dialog->isUnloaded();
+        });
+        QTest::mouseClick(dialog->OKbutton, Qt::LeftButton);
+        QVERIFY(sawOverlay);
+        QVERIFY(stayedOpen);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown()[0].text, SentText);
+        QCOMPARE(server.messages().size(), 1);
+    }
+};
+
+QUILLMERE_TEST_MAIN(TestShare)
+#include "tst_share.moc"
