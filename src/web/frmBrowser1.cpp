@@ -1,6 +1,10 @@
 #include "web/frmBrowser1.h"
 
 #include "app/frmMain.h"
+#include "dialogs/SkinButton.h"
+#include "dialogs/SkinForm.h"
+#include "dialogs/SkinLabel.h"
+#include "dialogs/SkinPanel.h"
 #include "platform/Twips.h"
 #include "platform/WebView.h"
 #include "web/BookAddresses.h"
@@ -10,7 +14,6 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFrame>
-#include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -35,6 +38,19 @@ void place(QWidget* widget, double left, double top, double width, double height
 {
     widget->setGeometry(Twips::rect(left, top, width, height));
 }
+
+// A panel with its caption along the top edge.
+SkinPanel* captionedPanel(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* panel = named(new SkinPanel(parent), name);
+    panel->setAccessibleName(caption);
+    auto* label = new QLabel(caption, panel);
+    label->setObjectName(QLatin1String(name) + QLatin1String("Caption"));
+    label->setAccessibleName(caption);
+    label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label->setGeometry(0, 2, 0, Twips::toPixels(255));
+    return panel;
+}
 } // namespace
 
 frmBrowser1::frmBrowser1(frmMain& main)
@@ -47,6 +63,7 @@ frmBrowser1::frmBrowser1(frmMain& main)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Find a Book"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/books.svg")));
+    SkinForm1 = new SkinForm(this);
 
     // The decorative doorway is optional: the window works without its picture.
     picDoorway = named(new QLabel(this), "picDoorway");
@@ -80,14 +97,16 @@ frmBrowser1::~frmBrowser1()
 void frmBrowser1::buildSearchColumn()
 {
     // Panels first, so the controls that lie on them stay above them.
-    panelBackboard = named(new QGroupBox(tr("Search"), this), "panelBackboard");
+    panelBackboard = captionedPanel(this, "panelBackboard", tr("Search"));
     place(panelBackboard, 0, 2040, 2055, 5895);
-    panelAuthor = named(new QGroupBox(tr("Author"), this), "panelAuthor");
+    panelAuthor = captionedPanel(this, "panelAuthor", tr("Author"));
     place(panelAuthor, 0, 2400, 2055, 3375);
-    panelSites = named(new QGroupBox(tr("Other Sites for Books"), this), "panelSites");
+    panelSites = captionedPanel(this, "panelSites", tr("Other Sites for Books"));
     place(panelSites, 0, 6720, 2055, 1215);
-    for (QGroupBox* panel : {panelBackboard, panelAuthor, panelSites}) {
-        panel->setAccessibleName(panel->title());
+    for (SkinPanel* panel : {panelBackboard, panelAuthor, panelSites}) {
+        // The caption spans the panel's width.
+        auto* caption = panel->findChild<QLabel*>();
+        caption->resize(panel->width(), caption->height());
     }
 
     txtAuthor = named(new QLineEdit(this), "txtAuthor");
@@ -97,10 +116,10 @@ void frmBrowser1::buildSearchColumn()
     chkAuthorStart = named(new QCheckBox(tr("Exact Start of Name"), this), "chkAuthorStart");
     place(chkAuthorStart, 120, 3240, 1750, 255);
 
-    labelAuthor = named(new QLabel(tr("(last name first)"), this), "labelAuthor");
+    labelAuthor = named(new SkinLabel(tr("(last name first)"), this), "labelAuthor");
     place(labelAuthor, 360, 3560, 1335, 255);
 
-    labelTitle = named(new QLabel(tr("Title"), this), "labelTitle");
+    labelTitle = named(new SkinLabel(tr("Title"), this), "labelTitle");
     place(labelTitle, 20, 3840, 615, 255);
 
     txtTitle = named(new QLineEdit(this), "txtTitle");
@@ -110,42 +129,41 @@ void frmBrowser1::buildSearchColumn()
     chkTitleStart = named(new QCheckBox(tr("Exact Start of Title"), this), "chkTitleStart");
     place(chkTitleStart, 120, 4680, 1695, 255);
 
-    btnOK = named(new QPushButton(tr("OK"), this), "btnOK");
+    btnOK = named(new SkinButton(tr("OK"), this), "btnOK");
     place(btnOK, 360, 5160, 1095, 375);
 
-    btnSave = named(new QPushButton(tr("Save Book"), this), "btnSave");
+    btnSave = named(new SkinButton(tr("Save Book"), this), "btnSave");
     place(btnSave, 360, 6000, 1095, 375);
 
     // Not editable: typing cannot pick a site, only a choice from the list does.
     cboSites = named(new QComboBox(this), "cboSites");
     cboSites->setEditable(false);
-    cboSites->setAccessibleName(panelSites->title());
+    cboSites->setAccessibleName(panelSites->accessibleName());
     cboSites->installEventFilter(this);
     place(cboSites, 120, 7320, 1850, 315);
 
     for (QCheckBox* box : {chkAuthorStart, chkTitleStart}) {
         box->setAccessibleName(box->text());
     }
-    for (QLabel* label : {labelAuthor, labelTitle}) {
+    for (SkinLabel* label : {labelAuthor, labelTitle}) {
         label->setAccessibleName(label->text());
     }
-    for (QPushButton* button : {btnOK, btnSave}) {
+    for (SkinButton* button : {btnOK, btnSave}) {
         button->setAccessibleName(button->text());
         button->setAutoDefault(false);
     }
     labelTitle->setBuddy(txtTitle);
 
-    connect(btnOK, &QPushButton::clicked, this, &frmBrowser1::Search);
+    connect(btnOK, &SkinButton::clicked, this, &frmBrowser1::Search);
     connect(txtAuthor, &QLineEdit::returnPressed, this, &frmBrowser1::Search);
     connect(txtTitle, &QLineEdit::returnPressed, this, &frmBrowser1::Search);
-    connect(btnSave, &QPushButton::clicked, this, &frmBrowser1::SaveBook);
+    connect(btnSave, &SkinButton::clicked, this, &frmBrowser1::SaveBook);
     connect(cboSites, &QComboBox::activated, this, &frmBrowser1::SiteChosen);
 }
 
 void frmBrowser1::buildToolbar()
 {
-    panelToolbar = named(new QFrame(this), "panelToolbar");
-    panelToolbar->setFrameShape(QFrame::StyledPanel);
+    panelToolbar = named(new SkinPanel(this), "panelToolbar");
     panelToolbar->setAccessibleName(tr("Toolbar"));
     place(panelToolbar, ToolbarLeft, 0, 9855, 735);
 
@@ -300,14 +318,21 @@ void frmBrowser1::SaveBook()
 
 void frmBrowser1::Form_Activate()
 {
-    // The skinned controls are drawn with the window's skin; only the toolbar panel's width
-    // follows the window.
+    panelBackboard->bind(SkinForm1);
+    btnSave->bind(SkinForm1);
+    panelAuthor->bind(SkinForm1);
+    panelSites->bind(SkinForm1);
+    labelAuthor->bind(SkinForm1);
+    labelTitle->bind(SkinForm1);
+    btnOK->bind(SkinForm1);
+    // Only the toolbar panel's width follows the window.
     const float width = Twips::fromPixels(frameGeometry().width());
     const float panelLeft = Twips::fromPixels(panelToolbar->x());
     const float panelWidth = width - (panelLeft + 20.0f);
     if (panelWidth >= 0) {
         panelToolbar->resize(Twips::toPixels(panelWidth), panelToolbar->height());
     }
+    panelToolbar->bind(SkinForm1);
 }
 
 void frmBrowser1::Form_Resize()

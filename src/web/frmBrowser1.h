@@ -6,12 +6,14 @@
 class QCheckBox;
 class QComboBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QPushButton;
 class QToolButton;
+class SkinButton;
+class SkinForm;
+class SkinLabel;
+class SkinPanel;
 class WebView;
 class frmMain;
 
@@ -41,20 +43,21 @@ public:
     // True while a site choice keeps the wait pointer up.
     bool waitPointerShown() const { return m_waitPointer; }
 
+    SkinForm* SkinForm1 = nullptr;
     QLabel* picDoorway = nullptr;
-    QGroupBox* panelBackboard = nullptr;
-    QGroupBox* panelAuthor = nullptr;
+    SkinPanel* panelBackboard = nullptr;
+    SkinPanel* panelAuthor = nullptr;
     QLineEdit* txtAuthor = nullptr;
     QCheckBox* chkAuthorStart = nullptr;
-    QLabel* labelAuthor = nullptr;
-    QLabel* labelTitle = nullptr;
+    SkinLabel* labelAuthor = nullptr;
+    SkinLabel* labelTitle = nullptr;
     QLineEdit* txtTitle = nullptr;
     QCheckBox* chkTitleStart = nullptr;
-    QPushButton* btnOK = nullptr;
-    QPushButton* btnSave = nullptr;
-    QGroupBox* panelSites = nullptr;
+    SkinButton* btnOK = nullptr;
+    SkinButton* btnSave = nullptr;
+    SkinPanel* panelSites = nullptr;
     QComboBox* cboSites = nullptr;
-    QFrame* panelToolbar = nullptr;
+    SkinPanel* panelToolbar = nullptr;
     QToolButton* btnBack = nullptr;
     QToolButton* btnForward = nullptr;
     QToolButton* btnStop = nullptr;
