@@ -12,6 +12,7 @@
 #include "platform/RichTextView.h"
 #include "platform/Twips.h"
 #include "platform/WebView.h"
+#include "reading/CopyShortcut.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -64,6 +65,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     buildPane(client);
     buildMenus();
     buildStatusBar();
+    new CopyShortcut(*this);
     resize(Twips::toPixels(DesignedWidth), Twips::toPixels(DesignedHeight));
 
     // Start-up sequence.

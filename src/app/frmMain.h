@@ -23,6 +23,8 @@ class RichTextView;
 class SkinForm;
 class SkinLabel;
 class WebView;
+class frmBrowser;
+class frmSearch;
 
 // The main window: the toolbar, the library tree, the reading pane with its four views, the
 // menus and the status bar. It owns the run-time state and opens every other window.
@@ -131,6 +133,10 @@ public:
     QAction* mnuHelpContents = nullptr;
     QAction* mnuHelpAbout = nullptr;
 
+    // The search and lookup windows while they are open.
+    frmSearch* searchWindow() const;
+    frmBrowser* lookupWindow() const;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -155,6 +161,11 @@ private:
     OwnedWindow m_shareWindow;
     OwnedWindow m_optionsWindow;
     OwnedWindow m_aboutWindow;
+
+    // The search and lookup windows: at most one of each.
+    void openLookupWindow();
+    QPointer<frmSearch> m_search;
+    QPointer<frmBrowser> m_browser;
 
     // The find-a-book window while it is open (it deletes itself when closed, and goes with
     // the main window at the latest).

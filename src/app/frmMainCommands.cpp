@@ -8,8 +8,12 @@
 #include "library/BookOpener.h"
 #include "library/ChangeSaver.h"
 #include "platform/WebView.h"
+#include "reading/BookFileCommands.h"
 #include "reading/Bookmarks.h"
+#include "reading/Module1.h"
 #include "reading/RedPen.h"
+#include "reading/frmSearch.h"
+#include "web/frmBrowser.h"
 #include "web/frmBrowser1.h"
 
 void frmMain::OpenTheNode()
@@ -47,17 +51,77 @@ void frmMain::EraseIt()
     RedPen(*this).EraseIt();
 }
 
-void frmMain::GetDefinition() {}
+void frmMain::GetDefinition()
+{
+    // The kind first, then the word: the lookup window reads both.
+    m_lookup.lookupKind = 1;
+    Module1::GetWordAtCursor(*txtBook, m_lookup);
+    openLookupWindow();
+}
 
-void frmMain::GetPicture() {}
+void frmMain::GetPicture()
+{
+    m_lookup.lookupKind = 2;
+    Module1::GetWordAtCursor(*txtBook, m_lookup);
+    openLookupWindow();
+}
 
-void frmMain::DeleteBook() {}
+void frmMain::openLookupWindow()
+{
+    // A window that is closing is on its way out; the request gets a new one.
+    if (!m_browser || !m_browser->isVisible()) {
+        m_browser = new frmBrowser(*this);
+        registerWindow(m_browser);
+        return;
+    }
+    // An open window shows the new lookup too.
+    m_browser->LookUp();
+    if (m_browser->isMinimized()) {
+        m_browser->showNormal();
+    }
+    m_browser->raise();
+    m_browser->activateWindow();
+}
 
-void frmMain::PrintBook() {}
+frmBrowser* frmMain::lookupWindow() const
+{
+    return m_browser;
+}
 
-void frmMain::CopySelection() {}
+void frmMain::DeleteBook()
+{
+    BookFileCommands(*this).DeleteBook();
+}
 
-void frmMain::ShowSearch() {}
+void frmMain::PrintBook()
+{
+    BookFileCommands(*this).PrintBook();
+}
+
+void frmMain::CopySelection()
+{
+    BookFileCommands(*this).CopySelection();
+}
+
+void frmMain::ShowSearch()
+{
+    if (!m_search || !m_search->isVisible()) {
+        m_search = new frmSearch(*this);
+        registerWindow(m_search);
+    }
+    // An open window comes forward as it is.
+    if (m_search->isMinimized()) {
+        m_search->showNormal();
+    }
+    m_search->show();
+    m_search->raise();
+    m_search->activateWindow();
+}
+
+frmSearch* frmMain::searchWindow() const
+{
+    return m_search;
+}
 
 void frmMain::ShowFindABook()
 {

@@ -2,6 +2,7 @@
 
 #include "app/FileDialog.h"
 #include "app/MessageBox.h"
+#include "app/PrintDialog.h"
 #include "platform/WebEngineSetup.h"
 
 #include <QApplication>
@@ -20,6 +21,7 @@
         QStandardPaths::setTestModeEnabled(true);                                                  \
         MessageBox::setTestMode(true);                                                             \
         FileDialog::setTestMode(true);                                                             \
+        PrintDialog::setTestMode(true);                                                            \
         TestObject tc;                                                                             \
         QTEST_SET_MAIN_SOURCE_PATH                                                                 \
         return QTest::qExec(&tc, argc, argv);                                                      \

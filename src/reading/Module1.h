@@ -1,0 +1,13 @@
+#pragma once
+
+class RichTextView;
+struct LookupRequest;
+
+// The word routine of the lookup commands.
+namespace Module1 {
+// Sets lookup.lookupWord to the selected text, or else to the word at the caret of the view:
+// only the space separates words (a line end or the end of the text also stops a scan, and a
+// line end that stops one belongs to the word). Leaves the view's selection on the last
+// character it examined.
+void GetWordAtCursor(RichTextView& txtBook, LookupRequest& lookup);
+} // namespace Module1

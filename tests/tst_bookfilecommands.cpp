@@ -1,0 +1,450 @@
+// Deleting a book from the library, printing the open book into a PDF file, and copying its
+// selection, driven through the main window's buttons, menu entries and keys.
+#include "app/PrintDialog.h"
+#include "app/frmMain.h"
+#include "library/LibraryTree.h"
+#include "platform/RichTextView.h"
+#include "support/MainWindowDriver.h"
+#include "support/TestAppFolder.h"
+#include "support/TestMain.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <unistd.h>
+
+namespace {
+QStringList treeBooks(frmMain& window)
+{
+    QStringList names;
+    QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        names << root->child(i)->text(0);
+    }
+    return names;
+}
+
+QString currentNode(frmMain& window)
+{
+    QTreeWidgetItem* item = window.TreeView1->currentItem();
+    return item ? item->text(0) : QString();
+}
+
+QString pdfText(const QString& pdfPath)
+{
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {pdfPath, QStringLiteral("-")});
+    if (!process.waitForFinished(30000)) {
+        return QStringLiteral("<pdftotext did not finish>");
+    }
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// A one-page PDF book of our own.
+QByteArray pdfBook()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("book.pdf"));
+    {
+        QPdfWriter writer(path);
+        QPainter painter(&writer);
+        painter.drawText(QPointF(100, 100), QStringLiteral("A PDF book"));
+    }
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+const QByteArray Fable = "The fox saw the grapes.\nThey were sour, said the fox.\n";
+const QByteArray Essay =
+    "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 Plain words and marked words.\\par}";
+} // namespace
+
+class TestBookFileCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        MessageBox::clearShown();
+        PrintDialog::setTestMode(true);
+    }
+
+    // --- Delete ---
+
+    void declinedDeleteChangesNothing_data()
+    {
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::newRow("No") << QMessageBox::No;
+        QTest::newRow("Cancel") << QMessageBox::Cancel;
+    }
+
+    void declinedDeleteChangesNothing()
+    {
+        QFETCH(QMessageBox::StandardButton, answer);
+        TestAppFolder app;
+        app.addBook("a.txt", "first");
+        app.addBook("b.txt", "second");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("b.txt")));
+        QCOMPARE(window.txtBook->text(), QStringLiteral("second"));
+        MessageBox::setNextAnswer(answer);
+        QTest::mouseClick(window.btnDelete, Qt::LeftButton);
+
+        QCOMPARE(MessageBox::shown().size(), 1);
+        const MessageBox::Shown question = MessageBox::shown().first();
+        QCOMPARE(question.title, QStringLiteral("Delete Book"));
+        QCOMPARE(question.text, QStringLiteral("Are you sure that you want to delete ") +
+                                    app.booksPath() + QStringLiteral("b.txt?"));
+        QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        QVERIFY(QFile::exists(app.booksPath() + "b.txt"));
+        QCOMPARE(treeBooks(window), (QStringList{"a.txt", "b.txt"}));
+        QCOMPARE(currentNode(window), QStringLiteral("b.txt"));
+        QCOMPARE(window.txtBook->text(), QStringLiteral("second"));
+    }
+
+    void deleteOpensTheNeighbour_data()
+    {
+        QTest::addColumn<QString>("deleted");
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("second book") << "b.txt"
+                                     << "a.txt"
+                                     << "first";
+        QTest::newRow("last book") << "c.txt"
+                                   << "b.txt"
+                                   << "second";
+        // The root names no book: nothing is opened and the view keeps what it showed.
+        QTest::newRow("first book") << "a.txt"
+                                    << "Books"
+                                    << "first";
+    }
+
+    void deleteOpensTheNeighbour()
+    {
+        QFETCH(QString, deleted);
+        QFETCH(QString, opened);
+        QFETCH(QString, shown);
+        TestAppFolder app;
+        app.addBook("a.txt", "first");
+        app.addBook("b.txt", "second");
+        app.addBook("c.txt", "third");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("a.txt")));
+        QVERIFY(Driver::clickNode(window, deleted));
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        window.mnuFileDelete->trigger();
+
+        QVERIFY(!QFile::exists(app.booksPath() + deleted));
+        QStringList remaining = {"a.txt", "b.txt", "c.txt"};
+        remaining.removeOne(deleted);
+        QCOMPARE(treeBooks(window), remaining);
+        QCOMPARE(currentNode(window), opened);
+        QCOMPARE(window.state().CurrentBookName, opened);
+        QCOMPARE(window.txtBook->text(), shown);
+        QCOMPARE(MessageBox::shown().size(), 1);
+    }
+
+    void deletingTheOpenMarkedBookDropsItsMarks()
+    {
+        TestAppFolder app;
+        app.addBook("a.txt", "first");
+        app.addBook("b.rtf", Essay);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("b.rtf")));
+        QCOMPARE(window.state().Kind, BookKind::Rtf);
+        window.txtBook->setSelStart(6);
+        window.txtBook->setSelLength(5);
+        QTest::mouseClick(window.btnRedPen, Qt::LeftButton);
+        QVERIFY(window.state().ChangesPending);
+
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        QTest::mouseClick(window.btnDelete, Qt::LeftButton);
+        // The opening that follows does not write the deleted book back.
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(QDir(app.booksPath()).entryList(QDir::Files), QStringList{"a.txt"});
+        QCOMPARE(treeBooks(window), QStringList{"a.txt"});
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("a.txt"));
+        QCOMPARE(window.txtBook->text(), QStringLiteral("first"));
+        QVERIFY(!window.state().ChangesPending);
+    }
+
+    void deletingAnotherBookKeepsTheOpenBooksMarks()
+    {
+        TestAppFolder app;
+        app.addBook("a.rtf", Essay);
+        app.addBook("b.txt", "second");
+        app.addBook("c.txt", "third");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("a.rtf")));
+        window.txtBook->setSelStart(6);
+        window.txtBook->setSelLength(5);
+        QTest::mouseClick(window.btnRedPen, Qt::LeftButton);
+        QVERIFY(window.state().ChangesPending);
+        // The tree's selection moves to another book without opening it.
+        window.TreeView1->setCurrentItem(Driver::node(window, QStringLiteral("c.txt")));
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        QTest::mouseClick(window.btnDelete, Qt::LeftButton);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(currentNode(window), QStringLiteral("b.txt"));
+        // The marked book was saved with its mark before the next one opened.
+        QVERIFY(app.readFile(app.booksPath() + "a.rtf").contains("\\red128\\green0\\blue0"));
+        QCOMPARE(treeBooks(window), (QStringList{"a.rtf", "b.txt"}));
+    }
+
+    void failedDeleteEndsInOrder_data()
+    {
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("already gone") << "gone"
+                                      << "no longer in the books folder";
+        QTest::newRow("a folder in its place") << "folder"
+                                               << "it is a folder";
+        QTest::newRow("read-only books folder") << "read-only"
+                                                << "could not be deleted";
+    }
+
+    void failedDeleteEndsInOrder()
+    {
+        QFETCH(QString, failure);
+        QFETCH(QString, message);
+        TestAppFolder app;
+        app.addBook("a.txt", "first");
+        const QString path = app.addBook("b.txt", "second");
+        app.addBook("c.txt", "third");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("b.txt")));
+        QStringList onDisk = {"a.txt", "b.txt", "c.txt"};
+        if (failure == QLatin1String("gone")) {
+            QVERIFY(QFile::remove(path));
+            onDisk.removeOne("b.txt");
+        } else if (failure == QLatin1String("folder")) {
+            QVERIFY(QFile::remove(path));
+            QVERIFY(QDir().mkdir(path));
+            onDisk.removeOne("b.txt");
+        } else {
+            QVERIFY(QFile::setPermissions(app.booksPath(), QFile::ReadOwner | QFile::ExeOwner));
+            QFile probe(app.booksPath() + "probe");
+            if (probe.open(QIODevice::WriteOnly)) {
+                probe.remove();
+                QFile::setPermissions(app.booksPath(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                QSKIP("This user may write into read-only folders (root).");
+            }
+        }
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        QTest::mouseClick(window.btnDelete, Qt::LeftButton);
+        QFile::setPermissions(app.booksPath(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        QCOMPARE(MessageBox::shown().size(), 2);
+        const MessageBox::Shown shown = MessageBox::shown().last();
+        QCOMPARE(shown.title, QStringLiteral("Delete Book"));
+        QVERIFY2(shown.text.contains(message) && shown.text.contains("b.txt"),
+                 qPrintable(shown.text));
+        QCOMPARE(treeBooks(window), onDisk);
+        // Nothing else is opened; the book shown stays.
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("b.txt"));
+        QCOMPARE(window.txtBook->text(), QStringLiteral("second"));
+        QCOMPARE(currentNode(window),
+                 onDisk.contains("b.txt") ? QStringLiteral("b.txt") : QString());
+        QCOMPARE(QFileInfo(path).isDir(), failure == QLatin1String("folder"));
+    }
+
+    void deleteWithoutABookSelected()
+    {
+        TestAppFolder app;
+        app.addBook("a.txt", "first");
+        app.addBook("Books", "a book whose name is the root's");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("a.txt")));
+        // The root selected: it names no book, even with a file of its name in the folder.
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Books")));
+        QTest::mouseClick(window.btnDelete, Qt::LeftButton);
+        // Nothing selected at all.
+        window.TreeView1->setCurrentItem(nullptr);
+        window.DeleteBook();
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(QDir(app.booksPath()).entryList(QDir::Files).size(), 2);
+        QCOMPARE(currentNode(window), QString());
+        // An empty tree.
+        window.TreeView1->clear();
+        window.DeleteBook();
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    // --- Print ---
+
+    void printTextBook_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QStringList>("printed");
+        QTest::addColumn<QStringList>("notPrinted");
+        QTest::newRow("selection")
+            << 4 << 13 << QStringList{"fox saw the"} << QStringList{"The", "grapes", "sour"};
+        QTest::newRow("whole book")
+            << 4 << 0 << QStringList{"The fox saw the grapes.", "sour"} << QStringList{};
+    }
+
+    void printTextBook()
+    {
+        QFETCH(int, start);
+        QFETCH(int, length);
+        QFETCH(QStringList, printed);
+        QFETCH(QStringList, notPrinted);
+        TestAppFolder app;
+        app.addBook("fable.txt", Fable);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("fable.txt")));
+        window.txtBook->setSelStart(start);
+        window.txtBook->setSelLength(length);
+        const QString pdf = app.path() + "printed.pdf";
+        PrintDialog::setNextAnswer(pdf);
+        QTest::mouseClick(window.btnPrint, Qt::LeftButton);
+        QCOMPARE(PrintDialog::shownCount(), 1);
+        QCOMPARE(PrintDialog::lastSelectionRange(), length != 0);
+        QVERIFY(QFile::exists(pdf));
+        const QString text = pdfText(pdf).simplified();
+        for (const QString& expected : printed) {
+            QVERIFY2(text.contains(expected), qPrintable(text));
+        }
+        for (const QString& unexpected : notPrinted) {
+            QVERIFY2(!text.contains(unexpected), qPrintable(text));
+        }
+
+        // Cancelling the dialog prints nothing.
+        QFile::remove(pdf);
+        window.mnuFilePrint->trigger();
+        QCOMPARE(PrintDialog::shownCount(), 2);
+        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    void printOtherKinds()
+    {
+        TestAppFolder app;
+        app.addBook("book.pdf", pdfBook());
+        frmMain window(app.path());
+        // Nothing open yet, then a PDF book: nothing to print, nothing said.
+        window.PrintBook();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("book.pdf")));
+        QCOMPARE(window.state().Kind, BookKind::Pdf);
+        window.PrintBook();
+        QCOMPARE(PrintDialog::shownCount(), 0);
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    // --- Copy ---
+
+    void copyPlainText()
+    {
+        TestAppFolder app;
+        app.addBook("fable.txt", Fable);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("fable.txt")));
+        QClipboard* clipboard = QApplication::clipboard();
+        // A selection across a line end carries this system's line end.
+        window.txtBook->setSelStart(16);
+        window.txtBook->setSelLength(14);
+        const QString expected = QStringLiteral("grapes.\nThey w");
+        QCOMPARE(window.txtBook->SelText(), QStringLiteral("grapes.\rThey w"));
+
+        const std::function<void()> ways[] = {
+            [&] { QTest::mouseClick(window.btnCopy, Qt::LeftButton); },
+            [&] { window.mnuEditCopy->trigger(); },
+            [&] {
+                window.activateWindow();
+                window.txtBook->setFocus();
+                QTest::keyClick(window.txtBook, Qt::Key_C, Qt::ControlModifier);
+            },
+        };
+        for (const auto& copy : ways) {
+            clipboard->setText(QStringLiteral("before"));
+            copy();
+            QCOMPARE(clipboard->text(), expected);
+            const QMimeData* data = clipboard->mimeData();
+            QVERIFY(!data->hasFormat("text/rtf"));
+            QVERIFY(!data->hasHtml());
+        }
+        // An empty selection puts empty text on the clipboard.
+        window.txtBook->setSelStart(3);
+        clipboard->setText(QStringLiteral("before"));
+        window.CopySelection();
+        QCOMPARE(clipboard->text(), QString());
+    }
+
+    void copyShortcutFollowsTheEditMenu()
+    {
+        TestAppFolder app;
+        app.addBook("fable.txt", Fable);
+        app.addBook("book.pdf", pdfBook());
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("fable.txt")));
+        window.txtBook->setSelStart(4);
+        window.txtBook->setSelLength(3);
+        QClipboard* clipboard = QApplication::clipboard();
+
+        // The focus in the library tree: Ctrl+C copies the book's selection, not the node.
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.TreeView1->setFocus();
+        clipboard->setText(QStringLiteral("before"));
+        QTest::keyClick(window.TreeView1, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("fox"));
+
+        // The Edit menu disabled: the keys do nothing, in the view as in the tree.
+        window.DisableInterface(1);
+        window.txtBook->setFocus();
+        clipboard->setText(QStringLiteral("before"));
+        QTest::keyClick(window.txtBook, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(window.txtBook, Qt::Key_Insert, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("before"));
+
+        QVERIFY(Driver::clickNode(window, QStringLiteral("book.pdf")));
+        QCOMPARE(window.state().Kind, BookKind::Pdf);
+        window.TreeView1->setFocus();
+        QTest::keyClick(window.TreeView1, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(clipboard->text(), QStringLiteral("before"));
+        // The command itself copies nothing from a PDF book, however it is reached.
+        window.CopySelection();
+        QCOMPARE(clipboard->text(), QStringLiteral("before"));
+    }
+
+    void copyRtfBook()
+    {
+        TestAppFolder app;
+        app.addBook("essay.rtf", Essay);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("essay.rtf")));
+        QCOMPARE(window.state().Kind, BookKind::Rtf);
+        window.txtBook->setSelStart(16);
+        window.txtBook->setSelLength(12);
+        QCOMPARE(window.txtBook->SelText(), QStringLiteral("marked words"));
+        window.HighlightIt();
+        window.txtBook->setSelStart(6);
+        window.txtBook->setSelLength(22);
+        QClipboard* clipboard = QApplication::clipboard();
+        clipboard->clear();
+        QTest::mouseClick(window.btnCopy, Qt::LeftButton);
+        const QMimeData* data = clipboard->mimeData();
+        QCOMPARE(data->text(), QStringLiteral("words and marked words"));
+        const QByteArray rtf = data->data("text/rtf");
+        QVERIFY2(rtf.startsWith("{\\rtf"), rtf.constData());
+        QCOMPARE(data->data("application/rtf"), rtf);
+        // The mark's colour travels with the text.
+        QVERIFY2(rtf.contains("\\red128\\green0\\blue0"), rtf.constData());
+        QVERIFY2(rtf.contains("marked words"), rtf.constData());
+    }
+};
+
+QUILLMERE_TEST_MAIN(TestBookFileCommands)
+#include "tst_bookfilecommands.moc"
