@@ -166,4 +166,8 @@ private:
     void openLookupWindow();
     QPointer<frmSearch> m_search;
     QPointer<frmBrowser> m_browser;
+
+    // The find-a-book window while it is open (it deletes itself when closed, and goes with
+    // the main window at the latest).
+    OwnedWindow m_findABook;
 };

@@ -14,6 +14,7 @@
 #include "reading/RedPen.h"
 #include "reading/frmSearch.h"
 #include "web/frmBrowser.h"
+#include "web/frmBrowser1.h"
 
 void frmMain::OpenTheNode()
 {
@@ -122,7 +123,21 @@ frmSearch* frmMain::searchWindow() const
     return m_search;
 }
 
-void frmMain::ShowFindABook() {}
+void frmMain::ShowFindABook()
+{
+    // One window at a time: a further request only brings it back to the front.
+    if (QWidget* open = m_findABook.get()) {
+        if (open->isMinimized()) {
+            open->showMaximized();
+        }
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* window = new frmBrowser1(*this);
+    m_findABook.set(window);
+    registerWindow(window);
+}
 
 namespace {
 // Shows a modeless window of its own and brings it to the front.

@@ -1,0 +1,561 @@
+// The find-a-book window against a real HTTP server on 127.0.0.1: the index search, the book
+// sites, the address history, saving a book into the library and the window's layout rule.
+#include "app/frmMain.h"
+#include "dialogs/SkinButton.h"
+#include "dialogs/SkinLabel.h"
+#include "dialogs/SkinPanel.h"
+#include "platform/AppSettings.h"
+#include "platform/Hosts.h"
+#include "platform/Twips.h"
+#include "platform/WebView.h"
+#include "support/HttpTestServer.h"
+#include "support/MainWindowDriver.h"
+#include "support/TestAppFolder.h"
+#include "support/TestMain.h"
+#include "web/BookAddresses.h"
+#include "web/frmBrowser1.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWebEngineView>
+#include <memory>
+
+namespace {
+const QByteArray Fable = "The Fox and the Grapes\n\nA hungry fox saw some fine bunches of grapes "
+                         "hanging from a vine.\n";
+
+QByteArray essay()
+{
+    // Long enough that half of it is clearly not the whole book.
+    QByteArray body = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 ";
+    for (int i = 0; i < 400; ++i) {
+        body += "On reading slowly, paragraph " + QByteArray::number(i) + ".\\par ";
+    }
+    return body + "}";
+}
+
+const QByteArray Catalogue =
+    "<html><head><title>Catalogue</title></head><body>"
+    "<a id='txt' href='/books/fable.txt'>The Fox and the Grapes</a>"
+    "<a id='rtf' href='/books/essay.rtf'>On Reading</a>"
+    "<a id='broken' href='/interrupt/books/essay.rtf'>On Reading (broken link)</a>"
+    "</body></html>";
+
+QByteArray page(const char* title)
+{
+    return QByteArray("<html><head><title>") + title + "</title></head><body>" + title +
+           "</body></html>";
+}
+
+QStringList addressList(const frmBrowser1* w)
+{
+    QStringList list;
+    for (int i = 0; i < w->cboAddress->count(); ++i) {
+        list << w->cboAddress->itemText(i);
+    }
+    return list;
+}
+
+QStringList treeBooks(const frmMain& main)
+{
+    QStringList names;
+    const QTreeWidgetItem* root = main.TreeView1->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        names << root->child(i)->text(0);
+    }
+    return names;
+}
+
+// Every entry of the books folder, hidden ones (downloads under way) included.
+QStringList folderEntries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// Opens a combo box's list and picks an entry with the keyboard, as a user does.
+bool chooseFromList(QComboBox* box, int row)
+{
+    box->showPopup();
+    QAbstractItemView* view = box->view();
+    if (!QTest::qWaitForWindowExposed(view->window())) {
+        return false;
+    }
+    QTest::keyClick(view, Qt::Key_Home);
+    for (int i = 0; i < row; ++i) {
+        QTest::keyClick(view, Qt::Key_Down);
+    }
+    if (view->currentIndex().row() != row) {
+        return false;
+    }
+    QTest::keyClick(view, Qt::Key_Return);
+    return !view->window()->isVisible();
+}
+
+bool waitCursorShown()
+{
+    const QCursor* cursor = QGuiApplication::overrideCursor();
+    return cursor && cursor->shape() == Qt::WaitCursor;
+}
+} // namespace
+
+class TestFindBook : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_site;
+    std::unique_ptr<HttpTestServer> m_server;
+    std::unique_ptr<TestAppFolder> m_app;
+    std::unique_ptr<frmMain> m_main;
+    QPointer<frmBrowser1> m_window;
+
+    // Opens the window from the main window's button and waits for its blank start page.
+    frmBrowser1* openWindow()
+    {
+        QTest::mouseClick(m_main->btnFind, Qt::LeftButton);
+        auto* w = Driver::topLevel<frmBrowser1>();
+        if (!w) {
+            return nullptr;
+        }
+        m_window = w;
+        if (!QTest::qWaitFor(
+                [w] {
+                    return w->brwWebBrowser->LocationURL().endsWith(QLatin1String("blank.htm")) &&
+                           !w->brwWebBrowser->Busy();
+                },
+                20000)) {
+            return nullptr;
+        }
+        return w;
+    }
+
+    // Runs action and waits until the web view reports a finished navigation.
+    bool navigated(const std::function<void()>& action)
+    {
+        QSignalSpy spy(m_window->brwWebBrowser, &WebView::NavigateComplete2);
+        action();
+        // A local page may arrive while the action still runs (a closing list plays its effect).
+        return !spy.isEmpty() || spy.wait(20000);
+    }
+
+    // For every page load the engine starts, whether the wait pointer was up at that moment.
+    QList<bool> m_pointerAtLoad;
+
+    void watchLoads(frmBrowser1* w)
+    {
+        auto* engine = w->brwWebBrowser->findChild<QWebEngineView*>();
+        QVERIFY(engine);
+        connect(engine, &QWebEngineView::loadStarted, this,
+                [this] { m_pointerAtLoad << waitCursorShown(); });
+        m_pointerAtLoad.clear();
+    }
+
+    QString url(const QString& path) const { return m_server->url(path); }
+
+private slots:
+    void init()
+    {
+        MessageBox::clearShown();
+        FileDialog::setTestMode(true);
+        m_site = std::make_unique<QTemporaryDir>();
+        m_server = std::make_unique<HttpTestServer>();
+        QVERIFY(m_server->start(m_site->path()));
+        QVERIFY(m_server->addFile(QStringLiteral("webbin/book/search/index.html"), Catalogue));
+        QVERIFY(m_server->addFile(QStringLiteral("books/fable.txt"), Fable));
+        QVERIFY(m_server->addFile(QStringLiteral("books/essay.rtf"), essay()));
+        QVERIFY(m_server->addFile(QStringLiteral("pages/a.html"), page("Page A")));
+        QVERIFY(m_server->addFile(QStringLiteral("pages/b.html"), page("Page B")));
+        QVERIFY(m_server->addFile(QStringLiteral("home.html"), page("Home")));
+        const char* sitePaths[] = {"pg/index.html",         "reading/books/index.html",
+                                   "poetry/index.html",     "eblist.htm",
+                                   "philosophy/index.html", "halsall/sbook2.html"};
+        for (const char* path : sitePaths) {
+            QVERIFY(m_server->addFile(QLatin1String(path), page(path)));
+        }
+
+        auto settings = AppSettings::open();
+        settings->clear();
+        settings->beginGroup(QStringLiteral("Hosts"));
+        for (const char* key :
+             {Hosts::BooksIndex, Hosts::Gutenberg, Hosts::PublicLibrary, Hosts::Poetry,
+              Hosts::ElectricBooks, Hosts::Medieval, Hosts::HistoricalDocs}) {
+            settings->setValue(QLatin1String(key), m_server->hostAndPort());
+        }
+        settings->setValue(QLatin1String(Hosts::Home), url(QStringLiteral("/home.html")));
+        settings->endGroup();
+        settings->sync();
+
+        m_app = std::make_unique<TestAppFolder>();
+        m_main = std::make_unique<frmMain>(m_app->path());
+        m_main->show();
+        QVERIFY(openWindow());
+        watchLoads(m_window);
+        m_server->clearRequests();
+    }
+
+    void cleanup()
+    {
+        if (m_window) {
+            m_window->close();
+            QTRY_VERIFY(m_window.isNull());
+        }
+        m_main.reset();
+        m_app.reset();
+        m_server.reset();
+        m_site.reset();
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    }
+
+    void windowAsTheUserSeesIt()
+    {
+        frmBrowser1* w = m_window;
+        QCOMPARE(w->windowTitle(), QStringLiteral("Find a Book"));
+        QVERIFY(w->isWindow());
+        QCOMPARE(w->parentWidget(), nullptr);
+        const Qt::WindowFlags flags = w->windowFlags();
+        QVERIFY(flags.testFlag(Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QVERIFY(w->isMaximized() ||
+                w->geometry() == QGuiApplication::primaryScreen()->availableGeometry());
+
+        QCOMPARE(w->lstReminder->count(), 3);
+        QCOMPARE(w->lstReminder->item(0)->text(),
+                 QStringLiteral("A: Find a book you like.  Right-click on the link.  From the "
+                                "menu, click 'Save Target As'."));
+        QCOMPARE(w->lstReminder->item(1)->text(),
+                 QStringLiteral("Then, save to the Books subdirectory under Quillmere.    OR-->"));
+        QCOMPARE(w->lstReminder->item(2)->text(),
+                 QStringLiteral("B: Find a book you like.  Open it by clicking on the link.  "
+                                "Then, click the 'Save Book' button."));
+        QStringList sites;
+        for (int i = 0; i < w->cboSites->count(); ++i) {
+            sites << w->cboSites->itemText(i);
+        }
+        QCOMPARE(sites, (QStringList{"Project Gutenberg", "Internet Public Library", "-",
+                                     "Popular Poetry", "Electric Books", "-", "Philosophic Texts",
+                                     "Medieval Sourcebook", "US Historical Docs"}));
+        QVERIFY(!w->cboSites->isEditable());
+        QVERIFY(w->cboAddress->isEditable());
+        QVERIFY(addressList(w).isEmpty());
+
+        // Every control a user (or a screen reader) meets has its name.
+        for (QWidget* child : w->findChildren<QWidget*>()) {
+            if (child->isVisibleTo(w) && !child->objectName().isEmpty() &&
+                !child->objectName().startsWith(QLatin1String("qt_"))) {
+                QVERIFY2(!child->accessibleName().isEmpty(), qPrintable(child->objectName()));
+            }
+        }
+        QCOMPARE(w->brwWebBrowser->saveFolder(), m_main->state().BooksFolder);
+
+        // A second request brings the same window forward; closing the main window closes it.
+        m_main->ShowFindABook();
+        QCOMPARE(Driver::topLevel<frmBrowser1>(), w);
+        m_main->close();
+        QTRY_VERIFY(m_window.isNull());
+    }
+
+    void searchAddress_data()
+    {
+        QTest::addColumn<QString>("author");
+        QTest::addColumn<bool>("authorStart");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("titleStart");
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<QString>("address");  // as given to the web view
+        QTest::addColumn<QString>("received"); // as the server receives it
+
+        const QString base = QStringLiteral("/webbin/book/search");
+        QTest::newRow("empty boxes") << "" << false << "" << false << "OK"
+                                     << "?author=&amode=words&title=&tmode=words"
+                                     << "?author=&amode=words&title=&tmode=words";
+        QTest::newRow("comma and blank kept") << "ab, cd" << true << "" << false << "OK"
+                                              << "?author=ab, cd&amode=start&title=&tmode=words"
+                                              << "?author=ab,%20cd&amode=start&title=&tmode=words";
+        QTest::newRow("enter in author box, empty title")
+            << "Austen, Jane" << false << "" << false << "author"
+            << "?author=Austen, Jane&amode=words&title=&tmode=words"
+            << "?author=Austen,%20Jane&amode=words&title=&tmode=words";
+        QTest::newRow("enter in title box, empty author")
+            << "" << false << "Emma" << true << "title"
+            << "?author=&amode=words&title=Emma&tmode=start"
+            << "?author=&amode=words&title=Emma&tmode=start";
+    }
+
+    void searchAddress()
+    {
+        QFETCH(QString, author);
+        QFETCH(bool, authorStart);
+        QFETCH(QString, title);
+        QFETCH(bool, titleStart);
+        QFETCH(QString, trigger);
+        QFETCH(QString, address);
+        QFETCH(QString, received);
+        frmBrowser1* w = m_window;
+        const QString base = QStringLiteral("/webbin/book/search");
+
+        QCOMPARE(BookAddresses::search(author, authorStart, title, titleStart),
+                 QStringLiteral("http://") + m_server->hostAndPort() + base + address);
+
+        QTest::keyClicks(w->txtAuthor, author);
+        QTest::keyClicks(w->txtTitle, title);
+        w->chkAuthorStart->setChecked(authorStart);
+        w->chkTitleStart->setChecked(titleStart);
+        QVERIFY(navigated([&] {
+            if (trigger == QLatin1String("OK")) {
+                QTest::mouseClick(w->btnOK, Qt::LeftButton);
+            } else {
+                QTest::keyClick(trigger == QLatin1String("author") ? w->txtAuthor : w->txtTitle,
+                                Qt::Key_Return);
+            }
+            // The location read right after the request heads the list at once.
+            QCOMPARE(w->cboAddress->count(), 1);
+        }));
+        QCOMPARE(m_server->waitForRequest(base), base + received);
+        QCOMPARE(m_server->requestTargets().filter(base).size(), 1);
+        QCOMPARE(w->cboAddress->itemText(0), w->brwWebBrowser->LocationURL());
+        QVERIFY(w->brwWebBrowser->LocationName().contains(QLatin1String("Catalogue")));
+    }
+
+    void sites_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("address"); // after "scheme://host"
+        QTest::newRow("Project Gutenberg") << 0 << "/pg/index.html";
+        QTest::newRow("Internet Public Library") << 1 << "/reading/books";
+        QTest::newRow("Popular Poetry") << 3 << "/poetry/";
+        QTest::newRow("Electric Books") << 4 << "/eblist.htm";
+        QTest::newRow("Philosophic Texts") << 6 << "/philosophy/";
+        QTest::newRow("Medieval Sourcebook") << 7 << "/halsall/sbook2.html";
+    }
+
+    void sites()
+    {
+        QFETCH(int, position);
+        QFETCH(QString, address);
+        frmBrowser1* w = m_window;
+        const QString full = url(address);
+
+        // Chosen twice: the second choice appends the address again.
+        for (int round = 1; round <= 2; ++round) {
+            m_server->clearRequests();
+            QVERIFY(navigated([&] {
+                QVERIFY(chooseFromList(w->cboSites, position));
+                QCOMPARE(w->cboAddress->count(), round);
+                QCOMPARE(w->cboAddress->itemText(round - 1), full);
+                QCOMPARE(w->cboAddress->currentText(), full);
+                QVERIFY(w->brwWebBrowser->isAncestorOf(w->focusWidget()) ||
+                        w->focusWidget() == w->brwWebBrowser);
+            }));
+            QCOMPARE(m_server->waitForRequest(address), address);
+            // The wait pointer was up while the site loaded, and is back to normal now.
+            QCOMPARE(m_pointerAtLoad, QList<bool>(round, true));
+            QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        }
+        QCOMPARE(addressList(w), (QStringList{full, full}));
+    }
+
+    void gopherSiteIsPassedAsGiven()
+    {
+        frmBrowser1* w = m_window;
+        const QString gopher = QStringLiteral("gopher://") + m_server->hostAndPort() +
+                               QStringLiteral("/11/Gov/US-History%09%09%2B");
+        QCOMPARE(BookAddresses::siteAddress(8), gopher);
+        QVERIFY(chooseFromList(w->cboSites, 8));
+        QCOMPARE(addressList(w), QStringList{gopher});
+        QCOMPARE(w->cboAddress->currentText(), gopher);
+        // Whatever the engine makes of the address, the wait pointer does not stay up forever.
+        QTRY_COMPARE_WITH_TIMEOUT(QGuiApplication::overrideCursor(), nullptr, 20000);
+    }
+
+    void separatorsAndTypingDoNothing()
+    {
+        frmBrowser1* w = m_window;
+        const QString before = w->brwWebBrowser->LocationURL();
+        for (int separator : {2, 5}) {
+            QVERIFY(chooseFromList(w->cboSites, separator));
+            QCOMPARE(w->cboSites->currentIndex(), separator);
+            QVERIFY(!waitCursorShown());
+            QVERIFY(!w->brwWebBrowser->Busy());
+            QVERIFY(addressList(w).isEmpty());
+        }
+        w->cboSites->setFocus();
+        QTest::keyClicks(w->cboSites, QStringLiteral("Popular"));
+        QCOMPARE(w->cboSites->currentIndex(), 5);
+        QVERIFY(!waitCursorShown());
+        QVERIFY(addressList(w).isEmpty());
+        QVERIFY(m_pointerAtLoad.isEmpty());
+
+        // A real choice afterwards is the first thing the server hears of.
+        QVERIFY(navigated([&] { QVERIFY(chooseFromList(w->cboSites, 0)); }));
+        QCOMPARE(m_server->waitForRequest(QStringLiteral("/pg/")),
+                 QStringLiteral("/pg/index.html"));
+        QCOMPARE(m_server->requestTargets(), QStringList{QStringLiteral("/pg/index.html")});
+        QVERIFY(before.endsWith(QLatin1String("blank.htm")));
+    }
+
+    void historyKeepsEachAddressOnceAndNeverTheBlankPage()
+    {
+        frmBrowser1* w = m_window;
+        const QString a = url(QStringLiteral("/pages/a.html"));
+        const QString b = url(QStringLiteral("/pages/b.html"));
+        auto typeAddress = [&](const QString& address) {
+            w->cboAddress->lineEdit()->clear();
+            QTest::keyClicks(w->cboAddress->lineEdit(), address);
+            QTest::keyClick(w->cboAddress->lineEdit(), Qt::Key_Return);
+        };
+
+        QVERIFY(navigated([&] { typeAddress(a); }));
+        QVERIFY(navigated([&] { typeAddress(b); }));
+        QVERIFY(navigated([&] { typeAddress(a); }));
+        QCOMPARE(addressList(w), (QStringList{a, b}));
+        QCOMPARE(w->cboAddress->currentText(), a);
+        QVERIFY(!w->addressListUpdating());
+
+        // Back through the view's history down to the blank start page.
+        QVERIFY(navigated([&] { QTest::mouseClick(w->btnBack, Qt::LeftButton); }));
+        QCOMPARE(addressList(w), (QStringList{b, a}));
+        QVERIFY(navigated([&] { QTest::mouseClick(w->btnBack, Qt::LeftButton); }));
+        QVERIFY(navigated([&] { QTest::mouseClick(w->btnBack, Qt::LeftButton); }));
+        QVERIFY(w->brwWebBrowser->LocationURL().endsWith(QLatin1String("blank.htm")));
+        QCOMPARE(addressList(w), (QStringList{a, b}));
+        // At the start of the history Back does nothing at all.
+        QTest::mouseClick(w->btnBack, Qt::LeftButton);
+        QVERIFY(!w->brwWebBrowser->Busy());
+        QVERIFY(navigated([&] { QTest::mouseClick(w->btnForward, Qt::LeftButton); }));
+        QCOMPARE(w->brwWebBrowser->LocationURL(), a);
+
+        // Choosing an entry of the address list goes there; so do Refresh and the home button.
+        m_server->clearRequests();
+        QVERIFY(navigated([&] { QVERIFY(chooseFromList(w->cboAddress, 1)); }));
+        QCOMPARE(m_server->waitForRequest(QStringLiteral("/pages/")),
+                 QStringLiteral("/pages/b.html"));
+        QCOMPARE(addressList(w), (QStringList{b, a}));
+        m_server->clearRequests();
+        QVERIFY(navigated([&] { QTest::mouseClick(w->btnRefresh, Qt::LeftButton); }));
+        QCOMPARE(m_server->waitForRequest(QStringLiteral("/pages/")),
+                 QStringLiteral("/pages/b.html"));
+        QVERIFY(navigated([&] { QTest::mouseClick(w->btnHome, Qt::LeftButton); }));
+        QCOMPARE(m_server->waitForRequest(QStringLiteral("/home")), QStringLiteral("/home.html"));
+        QCOMPARE(addressList(w), (QStringList{url(QStringLiteral("/home.html")), b, a}));
+    }
+
+    void savedBooksJoinTheLibraryWhenTheWindowCloses()
+    {
+        frmBrowser1* w = m_window;
+        const QString books = m_app->booksPath();
+        QVERIFY(navigated([&] { QTest::mouseClick(w->btnOK, Qt::LeftButton); }));
+        QSignalSpy saved(w->brwWebBrowser, &WebView::downloadFinished);
+
+        // B: open the book, then "Save Book".
+        QVERIFY(navigated([&] {
+            w->brwWebBrowser->runJavaScript(
+                QStringLiteral("document.getElementById('txt').click()"));
+        }));
+        QVERIFY(w->brwWebBrowser->LocationURL().endsWith(QLatin1String("/books/fable.txt")));
+        FileDialog::setNextFileName(books + QStringLiteral("fable.txt"));
+        QTest::mouseClick(w->btnSave, Qt::LeftButton);
+        QVERIFY(FileDialog::lastProposedPath().startsWith(books));
+        QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 20000);
+        QCOMPARE(saved.at(0).at(0).toBool(), true);
+
+        // A: a link the browser saves rather than shows (an RTF book).
+        QVERIFY(navigated([&] { QTest::mouseClick(w->btnOK, Qt::LeftButton); }));
+        FileDialog::setNextFileName(books + QStringLiteral("essay.rtf"));
+        w->brwWebBrowser->runJavaScript(QStringLiteral("document.getElementById('rtf').click()"));
+        QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 2, 20000);
+        QCOMPARE(saved.at(1).at(0).toBool(), true);
+
+        QCOMPARE(m_app->readFile(books + QStringLiteral("fable.txt")), Fable);
+        QCOMPARE(m_app->readFile(books + QStringLiteral("essay.rtf")), essay());
+        QCOMPARE(folderEntries(books), (QStringList{"essay.rtf", "fable.txt"}));
+        // The tree learns of them only when the window closes.
+        QVERIFY(!treeBooks(*m_main).contains(QStringLiteral("fable.txt")));
+        w->close();
+        QTRY_VERIFY(m_window.isNull());
+        QCOMPARE(treeBooks(*m_main), (QStringList{"essay.rtf", "fable.txt"}));
+
+        // The next request opens a fresh window: empty list, blank start page.
+        frmBrowser1* again = openWindow();
+        QVERIFY(again);
+        QVERIFY(addressList(again).isEmpty());
+    }
+
+    void interruptedDownloadLeavesNoFile()
+    {
+        frmBrowser1* w = m_window;
+        const QString books = m_app->booksPath();
+        QVERIFY(navigated([&] { QTest::mouseClick(w->btnOK, Qt::LeftButton); }));
+        QSignalSpy saved(w->brwWebBrowser, &WebView::downloadFinished);
+        FileDialog::setNextFileName(books + QStringLiteral("essay.rtf"));
+        m_server->clearRequests();
+        w->brwWebBrowser->runJavaScript(
+            QStringLiteral("document.getElementById('broken').click()"));
+        QCOMPARE(m_server->waitForRequest(QStringLiteral("/interrupt/")),
+                 QStringLiteral("/interrupt/books/essay.rtf"));
+        QTRY_VERIFY_WITH_TIMEOUT(saved.count() > 0 || w->brwWebBrowser->activeDownloads() > 0,
+                                 20000);
+        // Give the engine time to see the connection close; half a book must never show up
+        // under the chosen name.
+        QTest::qWait(3000);
+        QVERIFY(!QFile::exists(books + QStringLiteral("essay.rtf")));
+        if (!saved.isEmpty()) {
+            QCOMPARE(saved.at(0).at(0).toBool(), false);
+        }
+        // Closing the window abandons whatever is left of the download.
+        w->close();
+        QTRY_VERIFY(m_window.isNull());
+        QTRY_VERIFY(folderEntries(books).isEmpty());
+        QVERIFY(treeBooks(*m_main).isEmpty());
+    }
+
+    void webViewFollowsTheWindowSize()
+    {
+        frmBrowser1* w = m_window;
+        const double ppi = Twips::pixelsPerInch();
+        const int widthMargin = qRound(2280 * ppi / 1440);
+        const int heightMargin = qRound(1785 * ppi / 1440);
+        w->showNormal();
+        w->setGeometry(40, 40, 900, 700);
+        QTRY_COMPARE(w->frameGeometry().size(), QSize(900, 700));
+        QTRY_COMPARE(w->brwWebBrowser->size(), QSize(900 - widthMargin, 700 - heightMargin));
+
+        // Too narrow for the view: the height still follows.
+        w->resize(widthMargin - 20, 500);
+        QTRY_COMPARE(w->brwWebBrowser->height(), 500 - heightMargin);
+        QCOMPARE(w->brwWebBrowser->width(), 900 - widthMargin);
+
+        // Too low: nothing follows, silently.
+        w->resize(800, heightMargin - 20);
+        QTRY_COMPARE(w->height(), heightMargin - 20);
+        QCOMPARE(w->brwWebBrowser->size(), QSize(900 - widthMargin, 500 - heightMargin));
+        QVERIFY(MessageBox::shown().isEmpty());
+
+        // On activation the toolbar panel reaches to 20 twips short of the right edge.
+        w->resize(1000, 700);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        const int expected = Twips::toPixels(Twips::fromPixels(w->frameGeometry().width()) -
+                                             (Twips::fromPixels(w->panelToolbar->x()) + 20.0f));
+        QTRY_COMPARE(w->panelToolbar->width(), expected);
+        for (SkinPanel* panel :
+             {w->panelBackboard, w->panelAuthor, w->panelSites, w->panelToolbar}) {
+            QVERIFY2(panel->isBound(), qPrintable(panel->objectName()));
+        }
+        QVERIFY(w->btnOK->isBound() && w->btnSave->isBound());
+        QVERIFY(w->labelAuthor->isBound() && w->labelTitle->isBound());
+    }
+};
+
+QUILLMERE_TEST_MAIN(TestFindBook)
+#include "tst_web_findbook.moc"
