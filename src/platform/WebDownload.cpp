@@ -50,6 +50,9 @@ WebDownload::WebDownload(QWebEngineDownloadRequest* request, const QString& targ
                          QObject* parent)
     : QObject(parent), m_request(request), m_target(QFileInfo(targetPath).absoluteFilePath())
 {
+    m_stallTimer.setSingleShot(true);
+    m_stallTimer.setInterval(StallMilliseconds);
+    connect(&m_stallTimer, &QTimer::timeout, this, &WebDownload::stalled);
 }
 
 WebDownload::~WebDownload()
@@ -77,8 +80,10 @@ bool WebDownload::start()
     const QFileInfo temporary(m_temporary);
     m_request->setDownloadDirectory(temporary.absolutePath());
     m_request->setDownloadFileName(temporary.fileName());
-    connect(m_request, &QWebEngineDownloadRequest::receivedBytesChanged, this,
-            [this] { emit progress(m_request->receivedBytes(), m_request->totalBytes()); });
+    connect(m_request, &QWebEngineDownloadRequest::receivedBytesChanged, this, [this] {
+        m_stallTimer.start();
+        emit progress(m_request->receivedBytes(), m_request->totalBytes());
+    });
     connect(m_request, &QWebEngineDownloadRequest::stateChanged, this,
             &WebDownload::onStateChanged);
     // The engine restarts some broken downloads by itself and may then stall; the first
@@ -90,7 +95,22 @@ bool WebDownload::start()
         }
     });
     m_request->accept();
+    m_stallTimer.start();
     return true;
+}
+
+void WebDownload::stalled()
+{
+    if (m_done) {
+        return;
+    }
+    // The engine may wait for ever on a server that stopped sending: the download ends, and
+    // what arrived is dropped.
+    if (m_request && !m_request->isFinished()) {
+        m_request->cancel();
+    }
+    fail(tr("The server stopped sending the file."));
+    removeTemporary();
 }
 
 void WebDownload::cancel()

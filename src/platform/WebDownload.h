@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 
 class QWebEngineDownloadRequest;
 
@@ -37,9 +38,13 @@ private:
     void complete();
     void fail(const QString& error);
     void removeTemporary();
+    void stalled();
 
     QPointer<QWebEngineDownloadRequest> m_request;
     QString m_target;
     QString m_temporary;
     bool m_done = false;
+    // A download that receives nothing for this long has stalled and is ended.
+    QTimer m_stallTimer;
+    static constexpr int StallMilliseconds = 30000;
 };
