@@ -3,6 +3,7 @@
 #include "app/MessageBox.h"
 #include "app/OptionsFile.h"
 #include "app/ParchmentBackground.h"
+#include "app/WidgetBuilding.h"
 #include "dialogs/SkinForm.h"
 #include "dialogs/SkinLabel.h"
 #include "library/LibraryTree.h"
@@ -32,6 +33,9 @@ static void initQuillmereResources()
     Q_INIT_RESOURCE(quillmere);
 }
 
+using WidgetBuilding::named;
+using WidgetBuilding::place;
+
 namespace {
 // Designed client area of the window, in twips.
 constexpr double DesignedWidth = 11880;
@@ -39,16 +43,6 @@ constexpr double DesignedHeight = 6600;
 
 const QString PdfReaderAddress = QStringLiteral("https://get.adobe.com/reader/");
 
-template <typename T> T* named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-void place(QWidget* widget, double left, double top, double width, double height)
-{
-    widget->setGeometry(Twips::rect(left, top, width, height));
-}
 } // namespace
 
 frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(parent)
@@ -109,14 +103,8 @@ void frmMain::buildToolbar(QWidget* client)
         {&btnCopy, "btnCopy", "copy", tr("Copy"), 3840},
     };
     for (const Button& b : buttons) {
-        auto* button = named(new QToolButton(client), b.name);
-        button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))));
-        button->setToolTip(b.tip);
-        button->setAccessibleName(b.tip);
-        button->setAutoRaise(true);
-        place(button, b.left, 20, 360, 360);
-        button->setIconSize(button->size() - QSize(4, 4));
-        *b.member = button;
+        *b.member =
+            WidgetBuilding::pictureButton(client, b.name, b.icon, b.tip, b.left, 20, 360, 360);
     }
     connect(btnFind, &QToolButton::clicked, this, &frmMain::ShowFindABook);
     connect(btnDelete, &QToolButton::clicked, this, &frmMain::DeleteBook);
@@ -152,21 +140,13 @@ void frmMain::buildToolbar(QWidget* client)
 
 void frmMain::buildPane(QWidget* client)
 {
-    btnBack = named(new QToolButton(client), "btnBack");
-    btnBack->setIcon(QIcon(QStringLiteral(":/icons/back.svg")));
-    btnBack->setToolTip(tr("Back"));
-    btnBack->setAccessibleName(tr("Back"));
-    place(btnBack, 2040, 480, 445, 440);
-    btnBack->setIconSize(btnBack->size() - QSize(6, 6));
+    btnBack =
+        WidgetBuilding::pictureButton(client, "btnBack", "back", tr("Back"), 2040, 480, 445, 440);
     btnBack->hide();
     connect(btnBack, &QToolButton::clicked, this, &frmMain::WebBack);
 
-    btnForward = named(new QToolButton(client), "btnForward");
-    btnForward->setIcon(QIcon(QStringLiteral(":/icons/forward.svg")));
-    btnForward->setToolTip(tr("Forward"));
-    btnForward->setAccessibleName(tr("Forward"));
-    place(btnForward, 2505, 480, 445, 440);
-    btnForward->setIconSize(btnForward->size() - QSize(6, 6));
+    btnForward = WidgetBuilding::pictureButton(client, "btnForward", "forward", tr("Forward"), 2505,
+                                               480, 445, 440);
     btnForward->hide();
     connect(btnForward, &QToolButton::clicked, this, &frmMain::WebForward);
 

@@ -1,5 +1,6 @@
 #include "web/frmBrowser.h"
 
+#include "app/WidgetBuilding.h"
 #include "app/frmMain.h"
 #include "dialogs/SkinForm.h"
 #include "dialogs/SkinPanel.h"
@@ -15,6 +16,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+using WidgetBuilding::named;
+using WidgetBuilding::place;
+
 namespace {
 // When the main window's size was never recorded, the window is sized as if the main window
 // had filled a small screen; it never gets smaller than a usable browser.
@@ -22,17 +26,6 @@ constexpr float FallbackMainWidth = 12000;
 constexpr float FallbackMainHeight = 9000;
 constexpr float MinimumWidth = 6000;
 constexpr float MinimumHeight = 4500;
-
-template <typename T> T* named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-void place(QWidget* widget, double left, double top, double width, double height)
-{
-    widget->setGeometry(Twips::rect(left, top, width, height));
-}
 
 float twips(int pixels)
 {
@@ -121,14 +114,8 @@ void frmBrowser::buildToolbar()
         {&btnSearch, "btnSearch", "globe", tr("Search"), 1920},
     };
     for (const Button& b : buttons) {
-        auto* button = named(new QToolButton(panelToolbar), b.name);
-        button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))));
-        button->setToolTip(b.tip);
-        button->setAccessibleName(b.tip);
-        button->setAutoRaise(true);
-        place(button, b.left, 60, 445, 440);
-        button->setIconSize(button->size() - QSize(6, 6));
-        *b.member = button;
+        *b.member = WidgetBuilding::pictureButton(panelToolbar, b.name, b.icon, b.tip, b.left, 60,
+                                                  445, 440);
     }
     // A move past either end of the history simply does nothing.
     connect(btnBack, &QToolButton::clicked, this, [this] { brwWebBrowser->GoBack(); });

@@ -1,5 +1,6 @@
 #include "web/frmBrowser1.h"
 
+#include "app/WidgetBuilding.h"
 #include "app/frmMain.h"
 #include "dialogs/SkinButton.h"
 #include "dialogs/SkinForm.h"
@@ -23,21 +24,13 @@
 #include <QScreen>
 #include <QToolButton>
 
+using WidgetBuilding::named;
+using WidgetBuilding::place;
+
 namespace {
 constexpr double ToolbarLeft = 2040;
 constexpr double WebViewLeft = 2040;
 constexpr double WebViewTop = 1560;
-
-template <typename T> T* named(T* widget, const char* name)
-{
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-void place(QWidget* widget, double left, double top, double width, double height)
-{
-    widget->setGeometry(Twips::rect(left, top, width, height));
-}
 
 // A panel with its caption along the top edge.
 SkinPanel* captionedPanel(QWidget* parent, const char* name, const QString& caption)
@@ -183,14 +176,8 @@ void frmBrowser1::buildToolbar()
         {&btnHome, "btnHome", "globe", tr("Search"), 3930},
     };
     for (const Button& b : buttons) {
-        auto* button = named(new QToolButton(this), b.name);
-        button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(b.icon))));
-        button->setToolTip(b.caption);
-        button->setAccessibleName(b.caption);
-        button->setAutoRaise(true);
-        place(button, b.left, 180, 445, 440);
-        button->setIconSize(button->size() - QSize(6, 6));
-        *b.member = button;
+        *b.member =
+            WidgetBuilding::pictureButton(this, b.name, b.icon, b.caption, b.left, 180, 445, 440);
     }
     // The view's history has an end either way; running into it is not worth a word.
     connect(btnBack, &QToolButton::clicked, this, [this] { brwWebBrowser->GoBack(); });

@@ -1,0 +1,26 @@
+#include "app/WidgetBuilding.h"
+
+#include "platform/Twips.h"
+
+#include <QIcon>
+#include <QToolButton>
+
+void WidgetBuilding::place(QWidget* widget, double left, double top, double width, double height)
+{
+    widget->setGeometry(Twips::rect(left, top, width, height));
+}
+
+QToolButton* WidgetBuilding::pictureButton(QWidget* parent, const char* name, const char* icon,
+                                           const QString& caption, double left, double top,
+                                           double width, double height)
+{
+    auto* button = named(new QToolButton(parent), name);
+    button->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(icon))));
+    button->setToolTip(caption);
+    button->setAccessibleName(caption);
+    button->setAutoRaise(true);
+    place(button, left, top, width, height);
+    // A little margin keeps the picture clear of the button's edge.
+    button->setIconSize(button->size() - QSize(4, 4));
+    return button;
+}

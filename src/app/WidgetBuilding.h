@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QToolButton;
+class QWidget;
+
+// Small helpers the windows share to build their controls at designed places (in twips).
+namespace WidgetBuilding {
+// Gives the widget the control's name, so tests and automation find it.
+template <typename T> T* named(T* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+void place(QWidget* widget, double left, double top, double width, double height);
+
+// A picture-only toolbar button: the icon from the resources, the caption as its tooltip and
+// accessible name.
+QToolButton* pictureButton(QWidget* parent, const char* name, const char* icon,
+                           const QString& caption, double left, double top, double width,
+                           double height);
+} // namespace WidgetBuilding
