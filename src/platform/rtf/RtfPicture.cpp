@@ -1,5 +1,7 @@
 #include "platform/rtf/RtfPicture.h"
 
+#include "platform/rtf/HexDigit.h"
+
 #include <QtEndian>
 
 namespace Rtf {
@@ -8,19 +10,7 @@ namespace {
 
 constexpr int kMaxSide = 32768;
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
+using Rtf::hexValue;
 
 // A packed DIB becomes a BMP file by putting the file header in front of it.
 QImage imageFromDib(const QByteArray& dib)

@@ -1,5 +1,7 @@
 #include "platform/rtf/RtfTokenizer.h"
 
+#include "platform/rtf/HexDigit.h"
+
 #include <algorithm>
 
 namespace Rtf {
@@ -19,19 +21,7 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
+using Rtf::hexValue;
 
 } // namespace
 
