@@ -35,7 +35,7 @@ SkinLabel* caption(QWidget* parent, const QString& text, const char* name, doubl
 }
 } // namespace
 
-dlgShare::dlgShare(frmMain& main) : QDialog(nullptr), m_main(main)
+dlgShare::dlgShare(frmMain& main) : UnloadableDialog(nullptr), m_main(main)
 {
     setObjectName(QStringLiteral("dlgShare"));
     setWindowTitle(tr("Share"));
@@ -127,15 +127,6 @@ void dlgShare::fillBookList()
     }
 }
 
-bool dlgShare::event(QEvent* event)
-{
-    const bool handled = QDialog::event(event);
-    if (event->type() == QEvent::WindowActivate) {
-        Form_Activate();
-    }
-    return handled;
-}
-
 void dlgShare::Form_Activate()
 {
     if (cmboClassics->count() > 0) {
@@ -170,7 +161,7 @@ void dlgShare::hideSendingOverlay()
 
 void dlgShare::OKbutton_Click()
 {
-    if (m_sending || m_unloaded) {
+    if (m_sending || isUnloaded()) {
         return;
     }
     const int book = cmboClassics->currentIndex();
@@ -220,18 +211,5 @@ void dlgShare::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    event->accept();
-    if (!m_unloaded) {
-        unload();
-    }
-}
-
-void dlgShare::unload()
-{
-    if (m_unloaded) {
-        return;
-    }
-    m_unloaded = true;
-    hide();
-    deleteLater();
+    UnloadableDialog::closeEvent(event);
 }

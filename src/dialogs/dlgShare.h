@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/UnloadableDialog.h"
 
 class frmMain;
 class QComboBox;
@@ -13,14 +13,14 @@ class SkinLabel;
 
 // The share dialog: sends one book of the library to a friend by e-mail. The main window opens
 // it without blocking, fills ShareRequest from it and sends through SendClassic.
-class dlgShare : public QDialog
+class dlgShare : public UnloadableDialog
 {
     Q_OBJECT
 public:
     explicit dlgShare(frmMain& main);
 
     // Activation: selects the first book, binds the skin and slides OK and Cancel in.
-    void Form_Activate();
+    void Form_Activate() override;
     void OKbutton_Click();
     void CancelButton_Click();
 
@@ -29,8 +29,6 @@ public:
     void hideSendingOverlay();
     bool isSending() const { return m_sending; }
     // Closes and discards the dialog; its entries are gone.
-    void unload();
-    bool isUnloaded() const { return m_unloaded; }
 
     SkinForm* SkinForm1 = nullptr;
     QLabel* Picture1 = nullptr;
@@ -51,7 +49,6 @@ public slots:
     void reject() override;
 
 protected:
-    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -59,5 +56,4 @@ private:
 
     frmMain& m_main;
     bool m_sending = false;
-    bool m_unloaded = false;
 };

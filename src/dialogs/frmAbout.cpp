@@ -20,7 +20,7 @@ void place(QWidget* widget, double left, double top, double width, double height
 }
 } // namespace
 
-frmAbout::frmAbout() : QDialog(nullptr)
+frmAbout::frmAbout() : UnloadableDialog(nullptr)
 {
     setObjectName(QStringLiteral("frmAbout"));
     SkinForm1 = new SkinForm(this);
@@ -74,15 +74,6 @@ QString frmAbout::versionText(int minor, int revision)
            QString::number(revision);
 }
 
-bool frmAbout::event(QEvent* event)
-{
-    const bool handled = QDialog::event(event);
-    if (event->type() == QEvent::WindowActivate) {
-        Form_Activate();
-    }
-    return handled;
-}
-
 void frmAbout::Form_Activate()
 {
     WindowGeometry::setOuterGeometry(this, 2000, 1000, 5820, 3555);
@@ -102,20 +93,4 @@ void frmAbout::cmdOK_Click()
 void frmAbout::reject()
 {
     unload();
-}
-
-void frmAbout::closeEvent(QCloseEvent* event)
-{
-    event->accept();
-    unload();
-}
-
-void frmAbout::unload()
-{
-    if (m_unloaded) {
-        return;
-    }
-    m_unloaded = true;
-    hide();
-    deleteLater();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/UnloadableDialog.h"
 
 class QLabel;
 class SkinButton;
@@ -8,16 +8,15 @@ class SkinForm;
 class SkinLabel;
 
 // The about box: the program's name, version and purpose.
-class frmAbout : public QDialog
+class frmAbout : public UnloadableDialog
 {
     Q_OBJECT
 public:
     frmAbout();
 
     // Activation: places the window, binds the skin and slides OK in from the left.
-    void Form_Activate();
+    void Form_Activate() override;
     void cmdOK_Click();
-    bool isUnloaded() const { return m_unloaded; }
 
     // "Version 1." with the program's minor version and revision.
     static QString versionText(int minor, int revision);
@@ -31,13 +30,4 @@ public:
 
 public slots:
     void reject() override;
-
-protected:
-    bool event(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
-    void unload();
-
-    bool m_unloaded = false;
 };

@@ -28,7 +28,7 @@ void place(QWidget* widget, double left, double top, double width, double height
 }
 } // namespace
 
-frmOptions::frmOptions(frmMain& main) : QDialog(nullptr), m_main(main)
+frmOptions::frmOptions(frmMain& main) : UnloadableDialog(nullptr), m_main(main)
 {
     setObjectName(QStringLiteral("frmOptions"));
     setWindowTitle(tr("Options"));
@@ -70,15 +70,6 @@ frmOptions::frmOptions(frmMain& main) : QDialog(nullptr), m_main(main)
     for (const char* size : {"8", "9", "10", "11", "12", "14", "16", "18", "20"}) {
         cboFontSizes->addItem(QLatin1String(size));
     }
-}
-
-bool frmOptions::event(QEvent* event)
-{
-    const bool handled = QDialog::event(event);
-    if (event->type() == QEvent::WindowActivate) {
-        Form_Activate();
-    }
-    return handled;
 }
 
 void frmOptions::Form_Activate()
@@ -150,20 +141,4 @@ void frmOptions::btnCancel_Click()
 void frmOptions::reject()
 {
     btnCancel_Click();
-}
-
-void frmOptions::closeEvent(QCloseEvent* event)
-{
-    event->accept();
-    unload();
-}
-
-void frmOptions::unload()
-{
-    if (m_unloaded) {
-        return;
-    }
-    m_unloaded = true;
-    hide();
-    deleteLater();
 }

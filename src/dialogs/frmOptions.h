@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDialog>
+#include "dialogs/UnloadableDialog.h"
 #include <optional>
 
 class frmMain;
@@ -11,7 +11,7 @@ class SkinLabel;
 
 // The options dialog: the font size of books shown as plain text. A new size shows at once in
 // the open plain-text book and is saved in the options file for the next start.
-class frmOptions : public QDialog
+class frmOptions : public UnloadableDialog
 {
     Q_OBJECT
 public:
@@ -19,10 +19,9 @@ public:
 
     // Activation: shows the font size in force, places the window, binds the skin and slides
     // OK and Cancel in.
-    void Form_Activate();
+    void Form_Activate() override;
     void btnOK_Click();
     void btnCancel_Click();
-    bool isUnloaded() const { return m_unloaded; }
 
     // The whole points of a typed size ("10.9" gives 10), or nothing when it is not a number
     // or not between 1 and 400 points.
@@ -38,13 +37,6 @@ public:
 public slots:
     void reject() override;
 
-protected:
-    bool event(QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
 private:
-    void unload();
-
     frmMain& m_main;
-    bool m_unloaded = false;
 };
