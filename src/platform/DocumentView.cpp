@@ -1,5 +1,7 @@
 #include "platform/DocumentView.h"
 
+#include "platform/ExplanationLabel.h"
+
 #include "platform/WordConverter.h"
 
 #include <QDir>
@@ -21,13 +23,7 @@ DocumentView::DocumentView(QWidget* parent) : QWidget(parent)
     // Not active until activated: the document is shown but takes no input.
     m_text->setEnabled(false);
 
-    m_message = new QLabel(this);
-    m_message->setObjectName(QStringLiteral("documentMessage"));
-    m_message->setAccessibleName(tr("Word document message"));
-    m_message->setAlignment(Qt::AlignCenter);
-    m_message->setWordWrap(true);
-    m_message->setMargin(24);
-    m_message->setAutoFillBackground(true);
+    m_message = makeExplanationLabel(this, "documentMessage", tr("Word document message"));
 
     m_stack = new QStackedLayout(this);
     m_stack->setContentsMargins(0, 0, 0, 0);

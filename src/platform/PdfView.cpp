@@ -1,5 +1,7 @@
 #include "platform/PdfView.h"
 
+#include "platform/ExplanationLabel.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -36,13 +38,7 @@ PdfView::PdfView(QWidget* parent) : QWidget(parent)
     m_view->setZoomMode(QPdfView::ZoomMode::FitToWidth);
     m_view->setDocument(m_document);
 
-    m_message = new QLabel(this);
-    m_message->setObjectName(QStringLiteral("pdfMessage"));
-    m_message->setAccessibleName(tr("PDF message"));
-    m_message->setAlignment(Qt::AlignCenter);
-    m_message->setWordWrap(true);
-    m_message->setMargin(24);
-    m_message->setAutoFillBackground(true);
+    m_message = makeExplanationLabel(this, "pdfMessage", tr("PDF message"));
 
     m_stack = new QStackedLayout(this);
     m_stack->setContentsMargins(0, 0, 0, 0);
