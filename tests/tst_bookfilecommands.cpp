@@ -5,6 +5,7 @@
 #include "library/LibraryTree.h"
 #include "platform/RichTextView.h"
 #include "support/MainWindowDriver.h"
+#include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 
@@ -23,30 +24,10 @@
 #include <unistd.h>
 
 namespace {
-QStringList treeBooks(frmMain& window)
-{
-    QStringList names;
-    QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
-    for (int i = 0; root && i < root->childCount(); ++i) {
-        names << root->child(i)->text(0);
-    }
-    return names;
-}
-
 QString currentNode(frmMain& window)
 {
     QTreeWidgetItem* item = window.TreeView1->currentItem();
     return item ? item->text(0) : QString();
-}
-
-QString pdfText(const QString& pdfPath)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {pdfPath, QStringLiteral("-")});
-    if (!process.waitForFinished(30000)) {
-        return QStringLiteral("<pdftotext did not finish>");
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 // A one-page PDF book of our own.
@@ -106,7 +87,7 @@ private slots:
                                     app.booksPath() + QStringLiteral("b.txt?"));
         QCOMPARE(question.buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         QVERIFY(QFile::exists(app.booksPath() + "b.txt"));
-        QCOMPARE(treeBooks(window), (QStringList{"a.txt", "b.txt"}));
+        QCOMPARE(Driver::treeBooks(window), (QStringList{"a.txt", "b.txt"}));
         QCOMPARE(currentNode(window), QStringLiteral("b.txt"));
         QCOMPARE(window.txtBook->text(), QStringLiteral("second"));
     }
@@ -146,7 +127,7 @@ private slots:
         QVERIFY(!QFile::exists(app.booksPath() + deleted));
         QStringList remaining = {"a.txt", "b.txt", "c.txt"};
         remaining.removeOne(deleted);
-        QCOMPARE(treeBooks(window), remaining);
+        QCOMPARE(Driver::treeBooks(window), remaining);
         QCOMPARE(currentNode(window), opened);
         QCOMPARE(window.state().CurrentBookName, opened);
         QCOMPARE(window.txtBook->text(), shown);
@@ -171,7 +152,7 @@ private slots:
         // The opening that follows does not write the deleted book back.
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(QDir(app.booksPath()).entryList(QDir::Files), QStringList{"a.txt"});
-        QCOMPARE(treeBooks(window), QStringList{"a.txt"});
+        QCOMPARE(Driver::treeBooks(window), QStringList{"a.txt"});
         QCOMPARE(window.state().CurrentBookName, QStringLiteral("a.txt"));
         QCOMPARE(window.txtBook->text(), QStringLiteral("first"));
         QVERIFY(!window.state().ChangesPending);
@@ -197,7 +178,7 @@ private slots:
         QCOMPARE(currentNode(window), QStringLiteral("b.txt"));
         // The marked book was saved with its mark before the next one opened.
         QVERIFY(app.readFile(app.booksPath() + "a.rtf").contains("\\red128\\green0\\blue0"));
-        QCOMPARE(treeBooks(window), (QStringList{"a.rtf", "b.txt"}));
+        QCOMPARE(Driver::treeBooks(window), (QStringList{"a.rtf", "b.txt"}));
     }
 
     void failedDeleteEndsInOrder_data()
@@ -250,7 +231,7 @@ private slots:
         QCOMPARE(shown.title, QStringLiteral("Delete Book"));
         QVERIFY2(shown.text.contains(message) && shown.text.contains("b.txt"),
                  qPrintable(shown.text));
-        QCOMPARE(treeBooks(window), onDisk);
+        QCOMPARE(Driver::treeBooks(window), onDisk);
         // Nothing else is opened; the book shown stays.
         QCOMPARE(window.state().CurrentBookName, QStringLiteral("b.txt"));
         QCOMPARE(window.txtBook->text(), QStringLiteral("second"));

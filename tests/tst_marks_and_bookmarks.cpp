@@ -23,16 +23,6 @@ QStringList books(const TestAppFolder& app)
     return QDir(app.booksPath()).entryList(QDir::Files, QDir::Name);
 }
 
-QStringList treeBooks(frmMain& window)
-{
-    QStringList names;
-    QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
-    for (int i = 0; root && i < root->childCount(); ++i) {
-        names << root->child(i)->text(0);
-    }
-    return names;
-}
-
 void select(frmMain& window, int start, int length)
 {
     window.txtBook->setSelStart(start);
@@ -119,7 +109,7 @@ private slots:
         window.HighlightIt();
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(books(app), QStringList{"Emma.rtf"});
-        QCOMPARE(treeBooks(window), QStringList{"Emma.rtf"});
+        QCOMPARE(Driver::treeBooks(window), QStringList{"Emma.rtf"});
         QCOMPARE(window.state().CurrentBookName, QStringLiteral("Emma.rtf"));
         QCOMPARE(window.state().Kind, BookKind::Rtf);
         QVERIFY(!window.state().ChangesPending);

@@ -3,6 +3,7 @@
 #include "platform/RichTextView.h"
 #include "platform/rtf/PlainTextDecoder.h"
 #include "platform/rtf/RtfWriter.h"
+#include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 
@@ -44,16 +45,6 @@ QTextCharFormat formatAt(const RichTextView& view, int offset)
     QTextCursor cursor(view.document());
     cursor.setPosition(offset + 1);
     return cursor.charFormat();
-}
-
-QString pdfText(const QString& pdfPath)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {pdfPath, QStringLiteral("-")});
-    if (!process.waitForFinished(30000)) {
-        return QStringLiteral("<pdftotext did not finish>");
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 // The writer is still a placeholder until the RTF codec lands; tests that need real RTF skip.

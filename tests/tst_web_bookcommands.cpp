@@ -5,6 +5,7 @@
 #include "platform/RichTextView.h"
 #include "platform/WebView.h"
 #include "support/MainWindowDriver.h"
+#include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 
@@ -14,16 +15,6 @@
 #include <QToolButton>
 
 namespace {
-QString pdfText(const QString& pdfPath)
-{
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {pdfPath, QStringLiteral("-")});
-    if (!process.waitForFinished(30000)) {
-        return QStringLiteral("<pdftotext did not finish>");
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 const QByteArray Poems = "<html><head><title>Short poems</title></head><body>"
                          "<p>The moon is a lantern.</p></body></html>";
 } // namespace

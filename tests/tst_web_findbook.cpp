@@ -67,16 +67,6 @@ QStringList addressList(const frmBrowser1* w)
     return list;
 }
 
-QStringList treeBooks(const frmMain& main)
-{
-    QStringList names;
-    const QTreeWidgetItem* root = main.TreeView1->topLevelItem(0);
-    for (int i = 0; root && i < root->childCount(); ++i) {
-        names << root->child(i)->text(0);
-    }
-    return names;
-}
-
 // Every entry of the books folder, hidden ones (downloads under way) included.
 QStringList folderEntries(const QString& folder)
 {
@@ -480,10 +470,10 @@ private slots:
         QCOMPARE(m_app->readFile(books + QStringLiteral("essay.rtf")), essay());
         QCOMPARE(folderEntries(books), (QStringList{"essay.rtf", "fable.txt"}));
         // The tree learns of them only when the window closes.
-        QVERIFY(!treeBooks(*m_main).contains(QStringLiteral("fable.txt")));
+        QVERIFY(!Driver::treeBooks(*m_main).contains(QStringLiteral("fable.txt")));
         w->close();
         QTRY_VERIFY(m_window.isNull());
-        QCOMPARE(treeBooks(*m_main), (QStringList{"essay.rtf", "fable.txt"}));
+        QCOMPARE(Driver::treeBooks(*m_main), (QStringList{"essay.rtf", "fable.txt"}));
 
         // The next request opens a fresh window: empty list, blank start page.
         frmBrowser1* again = openWindow();
@@ -516,7 +506,7 @@ private slots:
         w->close();
         QTRY_VERIFY(m_window.isNull());
         QTRY_VERIFY(folderEntries(books).isEmpty());
-        QVERIFY(treeBooks(*m_main).isEmpty());
+        QVERIFY(Driver::treeBooks(*m_main).isEmpty());
     }
 
     void webViewFollowsTheWindowSize()

@@ -42,3 +42,13 @@ bool Driver::clickNode(frmMain& window, const QString& text)
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
     return true;
 }
+
+QStringList Driver::treeBooks(const frmMain& window)
+{
+    QStringList names;
+    const QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        names << root->child(i)->text(0);
+    }
+    return names;
+}

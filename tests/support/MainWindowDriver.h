@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -12,6 +13,8 @@ class QTreeWidgetItem;
 // Drives the main window as a user does: clicks the library tree's nodes by their text.
 namespace Driver {
 QTreeWidgetItem* node(frmMain& window, const QString& text);
+// The texts of the library tree's book nodes, in tree order.
+QStringList treeBooks(const frmMain& window);
 // Clicks the node with the mouse (the root is "Books"); fails the test when it is not there.
 bool clickNode(frmMain& window, const QString& text);
 

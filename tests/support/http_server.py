@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/ usr / bin / env python3
 """A small HTTP server for the tests, bound to 127.0.0.1 only.
 
 Serves the files of one folder. Prints "PORT <n>" once it listens, then one line
@@ -110,8 +110,8 @@ def main():
     Handler.root = args.root
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), Handler)
     server.daemon_threads = True
-    # The test that started the server holds its standard input open; when that test ends,
-    # even by a crash, the input closes and the server goes with it.
+#The test that started the server holds its standard input open; when that test ends,
+#even by a crash, the input closes and the server goes with it.
     def watch_parent():
         try:
             while sys.stdin.buffer.read(4096):

@@ -1,4 +1,4 @@
-#!/usr/bin/python3
+#!/ usr / bin / python3
 """A real SMTP server on 127.0.0.1 for the tests (aiosmtpd).
 
 Usage: smtp_server.py FOLDER MODE
@@ -28,7 +28,7 @@ class Handler:
         self.count = 0
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
-        # Every recipient the client asked for, taken or not.
+#Every recipient the client asked for, taken or not .
         with open(os.path.join(self.folder, "rcpt.log"), "a") as f:
             f.write(address + "\n")
         if self.mode == "refuse":
