@@ -38,7 +38,11 @@ void OptionsFile::ReadOptions(ReaderState& state)
     if (!QFile::exists(state.OptionsFilePath)) {
         return;
     }
-    const Record record = read(state.OptionsFilePath);
+    apply(read(state.OptionsFilePath), state);
+}
+
+void OptionsFile::apply(const Record& record, ReaderState& state)
+{
     if (record.fontSize) {
         state.FontSize = *record.fontSize;
     }

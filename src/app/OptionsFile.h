@@ -24,6 +24,8 @@ public:
     static bool write(const QString& path, qint16 fontSize, const QString& pdfReaderFlag,
                       QString* error = nullptr);
 
+    // Takes the size and the flag of the record into the state; missing fields change nothing.
+    static void apply(const Record& record, ReaderState& state);
     // Start-up read: FontSize and PdfReaderFlag from the file; missing fields keep their values.
     static void ReadOptions(ReaderState& state);
     // Options dialog: writes FontSize and PdfReaderFlag as they stand.

@@ -252,12 +252,7 @@ void frmMain::IsItFirstTime()
         return;
     }
     const OptionsFile::Record record = OptionsFile::read(m_state.OptionsFilePath);
-    if (record.fontSize) {
-        m_state.FontSize = *record.fontSize;
-    }
-    if (record.pdfReaderFlag) {
-        m_state.PdfReaderFlag = *record.pdfReaderFlag;
-    }
+    OptionsFile::apply(record, m_state);
     if (record.firstRunFlag != QStringLiteral("yes")) {
         return;
     }
