@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+class QTextDocument;
+
+namespace Epub {
+
+class Book;
+
+// Turns one chapter of a book (XHTML and the CSS it links or holds) into a QTextDocument:
+// headings, paragraphs with their alignment, margins and indents, emphasis, lists, tables,
+// pictures scaled to fit, links. Links inside the book become "epub:" URLs naming the chapter
+// index and anchor (see linkTarget); a link to a footnote carries the note's text as its tool
+// tip. Hidden elements (the hidden attribute, display:none) are left out. Broken XHTML shows
+// what was read before the damage.
+class ChapterConverter
+{
+public:
+    static const QString LinkScheme;
+
+    explicit ChapterConverter(const Book& book) : m_book(book) {}
+
+    // Pictures wider than this many pixels are scaled down to it.
+    void setMaxPictureWidth(int pixels) { m_maxPictureWidth = pixels; }
+
+    // Replaces the document's content by the chapter; false with an error when nothing of it
+    // could be read. Warnings (damaged XHTML) are kept in warnings().
+    bool convert(int chapter, QTextDocument* document, QString* error = nullptr);
+    // The HTML handed to the document, for the chapter last converted.
+    QString html() const { return m_html; }
+    QStringList warnings() const { return m_warnings; }
+
+    // Reads an "epub:" link back: chapter index (or -1) and anchor.
+    static int linkChapter(const QString& url, QString* anchor = nullptr);
+
+private:
+    const Book& m_book;
+    int m_maxPictureWidth = 800;
+    QString m_html;
+    QStringList m_warnings;
+};
+
+} // namespace Epub

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QuaZip;
+
+namespace Epub {
+
+// The zip container of an EPUB book, read one entry at a time so a big book never sits in
+// memory whole. Entry names are normalised ("a/./b" -> "a/b"); a name that is absolute or
+// climbs out of the book with "../" is left out and can never be read. An entry whose
+// unpacked size is out of proportion to the book (a zip bomb) is refused, and reading stops
+// at that cap whatever the entry's header claims.
+class Archive
+{
+public:
+    Archive();
+    ~Archive();
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+
+    // False with a readable error when the file cannot be opened as a zip.
+    bool open(const QString& path, QString* error = nullptr);
+    bool contains(const QString& name) const;
+    QStringList entryNames() const;
+    // Unpacked size the entry declares, or -1 when there is no such entry.
+    qint64 declaredSize(const QString& name) const;
+    // The entry's bytes; false with an error for a missing, refused or damaged entry.
+    bool read(const QString& name, QByteArray* data, QString* error = nullptr) const;
+    // Largest unpacked entry accepted for this book.
+    qint64 entryCap() const { return m_entryCap; }
+
+    // Normalises a name inside the book; empty when it is absolute or climbs out of it.
+    static QString normalisedName(const QString& name);
+    // Resolves href (a path relative to the entry base, without its #fragment) to an entry
+    // name; empty when it leaves the book or is not a path inside it.
+    static QString resolve(const QString& base, const QString& href);
+
+private:
+    std::unique_ptr<QuaZip> m_zip;
+    QHash<QString, QString> m_entries; // normalised name -> name as stored in the zip
+    QHash<QString, qint64> m_sizes;
+    qint64 m_entryCap = 0;
+    qint64 m_fileSize = 0;
+};
+
+} // namespace Epub

@@ -1,0 +1,295 @@
+// EPUB books from real producers (pandoc, LibreOffice, ebooklib) and damaged ones: the
+// container, package, contents and chapters as the reading view receives them.
+#include "platform/epub/ChapterConverter.h"
+#include "platform/epub/EpubBook.h"
+#include "support/TestMain.h"
+
+#include <QFile>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
+#include <QTextTable>
+#include <QUrl>
+
+namespace {
+
+QString bookPath(const QString& name)
+{
+    return QStringLiteral(QUILLMERE_TEST_DATA "/epub/") + name;
+}
+
+QStringList contentTitles(const Epub::Book& book)
+{
+    QStringList titles;
+    for (const Epub::ContentsEntry& entry : book.contents()) {
+        titles.append(entry.title);
+    }
+    return titles;
+}
+
+// The chapter whose text holds needle, or -1.
+int chapterHolding(const Epub::Book& book, const QString& needle, QTextDocument* document)
+{
+    Epub::ChapterConverter converter(book);
+    for (int chapter = 0; chapter < book.chapters().size(); ++chapter) {
+        if (converter.convert(chapter, document) && document->toPlainText().contains(needle)) {
+            return chapter;
+        }
+    }
+    return -1;
+}
+
+// The format of the first fragment holding needle.
+QTextCharFormat formatOf(const QTextDocument& document, const QString& needle)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().text().contains(needle)) {
+                return it.fragment().charFormat();
+            }
+        }
+    }
+    return {};
+}
+
+QTextBlock blockOf(const QTextDocument& document, const QString& needle)
+{
+    return document.find(needle).block();
+}
+
+// Position of the named anchor in the document, or -1.
+int anchorPosition(const QTextDocument& document, const QString& name)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().anchorNames().contains(name)) {
+                return it.fragment().position();
+            }
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+class EpubFormatTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The same book from three producers: metadata, contents, chapter text, table, lists,
+    // pictures, the footnote and the link across chapters.
+    void producerBooks_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<bool>("hasIdentifier");
+        QTest::newRow("pandoc EPUB 3") << "pandoc-epub3.epub" << true;
+        QTest::newRow("pandoc EPUB 2 (NCX)") << "pandoc-epub2.epub" << true;
+        QTest::newRow("LibreOffice") << "libreoffice.epub" << false;
+    }
+    void producerBooks()
+    {
+        QFETCH(QString, file);
+        QFETCH(bool, hasIdentifier);
+        Epub::Book book;
+        QString error;
+        QCOMPARE(book.open(bookPath(file), &error), Epub::Book::OpenResult::Opened);
+        if (hasIdentifier) {
+            QCOMPARE(book.title(), QStringLiteral("The Lighthouse Keeper"));
+            QCOMPARE(book.identifier(),
+                     QStringLiteral("urn:uuid:7c1f2f8e-3b5e-4c43-9d5a-6a0f1e2d3c4b"));
+            QCOMPARE(book.author(), QStringLiteral("Ada Marlowe"));
+        }
+        const QStringList titles = contentTitles(book);
+        QVERIFY2(titles.contains(QStringLiteral("The Keeper")), qPrintable(titles.join(u'|')));
+        QVERIFY2(titles.contains(QStringLiteral("The Storm")), qPrintable(titles.join(u'|')));
+
+        QTextDocument document;
+        const int keeper = chapterHolding(book, QStringLiteral("climbed the stairs"), &document);
+        QVERIFY(keeper >= 0);
+        const QString text = document.toPlainText();
+        QVERIFY(text.contains(QStringLiteral("He counted one hundred and twelve steps.")));
+        QVERIFY(!text.contains(QStringLiteral("<")));
+        // Emphasis survives.
+        QCOMPARE(formatOf(document, QStringLiteral("all night")).fontWeight(), int(QFont::Bold));
+        QVERIFY(formatOf(document, QStringLiteral("The light")).fontItalic());
+        // The table is a table, with its cells in order.
+        QTextCursor fog = document.find(QStringLiteral("Fog"));
+        QVERIFY(!fog.isNull());
+        QTextTable* table = fog.currentTable();
+        QVERIFY(table);
+        QCOMPARE(table->columns(), 3);
+        // The picture is in the document, decoded.
+        bool picture = false;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                if (format.isImageFormat()) {
+                    const QVariant image = document.resource(QTextDocument::ImageResource,
+                                                             QUrl(format.toImageFormat().name()));
+                    picture = picture || (image.isValid() && !image.value<QImage>().isNull());
+                }
+            }
+        }
+        QVERIFY(picture);
+        // The footnote link carries the note's text.
+        bool noteShown = false;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                noteShown = noteShown || it.fragment().charFormat().toolTip().contains(
+                                             QStringLiteral("colza oil"));
+            }
+        }
+        QVERIFY(noteShown);
+        // "the storm" jumps to the chapter that holds the storm, at its anchor.
+        QString storm;
+        for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                if (it.fragment().text().contains(QStringLiteral("the storm"))) {
+                    storm = it.fragment().charFormat().anchorHref();
+                }
+            }
+        }
+        if (hasIdentifier) {
+            QString anchor;
+            const int target = Epub::ChapterConverter::linkChapter(storm, &anchor);
+            QTextDocument stormChapter;
+            QCOMPARE(target, chapterHolding(book, QStringLiteral("third night"), &stormChapter));
+            QVERIFY(anchorPosition(stormChapter, anchor) >= 0);
+        }
+    }
+
+    // Contents come from the navigation document, else the NCX, else the headings.
+    void contentsSources()
+    {
+        Epub::Book pandoc3;
+        QCOMPARE(pandoc3.open(bookPath(QStringLiteral("pandoc-epub3.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        const QList<Epub::ContentsEntry> entries = pandoc3.contents();
+        const auto log = std::find_if(entries.begin(), entries.end(), [](const auto& entry) {
+            return entry.title == QLatin1String("The Log");
+        });
+        QVERIFY(log != entries.end());
+        QCOMPARE(log->depth, 1);
+        QVERIFY(!log->anchor.isEmpty());
+
+        Epub::Book headings;
+        QCOMPARE(headings.open(bookPath(QStringLiteral("headings-only.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        QCOMPARE(contentTitles(headings),
+                 QStringList({QStringLiteral("The Quay"), QStringLiteral("The Crane"),
+                              QStringLiteral("The Chapel"), QStringLiteral("The Bell")}));
+        QCOMPARE(headings.contents().at(1).depth, 1);
+        QCOMPARE(headings.contents().at(1).anchor, QStringLiteral("crane"));
+        QCOMPARE(headings.contents().at(2).chapter, 1);
+    }
+
+    // Styles from the book's CSS: alignment, indents, em and rem sizes, hidden elements.
+    void styledChapter()
+    {
+        Epub::Book book;
+        QCOMPARE(book.open(bookPath(QStringLiteral("styled.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        QTextDocument document;
+        const int first = chapterHolding(book, QStringLiteral("Centred words."), &document);
+        QVERIFY(first >= 0);
+        const QString text = document.toPlainText();
+        QVERIFY(text.contains(QStringLiteral("Visible text.")));
+        for (const char* hidden : {"secret", "vanished", "Hidden by attribute", "Hidden inline"}) {
+            QVERIFY2(!text.contains(QLatin1String(hidden)), hidden);
+        }
+        QCOMPARE(blockOf(document, QStringLiteral("Centred")).blockFormat().alignment() &
+                     Qt::AlignHorizontal_Mask,
+                 Qt::AlignHCenter);
+        const QTextBlockFormat indented =
+            blockOf(document, QStringLiteral("indented")).blockFormat();
+        QVERIFY(indented.textIndent() > 0);
+        QVERIFY(indented.leftMargin() >= 30);
+        const qreal normal = formatOf(document, QStringLiteral(" and ")).font().pointSizeF();
+        const qreal big = formatOf(document, QStringLiteral("Big words")).font().pointSizeF();
+        const qreal root = formatOf(document, QStringLiteral("root words")).font().pointSizeF();
+        QVERIFY2(qAbs(big - 2 * normal) < 0.6,
+                 qPrintable(QStringLiteral("%1 %2").arg(big).arg(normal)));
+        QVERIFY2(root > big, qPrintable(QStringLiteral("%1 %2").arg(root).arg(big)));
+
+        // The contents entry and the link name the anchor in the second chapter.
+        const Epub::ContentsEntry target = book.contents().last();
+        QCOMPARE(target.anchor, QStringLiteral("target"));
+        Epub::ChapterConverter converter(book);
+        QVERIFY(converter.convert(target.chapter, &document));
+        const int at = anchorPosition(document, target.anchor);
+        QVERIFY(at >= 0);
+        QVERIFY(document.findBlock(at).text().contains(QStringLiteral("The target paragraph.")));
+    }
+
+    // Damaged and hostile files: a clear result, what can be shown is shown, nothing outside
+    // the book is read, a bomb is refused.
+    void badBooks()
+    {
+        QString error;
+        Epub::Book notZip;
+        QCOMPARE(notZip.open(bookPath(QStringLiteral("not-a-zip.epub")), &error),
+                 Epub::Book::OpenResult::NotEpub);
+        QVERIFY(error.contains(QStringLiteral("zip")));
+
+        Epub::Book noPackage;
+        QCOMPARE(noPackage.open(bookPath(QStringLiteral("no-package.epub")), &error),
+                 Epub::Book::OpenResult::NotEpub);
+        QVERIFY(error.contains(QStringLiteral("package document")));
+
+        Epub::Book brokenPackage;
+        QCOMPARE(brokenPackage.open(bookPath(QStringLiteral("broken-package.epub")), &error),
+                 Epub::Book::OpenResult::NotEpub);
+        QVERIFY(error.contains(QStringLiteral("damaged")));
+
+        Epub::Book missing;
+        QCOMPARE(missing.open(bookPath(QStringLiteral("no-such-book.epub")), &error),
+                 Epub::Book::OpenResult::NotEpub);
+
+        Epub::Book protectedBook;
+        QCOMPARE(protectedBook.open(bookPath(QStringLiteral("protected.epub")), &error),
+                 Epub::Book::OpenResult::Protected);
+        QVERIFY(error.contains(QStringLiteral("protected")));
+
+        Epub::Book brokenChapter;
+        QCOMPARE(brokenChapter.open(bookPath(QStringLiteral("broken-chapter.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        Epub::ChapterConverter converter(brokenChapter);
+        QTextDocument document;
+        QVERIFY(converter.convert(0, &document));
+        QVERIFY(document.toPlainText().contains(QStringLiteral("The first paragraph survives.")));
+        QCOMPARE(converter.warnings().size(), 1);
+        QVERIFY(converter.convert(1, &document));
+        QVERIFY(document.toPlainText().contains(QStringLiteral("whole")));
+
+        // The entry named ../../outside.xhtml is neither listed nor read, even though the
+        // spine names it.
+        Epub::Book climbing;
+        QCOMPARE(climbing.open(bookPath(QStringLiteral("climbing.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        QCOMPARE(climbing.chapters(), QStringList({QStringLiteral("OEBPS/one.xhtml")}));
+        for (const QString& name : climbing.archive().entryNames()) {
+            QVERIFY2(!name.contains(QStringLiteral("outside")), qPrintable(name));
+        }
+        QCOMPARE(
+            Epub::Archive::resolve(QStringLiteral("OEBPS/one.xhtml"), QStringLiteral("../../x")),
+            QString());
+        QCOMPARE(Epub::Archive::resolve(QStringLiteral("OEBPS/text/one.xhtml"),
+                                        QStringLiteral("../images/a%20b.png")),
+                 QStringLiteral("OEBPS/images/a b.png"));
+
+        Epub::Book bomb;
+        QCOMPARE(bomb.open(bookPath(QStringLiteral("zip-bomb.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        Epub::ChapterConverter bombConverter(bomb);
+        QVERIFY(bombConverter.convert(0, &document));
+        QVERIFY(document.toPlainText().contains(QStringLiteral("Before the bomb.")));
+        QVERIFY(!bombConverter.convert(1, &document, &error));
+        QVERIFY(error.contains(QStringLiteral("refused")));
+    }
+};
+
+QUILLMERE_TEST_MAIN(EpubFormatTest)
+#include "tst_epub_format.moc"
