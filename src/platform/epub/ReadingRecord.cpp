@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
@@ -153,6 +154,74 @@ std::optional<int> placeMark(const Mark& mark, const QString& text)
         return *withBefore + static_cast<int>(mark.start.before.size());
     }
     return closest(text, mark.text, offset);
+}
+
+void ReadingRecord::relocate(int chapterCount, const std::function<QString(int)>& chapterText)
+{
+    QHash<int, QString> texts;
+    auto textOf = [&](int chapter) -> const QString& {
+        auto it = texts.find(chapter);
+        if (it == texts.end()) {
+            it = texts.insert(chapter, chapterText(chapter));
+        }
+        return *it;
+    };
+    // Chapters to look in: the anchor's own, then outwards from it.
+    auto searchOrder = [&](int home) {
+        QList<int> order;
+        home = qBound(0, home, qMax(0, chapterCount - 1));
+        order.append(home);
+        for (int step = 1; step < chapterCount; ++step) {
+            if (home + step < chapterCount) {
+                order.append(home + step);
+            }
+            if (home - step >= 0) {
+                order.append(home - step);
+            }
+        }
+        return order;
+    };
+    auto relocateAnchor = [&](std::optional<TextAnchor>& anchor) {
+        if (!anchor) {
+            return;
+        }
+        for (int chapter : searchOrder(anchor->chapter)) {
+            TextAnchor probe = *anchor;
+            if (chapter != anchor->chapter) {
+                probe.offset = 0;
+            }
+            if (const auto offset = placeAnchor(probe, textOf(chapter))) {
+                anchor = TextAnchor::at(chapter, textOf(chapter), *offset);
+                return;
+            }
+        }
+        // A place that is gone entirely keeps its chapter, at most at the chapter's end.
+        anchor->chapter = qBound(0, anchor->chapter, qMax(0, chapterCount - 1));
+    };
+    relocateAnchor(position);
+    relocateAnchor(bookmark);
+
+    QList<Mark> all = marks + unplacedMarks;
+    marks.clear();
+    unplacedMarks.clear();
+    for (Mark mark : all) {
+        bool placed = false;
+        for (int chapter : searchOrder(mark.start.chapter)) {
+            Mark probe = mark;
+            if (chapter != mark.start.chapter) {
+                probe.start.offset = 0;
+            }
+            if (const auto offset = placeMark(probe, textOf(chapter))) {
+                mark.start = TextAnchor::at(chapter, textOf(chapter), *offset);
+                marks.append(mark);
+                placed = true;
+                break;
+            }
+        }
+        if (!placed) {
+            unplacedMarks.append(mark);
+        }
+    }
 }
 
 ReadingRecord ReadingRecord::find(const QString& folder, const QString& path,

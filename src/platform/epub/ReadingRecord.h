@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 namespace Epub {
@@ -78,6 +79,12 @@ public:
     std::optional<TextAnchor> bookmark;
     QList<Mark> marks;
     QList<Mark> unplacedMarks;
+
+    // After the book changed: re-places the position, bookmark and marks by their snippets in
+    // the chapters' texts as they are now (chapterText gives chapter n's text, empty past the
+    // last), first in their own chapter, then in the others nearest to it. A mark that is
+    // found nowhere moves to unplacedMarks; one that is found again moves back.
+    void relocate(int chapterCount, const std::function<QString(int)>& chapterText);
 
     // Writes the record atomically under the book's fingerprint. The record a changed book
     // came from is left as it was, so the earlier file keeps its own marks.
