@@ -72,8 +72,8 @@ private slots:
     // the record keeps every name and path it was seen under.
     void renamedAndMovedBookKeepsItsRecord()
     {
-        const QString records = m_dir().filePath(QStringLiteral("records"));
-        const QString original = m_dir().filePath(QStringLiteral("keeper.epub"));
+        const QString records = folder().filePath(QStringLiteral("records"));
+        const QString original = folder().filePath(QStringLiteral("keeper.epub"));
         QVERIFY(QFile::copy(dataBook(QStringLiteral("pandoc-epub3.epub")), original));
         const ChapterTexts texts(original);
         const Epub::Mark mark = texts.mark(QStringLiteral("He counted one hundred"));
@@ -89,8 +89,8 @@ private slots:
         QString error;
         QVERIFY2(record.save(&error), qPrintable(error));
 
-        QVERIFY(m_dir().mkdir(QStringLiteral("moved")));
-        const QString moved = m_dir().filePath(QStringLiteral("moved/Keeper (renamed).epub"));
+        QVERIFY(folder().mkdir(QStringLiteral("moved")));
+        const QString moved = folder().filePath(QStringLiteral("moved/Keeper (renamed).epub"));
         QVERIFY(QFile::rename(original, moved));
         const Epub::ReadingRecord found =
             Epub::ReadingRecord::find(records, moved, texts.book.identifier(), texts.book.title());
@@ -108,7 +108,7 @@ private slots:
     // is gone is kept as unplaced, then placed again when the text comes back.
     void editedBookReplacesMarksBySnippet()
     {
-        const QString records = m_dir().filePath(QStringLiteral("records"));
+        const QString records = folder().filePath(QStringLiteral("records"));
         const ChapterTexts before(dataBook(QStringLiteral("pandoc-epub3.epub")));
         const ChapterTexts after(dataBook(QStringLiteral("lighthouse-edited.epub")));
         QCOMPARE(before.book.identifier(), after.book.identifier());
@@ -156,8 +156,8 @@ private slots:
     // Two different books that happen to share an identifier never share a record.
     void identifierAloneDoesNotJoinBooks()
     {
-        const QString records = m_dir().filePath(QStringLiteral("records"));
-        const QString first = m_dir().filePath(QStringLiteral("first.epub"));
+        const QString records = folder().filePath(QStringLiteral("records"));
+        const QString first = folder().filePath(QStringLiteral("first.epub"));
         QVERIFY(QFile::copy(dataBook(QStringLiteral("pandoc-epub3.epub")), first));
         Epub::ReadingRecord record = Epub::ReadingRecord::find(
             records, first, QStringLiteral("urn:shared"), QStringLiteral("One Title"));
@@ -165,7 +165,7 @@ private slots:
                              3, QStringLiteral("def")});
         QVERIFY(record.save());
 
-        const QString second = m_dir().filePath(QStringLiteral("second.epub"));
+        const QString second = folder().filePath(QStringLiteral("second.epub"));
         QVERIFY(QFile::copy(dataBook(QStringLiteral("styled.epub")), second));
         const Epub::ReadingRecord other = Epub::ReadingRecord::find(
             records, second, QStringLiteral("urn:shared"), QStringLiteral("Another Title"));
@@ -192,7 +192,7 @@ private slots:
 
 private:
     std::unique_ptr<QTemporaryDir> m_temporary;
-    QDir m_dir() const { return QDir(m_temporary->path()); }
+    QDir folder() const { return QDir(m_temporary->path()); }
 };
 
 QUILLMERE_TEST_MAIN(EpubRecordTest)

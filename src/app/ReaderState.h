@@ -11,7 +11,8 @@ enum class BookKind : int
     PlainText = 1,
     Rtf = 2,
     Html = 3,
-    Pdf = 4
+    Pdf = 4,
+    Epub = 5
 };
 
 // The main window's run-time state, one per run, owned by frmMain. Every other window reads or

@@ -6,6 +6,7 @@
 #include "app/WidgetBuilding.h"
 #include "dialogs/SkinForm.h"
 #include "dialogs/SkinLabel.h"
+#include "library/EpubSession.h"
 #include "library/LibraryTree.h"
 #include "platform/AppSettings.h"
 #include "platform/DocumentView.h"
@@ -69,6 +70,9 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     m_state.setProgramFolder(programFolder);
     // Links saved from a web book's page go into the library too.
     wbBook->setSaveFolder(m_state.BooksFolder);
+    // What the reader keeps about EPUB books lives next to the options, never in the books.
+    m_epub = new EpubSession(txtBook, mnuContents,
+                             m_state.AppFolder + QStringLiteral("epub-records"), this);
     IsItFirstTime();
     OptionsFile::ReadOptions(m_state);
     SetNodesList();
@@ -77,7 +81,11 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     }
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // Where the EPUB book was left is written down while its view still exists.
+    m_epub->close();
+}
 
 void frmMain::buildToolbar(QWidget* client)
 {
@@ -211,6 +219,10 @@ void frmMain::buildMenus()
     mnuGetDefinition =
         action(mnuGet, tr("&Definition"), "mnuGetDefinition", &frmMain::GetDefinition);
     mnuGetPicture = action(mnuGet, tr("&Picture"), "mnuGetPicture", &frmMain::GetPicture);
+
+    // The open EPUB book's table of contents; shown only while one is open.
+    mnuContents = named(bar->addMenu(tr("C&ontents")), "mnuContents");
+    mnuContents->menuAction()->setVisible(false);
 
     mnuHelp = named(bar->addMenu(tr("&Help")), "mnuHelp");
     mnuHelpContents = action(mnuHelp, tr("&Contents"), "mnuHelpContents", &frmMain::OpenManual);
@@ -363,6 +375,7 @@ void frmMain::Exit()
     if (m_state.ChangesPending && !SaveChanges()) {
         return;
     }
+    m_epub->close();
     // Ends at once: no other window's closing, no placement written.
     m_ended = true;
     QCoreApplication::exit(0);
@@ -401,6 +414,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    m_epub->close();
     // Close the other windows, from the most recently opened back to the first.
     const QList<QWidget*> windows = openWindows();
     for (auto it = windows.crbegin(); it != windows.crend(); ++it) {

@@ -18,6 +18,7 @@ class QToolButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 class DocumentView;
+class EpubSession;
 class PdfView;
 class RichTextView;
 class SkinForm;
@@ -75,6 +76,9 @@ public:
     void WebBack();
     void WebForward();
 
+    // The EPUB book in the text view, when one is open (isOpen()).
+    EpubSession* epubSession() const { return m_epub; }
+
     // Other windows register here so that closing the main window closes them, most recent
     // first.
     void registerWindow(QWidget* window);
@@ -117,6 +121,7 @@ public:
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
     QMenu* mnuGet = nullptr;
+    QMenu* mnuContents = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuFindaBook = nullptr;
     QAction* mnuFileDelete = nullptr;
@@ -153,6 +158,7 @@ private:
 
     ReaderState m_state;
     LookupRequest m_lookup;
+    EpubSession* m_epub = nullptr;
     QList<QPointer<QWidget>> m_windows;
     QTimer* m_clock = nullptr;
     bool m_ended = false;

@@ -1,7 +1,9 @@
 #include "library/BookOpener.h"
 
+#include "app/MessageBox.h"
 #include "app/frmMain.h"
 #include "dialogs/frmAcrobat.h"
+#include "library/EpubSession.h"
 #include "platform/DocumentView.h"
 #include "platform/PdfView.h"
 #include "platform/RichTextView.h"
@@ -43,6 +45,7 @@ enum class Kind
     Html,
     Pdf,
     WordDocument,
+    Epub,
     PlainText
 };
 
@@ -61,6 +64,9 @@ Kind kindOf(const QString& path)
     }
     if (lower.endsWith(QLatin1String("doc"))) {
         return Kind::WordDocument;
+    }
+    if (lower.endsWith(QLatin1String(".epub"))) {
+        return Kind::Epub;
     }
     return Kind::PlainText;
 }
@@ -96,6 +102,25 @@ bool BookOpener::waitForPdfNotice()
     return state.PdfGoAhead;
 }
 
+bool BookOpener::loadEpubBook(const QString& path)
+{
+    m_main.btnForward->hide();
+    m_main.btnBack->hide();
+    QString error;
+    if (!m_main.epubSession()->open(path, &error)) {
+        // The view stays empty and the other views as they were, as for any book refused.
+        MessageBox::warning(&m_main, error);
+        return false;
+    }
+    m_main.txtBook->show();
+    m_main.wbBook->hide();
+    m_main.pdfBook->hide();
+    releaseDocumentContainer();
+    m_main.DisableInterface(3);
+    m_main.state().Kind = BookKind::Epub;
+    return true;
+}
+
 bool BookOpener::loadTextBook(const QString& path, int loadKind, BookKind kind)
 {
     m_main.btnForward->hide();
@@ -125,6 +150,8 @@ void BookOpener::OpenTheNode()
     if (state.ChangesPending && !m_main.SaveChanges()) {
         return;
     }
+    // The EPUB book shown so far writes down where it was left.
+    m_main.epubSession()->close();
     CleanTheTextBox();
     QTreeWidget* tree = m_main.TreeView1;
     if (tree->topLevelItemCount() == 0 || !tree->currentItem()) {
@@ -183,13 +210,18 @@ void BookOpener::OpenTheNode()
         m_main.pdfBook->hide();
         m_main.DisableInterface(1);
         break;
+    case Kind::Epub:
+        busy.release();
+        opened = loadEpubBook(path);
+        break;
     case Kind::PlainText:
         opened = loadTextBook(path, RichTextView::LoadPlainText, BookKind::PlainText);
         break;
     }
     busy.release();
     state.ChangesPending = false;
-    if (!opened) {
+    // An EPUB book returns to where it was read from its own record, not the bookmark file.
+    if (!opened || state.Kind == BookKind::Epub) {
         return;
     }
     const std::optional<qint64> bookmark =
@@ -206,6 +238,7 @@ void BookOpener::OpenManual()
     if (state.ChangesPending && !m_main.SaveChanges()) {
         return;
     }
+    m_main.epubSession()->close();
     {
         BusyPointer busy;
         CleanTheTextBox();

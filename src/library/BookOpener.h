@@ -20,6 +20,9 @@ public:
 private:
     // Loads a plain-text or RTF book into the text view and shows it.
     bool loadTextBook(const QString& path, int loadKind, BookKind kind);
+    // Opens an EPUB book in the text view where it was last read; false (after a message)
+    // when it cannot be shown.
+    bool loadEpubBook(const QString& path);
     // Takes the Word document view out of its active state and hides it.
     void releaseDocumentContainer();
     // Shows the PDF reader notice when due and waits for it; true when the PDF may open.

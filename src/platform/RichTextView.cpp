@@ -87,6 +87,17 @@ void RichTextView::adoptDocument(QTextDocument* document)
     }
 }
 
+QTextDocument* RichTextView::prepareDocument()
+{
+    return newDocument();
+}
+
+void RichTextView::showDocument(QTextDocument* document)
+{
+    document->setParent(this);
+    adoptDocument(document);
+}
+
 void RichTextView::setText(const QString& text)
 {
     QTextDocument* document = newDocument();

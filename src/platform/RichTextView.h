@@ -51,6 +51,12 @@ public:
     // Replaces the content by the file's; false (with an error text) when it cannot be read or
     // is not RTF, and the view is then empty.
     bool LoadFile(const QString& path, int kind, QString* error = nullptr);
+    // A new, empty document with the view's base font, to be filled elsewhere (an EPUB
+    // chapter) and handed to showDocument.
+    QTextDocument* prepareDocument();
+    // Shows a document made by prepareDocument; the view takes it over.
+    void showDocument(QTextDocument* document);
+
     // Writes the whole document, pictures included, as RTF, atomically.
     bool SaveFile(const QString& path, QString* error = nullptr);
 

@@ -135,7 +135,8 @@ void BookFileCommands::PrintBook()
     const ReaderState& state = m_main.state();
     switch (state.Kind) {
     case BookKind::PlainText:
-    case BookKind::Rtf: {
+    case BookKind::Rtf:
+    case BookKind::Epub: {
         RichTextView* view = m_main.txtBook;
         QPrinter printer(QPrinter::HighResolution);
         // What is printed depends only on the view's selection, whatever range is chosen.
@@ -160,7 +161,8 @@ void BookFileCommands::CopySelection()
 {
     const ReaderState& state = m_main.state();
     RichTextView* view = m_main.txtBook;
-    if (state.Kind != BookKind::PlainText && state.Kind != BookKind::Rtf) {
+    if (state.Kind != BookKind::PlainText && state.Kind != BookKind::Rtf &&
+        state.Kind != BookKind::Epub) {
         return;
     }
     // Paragraph ends come out of the view as "\r"; the clipboard carries this system's line

@@ -2,6 +2,7 @@
 
 #include "app/MessageBox.h"
 #include "app/frmMain.h"
+#include "library/EpubSession.h"
 #include "platform/RichTextView.h"
 #include "reading/BookmarkFile.h"
 
@@ -28,6 +29,14 @@ void Bookmarks::SeeIfBookmarkExists()
 void Bookmarks::SetBookmark()
 {
     ReaderState& state = m_main.state();
+    // An EPUB book keeps its bookmark in its reading record, never in the book.
+    if (m_main.epubSession()->isOpen()) {
+        m_main.epubSession()->setBookmark();
+        MessageBox::show(&m_main, QCoreApplication::translate(
+                                      "Bookmarks", "Bookmark set.  When you reopen this book, you "
+                                                   "will be taken to this bookmark"));
+        return;
+    }
     RichTextView* view = m_main.txtBook;
     const int p = view->SelStart();
     SeeIfBookmarkExists();

@@ -1,6 +1,7 @@
 #include "reading/RedPen.h"
 
 #include "app/frmMain.h"
+#include "library/EpubSession.h"
 #include "platform/RichTextView.h"
 
 // The mark effect is underlining: it is the effect the book's own text uses least, and every
@@ -8,6 +9,11 @@
 void RedPen::HighlightIt()
 {
     ReaderState& state = m_main.state();
+    // An EPUB book is never written: its marks go into its reading record.
+    if (m_main.epubSession()->isOpen()) {
+        m_main.epubSession()->markSelection();
+        return;
+    }
     state.ChangesPending = true;
     m_main.txtBook->setSelColor(MarkColor);
     m_main.txtBook->setSelUnderline(true);
@@ -20,6 +26,10 @@ void RedPen::HighlightIt()
 void RedPen::EraseIt()
 {
     ReaderState& state = m_main.state();
+    if (m_main.epubSession()->isOpen()) {
+        m_main.epubSession()->eraseSelection();
+        return;
+    }
     m_main.txtBook->setSelUnderline(false);
     m_main.txtBook->setSelColor(Qt::black);
     if (state.Kind == BookKind::Rtf) {

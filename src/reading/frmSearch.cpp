@@ -6,6 +6,7 @@
 #include "dialogs/SkinForm.h"
 #include "dialogs/SkinLabel.h"
 #include "dialogs/SkinSlideIn.h"
+#include "library/EpubSession.h"
 #include "platform/RichTextView.h"
 #include "platform/Twips.h"
 
@@ -95,7 +96,13 @@ void frmSearch::btnFind_Click()
     RichTextView* view = m_main.txtBook;
     const QString text = txtSearch->text();
     const int length = static_cast<int>(text.length());
-    const int found = view->Find(text, SearchStart, options);
+    int found = view->Find(text, SearchStart, options);
+    // An EPUB book shows one chapter at a time: the search goes on into the next ones.
+    EpubSession* epub = m_main.epubSession();
+    if (found == -1 && epub->isOpen() && epub->findInLaterChapters(text, options, &found)) {
+        view->setSelStart(found);
+        view->setSelLength(length);
+    }
     SearchStart = view->SelStart() + length;
     // Going past the match first scrolls some of the text after it into view.
     view->setSelStart(SearchStart + LookAhead);

@@ -38,6 +38,21 @@ def producer_books():
     os.replace("/tmp/lighthouse.epub", "libreoffice.epub")
 
 
+def long_book():
+    """Three long chapters of numbered paragraphs, for reading positions that need scrolling."""
+    words = "the tide came in over the flats and the gulls rose from the mud in a long white line".split()
+    lines = ["---", "title: The Long Shore", "author: Ada Marlowe", "lang: en",
+             "identifier: urn:uuid:2b7e1a52-9a3c-4d8e-8f61-0c5a7d9e4b21", "---", ""]
+    for chapter in range(1, 4):
+        lines += [f"# Shore {chapter}", ""]
+        for paragraph in range(1, 201):
+            text = " ".join(words[(paragraph + i) % len(words)] for i in range(24))
+            lines += [f"Paragraph {paragraph} of shore {chapter}: {text}.", ""]
+    with open("/tmp/long-shore.md", "w") as f:
+        f.write("\n".join(lines))
+    run("pandoc", "/tmp/long-shore.md", "-t", "epub3", "-o", os.path.join(HERE, "long-shore.epub"))
+
+
 def chapter(title, file_name, body, css=None):
     item = epub.EpubHtml(title=title, file_name=file_name, lang="en")
     item.content = body
@@ -176,7 +191,8 @@ def bad_books():
 
 if __name__ == "__main__":
     producer_books()
+    long_book()
     ebooklib_books()
     bad_books()
-    for good in ["pandoc-epub3.epub", "pandoc-epub2.epub", "lighthouse-edited.epub", "styled.epub"]:
+    for good in ["pandoc-epub3.epub", "pandoc-epub2.epub", "lighthouse-edited.epub", "long-shore.epub", "styled.epub"]:
         run("java", "-jar", "/usr/share/java/epubcheck.jar", "-q", good)

@@ -1,0 +1,337 @@
+// Reading EPUB books in the main window: opening from the library, the contents menu and
+// links, the reading position after a restart and after the program was killed, marks and the
+// bookmark kept outside the book through a rename and an edited re-export, Find across
+// chapters, and the messages for books that cannot be shown.
+#include "app/frmMain.h"
+#include "library/EpubSession.h"
+#include "platform/RichTextView.h"
+#include "reading/frmSearch.h"
+#include "support/MainWindowDriver.h"
+#include "support/TestAppFolder.h"
+#include "support/TestMain.h"
+
+#include <QAction>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QToolButton>
+#include <csignal>
+
+namespace {
+
+QString dataBook(const QString& name)
+{
+    return QStringLiteral("epub/") + name;
+}
+
+QByteArray sha(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+QAction* contentsEntry(frmMain& window, const QString& title)
+{
+    for (QAction* action : window.mnuContents->actions()) {
+        if (action->text().trimmed() == title) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+// True when the text at offset in the view is underlined in the mark colour.
+bool markedAt(frmMain& window, int offset)
+{
+    const QTextBlock block = window.txtBook->document()->findBlock(offset);
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        if (it.fragment().contains(offset)) {
+            return it.fragment().charFormat().fontUnderline();
+        }
+    }
+    return false;
+}
+
+// The first character shown at the top of the view.
+QString topText(frmMain& window, int length)
+{
+    const int top = window.txtBook->cursorForPosition(QPoint(0, 0)).position();
+    return window.txtBook->document()->toRawText().mid(top, length);
+}
+
+void selectText(frmMain& window, const QString& text)
+{
+    const int at = int(window.txtBook->document()->toRawText().indexOf(text));
+    QVERIFY2(at >= 0, qPrintable(text));
+    window.txtBook->setSelStart(at);
+    window.txtBook->setSelLength(int(text.size()));
+}
+
+// Scrolls the long book to a paragraph of its second chapter, as a reader would.
+void readToParagraph(frmMain& window, const QString& paragraph)
+{
+    QAction* shore = contentsEntry(window, QStringLiteral("Shore 2"));
+    QVERIFY(shore);
+    shore->trigger();
+    const int at = int(window.txtBook->document()->toRawText().indexOf(paragraph));
+    QVERIFY(at > 0);
+    window.txtBook->verticalScrollBar()->setValue(
+        window.txtBook->document()->findBlock(at).blockNumber());
+    QVERIFY(topText(window, paragraph.size()) == paragraph);
+}
+
+constexpr const char* KilledReaderFolder = "QUILLMERE_KILLED_READER_FOLDER";
+
+// The reader that is killed: opens the long book, reads to a paragraph, waits past the
+// moment the position is written down, and dies without closing anything.
+int runKilledReader(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    MessageBox::setTestMode(true);
+    frmMain window(qEnvironmentVariable(KilledReaderFolder));
+    window.show();
+    if (!Driver::clickNode(window, QStringLiteral("shore.epub"))) {
+        return 2;
+    }
+    readToParagraph(window, QStringLiteral("Paragraph 120 of shore 2"));
+    QTest::qWait(EpubSession::PositionSaveDelayMs + 1000);
+    std::raise(SIGKILL);
+    return 3;
+}
+
+} // namespace
+
+class EpubReadingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { MessageBox::clearShown(); }
+
+    // Opened from the tree: the chapter text in the text view, the contents menu, the kind;
+    // a contents entry and a link in the text jump, and the entry being read is checked.
+    void opensWithContentsAndLinks()
+    {
+        TestAppFolder app;
+        app.addBookFromData(dataBook(QStringLiteral("pandoc-epub3.epub")),
+                            QStringLiteral("keeper.epub"));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("keeper.epub")));
+        QCOMPARE(window.state().Kind, BookKind::Epub);
+        QVERIFY(window.txtBook->isVisibleTo(&window));
+        QVERIFY(window.btnRedPen->isEnabled());
+        QVERIFY(window.mnuContents->menuAction()->isVisible());
+        QVERIFY(MessageBox::shown().isEmpty());
+
+        QAction* keeper = contentsEntry(window, QStringLiteral("The Keeper"));
+        QAction* storm = contentsEntry(window, QStringLiteral("The Storm"));
+        QVERIFY(keeper && storm);
+        keeper->trigger();
+        QVERIFY(window.txtBook->text().contains(QStringLiteral("climbed the stairs")));
+        QVERIFY(keeper->isChecked());
+        QVERIFY(!storm->isChecked());
+
+        // A click on "the storm" follows the link into the next chapter.
+        const int link =
+            int(window.txtBook->document()->toRawText().indexOf(QStringLiteral("the storm")));
+        QVERIFY(link > 0);
+        QTextCursor cursor(window.txtBook->document());
+        cursor.setPosition(link + 2);
+        window.txtBook->setTextCursor(cursor);
+        const QPoint at = window.txtBook->cursorRect(cursor).center();
+        QTest::mouseClick(window.txtBook->viewport(), Qt::LeftButton, {}, at);
+        QTRY_VERIFY(window.txtBook->text().contains(QStringLiteral("third night")));
+        QVERIFY(storm->isChecked());
+        QVERIFY(!keeper->isChecked());
+
+        // Another book closes the contents menu.
+        app.addBook(QStringLiteral("plain.txt"), "Plain words.");
+        window.SetNodesList();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("plain.txt")));
+        QVERIFY(!window.mnuContents->menuAction()->isVisible());
+        QCOMPARE(window.state().Kind, BookKind::PlainText);
+    }
+
+    // The position comes back after the window was closed and the program started again.
+    void positionRestoredAfterRestart()
+    {
+        TestAppFolder app;
+        app.addBookFromData(dataBook(QStringLiteral("long-shore.epub")),
+                            QStringLiteral("shore.epub"));
+        const QString paragraph = QStringLiteral("Paragraph 77 of shore 2");
+        {
+            frmMain window(app.path());
+            window.show();
+            QVERIFY(Driver::clickNode(window, QStringLiteral("shore.epub")));
+            readToParagraph(window, paragraph);
+            window.close();
+        }
+        frmMain again(app.path());
+        again.show();
+        QVERIFY(Driver::clickNode(again, QStringLiteral("shore.epub")));
+        QCOMPARE(topText(again, paragraph.size()), paragraph);
+        QVERIFY(contentsEntry(again, QStringLiteral("Shore 2"))->isChecked());
+    }
+
+    // A reader killed a few seconds after moving on has written the new position down.
+    void positionSurvivesAKilledProgram()
+    {
+        TestAppFolder app;
+        app.addBookFromData(dataBook(QStringLiteral("long-shore.epub")),
+                            QStringLiteral("shore.epub"));
+        QProcess reader;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QLatin1String(KilledReaderFolder), app.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        reader.setProcessEnvironment(environment);
+        reader.start(QCoreApplication::applicationFilePath(), {});
+        QVERIFY(reader.waitForFinished(60000));
+        QCOMPARE(reader.exitStatus(), QProcess::CrashExit);
+
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("shore.epub")));
+        QCOMPARE(topText(window, 24), QStringLiteral("Paragraph 120 of shore 2"));
+    }
+
+    // Red pen, eraser and bookmark go into the record, never into the book; they survive a
+    // rename and a re-export with a paragraph added.
+    void marksSurviveRenameAndEdit()
+    {
+        TestAppFolder app;
+        const QString path = app.addBookFromData(dataBook(QStringLiteral("pandoc-epub3.epub")),
+                                                 QStringLiteral("keeper.epub"));
+        const QByteArray original = sha(path);
+        const QString passage = QStringLiteral("He counted one hundred and twelve steps.");
+        {
+            frmMain window(app.path());
+            window.show();
+            QVERIFY(Driver::clickNode(window, QStringLiteral("keeper.epub")));
+            contentsEntry(window, QStringLiteral("The Keeper"))->trigger();
+            selectText(window, QStringLiteral("The keeper climbed the stairs"));
+            window.HighlightIt();
+            selectText(window, passage);
+            window.HighlightIt();
+            // Erasing the middle of the first mark leaves its two ends marked.
+            selectText(window, QStringLiteral("climbed"));
+            window.EraseIt();
+            selectText(window, QStringLiteral("twelve"));
+            window.SetBookmark();
+            QCOMPARE(MessageBox::shown().size(), 1);
+            QVERIFY(!window.state().ChangesPending);
+            window.close();
+        }
+        QCOMPARE(sha(path), original);
+
+        // Renamed in the library.
+        QVERIFY(QFile::rename(path, app.booksPath() + QStringLiteral("The Keeper (renamed).epub")));
+        {
+            frmMain window(app.path());
+            window.show();
+            QVERIFY(Driver::clickNode(window, QStringLiteral("The Keeper (renamed).epub")));
+            const QString text = window.txtBook->document()->toRawText();
+            QVERIFY(markedAt(window, int(text.indexOf(passage)) + 5));
+            QVERIFY(markedAt(window, int(text.indexOf(QStringLiteral("The keeper")))));
+            QVERIFY(!markedAt(window, int(text.indexOf(QStringLiteral("climbed"))) + 2));
+            QVERIFY(markedAt(window, int(text.indexOf(QStringLiteral("the stairs"))) + 2));
+            window.close();
+        }
+
+        // Replaced by the second edition under its first name.
+        QVERIFY(QFile::remove(app.booksPath() + QStringLiteral("The Keeper (renamed).epub")));
+        app.addBookFromData(dataBook(QStringLiteral("lighthouse-edited.epub")),
+                            QStringLiteral("keeper.epub"));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("keeper.epub")));
+        contentsEntry(window, QStringLiteral("The Keeper"))->trigger();
+        const QString text = window.txtBook->document()->toRawText();
+        QVERIFY(text.contains(QStringLiteral("A new opening paragraph")));
+        QVERIFY(markedAt(window, int(text.indexOf(passage)) + 5));
+        QVERIFY(!markedAt(window, int(text.indexOf(QStringLiteral("A new opening"))) + 2));
+        QVERIFY(window.findChild<QAction*>(QStringLiteral("mnuContentsBookmark"))->isEnabled());
+        window.txtBook->setSelStart(0);
+        window.findChild<QAction*>(QStringLiteral("mnuContentsBookmark"))->trigger();
+        QCOMPARE(window.txtBook->document()->toRawText().mid(window.txtBook->SelStart(), 6),
+                 QStringLiteral("twelve"));
+    }
+
+    // Find goes on from the shown chapter into the chapters after it.
+    void findGoesOnIntoLaterChapters()
+    {
+        TestAppFolder app;
+        app.addBookFromData(dataBook(QStringLiteral("long-shore.epub")),
+                            QStringLiteral("shore.epub"));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("shore.epub")));
+        contentsEntry(window, QStringLiteral("Shore 1"))->trigger();
+        window.ShowSearch();
+        auto* search = Driver::topLevel<frmSearch>();
+        QVERIFY(search);
+        search->txtSearch->setText(QStringLiteral("Paragraph 5 of shore 3"));
+        search->btnFind_Click();
+        QCOMPARE(window.txtBook->SelText(), QStringLiteral("Paragraph 5 of shore 3"));
+        QVERIFY(contentsEntry(window, QStringLiteral("Shore 3"))->isChecked());
+        QVERIFY(MessageBox::shown().isEmpty());
+        search->close();
+    }
+
+    // Books that cannot be shown say why, and leave the view empty and the files alone.
+    void badBooksExplainThemselves_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("not a zip") << "not-a-zip.epub"
+                                   << "not a zip archive";
+        QTest::newRow("no package") << "no-package.epub"
+                                    << "no package document";
+        QTest::newRow("protected") << "protected.epub"
+                                   << "protected against copying";
+    }
+    void badBooksExplainThemselves()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, message);
+        TestAppFolder app;
+        const QString path = app.addBookFromData(dataBook(file), file);
+        const QByteArray before = sha(path);
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, file));
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY2(MessageBox::shown().first().text.contains(message),
+                 qPrintable(MessageBox::shown().first().text));
+        QVERIFY(window.txtBook->text().isEmpty());
+        QVERIFY(window.state().Kind != BookKind::Epub);
+        QVERIFY(!window.mnuContents->menuAction()->isVisible());
+        QCOMPARE(sha(path), before);
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
+    }
+};
+
+// The same program is also the reader that gets killed (see runKilledReader).
+#define main runEpubReadingTests
+QUILLMERE_TEST_MAIN(EpubReadingTest)
+#undef main
+
+int main(int argc, char* argv[])
+{
+    if (qEnvironmentVariableIsSet(KilledReaderFolder)) {
+        return runKilledReader(argc, argv);
+    }
+    return runEpubReadingTests(argc, argv);
+}
+
+#include "tst_epub_reading.moc"
