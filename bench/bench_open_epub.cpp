@@ -146,6 +146,9 @@ void openFromTree(benchmark::State& state, const QString& name)
     if (!epub && window.txtBook->SelStart() != lib.text.size() / 2) {
         state.SkipWithError("the caret is not at the bookmark");
     }
+    if (epub) {
+        state.counters["chapters"] = double(window.epubSession()->book().chapters().size());
+    }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     state.counters["peak_MB"] = double(usage.ru_maxrss) / 1024.0;
