@@ -239,6 +239,27 @@ private slots:
         QVERIFY(w->cboAddress->isEditable());
         QVERIFY(addressList(w).isEmpty());
 
+        // Every caption shows whole with the fonts of this system, inside the search column.
+        const QList<QWidget*> captions = {w->chkAuthorStart, w->chkTitleStart, w->labelAuthor,
+                                          w->labelTitle};
+        QList<QWidget*> all = captions;
+        for (QLabel* label : w->findChildren<QLabel*>(Qt::FindChildrenRecursively)) {
+            if (label->objectName().endsWith(QLatin1String("Caption"))) {
+                all << label;
+            }
+        }
+        QCOMPARE(all.size(), captions.size() + 3);
+        for (QWidget* caption : all) {
+            QVERIFY2(caption->width() >= caption->sizeHint().width(),
+                     qPrintable(caption->objectName()));
+            QVERIFY2(caption->height() >= caption->sizeHint().height(),
+                     qPrintable(caption->objectName()));
+        }
+        for (QWidget* caption : captions) {
+            QVERIFY2(caption->geometry().right() <= w->panelBackboard->geometry().right(),
+                     qPrintable(caption->objectName()));
+        }
+
         // Every control a user (or a screen reader) meets has its name.
         for (QWidget* child : w->findChildren<QWidget*>()) {
             if (child->isVisibleTo(w) && !child->objectName().isEmpty() &&

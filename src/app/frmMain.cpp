@@ -179,6 +179,7 @@ void frmMain::buildPane(QWidget* client)
     wbBook = new WebView(client);
     wbBook->setObjectName(QStringLiteral("wbBook"));
     wbBook->setAccessibleName(tr("Web book"));
+    wbBook->setShowsLocalBooks(true);
     place(wbBook, 2085, 960, 11295, 5640);
     wbBook->hide();
 
