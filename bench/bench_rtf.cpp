@@ -5,6 +5,7 @@
 #include "platform/rtf/RtfWriter.h"
 #include "support/KjvBook.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QGuiApplication>
 #include <QTextDocument>
 
@@ -57,6 +58,23 @@ void BM_WriteRtf(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * book().bytes.size());
 }
 
+// The view reads into a document whose layout lays out nothing (the view then lays out what
+// it shows); the same here, so that the figures hold the reader's own work.
+class NoLayout : public QAbstractTextDocumentLayout
+{
+public:
+    using QAbstractTextDocumentLayout::QAbstractTextDocumentLayout;
+    void draw(QPainter*, const PaintContext&) override {}
+    int hitTest(const QPointF&, Qt::HitTestAccuracy) const override { return -1; }
+    int pageCount() const override { return 1; }
+    QSizeF documentSize() const override { return {}; }
+    QRectF frameBoundingRect(QTextFrame*) const override { return {}; }
+    QRectF blockBoundingRect(const QTextBlock&) const override { return {}; }
+
+protected:
+    void documentChanged(int, int, int) override {}
+};
+
 void readRtf(benchmark::State& state, const QByteArray& rtf)
 {
     if (rtf.isEmpty()) {
@@ -65,6 +83,7 @@ void readRtf(benchmark::State& state, const QByteArray& rtf)
     }
     for (auto _ : state) {
         QTextDocument document;
+        document.setDocumentLayout(new NoLayout(&document));
         Rtf::read(rtf, &document);
         benchmark::DoNotOptimize(document.characterCount());
     }
@@ -81,6 +100,51 @@ void BM_ReadLibreOfficeRtf(benchmark::State& state)
     readRtf(state, book().libreOfficeRtf);
 }
 
+// A table of 10,000 rows of five one-letter cells against the same letters as paragraphs:
+// reading a table must stay linear in its rows.
+QByteArray tableRtf(int rows, bool asTable)
+{
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\n";
+    for (int r = 0; r < rows; ++r) {
+        if (asTable) {
+            rtf += "\\trowd\\cellx1000\\cellx2000\\cellx3000\\cellx4000\\cellx5000\n";
+        }
+        for (int c = 0; c < 5; ++c) {
+            rtf += asTable ? "\\pard\\intbl " : "\\pard ";
+            rtf += char('a' + (r + c) % 26);
+            rtf += asTable ? "\\cell\n" : "\\par\n";
+        }
+        if (asTable) {
+            rtf += "\\row\n";
+        }
+    }
+    rtf += "\\pard after\\par}";
+    return rtf;
+}
+
+void BM_ReadTableRows(benchmark::State& state)
+{
+    readRtf(state, tableRtf(int(state.range(0)), true));
+}
+
+void BM_ReadTableTextAsParagraphs(benchmark::State& state)
+{
+    readRtf(state, tableRtf(int(state.range(0)), false));
+}
+
+void BM_ReadOneRowOfCells(benchmark::State& state)
+{
+    QByteArray rtf = "{\\rtf1\\ansi\\trowd\\cellx1000\n";
+    for (int c = 0; c < state.range(0); ++c) {
+        rtf += "\\pard\\intbl x\\cell\n";
+    }
+    rtf += "\\row\\pard after\\par}";
+    readRtf(state, rtf);
+}
+
+BENCHMARK(BM_ReadTableRows)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadTableTextAsParagraphs)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadOneRowOfCells)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetPlainText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_DecodeAndSetPlainText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_WriteRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);

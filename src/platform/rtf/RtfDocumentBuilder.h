@@ -48,6 +48,7 @@ private:
     void flush();
     void beforeContent();
     void placeInCell();
+    void trimTable();
 
     QTextDocument* m_document;
     QTextCursor m_cursor;
@@ -62,6 +63,9 @@ private:
     QTextTable* m_table = nullptr;
     int m_row = 0;
     int m_column = 0;
+    int m_rows = 0;    // rows of the table, the unused ones of the last batch too
+    int m_columns = 0; // kept here: asking the table rebuilds its grid
+    qint64 m_cursorCell = 0;
     bool m_rowEnded = false;
     bool m_cellMoved = false;
 };
