@@ -37,14 +37,10 @@ void RtfDocumentBuilder::beforeContent()
         placeInCell();
     }
     if (m_pendingBreak) {
-        m_pendingBreak = false;
         if (!m_run.isEmpty() && m_runFormat != m_format) {
             flush();
         }
-        if (m_run.isEmpty()) {
-            m_runFormat = m_format;
-        }
-        m_run.append(QChar::ParagraphSeparator);
+        appendPendingBreak();
     }
     if (m_runFormat != m_format) {
         flush();
@@ -59,6 +55,7 @@ void RtfDocumentBuilder::appendText(QStringView text)
         return;
     }
     beforeContent();
+    record(text.size(), m_sourceKind);
     m_run.append(text);
     if (m_run.size() >= kRunLimit) {
         flush();
@@ -68,6 +65,7 @@ void RtfDocumentBuilder::appendText(QStringView text)
 void RtfDocumentBuilder::appendChar(char16_t c)
 {
     beforeContent();
+    record(1, m_sourceKind);
     m_run.append(QChar(c));
     if (m_run.size() >= kRunLimit) {
         flush();
@@ -81,13 +79,11 @@ void RtfDocumentBuilder::endParagraph()
     }
     if (m_pendingBreak) {
         // The paragraph before was empty: it still needs its own block.
-        m_pendingBreak = false;
-        if (m_run.isEmpty()) {
-            m_runFormat = m_format;
-        }
-        m_run.append(QChar::ParagraphSeparator);
+        appendPendingBreak();
     }
     m_pendingBreak = true;
+    m_breakBegin = m_sourceBegin;
+    m_breakEnd = m_sourceEnd;
     m_paragraphHasContent = false;
 }
 
@@ -98,15 +94,32 @@ void RtfDocumentBuilder::setBlockFormat(const QTextBlockFormat& format)
     }
     if (m_pendingBreak) {
         // An empty paragraph with a format of its own needs its block now.
-        m_pendingBreak = false;
-        if (m_run.isEmpty()) {
-            m_runFormat = m_format;
-        }
-        m_run.append(QChar::ParagraphSeparator);
+        appendPendingBreak();
     }
     flush();
     if (m_cursor.blockFormat() != format) {
         m_cursor.setBlockFormat(format);
+    }
+}
+
+void RtfDocumentBuilder::appendPendingBreak()
+{
+    m_pendingBreak = false;
+    if (m_run.isEmpty()) {
+        m_runFormat = m_format;
+    }
+    if (m_map) {
+        m_map->add(m_cursor.position() + int(m_run.size()), 1, m_breakBegin, m_breakEnd,
+                   SourceSpan::Break);
+    }
+    m_run.append(QChar::ParagraphSeparator);
+}
+
+void RtfDocumentBuilder::record(qsizetype length, SourceSpan::Kind kind)
+{
+    if (m_map) {
+        m_map->add(m_cursor.position() + int(m_run.size()), int(length), m_sourceBegin,
+                   m_sourceEnd, kind);
     }
 }
 
@@ -128,6 +141,7 @@ void RtfDocumentBuilder::insertImage(const QImage& image, QString name, double w
         } while (m_imageNames.contains(name));
     }
     m_imageNames.insert(name);
+    record(1, SourceSpan::Picture);
     m_document->addResource(QTextDocument::ImageResource, QUrl(name), QVariant(image));
     QTextImageFormat format;
     format.setName(name);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/rtf/RtfSourceMap.h"
+
 #include <QSet>
 #include <QString>
 #include <QTextBlockFormat>
@@ -18,6 +20,16 @@ class RtfDocumentBuilder
 {
 public:
     explicit RtfDocumentBuilder(QTextDocument* document);
+
+    // Records where every character put in comes from (see setSource); null for none.
+    void setSourceMap(RtfSourceMap* map) { m_map = map; }
+    // The source bytes of what is put in next.
+    void setSource(qsizetype begin, qsizetype end, SourceSpan::Kind kind)
+    {
+        m_sourceBegin = begin;
+        m_sourceEnd = end;
+        m_sourceKind = kind;
+    }
 
     // Sets the format of the text that follows; a run ends only when the format really changes.
     void setCharFormat(const QTextCharFormat& format);
@@ -47,6 +59,8 @@ public:
 private:
     void flush();
     void beforeContent();
+    void appendPendingBreak();
+    void record(qsizetype length, SourceSpan::Kind kind);
     void placeInCell();
     void trimTable();
 
@@ -59,6 +73,13 @@ private:
     bool m_paragraphHasContent = false;
     QSet<QString> m_imageNames;
     int m_imageCount = 0;
+
+    RtfSourceMap* m_map = nullptr;
+    qsizetype m_sourceBegin = 0;
+    qsizetype m_sourceEnd = 0;
+    SourceSpan::Kind m_sourceKind = SourceSpan::Atom;
+    qsizetype m_breakBegin = 0; // the source of the pending paragraph end
+    qsizetype m_breakEnd = 0;
 
     QTextTable* m_table = nullptr;
     int m_row = 0;
