@@ -1050,11 +1050,14 @@ void RtfParser::handleText(QByteArrayView text)
         break;
     }
     if (m_codePage->isDoubleByte()) {
-        if (m_pendingBytes.isEmpty()) {
-            m_pendingBegin = sourceBegin;
+        if (m_map && isText()) {
+            // Each byte's place in the data, so that each character gets its own run.
+            for (qsizetype k = 0; k < text.size(); ++k) {
+                m_pendingSources.push_back(oneForOne ? sourceBegin + k : m_token.begin);
+                m_pendingSources.push_back(oneForOne ? sourceBegin + k + 1 : m_token.end);
+            }
         }
         m_pendingBytes.append(text.data(), text.size());
-        m_pendingEnd = m_token.end;
         return;
     }
     // Plain ASCII, the bulk of every file, goes in at once; the rest byte by byte.
@@ -1087,12 +1090,36 @@ void RtfParser::flushBytes()
     }
     QString decoded;
     m_codePage->decode(m_pendingBytes.constData(), m_pendingBytes.size(), decoded);
-    m_pendingBytes.clear();
     for (QChar& c : decoded) {
         c = QChar(safeChar(c.unicode()));
     }
-    setSource(m_pendingBegin, m_pendingEnd, SourceSpan::Atom);
-    emitText(decoded);
+    const std::vector<qsizetype> sources = std::move(m_pendingSources);
+    m_pendingSources.clear();
+    const QByteArray bytes = std::move(m_pendingBytes);
+    m_pendingBytes.clear();
+    if (sources.size() != size_t(bytes.size()) * 2) {
+        emitText(decoded);
+        return;
+    }
+    // A character is a lead byte and its partner, or one byte; when the decoded text
+    // matches that count, each character maps to its own bytes, else the run is one unit.
+    std::vector<qsizetype> starts;
+    starts.reserve(size_t(bytes.size()) + 1);
+    for (qsizetype i = 0; i < bytes.size();) {
+        starts.push_back(i);
+        i += (m_codePage->isLeadByte(uchar(bytes[i])) && i + 1 < bytes.size()) ? 2 : 1;
+    }
+    if (starts.size() != size_t(decoded.size())) {
+        setSource(sources.front(), sources.back(), SourceSpan::Atom);
+        emitText(decoded);
+        return;
+    }
+    starts.push_back(bytes.size());
+    for (qsizetype c = 0; c < decoded.size(); ++c) {
+        setSource(sources[size_t(starts[size_t(c)]) * 2],
+                  sources[size_t(starts[size_t(c) + 1]) * 2 - 1], SourceSpan::Atom);
+        emitText(QStringView(decoded).sliced(c, 1));
+    }
 }
 
 bool RtfParser::emitText(QStringView text)

@@ -134,8 +134,7 @@ private:
     RtfSourceMap* m_map;
     RtfToken m_token; // the token being handled
     bool m_unicodeInText = false;
-    qsizetype m_pendingBegin = 0; // where m_pendingBytes lie in the data
-    qsizetype m_pendingEnd = 0;
+    std::vector<qsizetype> m_pendingSources; // [begin, end) in the data of each pending byte
     bool m_overflowed = false;
     RtfDocumentBuilder m_builder;
     std::vector<GroupState> m_stack;
