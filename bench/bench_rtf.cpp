@@ -2,14 +2,19 @@
 // QTextDocument::setPlainText of the same text in the same run (BM_SetPlainText).
 #include "platform/rtf/PlainTextDecoder.h"
 #include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfSourceBook.h"
 #include "platform/rtf/RtfWriter.h"
 #include "support/KjvBook.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QGuiApplication>
+#include <QSaveFile>
 #include <QTextDocument>
 
 #include <benchmark/benchmark.h>
+
+#include <malloc.h>
 
 namespace {
 
@@ -90,6 +95,64 @@ void readRtf(benchmark::State& state, const QByteArray& rtf)
     state.SetBytesProcessed(state.iterations() * rtf.size());
 }
 
+// The reading the view does: with the map of where each character came from.
+void BM_ReadLibreOfficeRtfWithMap(benchmark::State& state)
+{
+    const QByteArray& rtf = book().libreOfficeRtf;
+    if (rtf.isEmpty()) {
+        state.SkipWithError("no RTF of the book (LibreOffice missing?)");
+        return;
+    }
+    for (auto _ : state) {
+        QTextDocument document;
+        document.setDocumentLayout(new NoLayout(&document));
+        Rtf::RtfSourceMap map;
+        Rtf::read(rtf, &document, nullptr, &map);
+        benchmark::DoNotOptimize(map.spans().size());
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
+// The bytes in use by the heap, to weigh the map against the document.
+qint64 heapInUse()
+{
+    return qint64(mallinfo2().uordblks);
+}
+
+// A mark over a verse of the last chapter, then the save (an atomic write, as the view's).
+// Counters: the map's memory as a share of the document's.
+void BM_MarkAndSaveLastChapter(benchmark::State& state)
+{
+    const QByteArray& rtf = book().libreOfficeRtf;
+    if (rtf.isEmpty()) {
+        state.SkipWithError("no RTF of the book (LibreOffice missing?)");
+        return;
+    }
+    const qint64 before = heapInUse();
+    QTextDocument document;
+    document.setDocumentLayout(new NoLayout(&document));
+    Rtf::read(rtf, &document);
+    const qint64 documentBytes = heapInUse() - before;
+    Rtf::RtfSourceMap map;
+    QTextDocument mapped;
+    mapped.setDocumentLayout(new NoLayout(&mapped));
+    Rtf::read(rtf, &mapped, nullptr, &map);
+    state.counters["map_share_%"] = 100.0 * double(map.memoryBytes()) / double(documentBytes);
+    state.counters["source_share_%"] = 100.0 * double(rtf.size()) / double(documentBytes);
+    const int start = int(mapped.toRawText().lastIndexOf(QStringLiteral("22:21")));
+    for (auto _ : state) {
+        state.PauseTiming();
+        Rtf::RtfSourceBook source(rtf, map);
+        state.ResumeTiming();
+        source.setColor(mapped, start, start + 60, QColor(128, 0, 0));
+        QSaveFile file(QDir::temp().filePath(QStringLiteral("bench_rtf_save.rtf")));
+        file.open(QIODevice::WriteOnly);
+        file.write(source.bytes());
+        file.commit();
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
 void BM_ReadOwnRtf(benchmark::State& state)
 {
     readRtf(state, book().ownRtf);
@@ -150,6 +213,8 @@ BENCHMARK(BM_DecodeAndSetPlainText)->Unit(benchmark::kMillisecond)->MinTime(2.0)
 BENCHMARK(BM_WriteRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadOwnRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadLibreOfficeRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ReadLibreOfficeRtfWithMap)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MarkAndSaveLastChapter)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 

@@ -52,8 +52,8 @@ QStringList shown(const QTextDocument& document)
         const QChar c = document.characterAt(i);
         QString item = c;
         // Paragraph ends and table boundaries show no colour.
-        const bool boundary = c == QChar::ParagraphSeparator || c == QChar(0xFDD0) ||
-                              c == QChar(0xFDD1);
+        const bool boundary =
+            c == QChar::ParagraphSeparator || c == QChar(0xFDD0) || c == QChar(0xFDD1);
         if (boundary) {
         } else if (format.isImageFormat()) {
             item += format.toImageFormat().name();
@@ -86,8 +86,8 @@ bool onlyOurChanges(const QByteArray& before, const QByteArray& after, QString* 
             j = pictureEnd(after, j);
             continue;
         }
-        const auto match = added.match(QString::fromLatin1(rest.first(std::min<qsizetype>(
-                                           rest.size(), 64))));
+        const auto match =
+            added.match(QString::fromLatin1(rest.first(std::min<qsizetype>(rest.size(), 64))));
         if (match.hasMatch() && !old.startsWith(match.captured(1).toLatin1())) {
             j += match.capturedLength(1);
             continue;
@@ -174,8 +174,10 @@ QStringList libreOfficeText(const QStringList& paths, const QString& folder)
     const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
     QStringList arguments{QStringLiteral("-env:UserInstallation=file://") + folder +
                               QStringLiteral("/profile"),
-                          QStringLiteral("--headless"), QStringLiteral("--convert-to"),
-                          QStringLiteral("txt:Text (encoded):UTF8"), QStringLiteral("--outdir"),
+                          QStringLiteral("--headless"),
+                          QStringLiteral("--convert-to"),
+                          QStringLiteral("txt:Text (encoded):UTF8"),
+                          QStringLiteral("--outdir"),
                           folder};
     QProcess office;
     office.start(soffice, arguments + paths);
@@ -234,8 +236,8 @@ private slots:
         const int link = offsetOf(view, QStringLiteral("harbour notice"));
         const int paragraphEnd = offsetOf(view, QStringLiteral("quay."));
         QVERIFY(cell > 0 && link > 0 && paragraphEnd > 0);
-        book.mark(cell + 6, cell + 14, kMark);               // the end of a cell's text
-        book.mark(link - 4, link + 7, kMark);                // into a field's result
+        book.mark(cell + 6, cell + 14, kMark);                 // the end of a cell's text
+        book.mark(link - 4, link + 7, kMark);                  // into a field's result
         book.mark(paragraphEnd + 2, paragraphEnd + 12, kMark); // over a paragraph end
         book.saveAndCheck("marks");
         const QByteArray saved = readAll(book.path());

@@ -118,8 +118,8 @@ void RtfDocumentBuilder::appendPendingBreak()
 void RtfDocumentBuilder::record(qsizetype length, SourceSpan::Kind kind)
 {
     if (m_map) {
-        m_map->add(m_cursor.position() + int(m_run.size()), int(length), m_sourceBegin,
-                   m_sourceEnd, kind);
+        m_map->add(m_cursor.position() + int(m_run.size()), int(length), m_sourceBegin, m_sourceEnd,
+                   kind);
     }
 }
 

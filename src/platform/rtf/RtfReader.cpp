@@ -24,8 +24,7 @@ qsizetype rtfStart(const QByteArray& data)
 
 } // namespace
 
-bool Rtf::read(const QByteArray& data, QTextDocument* document, QString* error,
-               RtfSourceMap* map)
+bool Rtf::read(const QByteArray& data, QTextDocument* document, QString* error, RtfSourceMap* map)
 {
     const qsizetype start = rtfStart(data);
     if (start < 0) {

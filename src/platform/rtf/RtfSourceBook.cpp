@@ -131,8 +131,7 @@ int RtfSourceBook::colorIndex(const QColor& color, std::vector<Insertion>& inser
     return int(m_map.colors.size() - 1);
 }
 
-bool RtfSourceBook::setColor(const QTextDocument& document, int start, int end,
-                             const QColor& color)
+bool RtfSourceBook::setColor(const QTextDocument& document, int start, int end, const QColor& color)
 {
     if (start >= end) {
         return true;
@@ -175,8 +174,7 @@ bool RtfSourceBook::setColor(const QTextDocument& document, int start, int end,
         }
         size_t j = i;
         while (j + 1 < last && spans[j + 1].byteBegin == spans[j].byteEnd &&
-               spans[j + 1].kind != SourceSpan::Break &&
-               spans[j + 1].kind != SourceSpan::Picture) {
+               spans[j + 1].kind != SourceSpan::Break && spans[j + 1].kind != SourceSpan::Picture) {
             ++j;
         }
         insertions.push_back({spans[i].byteBegin, 2, opening});

@@ -37,8 +37,7 @@ class RtfSourceMap
 public:
     // Called by the reader in document order. Adjacent runs of one kind that touch in both
     // the document and the source are merged. A run out of order makes the map unusable.
-    void add(int docPos, int docLen, qsizetype byteBegin, qsizetype byteEnd,
-             SourceSpan::Kind kind);
+    void add(int docPos, int docLen, qsizetype byteBegin, qsizetype byteEnd, SourceSpan::Kind kind);
     // Widens the last run to end at byteEnd (the fallback bytes that follow \uN).
     void extendLast(qsizetype byteEnd);
     void setUnmappable() { m_mappable = false; }
