@@ -57,8 +57,13 @@ QStringList shown(const QTextDocument& document)
         if (boundary) {
         } else if (format.isImageFormat()) {
             item += format.toImageFormat().name();
-        } else if (format.hasProperty(QTextFormat::ForegroundBrush)) {
-            item += format.foreground().color().name();
+        } else {
+            if (format.hasProperty(QTextFormat::ForegroundBrush)) {
+                item += format.foreground().color().name();
+            }
+            if (format.fontUnderline()) {
+                item += QStringLiteral("_");
+            }
         }
         out.append(item);
     }
@@ -70,7 +75,7 @@ QStringList shown(const QTextDocument& document)
 bool onlyOurChanges(const QByteArray& before, const QByteArray& after, QString* why)
 {
     static const QRegularExpression added(QStringLiteral(
-        R"(^(\{\\cf\d+ |\}|\\red\d+\\green\d+\\blue\d+;|\{\\colortbl;\\red\d+\\green\d+\\blue\d+;\}))"));
+        R"(^(\{\\cf\d+ |\{\\ul |\{\\ulnone |\}|\\red\d+\\green\d+\\blue\d+;|\{\\colortbl;\\red\d+\\green\d+\\blue\d+;\}))"));
     const QByteArray picture = "{\\pict{\\*\\quillmereimage ";
     const auto pictureEnd = [](const QByteArray& bytes, qsizetype at) {
         const qsizetype nameEnd = bytes.indexOf('}', at + 25);
@@ -127,11 +132,18 @@ public:
     bool load() { return m_view.LoadFile(m_path, RichTextView::LoadRtf); }
     RichTextView& view() { return m_view; }
 
-    void mark(int start, int end, const QColor& color)
+    // As the red pen marks (mark) and the eraser erases.
+    void mark(int start, int end, bool mark = true)
     {
         m_view.setSelStart(start);
         m_view.setSelLength(end - start);
-        m_view.setSelColor(color);
+        if (mark) {
+            m_view.setSelColor(kMark);
+            m_view.setSelUnderline(true);
+        } else {
+            m_view.setSelUnderline(false);
+            m_view.setSelColor(Qt::black);
+        }
     }
     // As the bookmark command does it: the old picture out, the new one in.
     void bookmark(int oldOffset, int offset)
@@ -215,9 +227,9 @@ private slots:
         QVERIFY(book.load());
         const int n = book.view().characterCount();
         QVERIFY(n > 10);
-        book.mark(n / 5, n / 5 + n / 2, kMark);
+        book.mark(n / 5, n / 5 + n / 2);
         book.saveAndCheck("mark");
-        book.mark(n / 5 + 2, n / 5 + 7, Qt::black);
+        book.mark(n / 5 + 2, n / 5 + 7, false);
         book.saveAndCheck("erase");
         book.bookmark(-1, n / 2);
         book.saveAndCheck("bookmark");
@@ -236,9 +248,9 @@ private slots:
         const int link = offsetOf(view, QStringLiteral("harbour notice"));
         const int paragraphEnd = offsetOf(view, QStringLiteral("quay."));
         QVERIFY(cell > 0 && link > 0 && paragraphEnd > 0);
-        book.mark(cell + 6, cell + 14, kMark);                 // the end of a cell's text
-        book.mark(link - 4, link + 7, kMark);                  // into a field's result
-        book.mark(paragraphEnd + 2, paragraphEnd + 12, kMark); // over a paragraph end
+        book.mark(cell + 6, cell + 14);                 // the end of a cell's text
+        book.mark(link - 4, link + 7);                  // into a field's result
+        book.mark(paragraphEnd + 2, paragraphEnd + 12); // over a paragraph end
         book.saveAndCheck("marks");
         const QByteArray saved = readAll(book.path());
         // The document information, header, footer, note and styles are still there.
@@ -246,9 +258,9 @@ private slots:
                                  "{\\footer ", "{\\footnote ", "{\\stylesheet", "\\page"}) {
             QVERIFY2(saved.contains(kept), kept);
         }
-        QVERIFY(saved.contains("{\\cf3 the }{\\field"));
-        QVERIFY(saved.contains("{\\fldrslt {\\cf2\\ul {\\cf3 harbour}"));
-        QVERIFY(saved.contains("Light {\\cf3 the lamp}\\cell"));
+        QVERIFY(saved.contains("{\\cf3 {\\ul the }}{\\field"));
+        QVERIFY(saved.contains("{\\fldrslt {\\cf2\\ul {\\cf3 {\\ul harbour}}"));
+        QVERIFY(saved.contains("Light {\\cf3 {\\ul the lamp}}\\cell"));
     }
 
     // A file the reader only partly recovered is written whole, with the mark.
@@ -308,6 +320,7 @@ private slots:
             view.setSelStart(n / 4);
             view.setSelLength(n / 2);
             view.setSelColor(kMark);
+            view.setSelUnderline(true);
             view.setSelStart(n / 2);
             QVERIFY(view.AddPicture(kPicture));
             QVERIFY(view.SaveFile(changed.last()));

@@ -126,7 +126,9 @@ int changeAndSave(const QStringList& args, const QByteArray& data)
         if (!ok || start < 0 || length < 0 || start + qint64(length) > end) {
             return fail(QStringLiteral("the range is outside the book (0 to %1)").arg(end));
         }
-        if (source && !source->setColor(document, start, start + length, kMarkColor)) {
+        // The red pen's mark: its colour, then underlining.
+        if (source && !(source->setColor(document, start, start + length, kMarkColor) &&
+                        source->setUnderline(document, start, start + length, true))) {
             source.reset();
         }
         QTextCursor cursor(&document);
@@ -134,6 +136,7 @@ int changeAndSave(const QStringList& args, const QByteArray& data)
         cursor.setPosition(start + length, QTextCursor::KeepAnchor);
         QTextCharFormat format;
         format.setForeground(kMarkColor);
+        format.setFontUnderline(true);
         cursor.mergeCharFormat(format);
     } else if (args.at(1) == QLatin1String("bookmark") && (args.size() == 5 || args.size() == 6)) {
         int offset = args.at(4).toInt(&ok);

@@ -228,15 +228,25 @@ QByteArray RichTextView::SelRTF() const
 
 void RichTextView::mergeSelectionFormat(const QTextCharFormat& format)
 {
-    // Only the text colour (the red pen and the eraser) is followed in the source.
+    // Only the text colour and underlining (the red pen and the eraser) are followed in the
+    // source; any other change has the book written whole.
     const QTextCursor cursor = textCursor();
-    if (m_source && cursor.hasSelection() &&
-        !(format.properties().size() == 1 && format.hasProperty(QTextFormat::ForegroundBrush) &&
-          m_source->setColor(*document(), cursor.selectionStart(), cursor.selectionEnd(),
-                             format.foreground().color()))) {
-        m_source.reset();
+    if (m_source && cursor.hasSelection()) {
+        const int start = cursor.selectionStart();
+        const int end = cursor.selectionEnd();
+        const auto properties = format.properties();
+        const int only = properties.size() == 1 ? properties.firstKey() : -1;
+        bool followed = false;
+        if (only == QTextFormat::ForegroundBrush) {
+            followed = m_source->setColor(*document(), start, end, format.foreground().color());
+        } else if (only == QTextFormat::TextUnderlineStyle) {
+            followed = m_source->setUnderline(
+                *document(), start, end, format.underlineStyle() != QTextCharFormat::NoUnderline);
+        }
+        if (!followed) {
+            m_source.reset();
+        }
     }
-    // Applies to the selection, or with none to the format at the caret.
     mergeCurrentCharFormat(format);
 }
 

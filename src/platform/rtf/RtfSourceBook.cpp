@@ -133,6 +133,17 @@ int RtfSourceBook::colorIndex(const QColor& color, std::vector<Insertion>& inser
 
 bool RtfSourceBook::setColor(const QTextDocument& document, int start, int end, const QColor& color)
 {
+    return wrap(document, start, end, &color, QByteArray());
+}
+
+bool RtfSourceBook::setUnderline(const QTextDocument& document, int start, int end, bool on)
+{
+    return wrap(document, start, end, nullptr, on ? "{\\ul " : "{\\ulnone ");
+}
+
+bool RtfSourceBook::wrap(const QTextDocument& document, int start, int end, const QColor* color,
+                         const QByteArray& controls)
+{
     if (start >= end) {
         return true;
     }
@@ -159,11 +170,14 @@ bool RtfSourceBook::setColor(const QTextDocument& document, int start, int end, 
     }
 
     std::vector<Insertion> insertions;
-    const int index = colorIndex(color, insertions);
-    if (index < 0) {
-        return false;
+    QByteArray opening = controls;
+    if (color) {
+        const int index = colorIndex(*color, insertions);
+        if (index < 0) {
+            return false;
+        }
+        opening = "{\\cf" + QByteArray::number(index) + ' ';
     }
-    const QByteArray opening = "{\\cf" + QByteArray::number(index) + ' ';
     // One group around each stretch of runs that touch in the source; paragraph ends and
     // pictures stay outside, so no group ever holds a paragraph's own controls.
     size_t i = first;

@@ -29,6 +29,8 @@ public:
     // The text colour of the document's characters [start, end) set to color. The document
     // is only read, to check that every character of the range is accounted for.
     bool setColor(const QTextDocument& document, int start, int end, const QColor& color);
+    // The same for underlining, on or off.
+    bool setUnderline(const QTextDocument& document, int start, int end, bool on);
     // A picture inserted as the character at offset (later characters move on by one).
     bool insertPicture(int offset, const QString& name, const QImage& image);
     // Removes the picture character at offset, when it is a picture group the program wrote.
@@ -50,6 +52,10 @@ private:
     // Splits a span so that one starts at docPos; false when docPos is inside a span that
     // cannot be split.
     bool splitAt(int docPos);
+    // Wraps the runs of [start, end) in groups that begin with controls (and a colour
+    // table entry when colorIndex asks for one).
+    bool wrap(const QTextDocument& document, int start, int end, const QColor* color,
+              const QByteArray& controls);
     // The colour table index of color, adding the entry (or a table) to insertions.
     int colorIndex(const QColor& color, std::vector<Insertion>& insertions);
     void splice(std::vector<Insertion>& insertions);
