@@ -19,7 +19,8 @@
 #include <QToolButton>
 
 namespace {
-const QByteArray Rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 The quick brown fox jumps.\\par}";
+const QByteArray SmallRtfBook =
+    "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 The quick brown fox jumps.\\par}";
 
 // Every file of a folder with a digest of its bytes: a change to any file, a new file or a
 // missing one shows as a difference.
@@ -103,7 +104,8 @@ private slots:
         QFETCH(qint64, size);
         QFETCH(QString, reason);
         TestAppFolder app;
-        app.addBook(previous, previous.endsWith(".rtf") ? Rtf : QByteArray("Some plain text."));
+        app.addBook(previous,
+                    previous.endsWith(".rtf") ? SmallRtfBook : QByteArray("Some plain text."));
         const QString path = app.addBook(refused, content);
         if (size > 0) {
             // A sparse file: large on the books folder's listing, cheap on the disk.
@@ -153,8 +155,8 @@ private slots:
     void marksAfterTheRootClickGoIntoTheOpenBook()
     {
         TestAppFolder app;
-        const QString emma = app.addBook(QStringLiteral("Emma.rtf"), Rtf);
-        app.addBook(QStringLiteral("Other.rtf"), Rtf);
+        const QString emma = app.addBook(QStringLiteral("Emma.rtf"), SmallRtfBook);
+        app.addBook(QStringLiteral("Other.rtf"), SmallRtfBook);
         frmMain window(app.path());
         QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.rtf")));
         const auto before = snapshot(app.booksPath());
@@ -186,8 +188,8 @@ private slots:
     void aBookmarkAfterClickingARemovedBookGoesIntoTheOpenBook()
     {
         TestAppFolder app;
-        const QString first = app.addBook(QStringLiteral("first.rtf"), Rtf);
-        const QString gone = app.addBook(QStringLiteral("gone.rtf"), Rtf);
+        const QString first = app.addBook(QStringLiteral("first.rtf"), SmallRtfBook);
+        const QString gone = app.addBook(QStringLiteral("gone.rtf"), SmallRtfBook);
         frmMain window(app.path());
         QVERIFY(Driver::clickNode(window, QStringLiteral("first.rtf")));
         QVERIFY(QFile::remove(gone));
@@ -218,8 +220,8 @@ private slots:
     void aBookmarkSetAfterADamagedRecordComesBackAfterARestart()
     {
         TestAppFolder app;
-        app.addBook(QStringLiteral("Emma.rtf"), Rtf);
-        app.addBook(QStringLiteral("Other.rtf"), Rtf);
+        app.addBook(QStringLiteral("Emma.rtf"), SmallRtfBook);
+        app.addBook(QStringLiteral("Other.rtf"), SmallRtfBook);
         {
             QFile marks(app.bookmarkPath());
             QVERIFY(marks.open(QIODevice::WriteOnly));
@@ -241,9 +243,9 @@ private slots:
     void printFollowsTheViewShowing()
     {
         TestAppFolder app;
-        app.addBook(QStringLiteral("Emma.rtf"), Rtf);
+        app.addBook(QStringLiteral("Emma.rtf"), SmallRtfBook);
         app.addBookFromData(QStringLiteral("lighthouse.doc"));
-        app.addBook(QStringLiteral("manual.rtf"), Rtf);
+        app.addBook(QStringLiteral("manual.rtf"), SmallRtfBook);
         frmMain window(app.path());
         QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.rtf")));
         QVERIFY(window.mnuFilePrint->isEnabled());

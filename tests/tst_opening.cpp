@@ -20,7 +20,8 @@
 #include <QTreeWidget>
 
 namespace {
-const QByteArray Rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 An RTF book.\\par Second line.}";
+const QByteArray SmallRtfBook =
+    "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 An RTF book.\\par Second line.}";
 
 QByteArray twoPagePdf()
 {
@@ -69,9 +70,9 @@ private slots:
         QTest::addColumn<QString>("view");
         QTest::addColumn<bool>("webButtons");
         QTest::newRow("upper-case RTF")
-            << "Emma.RTF" << Rtf << int(BookKind::Rtf) << "txtBook" << false;
+            << "Emma.RTF" << SmallRtfBook << int(BookKind::Rtf) << "txtBook" << false;
         QTest::newRow("rtf without a dot")
-            << "storyrtf" << Rtf << int(BookKind::Rtf) << "txtBook" << false;
+            << "storyrtf" << SmallRtfBook << int(BookKind::Rtf) << "txtBook" << false;
         QTest::newRow(".htm") << "page.htm" << QByteArray("<title>t</title>x")
                               << int(BookKind::Html) << "wbBook" << true;
         QTest::newRow(".html") << "page.html" << QByteArray("<p>x</p>") << int(BookKind::Html)
@@ -123,7 +124,7 @@ private slots:
     void rootWithPendingChangesSavesButOpensNothing()
     {
         TestAppFolder app;
-        const QString path = app.addBook(QStringLiteral("Emma.rtf"), Rtf);
+        const QString path = app.addBook(QStringLiteral("Emma.rtf"), SmallRtfBook);
         frmMain window(app.path());
         QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.rtf")));
         const QByteArray before = app.readFile(path);
@@ -191,7 +192,7 @@ private slots:
         TestAppFolder app;
         app.addBook(QStringLiteral("Emma.txt"), "Text first.");
         app.addBook(QStringLiteral("letter.doc"), "not really a word document");
-        app.addBook(QStringLiteral("story.rtf"), Rtf);
+        app.addBook(QStringLiteral("story.rtf"), SmallRtfBook);
         frmMain window(app.path());
         QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
         QVERIFY(Driver::clickNode(window, QStringLiteral("letter.doc")));
