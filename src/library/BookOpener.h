@@ -18,13 +18,12 @@ public:
     void CleanTheTextBox();
 
 private:
-    // Loads a plain-text or RTF book into the text view and shows it.
+    // Loads a plain-text or RTF book into the text view and shows it, or shows why the file
+    // was refused; false when refused.
     bool loadTextBook(const QString& path, int loadKind, BookKind kind);
-    // Opens an EPUB book in the text view where it was last read; false (after a message)
-    // when it cannot be shown.
+    // Opens an EPUB book in the text view where it was last read, or shows why it cannot be
+    // shown; false when it cannot.
     bool loadEpubBook(const QString& path);
-    // Takes the Word document view out of its active state and hides it.
-    void releaseDocumentContainer();
     // Shows the PDF reader notice when due and waits for it; true when the PDF may open.
     bool waitForPdfNotice();
 

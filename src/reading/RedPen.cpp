@@ -2,6 +2,7 @@
 
 #include "app/frmMain.h"
 #include "library/EpubSession.h"
+#include "library/ReadingPane.h"
 #include "platform/RichTextView.h"
 
 // The mark effect is underlining: it is the effect the book's own text uses least, and every
@@ -12,6 +13,10 @@ void RedPen::HighlightIt()
     // An EPUB book is never written: its marks go into its reading record.
     if (m_main.epubSession()->isOpen()) {
         m_main.epubSession()->markSelection();
+        return;
+    }
+    // A mark lives in the book's own file: without such a book there is nothing to mark.
+    if (!ReadingPane::keepsMarks(state.Kind)) {
         return;
     }
     state.ChangesPending = true;
