@@ -83,9 +83,12 @@ private slots:
         QVERIFY(window.ole1->isHidden());
         QCOMPARE(window.labelMyLib->text(), QStringLiteral("My Library"));
 
+        // The Contents menu shows only while an EPUB book is open.
         QStringList menus;
         for (QAction* a : window.menuBar()->actions()) {
-            menus << a->text();
+            if (a->isVisible()) {
+                menus << a->text();
+            }
         }
         QCOMPARE(menus, QStringList({"&File", "&Edit", "&Get", "&Help"}));
         QStringList file;
