@@ -280,6 +280,15 @@ private slots:
                                         QStringLiteral("../images/a%20b.png")),
                  QStringLiteral("OEBPS/images/a b.png"));
 
+        // Nesting a hundred thousand deep is shown, not a stack overflow.
+        Epub::Book deep;
+        QCOMPARE(deep.open(bookPath(QStringLiteral("deep-nesting.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        Epub::ChapterConverter deepConverter(deep);
+        QVERIFY(deepConverter.convert(0, &document));
+        QVERIFY(document.toPlainText().contains(QStringLiteral("Above the depths.")));
+        QVERIFY(document.toPlainText().contains(QStringLiteral("Deep down.")));
+
         Epub::Book bomb;
         QCOMPARE(bomb.open(bookPath(QStringLiteral("zip-bomb.epub"))),
                  Epub::Book::OpenResult::Opened);

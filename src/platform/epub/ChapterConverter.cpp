@@ -59,16 +59,25 @@ struct Node
     }
 };
 
+constexpr size_t MaxDepth = 200;
+
 // Reads the XHTML into a tree; on damage keeps what was read and reports it.
 std::unique_ptr<Node> parse(const QByteArray& data, QString* damage)
 {
     auto root = std::make_unique<Node>();
     root->name = QStringLiteral("#root");
     std::vector<Node*> open{root.get()};
+    // Elements nested deeper than any real book are taken as part of the one above them, so
+    // a hostile chapter cannot exhaust the stack of the recursive steps that follow.
+    int flattened = 0;
     QXmlStreamReader xml(data);
     while (!xml.atEnd()) {
         xml.readNext();
-        if (xml.isStartElement()) {
+        if (xml.isStartElement() && open.size() >= MaxDepth) {
+            ++flattened;
+        } else if (xml.isEndElement() && flattened > 0) {
+            --flattened;
+        } else if (xml.isStartElement()) {
             auto node = std::make_unique<Node>();
             node->name = xml.name().toString().toLower();
             node->attributes = xml.attributes();

@@ -180,6 +180,10 @@ def bad_books():
         z.writestr("OEBPS/content.opf", package([("one", "one.xhtml"), ("bomb", "bomb.xhtml")], ["one", "bomb"]))
         z.writestr("OEBPS/one.xhtml", page("<p>Before the bomb.</p>"))
         z.writestr("OEBPS/bomb.xhtml", b" " * (64 * 1024 * 1024))
+    # A chapter of elements nested a hundred thousand deep.
+    bad_book("deep-nesting.epub", [("META-INF/container.xml", CONTAINER),
+                                   ("OEBPS/content.opf", package([("one", "one.xhtml")], ["one"])),
+                                   ("OEBPS/one.xhtml", page("<p>Above the depths.</p>" + "<div>" * 100000 + "Deep down." + "</div>" * 100000))])
     bad_book("protected.epub", [("META-INF/container.xml", CONTAINER),
                                 ("META-INF/encryption.xml", """<?xml version="1.0"?>
 <encryption xmlns="urn:oasis:names:tc:opendocument:xmlns:container" xmlns:enc="http://www.w3.org/2001/04/xmlenc#">
