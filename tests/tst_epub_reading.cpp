@@ -268,6 +268,34 @@ private slots:
                  QStringLiteral("twelve"));
     }
 
+    // Paging on past the end of a chapter turns to the next one at its start; paging back past
+    // the start of a chapter shows the end of the one before.
+    void pagingTurnsChapters()
+    {
+        TestAppFolder app;
+        app.addBookFromData(dataBook(QStringLiteral("long-shore.epub")),
+                            QStringLiteral("shore.epub"));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("shore.epub")));
+        contentsEntry(window, QStringLiteral("Shore 1"))->trigger();
+        window.txtBook->setFocus();
+        const int first = window.epubSession()->currentChapter();
+        for (int presses = 0; presses < 500 && window.epubSession()->currentChapter() == first;
+             ++presses) {
+            QTest::keyClick(window.txtBook, Qt::Key_PageDown);
+        }
+        QCOMPARE(window.epubSession()->currentChapter(), first + 1);
+        QCOMPARE(topText(window, 7), QStringLiteral("Shore 2"));
+        QVERIFY(contentsEntry(window, QStringLiteral("Shore 2"))->isChecked());
+        QTest::qWait(500); // a turn is followed by a short pause
+        QTest::keyClick(window.txtBook, Qt::Key_PageUp);
+        QCOMPARE(window.epubSession()->currentChapter(), first);
+        QVERIFY(window.txtBook->toPlainText().contains(QStringLiteral("Paragraph 200 of shore 1")));
+        QVERIFY(window.txtBook->verticalScrollBar()->value() ==
+                window.txtBook->verticalScrollBar()->maximum());
+    }
+
     // Find goes on from the shown chapter into the chapters after it.
     void findGoesOnIntoLaterChapters()
     {

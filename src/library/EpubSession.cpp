@@ -488,12 +488,18 @@ bool EpubSession::eventFilter(QObject* watched, QEvent* event)
             break;
         }
         const auto* key = static_cast<QKeyEvent*>(event);
-        const bool down = key->key() == Qt::Key_PageDown || key->key() == Qt::Key_Down;
-        const bool up = key->key() == Qt::Key_PageUp || key->key() == Qt::Key_Up;
-        if (down && atEnd && key->modifiers() == Qt::NoModifier) {
+        if (key->modifiers() != Qt::NoModifier) {
+            break;
+        }
+        // Arrow keys turn only from the first or last line, so the caret can still move
+        // through the last screen of a chapter.
+        const QTextBlock caret = m_view->textCursor().block();
+        const bool lastLine = caret == m_view->document()->lastBlock();
+        const bool firstLine = caret == m_view->document()->firstBlock();
+        if (atEnd && (key->key() == Qt::Key_PageDown || (key->key() == Qt::Key_Down && lastLine))) {
             return turn(true);
         }
-        if (up && atStart && key->modifiers() == Qt::NoModifier) {
+        if (atStart && (key->key() == Qt::Key_PageUp || (key->key() == Qt::Key_Up && firstLine))) {
             return turn(false);
         }
         break;
