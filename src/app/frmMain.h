@@ -57,6 +57,9 @@ public:
     void CleanTheTextBox();
     // Writes the open book's changes; false only when a write failed (already reported).
     bool SaveChanges();
+    // Books opened from the desktop: each file is copied into the library (never replacing a
+    // book) and the first one is opened; files that cannot be added are reported.
+    void OpenFiles(const QStringList& paths);
 
     // Reading aids and commands; each button and its menu entry run one of these.
     void SetBookmark();

@@ -1,3 +1,4 @@
+#include "app/DesktopStart.h"
 #include "app/frmMain.h"
 #include "platform/WebEngineSetup.h"
 
@@ -12,8 +13,13 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
 
-    // The application folder is the executable's own: options, bookmarks and the books.
-    frmMain window(QCoreApplication::applicationDirPath());
+    // The command line's books, the application folder, and one program per library.
+    DesktopStart start(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
+    if (start.finished()) {
+        return start.exitCode();
+    }
+    frmMain window(start.applicationFolder());
+    start.attach(window);
     // Without a window manager a maximize request is not honoured, so the window is given the
     // screen's size first.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
