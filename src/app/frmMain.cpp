@@ -202,6 +202,8 @@ void frmMain::buildMenus()
     mnuFindaBook = action(mnuFile, tr("&Find a Book"), "mnuFindaBook", &frmMain::ShowFindABook);
     mnuFileDelete = action(mnuFile, tr("&Delete"), "mnuFileDelete", &frmMain::DeleteBook);
     mnuFileShare = action(mnuFile, tr("&Share"), "mnuFileShare", &frmMain::ShowShare);
+    mnuFileMailAccount =
+        action(mnuFile, tr("&Mail Account..."), "mnuFileMailAccount", &frmMain::ShowMailAccount);
     mnuFilePrint = action(mnuFile, tr("&Print"), "mnuFilePrint", &frmMain::PrintBook);
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFile0"));
     mnuFileExit = action(mnuFile, tr("E&xit"), "mnuFileExit", &frmMain::Exit);

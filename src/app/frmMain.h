@@ -74,6 +74,7 @@ public:
     void ShowFindABook();
     void ShowShare();
     void ShowOptions();
+    void ShowMailAccount();
     void ShowAbout();
     void WebBack();
     void WebForward();
@@ -124,6 +125,7 @@ public:
     QAction* mnuFindaBook = nullptr;
     QAction* mnuFileDelete = nullptr;
     QAction* mnuFileShare = nullptr;
+    QAction* mnuFileMailAccount = nullptr;
     QAction* mnuFilePrint = nullptr;
     QAction* mnuFileExit = nullptr;
     QAction* mnuEditSearch = nullptr;
@@ -164,6 +166,7 @@ private:
     OwnedWindow m_shareWindow;
     OwnedWindow m_optionsWindow;
     OwnedWindow m_aboutWindow;
+    OwnedWindow m_mailAccountWindow;
 
     // The search and lookup windows: at most one of each.
     void openLookupWindow();

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSaveFile>
 #include <QTimer>
+#include <algorithm>
 #include <qt6keychain/keychain.h>
 
 namespace {
@@ -284,11 +285,19 @@ bool MailPassword::writeNetrc(const QString& path, const QString& host, const QS
     } else if (loginAt >= 0) {
         data.insert(tokens[loginAt].end, " password " + value);
     } else {
-        if (!data.isEmpty() && !data.endsWith('\n')) {
-            data += '\n';
+        const QByteArray entry = "machine " + netrcValue(host) + " login " + netrcValue(login) +
+                                 " password " + value + '\n';
+        // "default" must stay the last entry: whatever follows it belongs to it.
+        const auto fallback = std::find_if(tokens.cbegin(), tokens.cend(),
+                                           [](const Token& t) { return t.text == "default"; });
+        if (fallback != tokens.cend()) {
+            data.insert(fallback->begin, entry);
+        } else {
+            if (!data.isEmpty() && !data.endsWith('\n')) {
+                data += '\n';
+            }
+            data += entry;
         }
-        data += "machine " + netrcValue(host) + " login " + netrcValue(login) + " password " +
-                value + '\n';
     }
 
     QSaveFile file(path);
