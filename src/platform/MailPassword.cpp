@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QPointer>
 #include <QSaveFile>
 #include <QTimer>
@@ -171,6 +172,16 @@ std::pair<qsizetype, qsizetype> findEntry(const QList<Token>& tokens, const QByt
 
 bool MailPassword::keyringAvailable(QString* why)
 {
+    // Without a session bus there is no keyring to reach; asking would only make the bus
+    // library start a bus of its own that outlives the program.
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
+        (runtime.isEmpty() || !QFileInfo::exists(QFile::decodeName(runtime) + "/bus"))) {
+        if (why) {
+            *why = tr("No session bus runs.");
+        }
+        return false;
+    }
     QKeychain::ReadPasswordJob job(Service);
     job.setKey(QStringLiteral("availability check"));
     if (!runJob(&job)) {
@@ -196,7 +207,7 @@ MailPassword::Store MailPassword::currentStore()
 
 QString MailPassword::readFromKeyring(const MailAccount& account)
 {
-    if (account.user.isEmpty()) {
+    if (account.user.isEmpty() || !keyringAvailable()) {
         return QString();
     }
     QKeychain::ReadPasswordJob job(Service);
