@@ -67,10 +67,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillmere.example.org/")
-# Linked libraries come from dpkg-shlibdeps; the rest is what Qt loads at run time: the SVG
-# icons' plugins, the web engine's helper process, and the Word converter.
+# Linked libraries come from dpkg-shlibdeps (the web engine's helper process comes with
+# them); the rest is what runs without being linked: Qt's SVG icon plugins and the Word
+# converter.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, libqt6webenginecore6-bin, antiword")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, antiword")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gnome-keyring | kwalletmanager, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 include(CPack)
