@@ -12,6 +12,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    // Ties the windows to the desktop entry (its icon and name in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillmere.Quillmere"));
 
     // The command line's books, the application folder, and one program per library.
     DesktopStart start(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
