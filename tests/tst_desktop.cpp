@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <unistd.h>
 
 namespace {
 bool writeFile(const QString& path, const QByteArray& content)
@@ -132,6 +133,25 @@ private slots:
         frmMain window(choice.folder);
         QCOMPARE(window.state().BooksFolder, home + "books/");
         QCOMPARE(Driver::treeBooks(window), QStringList({"manual.rtf", "Mine.txt"}));
+    }
+
+    void aReadOnlyProgramFolderIsNotUsed()
+    {
+        // A copy of the program unpacked with its books into a folder the user may not write.
+        if (::geteuid() == 0) {
+            QSKIP("root may write any folder");
+        }
+        QTemporaryDir unpacked;
+        QVERIFY(writeFile(unpacked.path() + "/books/Sample.txt", "A sample book."));
+        QVERIFY(QFile::setPermissions(unpacked.path(), QFile::ReadOwner | QFile::ExeOwner));
+        QTemporaryDir user;
+        const auto choice = ApplicationFolder::locate(unpacked.path(), user.path() + "/Quillmere",
+                                                      unpacked.path() + "/missing/");
+        QFile::setPermissions(unpacked.path(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(choice.perUser);
+        QCOMPARE(choice.folder, user.path() + "/Quillmere/");
+        QVERIFY(QFileInfo(choice.folder + "books").isDir());
     }
 
     void aFolderThatCannotBeMadeIsReported()
