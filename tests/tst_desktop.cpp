@@ -296,6 +296,34 @@ private slots:
         QVERIFY(first.waitForFinished(10000));
     }
 
+    void helpAndVersionNeedNoDisplay()
+    {
+        // A terminal without a display: reaching the window system would fail.
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        const QString program = QStringLiteral(QUILLMERE_BINARY_DIR) + "/app/quillmere";
+        struct Case
+        {
+            QStringList arguments;
+            int exitCode;
+            QByteArray output;
+        };
+        const Case cases[] = {{{"--version"}, 0, "Quillmere 1.0.0"},
+                              {{"--help"}, 0, "[FILE...]"},
+                              {{"--no-such-option", "book.txt"}, 2, ""}};
+        for (const Case& c : cases) {
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.start(program, c.arguments);
+            QVERIFY(process.waitForFinished(20000));
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process.exitCode(), c.exitCode);
+            QVERIFY(process.readAllStandardOutput().contains(c.output));
+        }
+    }
+
     void theTreeShowsLongNamesWhole()
     {
         TestAppFolder app;

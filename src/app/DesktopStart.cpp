@@ -24,30 +24,69 @@ QString absolutePathOf(const QString& argument)
 }
 } // namespace
 
-DesktopStart::DesktopStart(const QStringList& arguments, const QString& executableFolder)
+namespace {
+void describe(QCommandLineParser& parser)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        tr("Quillmere, a reader for the books of your library. Each FILE given is copied into "
-           "the library and opened."));
+    parser.setApplicationDescription(DesktopStart::tr(
+        "Quillmere, a reader for the books of your library. Each FILE given is copied into the "
+        "library and opened."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("FILE"), tr("A book to add and open."),
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 DesktopStart::tr("A book to add and open."),
                                  QStringLiteral("[FILE...]"));
+}
+
+// Answers a bad command line, --help and --version; true when the process is then done.
+bool answerAlone(QCommandLineParser& parser, const QStringList& arguments, int* exitCode)
+{
+    *exitCode = 0;
     if (!parser.parse(arguments)) {
         std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
-        m_finished = true;
-        m_exitCode = 2;
-        return;
+        *exitCode = 2;
+        return true;
     }
     if (parser.isSet(QStringLiteral("help"))) {
         std::printf("%s", qPrintable(parser.helpText()));
-        m_finished = true;
-        return;
+        return true;
     }
     if (parser.isSet(QStringLiteral("version"))) {
         std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
                     qPrintable(QCoreApplication::applicationVersion()));
+        return true;
+    }
+    return false;
+}
+} // namespace
+
+bool DesktopStart::answersWithoutWindow(int argc, char* argv[], const QString& version,
+                                        int* exitCode)
+{
+    bool asked = false;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--") {
+            break;
+        }
+        asked = asked || (argument.startsWith('-') && argument != "-");
+    }
+    if (!asked) {
+        return false;
+    }
+    // Help, version and bad options need no display: a plain core application answers them.
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Quillmere"));
+    QCoreApplication::setApplicationVersion(version);
+    QCommandLineParser parser;
+    describe(parser);
+    return answerAlone(parser, QCoreApplication::arguments(), exitCode);
+}
+
+DesktopStart::DesktopStart(const QStringList& arguments, const QString& executableFolder)
+{
+    QCommandLineParser parser;
+    describe(parser);
+    if (answerAlone(parser, arguments, &m_exitCode)) {
         m_finished = true;
         return;
     }

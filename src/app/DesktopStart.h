@@ -17,6 +17,10 @@ public:
     DesktopStart(const QStringList& arguments, const QString& executableFolder);
     ~DesktopStart() override;
 
+    // Before any window system is reached: answers --help, --version and a bad option on the
+    // terminal (true, with the exit code), so they work without a display.
+    static bool answersWithoutWindow(int argc, char* argv[], const QString& version, int* exitCode);
+
     // True when this process has nothing more to do (files handed over, help or version
     // printed, a bad command line); the process then ends with exitCode().
     bool finished() const { return m_finished; }

@@ -5,13 +5,20 @@
 #include <QApplication>
 #include <QScreen>
 
+namespace {
+const QString Version = QStringLiteral("1.0.0");
+}
+
 int main(int argc, char* argv[])
 {
+    if (int code = 0; DesktopStart::answersWithoutWindow(argc, argv, Version, &code)) {
+        return code;
+    }
     prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationVersion(Version);
     // Ties the windows to the desktop entry (its icon and name in the task bar).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillmere.Quillmere"));
 
