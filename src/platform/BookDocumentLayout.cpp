@@ -331,6 +331,9 @@ qreal BookDocumentLayout::Private::layoutBlock(const QTextBlock& block, qreal x,
     const qreal lineWidth =
         qMax(NarrowestLine, width - format.leftMargin() - format.rightMargin() - indent);
     const qreal firstIndent = qMax(format.textIndent(), x - left);
+    // Lines never start left of the layout's origin (Qt measures the caret from there), so a
+    // hanging first line moves the origin left and the other lines right by as much.
+    const qreal origin = qMin<qreal>(0, firstIndent);
 
     QTextOption option = doc->defaultTextOption();
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
@@ -356,8 +359,9 @@ qreal BookDocumentLayout::Private::layoutBlock(const QTextBlock& block, qreal x,
     qreal lineY = 0;
     layout->beginLayout();
     for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
-        const qreal shift = line.lineNumber() == 0 ? firstIndent : 0;
-        line.setLineWidth(qMax(NarrowestLine, lineWidth - shift));
+        const qreal indentOfLine = line.lineNumber() == 0 ? firstIndent : 0;
+        const qreal shift = indentOfLine - origin;
+        line.setLineWidth(qMax(NarrowestLine, lineWidth - indentOfLine));
         const qreal advance = lineAdvance(format, line);
         // An exact line height smaller or larger than the text keeps the text on the line's
         // bottom, as word processors do.
@@ -368,7 +372,7 @@ qreal BookDocumentLayout::Private::layoutBlock(const QTextBlock& block, qreal x,
     }
     layout->endLayout();
     objectWidth = 0;
-    layout->setPosition(QPointF(left, y));
+    layout->setPosition(QPointF(left + origin, y));
     y += lineY + format.bottomMargin();
     if (breaksAfter(format)) {
         y += PageBreakGap;
@@ -491,7 +495,7 @@ qreal BookDocumentLayout::Private::layoutTable(QTextTable* table, qreal x, qreal
 
 void BookDocumentLayout::Private::drawListMarker(QPainter* painter, const QTextBlock& block,
                                                  const QTextLayout* layout,
-                                                 const QTextBlockFormat& format) const
+                                                 const QTextBlockFormat&) const
 {
     QTextList* list = block.textList();
     if (!list || layout->lineCount() == 0) {
@@ -504,7 +508,7 @@ void BookDocumentLayout::Private::drawListMarker(QPainter* painter, const QTextB
     }
     const QFontMetricsF metrics(font);
     const qreal baseline = layout->position().y() + first.y() + first.ascent();
-    const qreal textX = layout->position().x() + qMin<qreal>(0, format.textIndent());
+    const qreal textX = layout->position().x() + first.x();
     const qreal gap = metrics.horizontalAdvance(QLatin1Char(' '));
     painter->save();
     painter->setFont(font);

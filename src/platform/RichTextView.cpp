@@ -459,11 +459,12 @@ void RichTextView::keepTextStill(qreal y, qreal delta)
 
 void RichTextView::rememberTop()
 {
-    if (m_restoreTop) {
+    if (m_restoreTop || m_resizing) {
         return;
     }
+    // A pixel below the top, so that a line ending exactly there does not count.
     const int position = document()->documentLayout()->hitTest(
-        QPointF(document()->documentMargin(), verticalScrollBar()->value()), Qt::FuzzyHit);
+        QPointF(document()->documentMargin(), verticalScrollBar()->value() + 1), Qt::FuzzyHit);
     m_topPosition = qMax(0, position);
 }
 
@@ -492,7 +493,11 @@ void RichTextView::scrollContentsBy(int dx, int dy)
 
 void RichTextView::resizeEvent(QResizeEvent* event)
 {
+    // The text at the top now, before the new width moves the scroll bar.
+    rememberTop();
+    m_resizing = true;
     QTextEdit::resizeEvent(event);
+    m_resizing = false;
     if (m_restoreTop) {
         restoreTop();
     }

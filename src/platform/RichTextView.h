@@ -120,5 +120,6 @@ private:
     // there once the scroll bar knows the new heights.
     int m_topPosition = 0;
     bool m_restoreTop = false;
+    bool m_resizing = false;
     qreal m_shiftRemainder = 0;
 };
