@@ -202,6 +202,7 @@ void RichTextView::showCaret()
     const qreal top = layout->lineTop(cursor.position());
     verticalScrollBar()->setValue(qMax(0, qRound(top - above)));
     rememberTop();
+    layoutScreenAbove();
 }
 
 int RichTextView::SelLength() const
@@ -489,6 +490,20 @@ void RichTextView::scrollContentsBy(int dx, int dy)
     Q_UNUSED(dy);
     viewport()->update();
     rememberTop();
+    layoutScreenAbove();
+}
+
+void RichTextView::layoutScreenAbove()
+{
+    // Text scrolled into view from above is then exact already: the heights that change are
+    // those above the screen, and keepTextStill makes up for them.
+    auto* layout = qobject_cast<BookDocumentLayout*>(document()->documentLayout());
+    if (!layout || m_layingOutAbove || m_restoreTop || m_resizing) {
+        return;
+    }
+    m_layingOutAbove = true;
+    layout->layoutAbove(document()->findBlock(m_topPosition), viewport()->height());
+    m_layingOutAbove = false;
 }
 
 void RichTextView::resizeEvent(QResizeEvent* event)

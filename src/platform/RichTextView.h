@@ -113,6 +113,7 @@ private:
     // estimated anew.
     void keepTextStill(qreal y, qreal delta);
     void rememberTop();
+    void layoutScreenAbove();
     void restoreTop();
 
     int m_fontSize = DefaultFontSize;
@@ -121,5 +122,6 @@ private:
     int m_topPosition = 0;
     bool m_restoreTop = false;
     bool m_resizing = false;
+    bool m_layingOutAbove = false;
     qreal m_shiftRemainder = 0;
 };
