@@ -3,7 +3,7 @@
 // heights above it become exact, the caret, selection and Find across a table, footnote marks,
 // character extents for accessibility, wide pictures, and the render tool.
 #include "platform/BookDocumentLayout.h"
-#include "platform/BookNotes.h"
+#include "platform/BookTextProperties.h"
 #include "platform/HeightIndex.h"
 #include "platform/RichTextView.h"
 #include "support/TestMain.h"
@@ -331,7 +331,7 @@ private slots:
         QTextCharFormat mark;
         mark.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
         const QString note = QStringLiteral("Never mind how long precisely.");
-        mark.setProperty(BookNotes::NoteTextProperty, note);
+        mark.setProperty(BookText::NoteTextProperty, note);
         cursor.insertText(QStringLiteral("1"), mark);
         paint(view);
         const QPoint markPoint = caretAt(view, 16).center() + QPoint(2, 0);
@@ -347,6 +347,44 @@ private slots:
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, markPoint);
         QTRY_COMPARE(QToolTip::text(), note);
         QToolTip::hideText();
+    }
+
+    void doubleUnderlineDrawsTwoLines()
+    {
+        RichTextView view;
+        view.resize(600, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setText(QStringLiteral("single double"));
+        QTextCursor single(view.document());
+        single.setPosition(0);
+        single.setPosition(6, QTextCursor::KeepAnchor);
+        QTextCharFormat underline;
+        underline.setFontUnderline(true);
+        single.mergeCharFormat(underline);
+        QTextCursor twice(view.document());
+        twice.setPosition(7);
+        twice.setPosition(13, QTextCursor::KeepAnchor);
+        underline.setProperty(BookText::DoubleUnderlineProperty, true);
+        twice.mergeCharFormat(underline);
+        view.setSelStart(13);
+        paint(view);
+        const QImage shot = view.viewport()->grab().toImage();
+        // Dark runs in one column below the baseline: one line, then two.
+        const auto linesBelow = [&](int position) {
+            const QRect caret = caretAt(view, position);
+            const int x = caret.x() + 3;
+            int lines = 0;
+            bool inLine = false;
+            for (int y = caret.top() + caret.height() * 3 / 4; y < caret.bottom() + 8; ++y) {
+                const bool dark = qGray(shot.pixel(x, y)) < 128;
+                lines += dark && !inLine ? 1 : 0;
+                inLine = dark;
+            }
+            return lines;
+        };
+        QCOMPARE(linesBelow(1), 1);
+        QCOMPARE(linesBelow(9), 2);
     }
 
     void characterExtentsFollowTheLines()

@@ -1,5 +1,6 @@
 #include "platform/BookDocumentLayout.h"
 
+#include "platform/BookTextProperties.h"
 #include "platform/HeightIndex.h"
 
 #include <QFontMetricsF>
@@ -128,6 +129,7 @@ struct BookDocumentLayout::Private
                       const PaintContext& context, const QRectF& clip) const;
     void drawTable(QPainter* painter, QTextTable* table, qreal dy, const PaintContext& context,
                    const QRectF& clip) const;
+    void drawDoubleUnderlines(QPainter* painter, const QTextBlock& block) const;
     void drawListMarker(QPainter* painter, const QTextBlock& block, const QTextLayout* layout,
                         const QTextBlockFormat& format) const;
 
@@ -533,6 +535,45 @@ void BookDocumentLayout::Private::drawListMarker(QPainter* painter, const QTextB
     painter->restore();
 }
 
+void BookDocumentLayout::Private::drawDoubleUnderlines(QPainter* painter,
+                                                       const QTextBlock& block) const
+{
+    const QTextLayout* layout = block.layout();
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const QTextCharFormat format = fragment.charFormat();
+        if (!format.boolProperty(BookText::DoubleUnderlineProperty)) {
+            continue;
+        }
+        const QFontMetricsF metrics(format.font());
+        const qreal gap = qMax<qreal>(2, metrics.lineWidth() * 2);
+        const QBrush brush =
+            format.hasProperty(QTextFormat::TextUnderlineColor)
+                ? QBrush(format.underlineColor())
+                : (format.hasProperty(QTextFormat::ForegroundBrush) ? format.foreground()
+                                                                    : painter->pen().brush());
+        const int from = fragment.position() - block.position();
+        const int to = from + fragment.length();
+        painter->save();
+        painter->setPen(QPen(brush, qMax<qreal>(1, metrics.lineWidth())));
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const int start = qMax(from, line.textStart());
+            const int end = qMin(to, line.textStart() + line.textLength());
+            if (start >= end) {
+                continue;
+            }
+            // The second line under Qt's own underline, which sits below the baseline.
+            const qreal y =
+                layout->position().y() + line.y() + line.ascent() + metrics.underlinePos() + gap;
+            const qreal x1 = layout->position().x() + line.cursorToX(start);
+            const qreal x2 = layout->position().x() + line.cursorToX(end);
+            painter->drawLine(QPointF(x1, y), QPointF(x2, y));
+        }
+        painter->restore();
+    }
+}
+
 void BookDocumentLayout::Private::drawBlock(QPainter* painter, const QTextBlock& block,
                                             const PaintContext& context, const QRectF& clip) const
 {
@@ -584,6 +625,7 @@ void BookDocumentLayout::Private::drawBlock(QPainter* painter, const QTextBlock&
         selections.append(range);
     }
     layout->draw(painter, QPointF(), selections, clip);
+    drawDoubleUnderlines(painter, block);
     if (context.cursorPosition >= start && context.cursorPosition < end) {
         const int width =
             q->property("cursorWidth").isValid() ? q->property("cursorWidth").toInt() : 1;

@@ -2,8 +2,8 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/BookDocumentLayout.h"
-#include "platform/BookNotes.h"
 #include "platform/BookPictureHandler.h"
+#include "platform/BookTextProperties.h"
 #include "platform/DocumentPrinter.h"
 #include "platform/FillingDocumentLayout.h"
 #include "platform/rtf/PlainTextDecoder.h"
@@ -407,7 +407,7 @@ QString RichTextView::noteAt(const QPoint& point) const
         }
         QTextCursor cursor(document());
         cursor.setPosition(offset + 1);
-        const QString note = BookNotes::noteText(cursor.charFormat());
+        const QString note = BookText::noteText(cursor.charFormat());
         if (!note.isEmpty()) {
             return note;
         }
