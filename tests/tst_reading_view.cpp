@@ -374,9 +374,11 @@ private slots:
         const auto linesBelow = [&](int position) {
             const QRect caret = caretAt(view, position);
             const int x = caret.x() + 3;
+            const int baseline =
+                caret.top() + qRound(view.document()->begin().layout()->lineAt(0).ascent());
             int lines = 0;
             bool inLine = false;
-            for (int y = caret.top() + caret.height() * 3 / 4; y < caret.bottom() + 8; ++y) {
+            for (int y = baseline; y < caret.bottom() + 8; ++y) {
                 const bool dark = qGray(shot.pixel(x, y)) < 128;
                 lines += dark && !inLine ? 1 : 0;
                 inLine = dark;

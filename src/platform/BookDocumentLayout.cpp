@@ -546,7 +546,7 @@ void BookDocumentLayout::Private::drawDoubleUnderlines(QPainter* painter,
             continue;
         }
         const QFontMetricsF metrics(format.font());
-        const qreal gap = qMax<qreal>(2, metrics.lineWidth() * 2);
+        const qreal gap = qMax<qreal>(3, metrics.lineWidth() * 3);
         const QBrush brush =
             format.hasProperty(QTextFormat::TextUnderlineColor)
                 ? QBrush(format.underlineColor())
@@ -564,8 +564,9 @@ void BookDocumentLayout::Private::drawDoubleUnderlines(QPainter* painter,
                 continue;
             }
             // The second line under Qt's own underline, which sits below the baseline.
-            const qreal y =
-                layout->position().y() + line.y() + line.ascent() + metrics.underlinePos() + gap;
+            const qreal y = std::floor(layout->position().y() + line.y() + line.ascent() +
+                                       metrics.underlinePos() + gap) +
+                            0.5;
             const qreal x1 = layout->position().x() + line.cursorToX(start);
             const qreal x2 = layout->position().x() + line.cursorToX(end);
             painter->drawLine(QPointF(x1, y), QPointF(x2, y));
