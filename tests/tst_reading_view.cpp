@@ -256,6 +256,38 @@ private slots:
                  view.document()->findBlock(middle).position());
     }
 
+    void bookmarkJumpInAStyledBookShowsTheCaret()
+    {
+        // Headings with room around them and hanging-indented verses: the estimated heights
+        // are far from the laid-out ones, and the caret must still end up on screen.
+        QByteArray rtf = "{\\rtf1\\ansi\\fs24\n";
+        const QStringList lines = longBook(4 * 1024 * 1024).split(QLatin1Char('\n'));
+        for (int i = 0; i < lines.size(); ++i) {
+            rtf += i % 40 == 0 ? "\\pard\\qc\\sb480\\sa240{\\b\\fs40 Chapter}\\par\n" : "";
+            rtf += "\\pard\\qj\\li360\\fi-360 " + lines[i].toLatin1() + "\\par\n";
+        }
+        rtf += "}";
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("styled.rtf"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(rtf);
+        file.close();
+        RichTextView view;
+        view.resize(1000, 700);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.LoadFile(path, RichTextView::LoadRtf));
+        for (const int part : {2, 3, 5}) {
+            const int target = view.characterCount() * (part - 1) / part;
+            view.setSelStart(target);
+            paint(view);
+            QCOMPARE(view.SelStart(), target);
+            QVERIFY2(view.viewport()->rect().contains(view.cursorRect()),
+                     qPrintable(QStringLiteral("jump to %1").arg(target)));
+        }
+    }
+
     void textStaysStillWhenHeightsAboveBecomeExact()
     {
         QTemporaryDir dir;

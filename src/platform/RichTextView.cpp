@@ -192,6 +192,9 @@ void RichTextView::showCaret()
     }
     m_restoreTop = false;
     const QTextCursor cursor = textCursor();
+    // The caret counts as shown only once the text on screen above it is exact.
+    const int shownTop = verticalScrollBar()->value();
+    layout->layoutRange(shownTop, shownTop + viewport()->height());
     if (viewport()->rect().contains(cursorRect(cursor))) {
         return;
     }
