@@ -1,8 +1,8 @@
 // Draws the book view with a book loaded into a PNG, offscreen, with the program's own view:
 //   quillmere-render IN OUT.png [--width PIXELS] [--height PIXELS] [--at OFFSET]
 // IN is opened as RTF when its name ends in .rtf and as plain text otherwise, as the program
-// opens books. OFFSET puts the caret there, as a bookmark does. Exits with 1 and one line on
-// bad input.
+// opens books. OFFSET puts the caret there, as a bookmark does; without it no caret is drawn.
+// Exits with 1 and one line on bad input.
 #include "platform/RichTextView.h"
 
 #include <QApplication>
@@ -77,6 +77,9 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     if (at >= 0) {
         view.setSelStart(at);
+    } else {
+        // Without an offset there is no caret to show, only the book.
+        view.setCursorWidth(0);
     }
     QCoreApplication::processEvents();
     if (!view.grab().toImage().save(paths[1], "PNG")) {
