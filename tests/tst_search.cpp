@@ -192,7 +192,7 @@ private slots:
         QVERIFY(search);
         find(search, QStringLiteral("dog"));
         QList<int> carets;
-        connect(window.txtBook, &QPlainTextEdit::cursorPositionChanged, this,
+        connect(window.txtBook, &QTextEdit::cursorPositionChanged, this,
                 [&] { carets << window.txtBook->textCursor().position(); });
         QTest::mouseClick(search->btnFind, Qt::LeftButton);
         const int end = window.txtBook->characterCount();

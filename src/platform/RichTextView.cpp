@@ -1,7 +1,9 @@
 #include "platform/RichTextView.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/BookDocumentLayout.h"
 #include "platform/BookPictureHandler.h"
+#include "platform/BookTextProperties.h"
 #include "platform/DocumentPrinter.h"
 #include "platform/FillingDocumentLayout.h"
 #include "platform/rtf/PlainTextDecoder.h"
@@ -15,11 +17,12 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
-#include <QPlainTextDocumentLayout>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QToolTip>
 #include <QUrl>
 
 const QString RichTextView::PictureNamePrefix = QStringLiteral("quillmere-bookmark:");
@@ -45,7 +48,7 @@ public:
 };
 } // namespace
 
-RichTextView::RichTextView(QWidget* parent) : QPlainTextEdit(parent)
+RichTextView::RichTextView(QWidget* parent) : QTextEdit(parent)
 {
     setObjectName(QStringLiteral("txtBook"));
     setAccessibleName(tr("Book"));
@@ -55,6 +58,8 @@ RichTextView::RichTextView(QWidget* parent) : QPlainTextEdit(parent)
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // The right button belongs to the main window's lookup menu.
     setContextMenuPolicy(Qt::PreventContextMenu);
+    // A scroll bar that came and went would change the width, and with it every height.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont base = font();
     base.setPointSize(m_fontSize);
     setFont(base);
@@ -76,13 +81,19 @@ QTextDocument* RichTextView::newDocument()
 
 void RichTextView::adoptDocument(QTextDocument* document)
 {
-    auto* layout = new QPlainTextDocumentLayout(document);
+    auto* layout = new BookDocumentLayout(document);
     BookPictureHandler::install(layout);
     document->setDocumentLayout(layout);
-    QTextDocument* old = QPlainTextEdit::document();
+    connect(layout, &BookDocumentLayout::heightChangedAbove, this, &RichTextView::keepTextStill);
+    connect(layout, &BookDocumentLayout::heightsReset, this, [this] { m_restoreTop = true; });
+    QTextDocument* old = QTextEdit::document();
     // The first document is the editor's own and goes with it; later ones are ours.
     const bool ours = old && old->parent() == this;
+    m_topPosition = 0;
+    m_shiftRemainder = 0;
     setDocument(document);
+    m_restoreTop = false;
+    verticalScrollBar()->setValue(0);
     if (ours && old != document) {
         delete old;
     }
@@ -95,6 +106,8 @@ QTextDocument* RichTextView::prepareDocument()
 
 void RichTextView::showDocument(QTextDocument* document)
 {
+    // The document came from no file of this view's: no source bytes to splice into.
+    m_source.reset();
     document->setParent(this);
     adoptDocument(document);
 }
@@ -187,7 +200,32 @@ void RichTextView::setSelStart(int offset)
     QTextCursor cursor(document());
     cursor.setPosition(qBound(0, offset, characterCount()));
     setTextCursor(cursor);
-    ensureCursorVisible();
+    showCaret();
+}
+
+void RichTextView::showCaret()
+{
+    auto* layout = qobject_cast<BookDocumentLayout*>(document()->documentLayout());
+    if (!layout) {
+        ensureCursorVisible();
+        return;
+    }
+    m_restoreTop = false;
+    const QTextCursor cursor = textCursor();
+    // The caret counts as shown only once the text on screen above it is exact.
+    const int shownTop = verticalScrollBar()->value();
+    layout->layoutRange(shownTop, shownTop + viewport()->height());
+    if (viewport()->rect().contains(cursorRect(cursor))) {
+        return;
+    }
+    // A quarter of the screen above the caret is laid out first, so that the caret stays where
+    // it is put when the text above it is drawn.
+    const qreal above = viewport()->height() / 4.0;
+    layout->layoutAbove(cursor.block(), above);
+    const qreal top = layout->lineTop(cursor.position());
+    verticalScrollBar()->setValue(qMax(0, qRound(top - above)));
+    rememberTop();
+    layoutScreenAbove();
 }
 
 int RichTextView::SelLength() const
@@ -349,7 +387,7 @@ int RichTextView::Find(const QString& text, int start, int options)
                 match.setPosition(offset);
                 match.setPosition(offset + int(text.size()), QTextCursor::KeepAnchor);
                 setTextCursor(match);
-                ensureCursorVisible();
+                showCaret();
                 return offset;
             }
             ++index;
@@ -403,8 +441,137 @@ bool RichTextView::isPictureAt(int offset) const
     return format.isImageFormat() && format.toImageFormat().name().startsWith(PictureNamePrefix);
 }
 
+QString RichTextView::noteAt(const QPoint& point) const
+{
+    const QPointF documentPoint =
+        point + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int position = document()->documentLayout()->hitTest(documentPoint, Qt::ExactHit);
+    if (position < 0) {
+        return {};
+    }
+    // The hit is the caret place nearest the point: the mark is the character after it or,
+    // past the middle of the mark, the one before.
+    for (const int offset : {position, position - 1}) {
+        if (offset < 0 || offset >= characterCount()) {
+            continue;
+        }
+        QTextCursor cursor(document());
+        cursor.setPosition(offset + 1);
+        const QString note = BookText::noteText(cursor.charFormat());
+        if (!note.isEmpty()) {
+            return note;
+        }
+    }
+    return {};
+}
+
 void RichTextView::mousePressEvent(QMouseEvent* event)
 {
     emit mouseDown(event->button(), event->pos());
-    QPlainTextEdit::mousePressEvent(event);
+    QTextEdit::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        const QString note = noteAt(event->pos());
+        if (!note.isEmpty()) {
+            QToolTip::showText(viewport()->mapToGlobal(event->pos()), note, viewport());
+        }
+    }
+}
+
+bool RichTextView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString note = noteAt(help->pos());
+        if (note.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), note, viewport());
+        }
+        return true;
+    }
+    return QTextEdit::viewportEvent(event);
+}
+
+void RichTextView::keepTextStill(qreal y, qreal delta)
+{
+    QScrollBar* bar = verticalScrollBar();
+    if (y > bar->value() + 0.5) {
+        return;
+    }
+    m_shiftRemainder += delta;
+    const int whole = qRound(m_shiftRemainder);
+    m_shiftRemainder -= whole;
+    if (whole != 0) {
+        bar->setMaximum(qMax(bar->maximum(), bar->value() + whole));
+        bar->setValue(bar->value() + whole);
+    }
+}
+
+void RichTextView::rememberTop()
+{
+    if (m_restoreTop || m_resizing) {
+        return;
+    }
+    // A pixel below the top, so that a line ending exactly there does not count.
+    const int position = document()->documentLayout()->hitTest(
+        QPointF(document()->documentMargin(), verticalScrollBar()->value() + 1), Qt::FuzzyHit);
+    m_topPosition = qMax(0, position);
+}
+
+void RichTextView::restoreTop()
+{
+    m_restoreTop = false;
+    auto* layout = qobject_cast<BookDocumentLayout*>(document()->documentLayout());
+    if (!layout) {
+        return;
+    }
+    const int top = qRound(layout->lineTop(qMin(m_topPosition, characterCount())));
+    QScrollBar* bar = verticalScrollBar();
+    bar->setMaximum(qMax(bar->maximum(), top));
+    bar->setValue(top);
+}
+
+void RichTextView::scrollContentsBy(int dx, int dy)
+{
+    // Heights above may have become exact since the last paint, so the old pixels are not
+    // moved: the viewport is drawn anew.
+    Q_UNUSED(dx);
+    Q_UNUSED(dy);
+    viewport()->update();
+    rememberTop();
+    layoutScreenAbove();
+}
+
+void RichTextView::layoutScreenAbove()
+{
+    // Text scrolled into view from above is then exact already: the heights that change are
+    // those above the screen, and keepTextStill makes up for them.
+    auto* layout = qobject_cast<BookDocumentLayout*>(document()->documentLayout());
+    if (!layout || m_layingOutAbove || m_restoreTop || m_resizing) {
+        return;
+    }
+    m_layingOutAbove = true;
+    layout->layoutAbove(document()->findBlock(m_topPosition), viewport()->height());
+    m_layingOutAbove = false;
+}
+
+void RichTextView::resizeEvent(QResizeEvent* event)
+{
+    // The text at the top now, before the new width moves the scroll bar.
+    rememberTop();
+    m_resizing = true;
+    QTextEdit::resizeEvent(event);
+    m_resizing = false;
+    if (m_restoreTop) {
+        restoreTop();
+    }
+}
+
+void RichTextView::paintEvent(QPaintEvent* event)
+{
+    if (m_restoreTop) {
+        restoreTop();
+    }
+    QTextEdit::paintEvent(event);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QColor>
-#include <QPlainTextEdit>
+#include <QTextEdit>
 
 #include <memory>
 
@@ -15,15 +15,14 @@ class QTextDocument;
 // are 0-based character positions in the document; a paragraph end counts as one character
 // and is handed out as "\r"; a picture is one character.
 //
-// Whole books must open and jump to a bookmark at once, so the view is a QPlainTextEdit: its
-// layout only lays out the paragraphs on screen and scrolls by paragraph, where QTextEdit lays
-// out every paragraph before the caret. Character formats (fonts, sizes, colours, effects) and
-// pictures are shown; paragraph formats (alignment, indents, spacing) stay in the document and
-// in saved files but are not shown on screen. Printing lays the document out in full, so it
-// shows them too.
+// Whole books must open and jump to a bookmark at once, so the view's layout
+// (BookDocumentLayout) lays out only what is shown and estimates the rest; QTextEdit's own
+// layout would lay out every paragraph before the caret. Paragraph and character formats,
+// tables, lists and pictures are drawn. A footnote mark shows its note when pointed at or
+// clicked. Printing lays the document out in full for the page.
 //
 // The document is replaced by every LoadFile: do not keep document() across a load.
-class RichTextView : public QPlainTextEdit
+class RichTextView : public QTextEdit
 {
     Q_OBJECT
 public:
@@ -103,11 +102,18 @@ public:
     // True when the character at offset is a picture the program embedded.
     bool isPictureAt(int offset) const;
 
+    // The text of the note whose mark is at the point of the viewport, or an empty string.
+    QString noteAt(const QPoint& point) const;
+
 signals:
     void mouseDown(Qt::MouseButton button, const QPoint& position);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     // A fresh document with the base font and no undo, holding a layout that lays out nothing
@@ -115,8 +121,23 @@ private:
     QTextDocument* newDocument();
     void adoptDocument(QTextDocument* document);
     void mergeSelectionFormat(const QTextCharFormat& format);
+    // Scrolls the caret into view with some text above it, laying out only around it.
+    void showCaret();
+    // Keeps the shown text still when paragraphs above it change height or all heights are
+    // estimated anew.
+    void keepTextStill(qreal y, qreal delta);
+    void rememberTop();
+    void layoutScreenAbove();
+    void restoreTop();
 
     int m_fontSize = DefaultFontSize;
+    // The document position shown at the top of the viewport, and whether it must be put back
+    // there once the scroll bar knows the new heights.
+    int m_topPosition = 0;
+    bool m_restoreTop = false;
+    bool m_resizing = false;
+    bool m_layingOutAbove = false;
+    qreal m_shiftRemainder = 0;
     // The RTF book as read, following every mark and picture; null when the document is not
     // (or no longer) one that can be written back into its own bytes.
     std::unique_ptr<Rtf::RtfSourceBook> m_source;
