@@ -462,8 +462,13 @@ bool EpubSession::eventFilter(QObject* watched, QEvent* event)
         return QObject::eventFilter(watched, event);
     }
     QScrollBar* bar = m_view->verticalScrollBar();
-    const bool atEnd = bar->value() >= bar->maximum();
-    const bool atStart = bar->value() <= bar->minimum();
+    // At an end when the first or last line of the chapter is in view (the scroll bar of a
+    // view that lays out as it goes may stop short of its maximum).
+    QTextCursor first(m_view->document());
+    QTextCursor last(m_view->document());
+    last.movePosition(QTextCursor::End);
+    const bool atEnd = m_view->cursorRect(last).bottom() <= m_view->viewport()->height();
+    const bool atStart = m_view->cursorRect(first).top() >= 0;
     auto turn = [&](bool forward) {
         if (m_turning) {
             return true;
