@@ -148,6 +148,20 @@ private slots:
         QVERIFY(window.txtBook->text().contains(QStringLiteral("climbed the stairs")));
         QVERIFY(keeper->isChecked());
         QVERIFY(!storm->isChecked());
+        // The picture is in the view's document with its image, at the size it is shown.
+        bool picture = false;
+        for (QTextBlock block = window.txtBook->document()->begin(); block.isValid();
+             block = block.next()) {
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                if (format.isImageFormat()) {
+                    const QVariant image = window.txtBook->document()->resource(
+                        QTextDocument::ImageResource, QUrl(format.toImageFormat().name()));
+                    picture = picture || image.value<QImage>().width() == 40;
+                }
+            }
+        }
+        QVERIFY(picture);
 
         // A click on "the storm" follows the link into the next chapter.
         const int link =
