@@ -1,5 +1,6 @@
 #include "reading/RedPen.h"
 
+#include "app/MessageBox.h"
 #include "app/frmMain.h"
 #include "platform/RichTextView.h"
 
@@ -8,6 +9,12 @@
 void RedPen::HighlightIt()
 {
     ReaderState& state = m_main.state();
+    // A book that cannot be written back as it is takes no mark at all.
+    const QString refusal = m_main.txtBook->marksRefusal();
+    if (state.Kind == BookKind::PlainText && !refusal.isEmpty()) {
+        MessageBox::warning(&m_main, refusal);
+        return;
+    }
     state.ChangesPending = true;
     m_main.txtBook->setSelColor(MarkColor);
     m_main.txtBook->setSelUnderline(true);
