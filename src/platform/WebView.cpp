@@ -3,6 +3,7 @@
 #include "app/FileDialog.h"
 #include "platform/DownloadBar.h"
 #include "platform/Hosts.h"
+#include "platform/LocalFileGuard.h"
 #include "platform/WebDownload.h"
 
 #include <QDir>
@@ -91,12 +92,16 @@ void WebView::startEngine()
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     m_profile->setSpellCheckEnabled(false);
     connect(m_profile, &QWebEngineProfile::downloadRequested, this, &WebView::onDownloadRequested);
+    m_profile->setUrlRequestInterceptor(new LocalFileGuard(m_profile));
 
     m_view = new QWebEngineView(this);
     m_view->setObjectName(QStringLiteral("webEngineView"));
     m_view->setAccessibleName(accessibleName());
     m_page = new QWebEnginePage(m_profile, m_view);
+    // A page from this computer shows the files of its own folder and no other.
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    // Settings reach a page that already runs only later: the first page starts with them.
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !m_showsLocalBooks);
     m_view->setPage(m_page);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebView::onLoadingChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebView::onUrlChanged);
@@ -122,6 +127,7 @@ bool WebView::Navigate(const QString& address)
         return false;
     }
     startEngine();
+    applyContentRules(url);
     m_busy = true;
     m_view->load(url);
     return true;
@@ -230,6 +236,8 @@ void WebView::setNextPrintFile(const QString& pdfPath)
 void WebView::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        // History and links reach local pages too, not only Navigate.
+        applyContentRules(info.url());
         m_busy = true;
         return;
     }
@@ -244,6 +252,14 @@ void WebView::onLoadingChanged(const QWebEngineLoadingInfo& info)
         emit NavigateComplete2(m_view->url().toString());
     }
     emit DownloadComplete();
+}
+
+void WebView::applyContentRules(const QUrl& url)
+{
+    // A book on this computer is shown, not run: its scripts could read the user's files.
+    // Pages from the web keep theirs.
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled,
+                                     !m_showsLocalBooks && !url.isLocalFile());
 }
 
 void WebView::onUrlChanged(const QUrl& url)

@@ -60,6 +60,9 @@ public:
 
     // Runs a script in the page shown (nothing happens before a page was asked for).
     void runJavaScript(const QString& script);
+    // A view that shows the library's HTML books runs no scripts at all, not even those of a
+    // web page a book links to (a setting changed between pages reaches the page late).
+    void setShowsLocalBooks(bool on) { m_showsLocalBooks = on; }
     // Number of downloads still under way.
     int activeDownloads() const { return m_activeDownloads; }
 
@@ -80,6 +83,8 @@ private:
     void startEngine();
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onUrlChanged(const QUrl& url);
+    // Scripts run for pages from the web only.
+    void applyContentRules(const QUrl& url);
     void onDownloadRequested(QWebEngineDownloadRequest* request);
     void startDownload(QWebEngineDownloadRequest* request, const QString& target);
     bool printPage(int option);
@@ -99,4 +104,5 @@ private:
     int m_activeDownloads = 0;
     bool m_busy = false;
     bool m_pageShown = false;
+    bool m_showsLocalBooks = false;
 };

@@ -2,6 +2,7 @@
 
 #include "app/MessageBox.h"
 #include "app/frmMain.h"
+#include "library/ReadingPane.h"
 #include "platform/RichTextView.h"
 
 // The mark effect is underlining: it is the effect the book's own text uses least, and every
@@ -9,6 +10,10 @@
 void RedPen::HighlightIt()
 {
     ReaderState& state = m_main.state();
+    // A mark lives in the book's own file: without such a book there is nothing to mark.
+    if (!ReadingPane::keepsMarks(state.Kind)) {
+        return;
+    }
     // A book that cannot be written back as it is takes no mark at all.
     const QString refusal = m_main.txtBook->marksRefusal();
     if (state.Kind == BookKind::PlainText && !refusal.isEmpty()) {
