@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
@@ -47,6 +48,25 @@ void BM_SetNodesList(benchmark::State& state)
     state.counters["books"] = tree.topLevelItem(0)->childCount();
 }
 BENCHMARK(BM_SetNodesList)->Unit(benchmark::kMillisecond);
+
+// The same with the main window's tree settings: a column as wide as the widest name and a
+// horizontal scroll bar.
+void BM_SetNodesListWholeNames(benchmark::State& state)
+{
+    const QString folder = largeLibrary();
+    QTreeWidget tree;
+    tree.header()->setStretchLastSection(false);
+    tree.header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    tree.resize(300, 600);
+    tree.show();
+    for (auto _ : state) {
+        LibraryTree::SetNodesList(&tree, folder);
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(tree.header()->sectionSize(0));
+    }
+    state.counters["width"] = tree.header()->sectionSize(0);
+}
+BENCHMARK(BM_SetNodesListWholeNames)->Unit(benchmark::kMillisecond);
 } // namespace
 
 QUILLMERE_BENCHMARK_MAIN()

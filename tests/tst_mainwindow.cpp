@@ -92,7 +92,8 @@ private slots:
         for (QAction* a : window.mnuFile->actions()) {
             file << (a->isSeparator() ? QStringLiteral("-") : a->text());
         }
-        QCOMPARE(file, QStringList({"&Find a Book", "&Delete", "&Share", "&Print", "-", "E&xit"}));
+        QCOMPARE(file, QStringList({"&Find a Book", "&Delete", "&Share", "&Mail Account...",
+                                    "&Print", "-", "E&xit"}));
         QStringList edit;
         for (QAction* a : window.mnuEdit->actions()) {
             edit << a->text();

@@ -74,6 +74,7 @@ private slots:
         window.ShowSearch();
         window.ShowShare();
         window.ShowOptions();
+        window.ShowMailAccount();
         window.ShowAbout();
         window.ShowFindABook();
         window.txtBook->setSelStart(0);
@@ -87,7 +88,7 @@ private slots:
                 windows << w;
             }
         }
-        QVERIFY2(windows.size() >= 8, qPrintable(QString::number(windows.size())));
+        QVERIFY2(windows.size() >= 9, qPrintable(QString::number(windows.size())));
         for (QWidget* w : windows) {
             QVERIFY2(unnamed(w).isEmpty(),
                      qPrintable(w->objectName() + QStringLiteral(": ") + unnamed(w).join(", ")));

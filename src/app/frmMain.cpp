@@ -21,6 +21,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
@@ -135,6 +136,12 @@ void frmMain::buildToolbar(QWidget* client)
     TreeView1->setHeaderHidden(true);
     TreeView1->setAccessibleName(tr("Library"));
     TreeView1->setUniformRowHeights(true);
+    // Long names are shown whole: the column is as wide as the widest name and the tree
+    // scrolls sideways; each book's tooltip holds its name too.
+    TreeView1->header()->setStretchLastSection(false);
+    TreeView1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    TreeView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    TreeView1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     place(TreeView1, 0, 705, 2050, 5880);
     // Every click chooses the node, the root and the node already selected included.
     connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { OpenTheNode(); });
@@ -204,6 +211,8 @@ void frmMain::buildMenus()
     mnuFindaBook = action(mnuFile, tr("&Find a Book"), "mnuFindaBook", &frmMain::ShowFindABook);
     mnuFileDelete = action(mnuFile, tr("&Delete"), "mnuFileDelete", &frmMain::DeleteBook);
     mnuFileShare = action(mnuFile, tr("&Share"), "mnuFileShare", &frmMain::ShowShare);
+    mnuFileMailAccount =
+        action(mnuFile, tr("&Mail Account..."), "mnuFileMailAccount", &frmMain::ShowMailAccount);
     mnuFilePrint = action(mnuFile, tr("&Print"), "mnuFilePrint", &frmMain::PrintBook);
     mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFile0"));
     mnuFileExit = action(mnuFile, tr("E&xit"), "mnuFileExit", &frmMain::Exit);

@@ -57,6 +57,9 @@ public:
     void CleanTheTextBox();
     // Writes the open book's changes; false only when a write failed (already reported).
     bool SaveChanges();
+    // Books opened from the desktop: each file is copied into the library (never replacing a
+    // book) and the first one is opened; files that cannot be added are reported.
+    void OpenFiles(const QStringList& paths);
 
     // Reading aids and commands; each button and its menu entry run one of these.
     void SetBookmark();
@@ -71,6 +74,7 @@ public:
     void ShowFindABook();
     void ShowShare();
     void ShowOptions();
+    void ShowMailAccount();
     void ShowAbout();
     void WebBack();
     void WebForward();
@@ -123,6 +127,7 @@ public:
     QAction* mnuFindaBook = nullptr;
     QAction* mnuFileDelete = nullptr;
     QAction* mnuFileShare = nullptr;
+    QAction* mnuFileMailAccount = nullptr;
     QAction* mnuFilePrint = nullptr;
     QAction* mnuFileExit = nullptr;
     QAction* mnuEditSearch = nullptr;
@@ -163,6 +168,7 @@ private:
     OwnedWindow m_shareWindow;
     OwnedWindow m_optionsWindow;
     OwnedWindow m_aboutWindow;
+    OwnedWindow m_mailAccountWindow;
 
     // The search and lookup windows: at most one of each.
     void openLookupWindow();

@@ -2,6 +2,7 @@
 // done by the subsystem that owns it.
 #include "app/frmMain.h"
 
+#include "dialogs/dlgMailAccount.h"
 #include "dialogs/dlgShare.h"
 #include "dialogs/frmAbout.h"
 #include "dialogs/frmOptions.h"
@@ -167,6 +168,18 @@ void frmMain::ShowOptions()
     if (!dialog || dialog->isUnloaded()) {
         dialog = new frmOptions(*this);
         m_optionsWindow.set(dialog);
+    }
+    registerWindow(dialog);
+    present(dialog);
+}
+
+void frmMain::ShowMailAccount()
+{
+    auto* dialog = qobject_cast<dlgMailAccount*>(m_mailAccountWindow.get());
+    if (!dialog) {
+        dialog = new dlgMailAccount;
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_mailAccountWindow.set(dialog);
     }
     registerWindow(dialog);
     present(dialog);

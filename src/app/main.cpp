@@ -1,19 +1,34 @@
+#include "app/DesktopStart.h"
 #include "app/frmMain.h"
 #include "platform/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QScreen>
 
+namespace {
+const QString Version = QStringLiteral("1.0.0");
+}
+
 int main(int argc, char* argv[])
 {
+    if (int code = 0; DesktopStart::answersWithoutWindow(argc, argv, Version, &code)) {
+        return code;
+    }
     prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(QStringLiteral("Quillmere"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationVersion(Version);
+    // Ties the windows to the desktop entry (its icon and name in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillmere.Quillmere"));
 
-    // The application folder is the executable's own: options, bookmarks and the books.
-    frmMain window(QCoreApplication::applicationDirPath());
+    // The command line's books, the application folder, and one program per library.
+    DesktopStart start(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
+    if (start.finished()) {
+        return start.exitCode();
+    }
+    frmMain window(start.applicationFolder());
+    start.attach(window);
     // Without a window manager a maximize request is not honoured, so the window is given the
     // screen's size first.
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {

@@ -62,6 +62,11 @@ frmOptions::frmOptions(frmMain& main) : UnloadableDialog(nullptr), m_main(main)
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     place(btnCancel, 1800, 1800, 1215, 495);
 
+    btnMailAccount = new SkinButton(tr("Mail Account..."), this);
+    btnMailAccount->setObjectName(QStringLiteral("btnMailAccount"));
+    place(btnMailAccount, 600, 2460, 2415, 495);
+    connect(btnMailAccount, &SkinButton::clicked, this, [this] { m_main.ShowMailAccount(); });
+
     connect(btnOK, &SkinButton::clicked, this, &frmOptions::btnOK_Click);
     connect(btnCancel, &SkinButton::clicked, this, &frmOptions::btnCancel_Click);
 
@@ -76,7 +81,7 @@ void frmOptions::Form_Activate()
 {
     cboFontSizes->setEditText(QString::number(m_main.state().effectiveFontSize()));
     WindowGeometry::setOuterGeometry(this, 4000, 2000, 4000, 3600);
-    for (SkinButton* button : {btnOK, btnCancel}) {
+    for (SkinButton* button : {btnOK, btnCancel, btnMailAccount}) {
         button->bind(SkinForm1);
     }
     for (SkinLabel* label : {labelFont, labelNotice}) {

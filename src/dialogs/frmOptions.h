@@ -33,6 +33,8 @@ public:
     SkinLabel* labelNotice = nullptr;
     SkinButton* btnOK = nullptr;
     SkinButton* btnCancel = nullptr;
+    // Opens the mail account window.
+    SkinButton* btnMailAccount = nullptr;
 
 public slots:
     void reject() override;

@@ -1,6 +1,7 @@
 #include "platform/MailSession.h"
 
 #include "platform/AppSettings.h"
+#include "platform/MailPassword.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -99,6 +100,32 @@ QByteArray attachmentDisposition(const QString& fileName)
     return start + "*=UTF-8''" + encoded;
 }
 
+// Keeps what the server said (libcurl's debug stream, "header in" lines only); the worker
+// thread alone writes it until the transfer ends.
+int keepServerReplies(CURL*, curl_infotype type, char* data, size_t size, void* replies)
+{
+    if (type == CURLINFO_HEADER_IN) {
+        auto* all = static_cast<QByteArray*>(replies);
+        if (all->size() < (1 << 16)) {
+            all->append(data, qsizetype(size));
+        }
+    }
+    return 0;
+}
+
+// The last complete answer: its last line, which carries the final status of a multi-line one.
+QString lastReplyIn(const QByteArray& replies)
+{
+    const QList<QByteArray> lines = replies.split('\n');
+    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
+        const QByteArray line = it->trimmed();
+        if (!line.isEmpty()) {
+            return QString::fromUtf8(line);
+        }
+    }
+    return QString();
+}
+
 struct CurlEasy
 {
     CURL* handle = curl_easy_init();
@@ -181,7 +208,25 @@ bool MailSession::SignOn(QString* error)
     m_account.sender = singleLine(settings->value(QStringLiteral("Sender")).toString()).trimmed();
     m_account.user = settings->value(QStringLiteral("User")).toString().trimmed();
     settings->endGroup();
+    m_account.password.clear();
+    if (!m_account.server.isEmpty() && !m_account.user.isEmpty()) {
+        m_account.password = MailPassword::readFromKeyring(MailAccount::load());
+    }
+    return checkAccount(error);
+}
 
+bool MailSession::SignOn(const MailAccount& account, const QString& password, QString* error)
+{
+    SignOff();
+    m_account.server = account.serverUrl();
+    m_account.sender = singleLine(account.sender).trimmed();
+    m_account.user = account.user.trimmed();
+    m_account.password = password;
+    return checkAccount(error);
+}
+
+bool MailSession::checkAccount(QString* error)
+{
     if (m_account.server.isEmpty() || m_account.sender.isEmpty()) {
         return fail(error, tr("No mail account is set up."));
     }
@@ -190,6 +235,13 @@ bool MailSession::SignOn(QString* error)
     if (!url.isValid() || url.host().isEmpty() ||
         (scheme != QLatin1String("smtp") && scheme != QLatin1String("smtps"))) {
         return fail(error, tr("The mail server address is not an smtp:// or smtps:// address."));
+    }
+    // libcurl does not look in ~/.netrc for the password of a user name it was given, so the
+    // entry "machine HOST login USER password ..." is read here.
+    if (m_account.password.isEmpty() && !m_account.user.isEmpty()) {
+        bool found = false;
+        m_account.password =
+            MailPassword::readNetrc(MailPassword::netrcPath(), url.host(), m_account.user, &found);
     }
     m_sessionId = ++s_lastSessionId;
     return true;
@@ -268,11 +320,16 @@ bool MailSession::Send(QString* error)
     // Outside this computer the connection must be encrypted; smtp:// then needs STARTTLS.
     curl_easy_setopt(h, CURLOPT_USE_SSL,
                      isLocalServer(m_account.server) ? long(CURLUSESSL_TRY) : long(CURLUSESSL_ALL));
+    const QByteArray user = m_account.user.toUtf8();
+    const QByteArray password = m_account.password.toUtf8();
     if (!m_account.user.isEmpty()) {
-        const QByteArray user = m_account.user.toUtf8();
         curl_easy_setopt(h, CURLOPT_USERNAME, user.constData());
     }
-    curl_easy_setopt(h, CURLOPT_NETRC, long(CURL_NETRC_OPTIONAL));
+    if (!m_account.password.isEmpty()) {
+        curl_easy_setopt(h, CURLOPT_PASSWORD, password.constData());
+    } else {
+        curl_easy_setopt(h, CURLOPT_NETRC, long(CURL_NETRC_OPTIONAL));
+    }
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 30L);
     // A stalled server ends the send after a minute; a slow link still gets its time.
@@ -314,6 +371,13 @@ bool MailSession::Send(QString* error)
     }
     curl_easy_setopt(h, CURLOPT_MIMEPOST, curl->mime);
 
+    // The server's answers, for the mail account window's test message.
+    auto replies = std::make_shared<QByteArray>();
+    curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &keepServerReplies);
+    curl_easy_setopt(h, CURLOPT_DEBUGDATA, replies.get());
+    curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
+    m_lastReply.clear();
+
     auto errorText = std::make_shared<std::array<char, CURL_ERROR_SIZE>>();
     (*errorText)[0] = '\0';
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText->data());
@@ -327,6 +391,7 @@ bool MailSession::Send(QString* error)
     });
     loop.exec();
     worker.join();
+    m_lastReply = lastReplyIn(*replies);
 
     if (*result != CURLE_OK) {
         const QString detail = (*errorText)[0] ? QString::fromUtf8(errorText->data())

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/MailAccount.h"
+
 #include <QString>
 
 // The program's mail interface: one session signs on with the account in the settings store,
@@ -7,8 +9,8 @@
 //
 // The account lives in the settings group "Mail": "Server" (smtps://host:465, or
 // smtp://host:587 which must offer STARTTLS; plain SMTP only to this computer), "Sender" (the
-// from address) and "User" (the user name). The password is never stored by the program:
-// libcurl reads it from the user's ~/.netrc.
+// from address) and "User" (the user name). The password is never in the settings: it comes
+// from the desktop's keyring, or else libcurl reads it from the user's ~/.netrc.
 class MailSession
 {
 public:
@@ -18,7 +20,10 @@ public:
     MailSession& operator=(const MailSession&) = delete;
 
     // Each step returns false with an error text when it fails.
+    // Signs on with the account of the settings store and the password kept for it.
     bool SignOn(QString* error);
+    // Signs on with the given account; an empty password leaves it to ~/.netrc.
+    bool SignOn(const MailAccount& account, const QString& password, QString* error);
     // Valid while signed on; a message is composed on the session it names.
     long SessionID() const { return m_sessionId; }
     bool Compose(long sessionId, QString* error);
@@ -31,6 +36,8 @@ public:
     // send fails unless the server accepted the message for every recipient.
     bool Send(QString* error);
     void SignOff();
+    // The server's last answer during the last Send ("250 ..." after a message was taken).
+    QString lastServerReply() const { return m_lastReply; }
 
     // The content type an attachment is sent with, from its file name's end.
     static QString contentTypeFor(const QString& fileName);
@@ -40,11 +47,14 @@ public:
     static bool isLocalServer(const QString& serverUrl);
 
 private:
+    bool checkAccount(QString* error);
+
     struct Account
     {
         QString server;
         QString sender;
         QString user;
+        QString password;
     };
 
     Account m_account;
@@ -55,4 +65,5 @@ private:
     QString m_subject;
     QString m_noteText;
     QString m_attachment;
+    QString m_lastReply;
 };

@@ -36,7 +36,7 @@ QStringList SmtpTestServer::Message::header(const QString& name) const
     return values;
 }
 
-SmtpTestServer::SmtpTestServer(Mode mode)
+SmtpTestServer::SmtpTestServer(Mode mode, const QString& user, const QString& password)
 {
     if (mode == NotRunning) {
         // A port that was free a moment ago and has nobody listening now.
@@ -48,10 +48,16 @@ SmtpTestServer::SmtpTestServer(Mode mode)
         }
         return;
     }
-    const char* modeName = mode == Refuse ? "refuse" : mode == Slow ? "slow" : "accept";
+    const char* modeName = mode == Refuse ? "refuse"
+                           : mode == Slow ? "slow"
+                           : mode == Auth ? "auth"
+                                          : "accept";
+    QStringList arguments = {serverScript(), m_folder.path(), QString::fromLatin1(modeName)};
+    if (mode == Auth) {
+        arguments << user << password;
+    }
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
-    m_process.start(pythonProgram(),
-                    {serverScript(), m_folder.path(), QString::fromLatin1(modeName)});
+    m_process.start(pythonProgram(), arguments);
     if (!m_process.waitForStarted(10000)) {
         m_error = m_process.errorString();
         return;

@@ -19,6 +19,7 @@ public:
         Refuse,     // refuses every recipient
         Slow,       // takes every message, two seconds each
         NotRunning, // nothing listens on the port
+        Auth,       // takes messages only after AUTH with the user and password given
     };
 
     struct Part
@@ -38,7 +39,8 @@ public:
         QStringList header(const QString& name) const;
     };
 
-    explicit SmtpTestServer(Mode mode = Accept);
+    explicit SmtpTestServer(Mode mode = Accept, const QString& user = QString(),
+                            const QString& password = QString());
     ~SmtpTestServer();
 
     // False when the server did not come up (the reason is in error()).

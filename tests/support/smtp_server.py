@@ -1,9 +1,10 @@
 #!/ usr / bin / python3
 """A real SMTP server on 127.0.0.1 for the tests (aiosmtpd).
 
-Usage: smtp_server.py FOLDER MODE
-MODE is "accept" (take every message), "refuse" (refuse every recipient) or "slow" (accept,
-but take two seconds over each message). The server listens on a free port, prints
+Usage: smtp_server.py FOLDER MODE [USER PASSWORD]
+MODE is "accept" (take every message), "refuse" (refuse every recipient), "slow" (accept,
+but take two seconds over each message) or "auth" (accept only after AUTH with USER and
+PASSWORD; there is no TLS on 127.0.0.1). The server listens on a free port, prints
 "PORT <n>" on its first line and runs until it is terminated. Each message is saved as
 FOLDER/message-N.eml (the raw data) and FOLDER/message-N.json (the envelope, the headers and
 every leaf part decoded by Python's own mail parser); FOLDER/rcpt.log lists every recipient
@@ -18,7 +19,7 @@ import json
 import os
 import sys
 
-from aiosmtpd.smtp import SMTP
+from aiosmtpd.smtp import SMTP, AuthResult
 
 
 class Handler:
@@ -67,11 +68,25 @@ class Handler:
         return "250 Message accepted"
 
 
+def authenticator_for(user, password):
+    def authenticate(server, session, envelope, mechanism, auth_data):
+        ok = (auth_data.login == user.encode("utf-8")
+              and auth_data.password == password.encode("utf-8"))
+        return AuthResult(success=ok, handled=False)
+    return authenticate
+
+
 async def main():
     folder, mode = sys.argv[1], sys.argv[2]
     handler = Handler(folder, mode)
     loop = asyncio.get_running_loop()
-    server = await loop.create_server(lambda: SMTP(handler), "127.0.0.1", 0)
+    if mode == "auth":
+        authenticate = authenticator_for(sys.argv[3], sys.argv[4])
+        factory = lambda: SMTP(handler, authenticator=authenticate, auth_required=True,
+                               auth_require_tls=False)
+    else:
+        factory = lambda: SMTP(handler)
+    server = await loop.create_server(factory, "127.0.0.1", 0)
     port = server.sockets[0].getsockname()[1]
     print("PORT %d" % port, flush=True)
     async with server:
