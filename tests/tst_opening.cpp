@@ -79,7 +79,7 @@ private slots:
                                << "wbBook" << true;
         QTest::newRow(".shtml") << "page.shtml" << QByteArray("<p>x</p>") << int(BookKind::Html)
                                 << "wbBook" << true;
-        QTest::newRow(".docx is text") << "letter.docx" << QByteArray("PK\x03\x04 zip")
+        QTest::newRow(".docx is text") << "letter.docx" << QByteArray("A letter kept as text")
                                        << int(BookKind::PlainText) << "txtBook" << false;
         QTest::newRow("no extension") << "README" << QByteArray("Plain words.\n")
                                       << int(BookKind::PlainText) << "txtBook" << false;

@@ -1,8 +1,24 @@
-// Decoding plain-text books: byte order marks, UTF-8 or Windows-1252, line ends, binary data.
+// Decoding plain-text books: byte order marks, every encoding users meet, line ends, binary files.
+#include "app/frmMain.h"
+#include "platform/RichTextView.h"
 #include "platform/rtf/PlainTextDecoder.h"
+#include "support/MainWindowDriver.h"
+#include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QRandomGenerator>
+
+namespace {
+QByteArray encodingFile(const QString& name)
+{
+    QFile file(QStringLiteral(QUILLMERE_TEST_DATA "/encodings/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
 
 class TestPlainText : public QObject
 {
@@ -25,8 +41,9 @@ private slots:
             << QByteArray("\xFE\xFF\0a\x20\xAC\0\r\0\n", 10) << QStringLiteral("a€\n");
         QTest::newRow("invalid utf-8 is 1252")
             << QByteArray("caf\xE9 \x93quoted\x94 \x80") << QStringLiteral("café “quoted” €");
-        QTest::newRow("one bad byte decides")
-            << QByteArray("\xC3\xA9 then \xFF") << QStringLiteral("Ã© then ÿ");
+        // UTF-8 with one stray byte stays UTF-8: only that byte is lost.
+        QTest::newRow("one bad byte stays one")
+            << QByteArray("\xC3\xA9 then \xFF") << QStringLiteral("é then \uFFFD");
         QTest::newRow("unassigned 1252") << QByteArray("a\x81\x8D\x8F\x90\x9Dz")
                                          << QStringLiteral("a\uFFFD\uFFFD\uFFFD\uFFFD\uFFFDz");
         QTest::newRow("crlf") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\nb\n");
@@ -68,6 +85,137 @@ private slots:
         for (const QChar c : text) {
             QVERIFY(c.unicode() >= 0x20 || c == u'\t');
         }
+    }
+
+    void everyBookShowsInItsOwnScript_data()
+    {
+        QTest::addColumn<QString>("name");
+        const QDir dir(QStringLiteral(QUILLMERE_TEST_DATA "/encodings"));
+        const QStringList files = dir.entryList(QDir::Files);
+        for (const QString& file : files) {
+            if (!file.endsWith(QLatin1String(".txt")) && file != QLatin1String("README")) {
+                QTest::newRow(qPrintable(file)) << file;
+            }
+        }
+        QVERIFY(files.size() > 20);
+    }
+
+    void everyBookShowsInItsOwnScript()
+    {
+        QFETCH(QString, name);
+        const QString text = QString::fromUtf8(encodingFile(name.section(u'.', 0, 0) + ".txt"));
+        QVERIFY(!text.isEmpty());
+        const PlainText::Book book = PlainText::decodeBook(encodingFile(name));
+        QVERIFY(!book.binary);
+        QCOMPARE(book.text, text);
+        QVERIFY2(!book.replacedBytes, book.encoding.constData());
+    }
+
+    // One stray byte costs one character, not every accented letter of the book.
+    void aStrayByteInUtf8StaysUtf8()
+    {
+        QByteArray bytes = encodingFile(QStringLiteral("french.txt"));
+        const qsizetype at = bytes.indexOf("crépuscule");
+        QVERIFY(at > 0);
+        bytes[at] = '\xE9'; // a Latin-1 byte where UTF-8 was expected
+        const PlainText::Book book = PlainText::decodeBook(bytes);
+        QCOMPARE(book.encoding, QByteArray("UTF-8"));
+        QVERIFY(book.replacedBytes);
+        QString expected = QString::fromUtf8(encodingFile(QStringLiteral("french.txt")));
+        expected.replace(expected.indexOf(u"crépuscule"), 1, QChar(0xFFFD));
+        QCOMPARE(book.text, expected);
+    }
+
+    void binaryFilesAreNotText_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        QTest::newRow("png") << png;
+        QTest::newRow("pdf") << QByteArray("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj");
+        QTest::newRow("zip") << QByteArray("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10);
+        QByteArray noise(4096, 0);
+        for (char& c : noise) {
+            c = char(QRandomGenerator::global()->bounded(256));
+        }
+        noise[0] = 'x'; // no signature: the control bytes tell
+        QTest::newRow("noise") << noise;
+    }
+
+    void binaryFilesAreNotText()
+    {
+        QFETCH(QByteArray, data);
+        QVERIFY(PlainText::decodeBook(data).binary);
+    }
+
+    // A text with a form feed, an escape and one NUL is still a text.
+    void aFewControlBytesAreStillText()
+    {
+        QByteArray bytes = encodingFile(QStringLiteral("french.txt"));
+        bytes.insert(40, '\f');
+        bytes.insert(80, '\x1B');
+        bytes.insert(120, '\0');
+        const PlainText::Book book = PlainText::decodeBook(bytes);
+        QVERIFY(!book.binary);
+        QCOMPARE(book.encoding, QByteArray("UTF-8"));
+    }
+
+    // A Windows-1251 book shows in Cyrillic in the view, and marks convert it as before.
+    void aRussianBookOpensInCyrillic()
+    {
+        RichTextView view;
+        const QString path = QStringLiteral(QUILLMERE_TEST_DATA "/encodings/russian.koi8r");
+        QVERIFY(view.LoadFile(path, RichTextView::LoadPlainText));
+        QVERIFY(view.text().startsWith(QStringLiteral("Смотритель маяка")));
+        QVERIFY(view.marksRefusal().isEmpty());
+    }
+
+    // A picture named .txt is refused with its kind named; nothing of it is shown as text.
+    void aBinaryFileIsRefusedWithItsKind()
+    {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(Qt::blue);
+        TestAppFolder app;
+        const QString path = app.booksPath() + QStringLiteral("Photo.txt");
+        QVERIFY(image.save(path, "PNG"));
+        RichTextView view;
+        QString error;
+        QVERIFY(!view.LoadFile(path, RichTextView::LoadPlainText, &error));
+        QVERIFY2(error.contains(QStringLiteral("PNG picture")), qPrintable(error));
+        QCOMPARE(view.characterCount(), 0);
+    }
+
+    // A book whose bytes did not all decode takes no mark: the red pen says why, and the
+    // file is neither converted nor deleted.
+    void theRedPenLeavesAMisDecodedBookAlone()
+    {
+        TestAppFolder app;
+        QByteArray bytes = encodingFile(QStringLiteral("french.txt"));
+        bytes[bytes.indexOf("crépuscule") + 3] = '\xE9';
+        const QString path = app.addBook(QStringLiteral("Phare.txt"), bytes);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Phare.txt")));
+        QVERIFY(window.txtBook->text().contains(QStringLiteral("gardien du phare")));
+        QVERIFY(!window.txtBook->marksRefusal().isEmpty());
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        window.txtBook->setSelStart(4);
+        window.txtBook->setSelLength(7);
+        window.HighlightIt();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown()[0].text.contains(QStringLiteral("cannot keep marks")));
+        QCOMPARE(QDir(app.booksPath()).entryList(QDir::Files), QStringList{"Phare.txt"});
+        QCOMPARE(app.readFile(path), bytes);
+        // Nor does a bookmark convert it.
+        MessageBox::clearShown();
+        window.state().ChangesPending = true;
+        window.SaveChanges();
+        QCOMPARE(QDir(app.booksPath()).entryList(QDir::Files), QStringList{"Phare.txt"});
+        QCOMPARE(app.readFile(path), bytes);
     }
 };
 

@@ -381,6 +381,24 @@ private slots:
         QToolTip::hideText();
     }
 
+    // The reader keeps a Word book's footnote as a raised mark; pointing at it in the view
+    // shows the note the reader attached.
+    void aWordBooksFootnoteShowsInTheView()
+    {
+        RichTextView view;
+        view.resize(900, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.LoadFile(QStringLiteral(QUILLMERE_TEST_DATA "/rtf/word-2016.rtf"),
+                              RichTextView::LoadRtf));
+        const int mark = positionOf(view, QStringLiteral("euro.")) + 5;
+        view.setSelStart(mark);
+        paint(view);
+        const QPoint markPoint = caretAt(view, mark).center() + QPoint(2, 0);
+        QVERIFY2(view.noteAt(markPoint).contains(QStringLiteral("Footnote text stays out.")),
+                 qPrintable(view.noteAt(markPoint)));
+    }
+
     void doubleUnderlineDrawsTwoLines()
     {
         RichTextView view;

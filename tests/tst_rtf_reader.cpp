@@ -1,5 +1,6 @@
 // The RTF reader on files from real word processors, on the parts of RTF that books use, and
 // on damaged input.
+#include "platform/rtf/RtfNotes.h"
 #include "platform/rtf/RtfReader.h"
 #include "support/TestMain.h"
 
@@ -517,6 +518,103 @@ private slots:
             QVERIFY(Rtf::read(data, &document));
             QVERIFY(document.characterCount() >= 1);
         }
+    }
+
+    // Hebrew (1255) and Vietnamese (1258) pages hold letters back for a combining mark: each
+    // byte still decodes to its own letter.
+    void hebrewAndVietnameseFontsDecode_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("hebrew") << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset177 David;}}"
+                                              "\\f0 \\'f9\\'ec\\'e5\\'ed \\'f2\\'e5\\'ec\\'ed}")
+                                << QStringLiteral("שלום עולם");
+        QTest::newRow("hebrew page")
+            << QByteArray("{\\rtf1\\ansi\\ansicpg1255 \\'f9\\'ec\\'e5\\'ed}")
+            << QStringLiteral("שלום");
+        QTest::newRow("vietnamese")
+            << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset163 Times;}}\\f0 "
+                          "Ti\\'ea\\'ecng Vi\\'ea\\'f2t c\\'f3 d\\'e2\\'ecu}")
+            << QStringLiteral("Tiếng Việt có dấu");
+        QTest::newRow("arabic") << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset178 Arial;}}"
+                                              "\\f0 \\'e3\\'d1\\'cd\\'c8\\'c7}")
+                                << QStringLiteral("مرحبا");
+        QTest::newRow("thai") << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset222 Tahoma;}}"
+                                            "\\f0 \\'a4\\'d9}")
+                              << QStringLiteral("คู");
+        QTest::newRow("baltic") << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset186 Arial;}}"
+                                              "\\f0 \\'e0\\'f0}")
+                                << QStringLiteral("ąš");
+    }
+
+    void hebrewAndVietnameseFontsDecode()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QCOMPARE(readText(rtf).normalized(QString::NormalizationForm_C), text);
+    }
+
+    // "a footnote¹": the mark stays as a raised number holding the note's text; the note's
+    // text is not in the running text.
+    void footnoteMarksStayWithTheirNotes()
+    {
+        QTextDocument document;
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("../rtf-books/libreoffice-odt-book.rtf")),
+                          &document));
+        QString text = viewText(document);
+        QVERIFY(text.contains(QStringLiteral("thirty years.1 The lamp")));
+        QVERIFY(!text.contains(QStringLiteral("11,000 evenings")));
+        const QTextCharFormat mark = formatOf(document, QStringLiteral("1 The lamp"));
+        QCOMPARE(mark.verticalAlignment(), QTextCharFormat::AlignSuperScript);
+        QCOMPARE(mark.property(Rtf::NoteTextProperty).toString(),
+                 QStringLiteral("1\tHe had counted them once: 11,000 evenings."));
+
+        // Word's own style: the mark in a character style, the note's mark inside the note.
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("../rtf-books/word-style-book.rtf")), &document));
+        QVERIFY(viewText(document).contains(QStringLiteral("thirty years.1  The lamp")));
+        QCOMPARE(formatOf(document, QStringLiteral("1  The lamp"))
+                     .property(Rtf::NoteTextProperty)
+                     .toString(),
+                 QStringLiteral("1 He had counted them once: 11,000 evenings."));
+        // A column break ends the paragraph as a page break does.
+        QCOMPARE(readText("{\\rtf1 left\\column right\\page next}"),
+                 QStringLiteral("left\nright\nnext"));
+    }
+
+    // Ten thousand rows read into one table of the right shape; a row far wider than any
+    // table keeps its extra cells in its last column.
+    void longAndWideTablesKeepTheirCells()
+    {
+        QByteArray rtf = "{\\rtf1\\ansi ";
+        for (int r = 0; r < 10000; ++r) {
+            rtf += "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl r" +
+                   QByteArray::number(r) + "a\\cell b\\cell c\\cell\\row\n";
+        }
+        rtf += "\\pard after\\par}";
+        QTextDocument document;
+        QVERIFY(Rtf::read(rtf, &document));
+        QTextTable* table = firstTable(document);
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 10000);
+        QCOMPARE(table->columns(), 3);
+        QTextCursor last = table->cellAt(9999, 0).firstCursorPosition();
+        last.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        QCOMPARE(last.selectedText(), QStringLiteral("r9999a"));
+        QVERIFY(viewText(document).endsWith(QStringLiteral("c\nafter")));
+
+        QByteArray wide = "{\\rtf1\\ansi\\trowd\\cellx100 ";
+        for (int c = 0; c < 100; ++c) {
+            wide += "\\pard\\intbl x" + QByteArray::number(c) + "\\cell ";
+        }
+        wide += "\\row\\pard after\\par}";
+        QVERIFY(Rtf::read(wide, &document));
+        table = firstTable(document);
+        QVERIFY(table);
+        QCOMPARE(table->columns(), 64);
+        QTextCursor lastCell = table->cellAt(0, 63).firstCursorPosition();
+        lastCell.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        QVERIFY(lastCell.selectedText().startsWith(QStringLiteral("x63\tx64\t")));
+        QVERIFY(lastCell.selectedText().endsWith(QStringLiteral("\tx99")));
     }
 };
 

@@ -1,10 +1,11 @@
-// The quillmere-rtf converter: its three commands, atomic output and its failures.
+// The quillmere-rtf converter: its commands, atomic output and its failures.
 #include "platform/rtf/RtfReader.h"
 #include "support/TestMain.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTextCursor>
 #include <QTextDocument>
 
 namespace {
@@ -93,6 +94,46 @@ private slots:
         QVERIFY(Rtf::read(readFile(out), &resaved));
         QCOMPARE(resaved.toRawText(), original.toRawText());
         QCOMPARE(run({QStringLiteral("text"), out}).out, run({QStringLiteral("text"), in}).out);
+    }
+
+    // mark and bookmark splice into the book's own bytes: the header, note and styles stay,
+    // the mark and the picture read back where they were set, and a second bookmark takes
+    // the place of the first.
+    void markAndBookmarkKeepTheBook()
+    {
+        QTemporaryDir dir;
+        const QString in = QStringLiteral(QUILLMERE_TEST_DATA "/rtf-books/word-style-book.rtf");
+        const QString marked = dir.filePath(QStringLiteral("marked.rtf"));
+        const QString once = dir.filePath(QStringLiteral("once.rtf"));
+        const QString twice = dir.filePath(QStringLiteral("twice.rtf"));
+        QCOMPARE(
+            run({QStringLiteral("mark"), in, marked, QStringLiteral("12"), QStringLiteral("7")})
+                .exitCode,
+            0);
+        const QByteArray bytes = readFile(marked);
+        QVERIFY(bytes.contains("{\\header ") && bytes.contains("{\\footnote "));
+        QVERIFY(bytes.contains("\\red128\\green0\\blue0;}"));
+        // One colour entry, "{\\cf3 " and "{\\ul " with their closing braces, nothing else.
+        QCOMPARE(bytes.size() - readFile(in).size(), qsizetype(21 + 6 + 5 + 2));
+        QTextDocument document;
+        QVERIFY(Rtf::read(bytes, &document));
+        QTextCursor cursor(&document);
+        cursor.setPosition(13);
+        QCOMPARE(cursor.charFormat().foreground().color(), QColor(128, 0, 0));
+        QVERIFY(cursor.charFormat().fontUnderline());
+        cursor.setPosition(20); // the character after the mark
+        QVERIFY(!cursor.charFormat().fontUnderline());
+
+        QCOMPARE(run({QStringLiteral("bookmark"), marked, once, QStringLiteral("30")}).exitCode, 0);
+        QCOMPARE(run({QStringLiteral("bookmark"), once, twice, QStringLiteral("50")}).exitCode, 0);
+        QVERIFY(Rtf::read(readFile(twice), &document));
+        const QString text = document.toRawText();
+        QCOMPARE(text.count(QChar::ObjectReplacementCharacter), 1);
+        QCOMPARE(text.indexOf(QChar::ObjectReplacementCharacter), 49);
+        QCOMPARE(readFile(twice).size(), readFile(once).size());
+        QVERIFY(
+            !run({QStringLiteral("mark"), in, marked, QStringLiteral("5"), QStringLiteral("99999")})
+                 .err.isEmpty());
     }
 
     void fromTextWritesRtf()

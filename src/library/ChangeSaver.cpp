@@ -53,6 +53,12 @@ ChangeSaver::Result ChangeSaver::SaveChanges()
     if (state.Kind != BookKind::PlainText) {
         return Result::NotSaved;
     }
+    // Never converted (and deleted) when the RTF would not give the book back.
+    const QString refusal = m_main.txtBook->marksRefusal();
+    if (!refusal.isEmpty()) {
+        MessageBox::warning(&m_main, refusal);
+        return Result::NotSaved;
+    }
     const auto answer = MessageBox::show(&m_main, tr("File format will be changed to RTF"),
                                          QMessageBox::Ok | QMessageBox::Cancel, tr("Save"));
     if (answer != QMessageBox::Ok) {

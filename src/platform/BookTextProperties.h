@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/rtf/RtfNotes.h"
+
 #include <QString>
 #include <QTextFormat>
 
@@ -8,7 +10,7 @@
 namespace BookText {
 // A footnote or endnote reference mark: the raised mark's format carries the note's text. The
 // view shows that text when the mark is pointed at or clicked.
-inline constexpr int NoteTextProperty = QTextFormat::UserProperty + 0x4E4F;
+inline constexpr int NoteTextProperty = Rtf::NoteTextProperty;
 // A double underline (set together with the ordinary underline): the view draws a second line
 // under the first.
 inline constexpr int DoubleUnderlineProperty = QTextFormat::UserProperty + 0x4455;

@@ -25,6 +25,11 @@
 #include <QToolTip>
 #include <QUrl>
 
+struct RichTextView::SourceBook : Rtf::RtfSourceBook
+{
+    using Rtf::RtfSourceBook::RtfSourceBook;
+};
+
 const QString RichTextView::PictureNamePrefix = QStringLiteral("quillmere-bookmark:");
 
 namespace {
@@ -115,6 +120,7 @@ void RichTextView::showDocument(QTextDocument* document)
 void RichTextView::setText(const QString& text)
 {
     m_source.reset();
+    m_marksRefusal.clear();
     QTextDocument* document = newDocument();
     document->setPlainText(text);
     adoptDocument(document);
@@ -133,6 +139,7 @@ int RichTextView::characterCount() const
 bool RichTextView::LoadFile(const QString& path, int kind, QString* error)
 {
     m_source.reset();
+    m_marksRefusal.clear();
     auto fail = [&](const QString& text) {
         adoptDocument(newDocument());
         if (error) {
@@ -168,10 +175,27 @@ bool RichTextView::LoadFile(const QString& path, int kind, QString* error)
             return fail(tr("%1 is not an RTF file: %2").arg(shownPath, readError));
         }
         if (map.isMappable()) {
-            m_source = std::make_unique<Rtf::RtfSourceBook>(data, std::move(map));
+            m_source = std::make_unique<SourceBook>(data, std::move(map));
         }
     } else {
-        document->setPlainText(PlainText::decode(data));
+        const PlainText::Book book = PlainText::decodeBook(data);
+        if (book.binary) {
+            delete document;
+            return fail(
+                book.binaryKind.isEmpty()
+                    ? tr("%1 is not a text book: it holds bytes that no text has.").arg(shownPath)
+                    : tr("%1 is not a text book: it looks like a %2.")
+                          .arg(shownPath, book.binaryKind));
+        }
+        if (book.replacedBytes) {
+            m_marksRefusal =
+                tr("\"%1\" cannot keep marks or bookmarks: some of its bytes could not be read "
+                   "as %2 text and show as replacement marks. Saving it as RTF would not give the "
+                   "book "
+                   "back, so the file is left as it is.")
+                    .arg(QFileInfo(path).fileName(), QString::fromLatin1(book.encoding));
+        }
+        document->setPlainText(book.text);
     }
     adoptDocument(document);
     return true;

@@ -6,9 +6,6 @@
 #include <memory>
 
 class QPrinter;
-namespace Rtf {
-class RtfSourceBook;
-}
 class QTextDocument;
 
 // txtBook: the rich-text view that shows plain-text books, RTF books and the manual. Offsets
@@ -66,6 +63,10 @@ public:
     // the file changes; other documents (and books whose source could not be followed) are
     // written whole from what the view holds.
     bool SaveFile(const QString& path, QString* error = nullptr);
+
+    // Why the book in the view cannot keep marks or bookmarks (a plain-text book whose bytes
+    // did not all decode: writing it as RTF would not give the book back); empty when it can.
+    QString marksRefusal() const { return m_marksRefusal; }
 
     int SelStart() const;
     // Collapses the selection to a caret at offset (clamped to the end) and scrolls it into view.
@@ -140,5 +141,7 @@ private:
     qreal m_shiftRemainder = 0;
     // The RTF book as read, following every mark and picture; null when the document is not
     // (or no longer) one that can be written back into its own bytes.
-    std::unique_ptr<Rtf::RtfSourceBook> m_source;
+    struct SourceBook; // the book's own RTF bytes and where each character came from
+    std::unique_ptr<SourceBook> m_source;
+    QString m_marksRefusal;
 };

@@ -1,5 +1,6 @@
 #include "reading/RedPen.h"
 
+#include "app/MessageBox.h"
 #include "app/frmMain.h"
 #include "library/EpubSession.h"
 #include "library/ReadingPane.h"
@@ -17,6 +18,12 @@ void RedPen::HighlightIt()
     }
     // A mark lives in the book's own file: without such a book there is nothing to mark.
     if (!ReadingPane::keepsMarks(state.Kind)) {
+        return;
+    }
+    // A book that cannot be written back as it is takes no mark at all.
+    const QString refusal = m_main.txtBook->marksRefusal();
+    if (state.Kind == BookKind::PlainText && !refusal.isEmpty()) {
+        MessageBox::warning(&m_main, refusal);
         return;
     }
     state.ChangesPending = true;

@@ -4,8 +4,28 @@
 #include <QString>
 
 namespace PlainText {
-// Decodes a plain-text book: a BOM decides (UTF-8, UTF-16 LE or BE); else valid UTF-8 is
-// UTF-8; else Windows-1252. CR LF, CR and LF each become one "\n"; NUL and other bytes that
-// cannot be shown become U+FFFD, so binary files open as text without harm.
+
+// A plain-text book decoded in its own encoding.
+struct Book
+{
+    QString text;
+    QByteArray encoding; // the name of the encoding that was used, e.g. "UTF-8", "WINDOWS-1251"
+    // Some bytes did not decode and show as U+FFFD: writing the text back (as RTF) would not
+    // give the book again, so it must never replace the file.
+    bool replacedBytes = false;
+    // Not text at all (a picture, a PDF, an archive...): nothing is shown as text.
+    bool binary = false;
+    QString binaryKind; // what it looks like, e.g. "PNG picture"; empty when unknown
+};
+
+// Finds the encoding and decodes: a byte-order mark wins; valid UTF-8 is UTF-8; UTF-8 with a
+// few invalid bytes stays UTF-8 with U+FFFD for those bytes only; UTF-16 without a mark is
+// recognised by its zero bytes; otherwise the detector's answer, with Windows-1252 as the
+// last resort. Files with known binary signatures, or with NUL and control bytes beyond a
+// small share, are binary. CR LF, CR and LF each become one "\n"; control characters that
+// cannot be shown become U+FFFD.
+Book decodeBook(const QByteArray& data);
+// The text alone (binary files give their bytes as Windows-1252, harmlessly).
 QString decode(const QByteArray& data);
+
 } // namespace PlainText

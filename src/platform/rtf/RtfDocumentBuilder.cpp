@@ -131,6 +131,20 @@ void RtfDocumentBuilder::flush()
     }
 }
 
+void RtfDocumentBuilder::setCharProperty(int start, int end, int property, const QVariant& value)
+{
+    flush();
+    if (start < 0 || end > m_cursor.position() || start >= end) {
+        return;
+    }
+    QTextCursor cursor(m_document);
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setProperty(property, value);
+    cursor.mergeCharFormat(format);
+}
+
 void RtfDocumentBuilder::insertImage(const QImage& image, QString name, double width, double height)
 {
     beforeContent();

@@ -41,6 +41,10 @@ public:
     // Gives the current paragraph its format (before its end is written).
     void setBlockFormat(const QTextBlockFormat& format);
     bool paragraphIsEmpty() const { return !m_paragraphHasContent; }
+    // The document offset after everything given so far.
+    int position() const { return m_cursor.position() + int(m_run.size()); }
+    // Sets a property on the characters [start, end) already given.
+    void setCharProperty(int start, int end, int property, const QVariant& value);
 
     // Inserts a picture as one character and makes it a resource of the document. An empty
     // name gets a fresh one; a given name is kept as it is.

@@ -1,5 +1,7 @@
 #include "platform/rtf/RtfParser.h"
 
+#include "platform/rtf/RtfNotes.h"
+
 #include <QTextDocument>
 
 #include <algorithm>
@@ -31,6 +33,8 @@ enum class RtfWord : int
     Field,
     TextDestination,
     PictureName,
+    Footnote,
+    FootnoteMark,
     // font and colour tables
     Font,
     FontCharset,
@@ -144,7 +148,6 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
                                       "footerl",
                                       "footerr",
                                       "footerf",
-                                      "footnote",
                                       "annotation",
                                       "atnid",
                                       "atnauthor",
@@ -234,6 +237,8 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
                                       "lchars"}) {
             add(skip, RtfWord::SkipDestination);
         }
+        add("footnote", RtfWord::Footnote);
+        add("chftn", RtfWord::FootnoteMark);
         add("pict", RtfWord::Picture);
         add("fldinst", RtfWord::FieldInstruction);
         add("fldrslt", RtfWord::FieldResult);
@@ -301,6 +306,7 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
         add("line", RtfWord::Line);
         add("tab", RtfWord::Tab);
         add("page", RtfWord::Page);
+        add("column", RtfWord::Page);
         add("sect", RtfWord::Sect);
         add("cell", RtfWord::Cell);
         add("row", RtfWord::Row);
@@ -501,6 +507,9 @@ void RtfParser::closeGroup()
     } else {
         m_stack.pop_back();
     }
+    if (closing == Destination::Footnote && parent != Destination::Footnote) {
+        finishNote();
+    }
     if (closing == Destination::FieldInstruction && parent != Destination::FieldInstruction) {
         state().fieldHref = hrefFromInstruction(m_fieldInstruction);
         m_fieldInstruction.clear();
@@ -646,6 +655,36 @@ void RtfParser::handleWord(const RtfToken& token)
         s.destination = Destination::FieldInstruction;
         m_fieldInstruction.clear();
         return;
+    case RtfWord::Footnote:
+        if (s.destination == Destination::Text && !s.chars.hidden) {
+            // The note's text is gathered apart and given to its reference mark at the end.
+            flushBytes();
+            s.destination = Destination::Footnote;
+            m_noteText.clear();
+            if (!m_markPending) {
+                ++m_noteNumber; // a note whose mark is the text before it
+            }
+        } else {
+            s.destination = Destination::Skip;
+        }
+        return;
+    case RtfWord::FootnoteMark:
+        if (s.destination == Destination::Footnote) {
+            m_noteText += QString::number(m_noteNumber);
+        } else if (s.destination == Destination::Text && !s.chars.hidden) {
+            // The running text keeps the automatic number as a raised mark.
+            ++m_noteNumber;
+            const unsigned char alignment = s.chars.verticalAlignment;
+            s.chars.verticalAlignment = QTextCharFormat::AlignSuperScript;
+            const QString number = QString::number(m_noteNumber);
+            setSource(m_token.begin, m_token.end, SourceSpan::Atom);
+            emitText(number);
+            m_markEnd = m_builder.position();
+            m_markStart = m_markEnd - int(number.size());
+            m_markPending = true;
+            s.chars.verticalAlignment = alignment;
+        }
+        return;
     case RtfWord::FieldResult:
         if (!s.fieldHref.isEmpty()) {
             s.chars.href = s.fieldHref;
@@ -776,6 +815,9 @@ void RtfParser::handleWord(const RtfToken& token)
     case RtfWord::Par:
         if (isText()) {
             endParagraph();
+        } else if (s.destination == Destination::Footnote && !m_noteText.isEmpty() &&
+                   !m_noteText.endsWith(u'\n')) {
+            m_noteText += u'\n';
         }
         return;
     case RtfWord::Page:
@@ -933,6 +975,22 @@ void RtfParser::handlePictureWord(RtfWord word, const RtfToken& token)
     }
 }
 
+void RtfParser::finishNote()
+{
+    flushBytes();
+    QString text = m_noteText.trimmed();
+    m_noteText.clear();
+    if (!m_markPending) {
+        // A note without an automatic mark belongs to the character before it.
+        m_markEnd = m_builder.position();
+        m_markStart = m_markEnd - 1;
+    }
+    m_markPending = false;
+    if (m_markStart >= 0 && m_markEnd > m_markStart) {
+        m_builder.setCharProperty(m_markStart, m_markEnd, NoteTextProperty, text);
+    }
+}
+
 void RtfParser::finishPicture()
 {
     RtfPicture picture = std::move(m_picture);
@@ -1047,6 +1105,7 @@ void RtfParser::handleText(QByteArrayView text)
         break;
     case Destination::PictureName:
     case Destination::FieldInstruction:
+    case Destination::Footnote:
         break;
     }
     if (m_codePage->isDoubleByte()) {
@@ -1140,6 +1199,11 @@ bool RtfParser::emitText(QStringView text)
     case Destination::PictureName:
         if (m_picture.name.size() < 4096) {
             m_picture.name.append(text);
+        }
+        return false;
+    case Destination::Footnote:
+        if (!state().chars.hidden && m_noteText.size() < (1 << 16)) {
+            m_noteText.append(text);
         }
         return false;
     default:

@@ -40,7 +40,8 @@ private:
         ColorTable,
         Picture,
         PictureName,
-        FieldInstruction
+        FieldInstruction,
+        Footnote
     };
     struct CharState
     {
@@ -108,6 +109,7 @@ private:
     void endParagraph();
     void endFontEntry();
     void finishPicture();
+    void finishNote();
     void prepareContent();
     void applyCharFormat();
     void updateCodePage();
@@ -158,6 +160,12 @@ private:
     QList<QColor> m_colors;
     int m_red = 0, m_green = 0, m_blue = 0;
     bool m_colorGiven = false;
+
+    QString m_noteText;
+    int m_noteNumber = 0;
+    bool m_markPending = false; // an automatic mark waits for its note
+    int m_markStart = -1;       // document offsets of the last reference mark
+    int m_markEnd = -1;
 
     RtfPicture m_picture;
     QString m_fieldInstruction;
