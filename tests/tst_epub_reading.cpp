@@ -23,6 +23,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextLayout>
 #include <QToolButton>
 #include <csignal>
 
@@ -162,6 +163,12 @@ private slots:
             }
         }
         QVERIFY(picture);
+        // ...and the view lays out the line that holds it, so it is drawn.
+        window.txtBook->viewport()->grab();
+        const int pictureAt =
+            int(window.txtBook->document()->toRawText().indexOf(QChar::ObjectReplacementCharacter));
+        QVERIFY(pictureAt >= 0);
+        QVERIFY(window.txtBook->document()->findBlock(pictureAt).layout()->lineCount() > 0);
 
         // A click on "the storm" follows the link into the next chapter.
         const int link =

@@ -9,7 +9,11 @@
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
 #include <QUrl>
 #include <QXmlStreamReader>
 #include <memory>
@@ -461,6 +465,30 @@ void collectStyles(const Node& node, const Book& book, const QString& chapterPat
 }
 } // namespace
 
+// The book view lays out pictures inserted as pictures; the ones Qt's HTML reader makes are
+// put in again the same way, at the same place, so offsets do not change.
+static void reinsertPictures(QTextDocument* document)
+{
+    QList<std::pair<int, QTextImageFormat>> pictures;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.charFormat().isImageFormat()) {
+                for (int i = 0; i < fragment.length(); ++i) {
+                    pictures.append(
+                        {fragment.position() + i, fragment.charFormat().toImageFormat()});
+                }
+            }
+        }
+    }
+    for (const auto& [position, image] : pictures) {
+        QTextCursor cursor(document);
+        cursor.setPosition(position);
+        cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+        cursor.insertImage(image);
+    }
+}
+
 bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* error)
 {
     m_warnings.clear();
@@ -508,6 +536,7 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     writer.append(QStringLiteral("</body></html>"));
     m_html = writer.html();
     document->setHtml(m_html);
+    reinsertPictures(document);
     return true;
 }
 
