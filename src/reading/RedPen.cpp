@@ -10,7 +10,7 @@ void RedPen::HighlightIt()
 {
     ReaderState& state = m_main.state();
     // A mark lives in the book's own file: without such a book there is nothing to mark.
-    if (!ReadingPane::keepsMarks(state.Kind)) {
+    if (!ReadingPane::keepsMarks(state)) {
         return;
     }
     state.ChangesPending = true;
