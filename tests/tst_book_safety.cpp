@@ -17,6 +17,8 @@
 #include <QMap>
 #include <QTextCursor>
 #include <QToolButton>
+#include <fstream>
+#include <unistd.h>
 
 namespace {
 const QByteArray SmallRtfBook =
@@ -238,6 +240,44 @@ private slots:
         frmMain restarted(app.path());
         QVERIFY(Driver::clickNode(restarted, QStringLiteral("Emma.rtf")));
         QCOMPARE(restarted.txtBook->SelStart(), 10);
+    }
+
+    // A file name in another encoding (Latin-1 here): listed with a replacement character,
+    // opened and deleted by its real bytes; the book is never written into by another name.
+    void aNameThatIsNotUtf8IsListedOpenedAndDeleted()
+    {
+        TestAppFolder app;
+        const QByteArray raw = QFile::encodeName(app.booksPath()) + "Caf\xe9 au lait.txt";
+        {
+            std::ofstream file(raw.constData(), std::ios::binary);
+            file << "A book with an odd name.";
+        }
+        app.addBook(QStringLiteral("Other.txt"), "x");
+        const QString shown = QStringLiteral("Caf\uFFFD au lait.txt");
+        frmMain window(app.path());
+        QCOMPARE(Driver::treeBooks(window), (QStringList{shown, QStringLiteral("Other.txt")}));
+        const auto before = snapshot(app.booksPath());
+
+        QVERIFY(Driver::clickNode(window, shown));
+        QCOMPARE(window.state().Kind, BookKind::PlainText);
+        QCOMPARE(window.txtBook->text(), QStringLiteral("A book with an odd name."));
+        // Saving under the shown name would make a second book: no mark, no bookmark.
+        QVERIFY(!window.btnRedPen->isEnabled());
+        QVERIFY(!window.btnBookmark->isEnabled());
+        QVERIFY(window.btnSearch->isEnabled());
+        select(window, 2, 4);
+        window.HighlightIt();
+        window.SetBookmark();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Other.txt")));
+        QCOMPARE(snapshot(app.booksPath()), before);
+
+        QVERIFY(Driver::clickNode(window, shown));
+        MessageBox::setTestMode(true);
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        window.DeleteBook();
+        QVERIFY(MessageBox::shown().at(0).text.contains(QStringLiteral("Caf\uFFFD au lait.txt")));
+        QVERIFY(::access(raw.constData(), F_OK) != 0);
+        QCOMPARE(Driver::treeBooks(window), QStringList{QStringLiteral("Other.txt")});
     }
 
     void printFollowsTheViewShowing()

@@ -18,6 +18,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <fstream>
+#include <unistd.h>
+
 namespace {
 const QString Sender = QStringLiteral("reader@quillmere.test");
 const QString Friend = QStringLiteral("friend@example.org");
@@ -386,6 +389,37 @@ private slots:
         QCOMPARE(mail.parts[1].contentType, QStringLiteral("text/plain"));
         QCOMPARE(mail.parts[1].fileName, received);
         QVERIFY(!mail.raw.contains("\nX-Injected:"));
+    }
+
+    // A book whose file name is not UTF-8 is sent whole, under the name the library shows.
+    void aNameThatIsNotUtf8IsSent()
+    {
+        SmtpTestServer server;
+        QVERIFY2(server.isReady(), qPrintable(server.error()));
+        setMailAccount(server.url());
+        TestAppFolder app;
+        const QByteArray content = "Odd name, whole book.";
+        const QByteArray raw = QFile::encodeName(app.booksPath()) + "Caf\xe9.txt";
+        {
+            std::ofstream file(raw.constData(), std::ios::binary);
+            file << content.constData();
+        }
+        frmMain window(app.path());
+        dlgShare* dialog = openShare(window);
+        QVERIFY(dialog);
+        const QString shown = QStringLiteral("Caf\uFFFD.txt");
+        const int book = dialog->cmboClassics->findText(shown);
+        QVERIFY(book >= 0);
+        fill(dialog, Friend, QStringLiteral("Odd"), book, QStringLiteral("Hi"));
+        QTest::mouseClick(dialog->OKbutton, Qt::LeftButton);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown()[0].text, SentText);
+        const auto messages = server.messages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].parts.size(), 2);
+        QCOMPARE(messages[0].parts[1].payload, content);
+        QCOMPARE(messages[0].parts[1].fileName, shown);
+        ::unlink(raw.constData());
     }
 
     void emptyLibrary()

@@ -36,6 +36,8 @@ struct ReaderState
     // File name within BooksFolder of the book in the reading pane: every save of marks and
     // bookmarks goes to this file, so it changes only when another book opens.
     QString CurrentBookName;
+    // The book's file can be written under its name (marks and bookmarks are saved into it).
+    bool BookWritable = true;
     qint16 FontSize = 0;    // points, from the options file
     QString PdfReaderFlag;  // "yes" or "no", from the options file
     bool BookSaved = false; // the last SaveChanges wrote the book

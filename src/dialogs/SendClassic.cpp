@@ -28,8 +28,10 @@ void frmMain::SendClassic()
         mail.setRecipAddress(request.ShareAddress);
         mail.setMsgSubject(request.ShareSubject);
         mail.setMsgNoteText(body);
-        if (!mail.setAttachmentPathName(m_state.BooksFolder + request.ShareBookName, &error) ||
-            !mail.Send(&error)) {
+        const QString book = request.ShareBookPath.isEmpty()
+                                 ? m_state.BooksFolder + request.ShareBookName
+                                 : request.ShareBookPath;
+        if (!mail.setAttachmentPathName(book, &error) || !mail.Send(&error)) {
             return false;
         }
         mail.SignOff();

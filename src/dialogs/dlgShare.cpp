@@ -7,6 +7,7 @@
 #include "dialogs/SkinLabel.h"
 #include "dialogs/SkinSlideIn.h"
 #include "dialogs/WindowGeometry.h"
+#include "library/LibraryTree.h"
 #include "platform/Twips.h"
 
 #include <QCloseEvent>
@@ -124,7 +125,8 @@ void dlgShare::fillBookList()
     cmboClassics->clear();
     for (QTreeWidgetItemIterator it(m_main.TreeView1); *it; ++it) {
         if ((*it)->parent()) {
-            cmboClassics->addItem((*it)->text(0));
+            cmboClassics->addItem((*it)->text(0),
+                                  LibraryTree::pathOf(*it, m_main.state().BooksFolder));
         }
     }
 }
@@ -184,6 +186,7 @@ void dlgShare::OKbutton_Click()
     request.ShareAddress = txtEmail->text();
     request.ShareSubject = txtSubject->text();
     request.ShareBookName = cmboClassics->itemText(book);
+    request.ShareBookPath = cmboClassics->itemData(book).toString();
     request.ShareMessage = txtMessage->toPlainText();
     m_main.SendClassic();
 

@@ -4,6 +4,7 @@
 #include "app/frmMain.h"
 #include "dialogs/frmAcrobat.h"
 #include "library/EpubSession.h"
+#include "library/LibraryTree.h"
 #include "library/ReadingPane.h"
 #include "platform/DocumentView.h"
 #include "platform/PdfView.h"
@@ -146,7 +147,7 @@ void BookOpener::OpenTheNode()
     }
     QTreeWidgetItem* item = tree->currentItem();
     const QString name = item->text(0);
-    const QString path = state.BooksFolder + name;
+    const QString path = LibraryTree::pathOf(item, state.BooksFolder);
     // The root names the library, not a book; a book removed meanwhile has nothing to show.
     // Either way the open book stays in the pane under its own name, so its marks and
     // bookmarks still go into its own file.
@@ -159,6 +160,9 @@ void BookOpener::OpenTheNode()
         return;
     }
     state.CurrentBookName = name;
+    // A name that is not UTF-8 is read through a link; saving would replace the link, not
+    // the book, so such a book takes no marks.
+    state.BookWritable = item->data(0, LibraryTree::RawNameRole).isNull();
     RichTextView* text = m_main.txtBook;
     text->setText(QString());
     BusyPointer busy;
@@ -224,6 +228,7 @@ void BookOpener::OpenManual()
         CleanTheTextBox();
         const QString path = state.BooksFolder + QStringLiteral("manual.rtf");
         state.CurrentBookName = QStringLiteral("manual.rtf");
+        state.BookWritable = true;
         m_main.txtBook->setText(QString());
         // The manual is an RTF book of the library like any other.
         loadTextBook(path, RichTextView::LoadRtf, BookKind::Rtf);

@@ -35,7 +35,7 @@ ChangeSaver::Result ChangeSaver::SaveChanges()
     const QString oldPath = state.BooksFolder + state.CurrentBookName;
     QString error;
     // Only a book the text view holds whole is written; a refused file never is.
-    if (!ReadingPane::keepsMarks(state.Kind)) {
+    if (!ReadingPane::keepsMarks(state)) {
         return Result::NotSaved;
     }
 

@@ -6,8 +6,10 @@
 #include "platform/RichTextView.h"
 #include "platform/WebView.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QToolButton>
 
 ReadingPane::Layout ReadingPane::layoutFor(BookKind kind)
 {
@@ -52,4 +54,13 @@ void ReadingPane::show(frmMain& main, BookKind kind, const QString& explanation)
     }
     main.DisableInterface(layout.interfaceMode);
     main.state().Kind = kind;
+    if (layout.interfaceMode == 3 && !keepsMarks(main.state())) {
+        // Read only: the book is shown and searched, but nothing offers to write into it.
+        for (QToolButton* b : {main.btnBookmark, main.btnRedPen, main.btnErase}) {
+            b->setEnabled(false);
+        }
+        for (QAction* a : {main.mnuEditHighlight, main.mnuEditErase}) {
+            a->setEnabled(false);
+        }
+    }
 }

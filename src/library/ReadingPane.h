@@ -28,9 +28,10 @@ struct Layout
 };
 
 Layout layoutFor(BookKind kind);
-inline bool keepsMarks(BookKind kind)
+// Whether marks and bookmarks can be saved into the open book.
+inline bool keepsMarks(const ReaderState& state)
 {
-    return layoutFor(kind).keepsMarks;
+    return layoutFor(state.Kind).keepsMarks && state.BookWritable;
 }
 
 // Shows the view for kind, hides the others, sets the interface mode and makes kind the open

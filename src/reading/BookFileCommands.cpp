@@ -3,6 +3,8 @@
 #include "app/MessageBox.h"
 #include "app/PrintDialog.h"
 #include "app/frmMain.h"
+#include "library/LibraryTree.h"
+#include "library/RawNameAlias.h"
 #include "library/ReadingPane.h"
 #include "platform/RichTextView.h"
 #include "platform/WebView.h"
@@ -88,9 +90,9 @@ void BookFileCommands::DeleteBook()
     ReaderState& state = m_main.state();
     const int position = positionOf(selected);
     const QString name = selected->text(0);
-    const QString path = state.BooksFolder + name;
+    const QString path = LibraryTree::pathOf(selected, state.BooksFolder);
     const auto answer = MessageBox::show(
-        &m_main, tr("Are you sure that you want to delete %1?").arg(path),
+        &m_main, tr("Are you sure that you want to delete %1?").arg(state.BooksFolder + name),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, tr("Delete Book"));
     if (answer != QMessageBox::Yes) {
         return;
@@ -98,7 +100,15 @@ void BookFileCommands::DeleteBook()
 
     bool deleted = true;
     QString failure;
-    if (!name.isEmpty()) {
+    const QByteArray rawName = selected->data(0, LibraryTree::RawNameRole).toByteArray();
+    if (!rawName.isEmpty()) {
+        // A name that is not UTF-8 is removed by its real bytes.
+        QString reason;
+        deleted = RawNameAlias::remove(state.BooksFolder, rawName, &reason);
+        if (!deleted) {
+            failure = tr("The book \"%1\" could not be deleted.\n\n%2").arg(name, reason);
+        }
+    } else if (!name.isEmpty()) {
         QFile file(path);
         const QFileInfo info(path);
         deleted = info.isFile() && file.remove();

@@ -40,7 +40,7 @@ void Bookmarks::SetBookmark()
     }
     RichTextView* view = m_main.txtBook;
     // A bookmark is saved into the book's own file: without such a book there is no place.
-    if (!ReadingPane::keepsMarks(state.Kind)) {
+    if (!ReadingPane::keepsMarks(state)) {
         return;
     }
     const int p = view->SelStart();

@@ -17,7 +17,7 @@ void RedPen::HighlightIt()
         return;
     }
     // A mark lives in the book's own file: without such a book there is nothing to mark.
-    if (!ReadingPane::keepsMarks(state.Kind)) {
+    if (!ReadingPane::keepsMarks(state)) {
         return;
     }
     // A book that cannot be written back as it is takes no mark at all.
