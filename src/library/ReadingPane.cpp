@@ -54,8 +54,9 @@ void ReadingPane::show(frmMain& main, BookKind kind, const QString& explanation)
     }
     main.DisableInterface(layout.interfaceMode);
     main.state().Kind = kind;
-    if (layout.interfaceMode == 3 && !keepsMarks(main.state())) {
-        // Read only: the book is shown and searched, but nothing offers to write into it.
+    if (layout.keepsMarks && !main.state().BookWritable) {
+        // Read only: the book is shown and searched, but nothing offers to write into it. (An
+        // EPUB book keeps its marks in its reading record, so its file's name does not matter.)
         for (QToolButton* b : {main.btnBookmark, main.btnRedPen, main.btnErase}) {
             b->setEnabled(false);
         }
