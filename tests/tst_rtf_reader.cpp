@@ -2,6 +2,7 @@
 // on damaged input.
 #include "platform/rtf/RtfNotes.h"
 #include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfTextProperties.h"
 #include "support/TestMain.h"
 
 #include <QBuffer>
@@ -615,6 +616,101 @@ private slots:
         lastCell.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         QVERIFY(lastCell.selectedText().startsWith(QStringLiteral("x63\tx64\t")));
         QVERIFY(lastCell.selectedText().endsWith(QStringLiteral("\tx99")));
+    }
+    void tableColumnsTakeTheFilesWidths()
+    {
+        // Word-style: \trleft-108 and edges 1332, 7092, 8532 twips, 15 twips a pixel.
+        QTextDocument word;
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("word-breaks.rtf")), &word));
+        QTextTable* table = firstTable(word);
+        QVERIFY(table);
+        QList<QTextLength> widths = table->format().columnWidthConstraints();
+        QCOMPARE(widths.size(), 3);
+        for (const QTextLength& width : widths) {
+            QCOMPARE(width.type(), QTextLength::FixedLength);
+        }
+        QCOMPARE(widths[0].rawValue(), 96.0);
+        QCOMPARE(widths[1].rawValue(), 384.0);
+        QCOMPARE(widths[2].rawValue(), 96.0);
+
+        // LibreOffice from HTML columns of 100 and 300: the second stays about three times
+        // as wide as the first.
+        QTextDocument office;
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("libreoffice-formats.rtf")), &office));
+        table = firstTable(office);
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 2);
+        widths = table->format().columnWidthConstraints();
+        QCOMPARE(widths.size(), 2);
+        const double ratio = widths[1].rawValue() / widths[0].rawValue();
+        QVERIFY2(ratio > 2.5 && ratio < 3.5, qPrintable(QString::number(ratio)));
+
+        // Edges out of order give no widths; a row wider than its edges leaves the extra
+        // columns open to share the rest.
+        QVERIFY(Rtf::read("{\\rtf1\\ansi\\trowd\\cellx2000\\cellx1000\\pard\\intbl a\\cell "
+                          "b\\cell\\row}",
+                          &word));
+        QVERIFY(firstTable(word)->format().columnWidthConstraints().isEmpty());
+        QVERIFY(
+            Rtf::read("{\\rtf1\\ansi\\trowd\\cellx1500\\pard\\intbl a\\cell b\\cell\\row}", &word));
+        widths = firstTable(word)->format().columnWidthConstraints();
+        QCOMPARE(widths.size(), 2);
+        QCOMPARE(widths[0], QTextLength(QTextLength::FixedLength, 100));
+        QCOMPARE(widths[1].type(), QTextLength::VariableLength);
+    }
+
+    void pageBreaksStartNewPagesWithoutChangingTheText()
+    {
+        QTextDocument document;
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("word-breaks.rtf")), &document));
+        // The text is as before: a page break ends a paragraph that has text, no more.
+        QVERIFY(viewText(document).startsWith(
+            QStringLiteral("Chapter one ends on this line.\nChapter two starts here, on a page "
+                           "of its own.\nSome doubly underlined and some single and Small Caps "
+                           "text.\nThen a break\nmid paragraph.\n")));
+        auto breakBefore = [&document](const QString& text) {
+            return bool(document.find(text).block().blockFormat().pageBreakPolicy() &
+                        QTextFormat::PageBreak_AlwaysBefore);
+        };
+        QVERIFY(!breakBefore(QStringLiteral("Chapter one")));
+        QVERIFY(breakBefore(QStringLiteral("Chapter two")));
+        QVERIFY(!breakBefore(QStringLiteral("Some doubly")));
+        QVERIFY(!breakBefore(QStringLiteral("Then a break")));
+        QVERIFY(breakBefore(QStringLiteral("mid paragraph")));
+        QVERIFY(!breakBefore(QStringLiteral("After the table")));
+        // The paragraph keeps its own format as well.
+        QCOMPARE(document.find(QStringLiteral("Chapter two")).block().blockFormat().bottomMargin(),
+                 200 / 15.0);
+
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("libreoffice-formats.rtf")), &document));
+        QVERIFY(breakBefore(QStringLiteral("Second chapter")));
+        QVERIFY(!breakBefore(QStringLiteral("First chapter")));
+        QVERIFY(!breakBefore(QStringLiteral("Small Capitals")));
+    }
+
+    void smallCapsAndDoubleUnderline()
+    {
+        QTextDocument document;
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("word-breaks.rtf")), &document));
+        const QTextCharFormat doubled = formatOf(document, QStringLiteral("doubly"));
+        QVERIFY(doubled.fontUnderline());
+        QVERIFY(doubled.boolProperty(Rtf::DoubleUnderlineProperty));
+        const QTextCharFormat single = formatOf(document, QStringLiteral("single"));
+        QVERIFY(single.fontUnderline());
+        QVERIFY(!single.boolProperty(Rtf::DoubleUnderlineProperty));
+        const QTextCharFormat after = formatOf(document, QStringLiteral("and some"));
+        QVERIFY(!after.fontUnderline());
+        QVERIFY(!after.boolProperty(Rtf::DoubleUnderlineProperty));
+        QCOMPARE(formatOf(document, QStringLiteral("Small Caps")).fontCapitalization(),
+                 QFont::SmallCaps);
+        QCOMPARE(formatOf(document, QStringLiteral(" text.")).fontCapitalization(),
+                 QFont::MixedCase);
+
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("libreoffice-formats.rtf")), &document));
+        QCOMPARE(formatOf(document, QStringLiteral("Small Capitals")).fontCapitalization(),
+                 QFont::SmallCaps);
+        QCOMPARE(formatOf(document, QStringLiteral("double underlined")).fontCapitalization(),
+                 QFont::MixedCase);
     }
 };
 

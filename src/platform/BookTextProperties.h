@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/rtf/RtfNotes.h"
+#include "platform/rtf/RtfTextProperties.h"
 
 #include <QString>
 #include <QTextFormat>
@@ -13,7 +14,7 @@ namespace BookText {
 inline constexpr int NoteTextProperty = Rtf::NoteTextProperty;
 // A double underline (set together with the ordinary underline): the view draws a second line
 // under the first.
-inline constexpr int DoubleUnderlineProperty = QTextFormat::UserProperty + 0x4455;
+inline constexpr int DoubleUnderlineProperty = Rtf::DoubleUnderlineProperty;
 
 // The note's text of the character format, or an empty string when it marks no note.
 inline QString noteText(const QTextFormat& format)

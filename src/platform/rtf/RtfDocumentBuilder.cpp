@@ -166,7 +166,7 @@ void RtfDocumentBuilder::insertImage(const QImage& image, QString name, double w
     m_cursor.insertImage(format);
 }
 
-void RtfDocumentBuilder::enterTable(int columns)
+void RtfDocumentBuilder::enterTable(int columns, const QList<QTextLength>& widths)
 {
     if (m_table) {
         return;
@@ -180,6 +180,9 @@ void RtfDocumentBuilder::enterTable(int columns)
     format.setCellSpacing(0);
     format.setBorderCollapse(true);
     m_columns = std::clamp(columns, 1, kMaxColumns);
+    if (widths.size() == m_columns) {
+        format.setColumnWidthConstraints(widths);
+    }
     m_table = m_cursor.insertTable(1, m_columns, format);
     m_rows = 1;
     m_cursorCell = 0;
@@ -210,6 +213,15 @@ void RtfDocumentBuilder::placeInCell()
     if (m_column >= m_columns && m_columns < kMaxColumns) {
         m_table->appendColumns(1);
         ++m_columns;
+        QTextTableFormat format = m_table->format();
+        QList<QTextLength> widths = format.columnWidthConstraints();
+        if (!widths.isEmpty()) {
+            // A cell the row's widths did not name shares what the named ones leave.
+            widths.resize(m_columns - 1);
+            widths.append(QTextLength());
+            format.setColumnWidthConstraints(widths);
+            m_table->setFormat(format);
+        }
         m_cursor = m_table->cellAt(m_row, m_column).firstCursorPosition();
         m_cursorCell = qint64(m_row) * m_columns + m_column;
         return;

@@ -7,6 +7,7 @@
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextLength>
 
 class QImage;
 class QTextDocument;
@@ -52,7 +53,8 @@ public:
 
     // Tables: cells are filled in order, growing the table when a row has more cells.
     bool inTable() const { return m_table != nullptr; }
-    void enterTable(int columns);
+    // Widths, when given, are the columns' widths as the file gives them.
+    void enterTable(int columns, const QList<QTextLength>& widths = {});
     void endCell();
     void endRow();
     bool rowEnded() const { return m_rowEnded; }

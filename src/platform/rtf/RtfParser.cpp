@@ -1,6 +1,7 @@
 #include "platform/rtf/RtfParser.h"
 
 #include "platform/rtf/RtfNotes.h"
+#include "platform/rtf/RtfTextProperties.h"
 
 #include <QTextDocument>
 
@@ -53,6 +54,8 @@ enum class RtfWord : int
     UnderlineDashDotDot,
     UnderlineWave,
     UnderlineNone,
+    UnderlineDouble,
+    SmallCaps,
     Strike,
     Super,
     Sub,
@@ -75,11 +78,13 @@ enum class RtfWord : int
     SpaceBefore,
     SpaceAfter,
     InTable,
+    PageBreakBefore,
     // breaks and tables
     Par,
     Line,
     Tab,
     Page,
+    Column,
     Sect,
     Cell,
     Row,
@@ -87,6 +92,7 @@ enum class RtfWord : int
     NestRow,
     RowDefaults,
     CellX,
+    RowLeft,
     Binary,
     // characters
     Character,
@@ -258,7 +264,7 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
         add("plain", RtfWord::Plain);
         add("b", RtfWord::Bold);
         add("i", RtfWord::Italic);
-        for (std::string_view u : {"ul", "uldb", "ulth", "ulw", "ulhair"}) {
+        for (std::string_view u : {"ul", "ulth", "ulw", "ulhair"}) {
             add(u, RtfWord::Underline);
         }
         add("uld", RtfWord::UnderlineDotted);
@@ -275,6 +281,9 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
         add("ulhwave", RtfWord::UnderlineWave);
         add("ululdbwave", RtfWord::UnderlineWave);
         add("ulnone", RtfWord::UnderlineNone);
+        add("uldb", RtfWord::UnderlineDouble);
+        add("scaps", RtfWord::SmallCaps);
+        add("pagebb", RtfWord::PageBreakBefore);
         add("strike", RtfWord::Strike);
         add("striked", RtfWord::Strike);
         add("super", RtfWord::Super);
@@ -306,7 +315,7 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
         add("line", RtfWord::Line);
         add("tab", RtfWord::Tab);
         add("page", RtfWord::Page);
-        add("column", RtfWord::Page);
+        add("column", RtfWord::Column);
         add("sect", RtfWord::Sect);
         add("cell", RtfWord::Cell);
         add("row", RtfWord::Row);
@@ -314,6 +323,7 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
         add("nestrow", RtfWord::NestRow);
         add("trowd", RtfWord::RowDefaults);
         add("cellx", RtfWord::CellX);
+        add("trleft", RtfWord::RowLeft);
         add("bin", RtfWord::Binary);
         add("emdash", RtfWord::Character, 0x2014);
         add("endash", RtfWord::Character, 0x2013);
@@ -410,7 +420,7 @@ void RtfParser::run()
         closeGroup();
     }
     if (!m_builder.paragraphIsEmpty() && !m_builder.inTable()) {
-        const ParaState& para = state().para;
+        const ParaState para = paragraphState();
         if (!m_blockParaKnown || !para.sameFormat(m_blockPara)) {
             m_builder.setBlockFormat(blockFormat(para));
         }
@@ -730,23 +740,39 @@ void RtfParser::handleWord(const RtfToken& token)
     case RtfWord::Underline:
         s.chars.underline = (!token.hasParameter || p != 0) ? QTextCharFormat::SingleUnderline
                                                             : QTextCharFormat::NoUnderline;
+        s.chars.doubleUnderline = false;
+        return;
+    case RtfWord::UnderlineDouble: {
+        const bool on = !token.hasParameter || p != 0;
+        s.chars.underline = on ? QTextCharFormat::SingleUnderline : QTextCharFormat::NoUnderline;
+        s.chars.doubleUnderline = on;
+        return;
+    }
+    case RtfWord::SmallCaps:
+        s.chars.smallCaps = !token.hasParameter || p != 0;
         return;
     case RtfWord::UnderlineDotted:
+        s.chars.doubleUnderline = false;
         s.chars.underline = QTextCharFormat::DotLine;
         return;
     case RtfWord::UnderlineDash:
+        s.chars.doubleUnderline = false;
         s.chars.underline = QTextCharFormat::DashUnderline;
         return;
     case RtfWord::UnderlineDashDot:
+        s.chars.doubleUnderline = false;
         s.chars.underline = QTextCharFormat::DashDotLine;
         return;
     case RtfWord::UnderlineDashDotDot:
+        s.chars.doubleUnderline = false;
         s.chars.underline = QTextCharFormat::DashDotDotLine;
         return;
     case RtfWord::UnderlineWave:
+        s.chars.doubleUnderline = false;
         s.chars.underline = QTextCharFormat::WaveUnderline;
         return;
     case RtfWord::UnderlineNone:
+        s.chars.doubleUnderline = false;
         s.chars.underline = QTextCharFormat::NoUnderline;
         return;
     case RtfWord::Strike:
@@ -812,6 +838,9 @@ void RtfParser::handleWord(const RtfToken& token)
     case RtfWord::InTable:
         s.para.inTable = true;
         return;
+    case RtfWord::PageBreakBefore:
+        s.para.pageBreakBefore = !token.hasParameter || p != 0;
+        return;
     case RtfWord::Par:
         if (isText()) {
             endParagraph();
@@ -821,10 +850,15 @@ void RtfParser::handleWord(const RtfToken& token)
         }
         return;
     case RtfWord::Page:
+    case RtfWord::Column:
     case RtfWord::Sect:
-        // A break between pages or sections ends a paragraph that has text, no more.
+        // A break between pages or sections ends a paragraph that has text, no more; after a
+        // page break the next paragraph starts a new page.
         if (isText() && !m_builder.paragraphIsEmpty()) {
             endParagraph();
+        }
+        if (isText() && word == RtfWord::Page) {
+            m_pageBreakNext = true;
         }
         return;
     case RtfWord::Line:
@@ -844,14 +878,22 @@ void RtfParser::handleWord(const RtfToken& token)
         return;
     case RtfWord::RowDefaults:
         m_rowCells = 0;
+        m_rowLeft = 0;
+        m_cellEdges.clear();
+        return;
+    case RtfWord::RowLeft:
+        m_rowLeft = clampTwips(p);
         return;
     case RtfWord::CellX:
         ++m_rowCells;
+        if (m_cellEdges.size() < 64) {
+            m_cellEdges.push_back(clampTwips(p));
+        }
         return;
     case RtfWord::Cell:
         if (isText()) {
             if (!m_builder.inTable()) {
-                m_builder.enterTable(m_rowCells);
+                m_builder.enterTable(m_rowCells, columnWidths());
                 m_blockParaKnown = false;
             }
             m_builder.endCell();
@@ -1224,7 +1266,7 @@ void RtfParser::prepareContent()
 {
     const GroupState& s = state();
     if (s.para.inTable && !m_builder.inTable()) {
-        m_builder.enterTable(m_rowCells);
+        m_builder.enterTable(m_rowCells, columnWidths());
         m_blockParaKnown = false;
     } else if (!s.para.inTable && m_builder.inTable() && m_builder.rowEnded()) {
         m_builder.leaveTable();
@@ -1244,6 +1286,31 @@ void RtfParser::applyCharFormat()
     m_builder.setCharFormat(charFormat(chars));
 }
 
+RtfParser::ParaState RtfParser::paragraphState() const
+{
+    ParaState para = m_stack.back().para;
+    para.pageBreakBefore = para.pageBreakBefore || m_pageBreakNext;
+    return para;
+}
+
+QList<QTextLength> RtfParser::columnWidths() const
+{
+    // Each \cellx is a cell's right edge; its width is what lies past the edge before it.
+    QList<QTextLength> widths;
+    if (int(m_cellEdges.size()) != m_rowCells) {
+        return widths;
+    }
+    int left = m_rowLeft;
+    for (const int edge : m_cellEdges) {
+        if (edge <= left) {
+            return {}; // edges out of order: the view shares the width out instead
+        }
+        widths.append(QTextLength(QTextLength::FixedLength, (edge - left) / 15.0));
+        left = edge;
+    }
+    return widths;
+}
+
 void RtfParser::endParagraph()
 {
     setSource(m_token.begin, m_token.end, SourceSpan::Break);
@@ -1252,10 +1319,14 @@ void RtfParser::endParagraph()
         m_builder.leaveTable();
         m_blockParaKnown = false;
     }
-    if (!m_builder.inTable() && (!m_blockParaKnown || !s.para.sameFormat(m_blockPara))) {
-        m_builder.setBlockFormat(blockFormat(s.para));
-        m_blockPara = s.para;
-        m_blockParaKnown = true;
+    if (!m_builder.inTable()) {
+        const ParaState para = paragraphState();
+        if (!m_blockParaKnown || !para.sameFormat(m_blockPara)) {
+            m_builder.setBlockFormat(blockFormat(para));
+            m_blockPara = para;
+            m_blockParaKnown = true;
+        }
+        m_pageBreakNext = false;
     }
     applyCharFormat();
     m_builder.endParagraph();
@@ -1274,6 +1345,12 @@ QTextCharFormat RtfParser::charFormat(const CharState& chars) const
         format.setFontUnderline(true); // as the view underlines a selection
     } else if (chars.underline != QTextCharFormat::NoUnderline) {
         format.setUnderlineStyle(QTextCharFormat::UnderlineStyle(chars.underline));
+    }
+    if (chars.doubleUnderline && chars.underline == QTextCharFormat::SingleUnderline) {
+        format.setProperty(DoubleUnderlineProperty, true);
+    }
+    if (chars.smallCaps) {
+        format.setFontCapitalization(QFont::SmallCaps);
     }
     if (chars.strike) {
         format.setFontStrikeOut(true);
@@ -1340,6 +1417,9 @@ QTextBlockFormat RtfParser::blockFormat(const ParaState& para) const
     }
     if (para.spaceAfter != 0) {
         format.setBottomMargin(para.spaceAfter / 15.0);
+    }
+    if (para.pageBreakBefore) {
+        format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     }
     return format;
 }

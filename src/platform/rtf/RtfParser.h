@@ -49,7 +49,9 @@ private:
         bool italic = false;
         bool strike = false;
         bool hidden = false;
-        unsigned char underline = 0; // QTextCharFormat::UnderlineStyle
+        bool smallCaps = false;
+        bool doubleUnderline = false; // with underline set to a single line
+        unsigned char underline = 0;  // QTextCharFormat::UnderlineStyle
         unsigned char verticalAlignment = 0;
         int offset = 0;     // half-points, raised when positive
         int size = 0;       // half-points, 0 when not given
@@ -68,11 +70,13 @@ private:
         int spaceBefore = 0;
         int spaceAfter = 0;
         bool inTable = false;
+        bool pageBreakBefore = false;
         bool sameFormat(const ParaState& o) const
         {
             return alignment == o.alignment && leftIndent == o.leftIndent &&
                    rightIndent == o.rightIndent && firstIndent == o.firstIndent &&
-                   spaceBefore == o.spaceBefore && spaceAfter == o.spaceAfter;
+                   spaceBefore == o.spaceBefore && spaceAfter == o.spaceAfter &&
+                   pageBreakBefore == o.pageBreakBefore;
         }
     };
     struct GroupState
@@ -112,6 +116,9 @@ private:
     void finishNote();
     void prepareContent();
     void applyCharFormat();
+    // The paragraph's format, with a page break before it when a page ended just before.
+    ParaState paragraphState() const;
+    QList<QTextLength> columnWidths() const;
     void updateCodePage();
     bool isText() const { return m_stack.back().destination == Destination::Text; }
     GroupState& state() { return m_stack.back(); }
@@ -175,6 +182,9 @@ private:
     ParaState m_blockPara;
     bool m_blockParaKnown = true;
     int m_rowCells = 0;
+    std::vector<int> m_cellEdges; // twips: the right edge of each cell of the row
+    int m_rowLeft = 0;
+    bool m_pageBreakNext = false; // a page ended: the next paragraph starts a new one
 };
 
 } // namespace Rtf
