@@ -14,6 +14,7 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextImageFormat>
+#include <QTextList>
 #include <QTextTable>
 #include <QUrl>
 
@@ -711,6 +712,39 @@ private slots:
                  QFont::SmallCaps);
         QCOMPARE(formatOf(document, QStringLiteral("double underlined")).fontCapitalization(),
                  QFont::MixedCase);
+    }
+    void listItemsShowTheirLevelsMarker()
+    {
+        QTextDocument document;
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("nested-list.rtf")), &document));
+        auto listOf = [&document](const QString& text) {
+            return document.find(text).block().textList();
+        };
+        auto styleOf = [&listOf](const QString& text) {
+            QTextList* list = listOf(text);
+            return list ? list->format().style() : QTextListFormat::ListStyleUndefined;
+        };
+        // Each level's own bullet from the list table: Symbol's disc, Courier's "o",
+        // Wingdings' square; numbers count on across items of the same list.
+        QCOMPARE(styleOf(QStringLiteral("Fruit")), QTextListFormat::ListDisc);
+        QCOMPARE(styleOf(QStringLiteral("Apples")), QTextListFormat::ListCircle);
+        QCOMPARE(styleOf(QStringLiteral("Green ones")), QTextListFormat::ListSquare);
+        QCOMPARE(listOf(QStringLiteral("Bread")), listOf(QStringLiteral("Fruit")));
+        QCOMPARE(styleOf(QStringLiteral("First step")), QTextListFormat::ListDecimal);
+        QTextList* steps = listOf(QStringLiteral("Second step"));
+        QVERIFY(steps);
+        QCOMPARE(steps->itemText(document.find(QStringLiteral("Second step")).block()),
+                 QStringLiteral("2."));
+        // A marker the file writes out is the paragraph's own text: no second marker, and
+        // the paragraphs around the list are no items.
+        QVERIFY(!listOf(QStringLiteral("Given marker")));
+        QVERIFY(!listOf(QStringLiteral("After the list")));
+        QVERIFY(!listOf(QStringLiteral("Shopping")));
+        QCOMPARE(document.find(QStringLiteral("Apples")).block().blockFormat().leftMargin(),
+                 1440 / 15.0);
+
+        QVERIFY(Rtf::read(dataFile(QStringLiteral("libreoffice-formats.rtf")), &document));
+        QVERIFY(!listOf(QStringLiteral("Inner item")));
     }
 };
 

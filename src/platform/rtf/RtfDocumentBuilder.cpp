@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextList>
 #include <QTextTable>
 #include <QUrl>
 
@@ -99,6 +100,22 @@ void RtfDocumentBuilder::setBlockFormat(const QTextBlockFormat& format)
     flush();
     if (m_cursor.blockFormat() != format) {
         m_cursor.setBlockFormat(format);
+    }
+}
+
+void RtfDocumentBuilder::setList(int key, const QTextListFormat& format)
+{
+    if (m_table) {
+        return;
+    }
+    if (m_pendingBreak) {
+        appendPendingBreak();
+    }
+    flush();
+    if (QTextList* list = m_lists.value(key)) {
+        list->add(m_cursor.block());
+    } else {
+        m_lists.insert(key, m_cursor.createList(format));
     }
 }
 

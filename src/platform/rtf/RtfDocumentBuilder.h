@@ -2,15 +2,18 @@
 
 #include "platform/rtf/RtfSourceMap.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextLength>
+#include <QTextListFormat>
 
 class QImage;
 class QTextDocument;
+class QTextList;
 class QTextTable;
 
 namespace Rtf {
@@ -41,6 +44,8 @@ public:
     void endParagraph();
     // Gives the current paragraph its format (before its end is written).
     void setBlockFormat(const QTextBlockFormat& format);
+    // Makes the current paragraph an item of the list of that key, made with format when new.
+    void setList(int key, const QTextListFormat& format);
     bool paragraphIsEmpty() const { return !m_paragraphHasContent; }
     // The document offset after everything given so far.
     int position() const { return m_cursor.position() + int(m_run.size()); }
@@ -87,6 +92,7 @@ private:
     qsizetype m_breakBegin = 0; // the source of the pending paragraph end
     qsizetype m_breakEnd = 0;
 
+    QHash<int, QTextList*> m_lists;
     QTextTable* m_table = nullptr;
     int m_row = 0;
     int m_column = 0;

@@ -33,6 +33,17 @@ enum class RtfWord : int
     FieldResult,
     Field,
     TextDestination,
+    ListText,
+    ListTable,
+    ListOverrideTable,
+    List,
+    ListId,
+    ListLevel,
+    LevelNumbering,
+    LevelText,
+    ListOverride,
+    ListNumber,
+    ListItemLevel,
     PictureName,
     Footnote,
     FootnoteMark,
@@ -162,8 +173,6 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
                                       "atrfstart",
                                       "atrfend",
                                       "nonshppict",
-                                      "listtable",
-                                      "listoverridetable",
                                       "pn",
                                       "pntxta",
                                       "pntxtb",
@@ -250,8 +259,18 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
         add("fldrslt", RtfWord::FieldResult);
         add("field", RtfWord::Field);
         add("shppict", RtfWord::TextDestination);
-        add("listtext", RtfWord::TextDestination);
-        add("pntext", RtfWord::TextDestination);
+        add("listtext", RtfWord::ListText);
+        add("pntext", RtfWord::ListText);
+        add("listtable", RtfWord::ListTable);
+        add("listoverridetable", RtfWord::ListOverrideTable);
+        add("list", RtfWord::List);
+        add("listid", RtfWord::ListId);
+        add("listlevel", RtfWord::ListLevel);
+        add("levelnfc", RtfWord::LevelNumbering);
+        add("leveltext", RtfWord::LevelText);
+        add("listoverride", RtfWord::ListOverride);
+        add("ls", RtfWord::ListNumber);
+        add("ilvl", RtfWord::ListItemLevel);
         add("shprslt", RtfWord::TextDestination);
         add("result", RtfWord::TextDestination);
         add("quillmereimage", RtfWord::PictureName);
@@ -595,6 +614,11 @@ void RtfParser::handleWord(const RtfToken& token)
         handlePictureWord(word, token);
         return;
     }
+    if (s.destination == Destination::ListTable || s.destination == Destination::LevelText ||
+        s.destination == Destination::ListOverrideTable) {
+        handleListWord(word, token);
+        return;
+    }
 
     switch (word) {
     case RtfWord::Unknown:
@@ -705,6 +729,23 @@ void RtfParser::handleWord(const RtfToken& token)
         return;
     case RtfWord::TextDestination:
     case RtfWord::PictureName:
+        return;
+    case RtfWord::ListText:
+        if (isText()) {
+            m_listTextGiven = true;
+        }
+        return;
+    case RtfWord::ListTable:
+        s.destination = Destination::ListTable;
+        return;
+    case RtfWord::ListOverrideTable:
+        s.destination = Destination::ListOverrideTable;
+        return;
+    case RtfWord::ListNumber:
+        s.para.list = std::max(p, 0);
+        return;
+    case RtfWord::ListItemLevel:
+        s.para.listLevel = std::clamp(p, 0, 8);
         return;
     case RtfWord::Font:
         s.chars.font = p;
@@ -944,6 +985,109 @@ void RtfParser::handleFontTableWord(RtfWord word, const RtfToken& token)
     default:
         return;
     }
+}
+
+void RtfParser::handleListWord(RtfWord word, const RtfToken& token)
+{
+    const int p = token.parameter;
+    GroupState& s = state();
+    switch (word) {
+    case RtfWord::List:
+        m_listId = 0;
+        return;
+    case RtfWord::ListId:
+        m_listId = p;
+        if (s.destination == Destination::ListTable && m_listLevels.size() < kMaxFonts) {
+            // The id follows the levels it names: they were gathered under id 0.
+            m_listLevels[p] = m_listLevels.take(0);
+        }
+        return;
+    case RtfWord::ListLevel:
+        if (s.destination == Destination::ListTable && m_listLevels.value(m_listId).size() < 9) {
+            m_listLevels[m_listId].append(ListLevel());
+        }
+        return;
+    case RtfWord::LevelNumbering:
+        if (s.destination == Destination::ListTable && !m_listLevels.value(m_listId).isEmpty()) {
+            m_listLevels[m_listId].last().numbering = p;
+        }
+        return;
+    case RtfWord::LevelText:
+        if (s.destination == Destination::ListTable) {
+            s.destination = Destination::LevelText;
+        }
+        return;
+    case RtfWord::Unicode:
+        if (s.destination == Destination::LevelText && !m_listLevels.value(m_listId).isEmpty()) {
+            const int value = p < 0 ? p + 65536 : p;
+            m_listLevels[m_listId].last().text.append(
+                QChar(char16_t(std::clamp(value, 0, 0xFFFF))));
+        }
+        m_skipCount = s.unicodeSkip;
+        m_unicodeInText = false;
+        return;
+    case RtfWord::ListNumber:
+        if (s.destination == Destination::ListOverrideTable && m_listOverrides.size() < kMaxFonts) {
+            m_listOverrides.insert(p, m_listId);
+        }
+        return;
+    case RtfWord::SkipDestination:
+        s.destination = Destination::Skip;
+        return;
+    default:
+        return;
+    }
+}
+
+QTextListFormat RtfParser::listFormat(const ParaState& para) const
+{
+    QTextListFormat format;
+    const auto id = m_listOverrides.constFind(para.list);
+    if (id == m_listOverrides.constEnd()) {
+        return format;
+    }
+    const QList<ListLevel> levels = m_listLevels.value(*id);
+    if (para.listLevel >= levels.size()) {
+        return format;
+    }
+    const ListLevel& level = levels[para.listLevel];
+    QTextListFormat::Style style = QTextListFormat::ListStyleUndefined;
+    switch (level.numbering) {
+    case 0:
+        style = QTextListFormat::ListDecimal;
+        break;
+    case 1:
+        style = QTextListFormat::ListUpperRoman;
+        break;
+    case 2:
+        style = QTextListFormat::ListLowerRoman;
+        break;
+    case 3:
+        style = QTextListFormat::ListUpperAlpha;
+        break;
+    case 4:
+        style = QTextListFormat::ListLowerAlpha;
+        break;
+    case 23: {
+        // The bullet the level writes: symbol fonts' bullets sit in the private area.
+        const char16_t c = level.text.isEmpty() ? u'\x2022' : level.text[0].unicode();
+        if (c == u'o' || c == 0x25E6 || c == 0x25CB || c == 0xF06F) {
+            style = QTextListFormat::ListCircle;
+        } else if (c == 0x25AA || c == 0x25A0 || c == 0xF0A7 || c == 0xF0A8 || c == 0xA7 ||
+                   c == 0xF06E) {
+            style = QTextListFormat::ListSquare;
+        } else {
+            style = QTextListFormat::ListDisc;
+        }
+        break;
+    }
+    default:
+        return format; // no marker, or a numbering the view cannot count
+    }
+    format.setStyle(style);
+    // A paragraph indented by the file is indented already; otherwise by its level.
+    format.setIndent(para.leftIndent > 0 ? 0 : para.listLevel + 1);
+    return format;
 }
 
 void RtfParser::endFontEntry()
@@ -1248,6 +1392,12 @@ bool RtfParser::emitText(QStringView text)
             m_noteText.append(text);
         }
         return false;
+    case Destination::LevelText:
+        if (!m_listLevels.value(m_listId).isEmpty() &&
+            m_listLevels[m_listId].last().text.size() < 64) {
+            m_listLevels[m_listId].last().text.append(text);
+        }
+        return false;
     default:
         return false;
     }
@@ -1327,7 +1477,16 @@ void RtfParser::endParagraph()
             m_blockParaKnown = true;
         }
         m_pageBreakNext = false;
+        if (para.list > 0 && !m_listTextGiven) {
+            // A list item without marker text of its own shows its level's marker.
+            const QTextListFormat list = listFormat(para);
+            if (list.style() != QTextListFormat::ListStyleUndefined) {
+                m_builder.setList(para.list * 16 + para.listLevel, list);
+                m_blockParaKnown = false; // the next paragraph leaves the list
+            }
+        }
     }
+    m_listTextGiven = false;
     applyCharFormat();
     m_builder.endParagraph();
 }

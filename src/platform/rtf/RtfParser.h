@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QHash>
 #include <QList>
+#include <QTextListFormat>
 
 #include <memory>
 #include <unordered_map>
@@ -41,7 +42,10 @@ private:
         Picture,
         PictureName,
         FieldInstruction,
-        Footnote
+        Footnote,
+        ListTable,
+        LevelText,
+        ListOverrideTable
     };
     struct CharState
     {
@@ -71,6 +75,8 @@ private:
         int spaceAfter = 0;
         bool inTable = false;
         bool pageBreakBefore = false;
+        int list = 0; // \ls: the list override of a list item, 0 for none
+        int listLevel = 0;
         bool sameFormat(const ParaState& o) const
         {
             return alignment == o.alignment && leftIndent == o.leftIndent &&
@@ -119,6 +125,9 @@ private:
     // The paragraph's format, with a page break before it when a page ended just before.
     ParaState paragraphState() const;
     QList<QTextLength> columnWidths() const;
+    void handleListWord(RtfWord word, const RtfToken& token);
+    // The marker of a list item whose file gives no marker text of its own.
+    QTextListFormat listFormat(const ParaState& para) const;
     void updateCodePage();
     bool isText() const { return m_stack.back().destination == Destination::Text; }
     GroupState& state() { return m_stack.back(); }
@@ -184,6 +193,15 @@ private:
     int m_rowCells = 0;
     std::vector<int> m_cellEdges; // twips: the right edge of each cell of the row
     int m_rowLeft = 0;
+    struct ListLevel
+    {
+        int numbering = 0; // \levelnfc: 23 a bullet, 255 none, else a kind of number
+        QString text;      // \leveltext as written, its length byte first
+    };
+    QHash<int, QList<ListLevel>> m_listLevels; // by \listid
+    QHash<int, int> m_listOverrides;           // \ls number to \listid
+    int m_listId = 0;
+    bool m_listTextGiven = false; // the paragraph brings its own marker text
     bool m_pageBreakNext = false; // a page ended: the next paragraph starts a new one
 };
 
