@@ -1,5 +1,5 @@
 #include "app/frmMain.h"
-#include "platform/WebEngineSetup.h"
+#include "plugins/web/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QScreen>

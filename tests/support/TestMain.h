@@ -3,7 +3,7 @@
 #include "app/FileDialog.h"
 #include "app/MessageBox.h"
 #include "app/PrintDialog.h"
-#include "platform/WebEngineSetup.h"
+#include "plugins/web/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QSettings>

@@ -1,9 +1,9 @@
 #include "platform/WebView.h"
 
 #include "app/FileDialog.h"
-#include "platform/DownloadBar.h"
+#include "plugins/web/DownloadBar.h"
 #include "platform/Hosts.h"
-#include "platform/WebDownload.h"
+#include "plugins/web/WebDownload.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/WebEngineSetup.h"
+#include "plugins/web/WebEngineSetup.h"
 
 #include <QCoreApplication>
 #include <QtGlobal>
