@@ -1,12 +1,10 @@
 #include "app/frmMain.h"
-#include "plugins/web/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QScreen>
 
 int main(int argc, char* argv[])
 {
-    prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(QStringLiteral("Quillmere"));

@@ -1,8 +1,6 @@
-#include "platform/WebView.h"
+#include "plugins/web/WebEngineBackend.h"
 
-#include "app/FileDialog.h"
 #include "plugins/web/DownloadBar.h"
-#include "platform/Hosts.h"
 #include "plugins/web/WebDownload.h"
 
 #include <QDir>
@@ -10,6 +8,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
@@ -20,30 +19,6 @@
 #include <QWebEngineView>
 
 namespace {
-QString s_nextPrintFile;
-
-// A local path becomes a file address; anything with a scheme (http, https, gopher, file,
-// about) is used as given; a bare host name is taken as a web address, as a browser does.
-QUrl addressToUrl(const QString& address)
-{
-    const QString text = address.trimmed();
-    if (text.isEmpty()) {
-        return {};
-    }
-    if (text.startsWith(QLatin1Char('/')) || text.startsWith(QLatin1String("~/")) ||
-        QFileInfo::exists(text)) {
-        const QString path = text.startsWith(QLatin1String("~/"))
-                                 ? QDir::homePath() + text.mid(1)
-                                 : QFileInfo(text).absoluteFilePath();
-        return QUrl::fromLocalFile(path);
-    }
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:"));
-    if (scheme.match(text).hasMatch()) {
-        return QUrl(text, QUrl::TolerantMode);
-    }
-    return QUrl::fromUserInput(text);
-}
-
 // A file name made from a page title: characters that cannot stand in a file name go.
 QString fileNameFromTitle(const QString& title)
 {
@@ -58,18 +33,18 @@ QString fileNameFromTitle(const QString& title)
 }
 } // namespace
 
-WebView::WebView(QWidget* parent) : QWidget(parent)
+WebEngineBackend::WebEngineBackend(WebViewHost* host, QWidget* parent)
+    : QWidget(parent), m_host(host)
 {
-    // Only plain widgets here: the engine starts with the first page asked for.
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
     m_downloadBar = new DownloadBar(this);
-    m_layout->addStretch(1);
     m_layout->addWidget(m_downloadBar);
+    startEngine();
 }
 
-WebView::~WebView()
+WebEngineBackend::~WebEngineBackend()
 {
     // Downloads and the page go before the profile they belong to.
     qDeleteAll(findChildren<WebDownload*>(Qt::FindDirectChildrenOnly));
@@ -79,57 +54,47 @@ WebView::~WebView()
     delete m_profile;
 }
 
-void WebView::startEngine()
+void WebEngineBackend::startEngine()
 {
-    if (m_view) {
-        return;
-    }
     // A profile without a storage name keeps nothing on disk: no cookies, cache or history
     // outlive the view.
     m_profile = new QWebEngineProfile(this);
     m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
     m_profile->setSpellCheckEnabled(false);
-    connect(m_profile, &QWebEngineProfile::downloadRequested, this, &WebView::onDownloadRequested);
+    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
+            &WebEngineBackend::onDownloadRequested);
 
     m_view = new QWebEngineView(this);
     m_view->setObjectName(QStringLiteral("webEngineView"));
-    m_view->setAccessibleName(accessibleName());
+    m_view->setAccessibleName(parentWidget() ? parentWidget()->accessibleName() : QString());
     m_page = new QWebEnginePage(m_profile, m_view);
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
     m_view->setPage(m_page);
-    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebView::onLoadingChanged);
-    connect(m_page, &QWebEnginePage::urlChanged, this, &WebView::onUrlChanged);
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineBackend::onLoadingChanged);
+    connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBackend::onUrlChanged);
     connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
         m_printer.reset();
-        emit printFinished(ok);
+        m_host->printEnded(ok);
     });
     connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, [this](const QString&, bool ok) {
         m_printer.reset();
-        emit printFinished(ok);
+        m_host->printEnded(ok);
     });
 
-    // The engine view takes the place of the empty stretch above the download bar.
-    delete m_layout->takeAt(0);
     m_layout->insertWidget(0, m_view, 1);
     setFocusProxy(m_view);
 }
 
-bool WebView::Navigate(const QString& address)
+void WebEngineBackend::load(const QUrl& url)
 {
-    const QUrl url = addressToUrl(address);
-    if (!url.isValid() || url.isEmpty()) {
-        return false;
-    }
-    startEngine();
     m_busy = true;
     m_view->load(url);
-    return true;
 }
 
-bool WebView::GoBack()
+bool WebEngineBackend::goBack()
 {
-    if (!m_view || !m_view->history()->canGoBack()) {
+    if (!m_view->history()->canGoBack()) {
         return false;
     }
     m_busy = true;
@@ -137,9 +102,9 @@ bool WebView::GoBack()
     return true;
 }
 
-bool WebView::GoForward()
+bool WebEngineBackend::goForward()
 {
-    if (!m_view || !m_view->history()->canGoForward()) {
+    if (!m_view->history()->canGoForward()) {
         return false;
     }
     m_busy = true;
@@ -147,87 +112,35 @@ bool WebView::GoForward()
     return true;
 }
 
-void WebView::GoHome()
+void WebEngineBackend::reload()
 {
-    Navigate(Hosts::host(Hosts::Home));
-}
-
-void WebView::Refresh()
-{
-    if (m_view && m_view->url().isValid()) {
+    if (m_view->url().isValid()) {
         m_busy = true;
         m_view->reload();
     }
 }
 
-void WebView::Stop()
+void WebEngineBackend::stop()
 {
-    if (m_view) {
-        m_view->stop();
-    }
+    m_view->stop();
 }
 
-bool WebView::Busy() const
+QString WebEngineBackend::title() const
 {
-    return m_busy;
+    return m_view->title();
 }
 
-QString WebView::LocationName() const
+QUrl WebEngineBackend::url() const
 {
-    return m_view ? m_view->title() : QString();
+    return m_view->url();
 }
 
-QString WebView::LocationURL() const
+void WebEngineBackend::runJavaScript(const QString& script)
 {
-    return m_view ? m_view->url().toString() : QString();
+    m_page->runJavaScript(script);
 }
 
-int WebView::QueryStatusWB(int command) const
-{
-    if (command != CommandPrint && command != CommandSaveAs) {
-        return 0;
-    }
-    return m_pageShown ? StatusSupported | StatusEnabled : StatusSupported;
-}
-
-bool WebView::ExecWB(int command, int option)
-{
-    if (!m_view || !m_pageShown) {
-        return false;
-    }
-    switch (command) {
-    case CommandPrint:
-        return printPage(option);
-    case CommandSaveAs:
-        return savePage(option);
-    default:
-        return false;
-    }
-}
-
-void WebView::setSaveFolder(const QString& folder)
-{
-    m_saveFolder = folder;
-}
-
-bool WebView::engineStarted() const
-{
-    return m_view != nullptr;
-}
-
-void WebView::runJavaScript(const QString& script)
-{
-    if (m_page) {
-        m_page->runJavaScript(script);
-    }
-}
-
-void WebView::setNextPrintFile(const QString& pdfPath)
-{
-    s_nextPrintFile = pdfPath;
-}
-
-void WebView::onLoadingChanged(const QWebEngineLoadingInfo& info)
+void WebEngineBackend::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
         m_busy = true;
@@ -241,30 +154,31 @@ void WebView::onLoadingChanged(const QWebEngineLoadingInfo& info)
                           info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain);
     if (arrived) {
         m_pageShown = true;
-        emit NavigateComplete2(m_view->url().toString());
     }
-    emit DownloadComplete();
+    m_host->loadFinished(arrived, m_view->url().toString());
 }
 
-void WebView::onUrlChanged(const QUrl& url)
+void WebEngineBackend::onUrlChanged(const QUrl& url)
 {
     // Moves within the page (an anchor) load nothing, so they are reported here.
     if (!m_busy && m_pageShown && url.isValid()) {
-        emit NavigateComplete2(url.toString());
+        m_host->urlChangedInPage(url.toString());
     }
 }
 
-bool WebView::printPage(int option)
+bool WebEngineBackend::print(int option)
 {
+    if (!m_pageShown) {
+        return false;
+    }
     if (m_printer) {
         return false; // one print at a time
     }
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    m_printer->setDocName(LocationName());
-    if (!s_nextPrintFile.isEmpty()) {
+    m_printer->setDocName(title());
+    if (const QString testFile = m_host->takeNextPrintFile(); !testFile.isEmpty()) {
         m_printer->setOutputFormat(QPrinter::PdfFormat);
-        m_printer->setOutputFileName(s_nextPrintFile);
-        s_nextPrintFile.clear();
+        m_printer->setOutputFileName(testFile);
     } else if (option == PromptUser) {
         QPrintDialog dialog(m_printer.get(), this);
         dialog.setWindowTitle(tr("Print"));
@@ -283,17 +197,17 @@ bool WebView::printPage(int option)
     return true;
 }
 
-bool WebView::savePage(int option)
+bool WebEngineBackend::savePage(int option)
 {
-    if (option != PromptUser) {
+    if (!m_pageShown || option != PromptUser) {
         return false; // saving always asks where to
     }
     const QUrl url = m_view->url();
     if (!url.isValid()) {
         return false;
     }
-    const QString target = FileDialog::getSaveFileName(
-        this, tr("Save As"), QDir(startFolder()).filePath(proposedFileName()));
+    const QString target =
+        m_host->askSaveFileName(QDir(startFolder()).filePath(proposedFileName()));
     if (target.isEmpty()) {
         return false;
     }
@@ -303,7 +217,7 @@ bool WebView::savePage(int option)
     return true;
 }
 
-QString WebView::proposedFileName() const
+QString WebEngineBackend::proposedFileName() const
 {
     const QUrl url = m_view->url();
     QString name = url.fileName();
@@ -321,15 +235,15 @@ QString WebView::proposedFileName() const
     return name + QStringLiteral(".htm");
 }
 
-QString WebView::startFolder() const
+QString WebEngineBackend::startFolder() const
 {
-    if (!m_saveFolder.isEmpty()) {
-        return m_saveFolder;
+    if (!m_startFolder.isEmpty()) {
+        return m_startFolder;
     }
     return QDir::homePath();
 }
 
-void WebView::onDownloadRequested(QWebEngineDownloadRequest* request)
+void WebEngineBackend::onDownloadRequested(QWebEngineDownloadRequest* request)
 {
     if (request->page() && request->page() != m_page) {
         return;
@@ -347,8 +261,7 @@ void WebView::onDownloadRequested(QWebEngineDownloadRequest* request)
         if (proposed.isEmpty()) {
             proposed = request->url().fileName();
         }
-        target = FileDialog::getSaveFileName(this, tr("Save As"),
-                                             QDir(startFolder()).filePath(proposed));
+        target = m_host->askSaveFileName(QDir(startFolder()).filePath(proposed));
         if (target.isEmpty()) {
             request->cancel();
             return;
@@ -357,7 +270,7 @@ void WebView::onDownloadRequested(QWebEngineDownloadRequest* request)
     startDownload(request, target);
 }
 
-void WebView::startDownload(QWebEngineDownloadRequest* request, const QString& target)
+void WebEngineBackend::startDownload(QWebEngineDownloadRequest* request, const QString& target)
 {
     auto* download = new WebDownload(request, target, this);
     const QString name = QFileInfo(target).fileName();
@@ -369,7 +282,7 @@ void WebView::startDownload(QWebEngineDownloadRequest* request, const QString& t
                 --m_activeDownloads;
                 m_downloadBar->ended(ok, name, error);
                 download->deleteLater();
-                emit downloadFinished(ok, path, error);
+                m_host->downloadEnded(ok, path, error);
             });
     download->start();
 }

@@ -1,8 +1,15 @@
 #include "plugins/web/WebEngineSetup.h"
 
 #include <QCoreApplication>
+#include <QQuickWindow>
 #include <QtGlobal>
 #include <unistd.h>
+
+namespace QtWebEngineCore {
+// Qt's own set-up of the OpenGL context shared with the engine's compositor, which the
+// application attribute Qt::AA_ShareOpenGLContexts would otherwise make at start-up.
+Q_DECL_IMPORT void initialize();
+} // namespace QtWebEngineCore
 
 void prepareWebEngine()
 {
@@ -19,5 +26,14 @@ void prepareWebEngine()
         flags = flags.isEmpty() ? quiet : flags + ' ' + quiet;
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
     }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The program starts without the shared OpenGL context (with no GPU, making it loads a
+    // software renderer of some 50 MB), so the web engine makes it now. A user who asked for
+    // Qt Quick's software back end gets pages drawn without OpenGL at all.
+    if (QQuickWindow::graphicsApi() == QSGRendererInterface::Software) {
+        if (!flags.contains("--disable-gpu")) {
+            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --disable-gpu");
+        }
+    } else {
+        QtWebEngineCore::initialize();
+    }
 }

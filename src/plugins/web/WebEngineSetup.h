@@ -1,6 +1,6 @@
 #pragma once
 
-// Settings the web engine needs before the application object exists: its sandbox off when the
-// program runs as root, no background network traffic of its own, and shared GL contexts.
-// The engine itself starts only when a web view first loads a page.
+// Settings the web engine needs before its first profile exists: its sandbox off when the
+// program runs as root, no background network traffic of its own, and a way to draw pages.
+// Called when the web plugin is loaded, long after the application object was made.
 void prepareWebEngine();
