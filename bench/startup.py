@@ -41,10 +41,10 @@ def probe(command, env, book=None, timeout=120):
     try:
         for line in process.stdout:
             words = line.split()
-            if len(words) == 3 and words[0] in ("shown", "opened"):
+            if len(words) >= 3 and words[0] in ("shown", "opened"):
                 if words[0] == "shown" and shown_after is None:
                     shown_after = time.monotonic() - start
-                figures[words[0]] = (int(words[1]), int(words[2]))
+                figures[words[0]] = tuple(int(word) for word in words[1:])
         process.wait(timeout=timeout)
     finally:
         if process.poll() is None:
@@ -74,7 +74,9 @@ def prepare_library(build, work):
         os.remove(bookmarks)
     sizes = {name: os.path.getsize(os.path.join(books, name))
              for name in ("kjv.txt", "kjv.rtf", "kjv5.txt")}
-    return app, sizes
+    # A web book too: the first HTML book of the shipped library, opened as the first web page.
+    pages = sorted(name for name in os.listdir(books) if name.endswith((".htm", ".html")))
+    return app, sizes, pages[:1]
 
 
 def start_xvfb():
@@ -105,7 +107,7 @@ def main():
     PROBE = os.path.join(build, "bench", "libstartup_probe.so")
 
     with tempfile.TemporaryDirectory(prefix="quillmere-startup-") as work:
-        app, sizes = prepare_library(os.path.abspath(args.reader_build or build), work)
+        app, sizes, pages = prepare_library(os.path.abspath(args.reader_build or build), work)
         reader = os.path.join(app, "quillmere")
         base_env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(work, "config"),
                         XDG_DATA_HOME=os.path.join(work, "data"))
@@ -119,17 +121,17 @@ def main():
             else:
                 env["QT_QPA_PLATFORM"] = "offscreen"
             try:
-                report(platform, args.runs, minimal, reader, env, sizes)
+                report(platform, args.runs, minimal, reader, env, sizes, pages)
             finally:
                 if server:
                     server.terminate()
                     server.wait()
 
 
-def report(platform, runs, minimal, reader, env, sizes):
+def report(platform, runs, minimal, reader, env, sizes, pages):
     times = {"minimal": [], "reader": []}
     rss = {"minimal": [], "reader": []}
-    books = {name: [] for name in sizes}
+    books = {name: [] for name in list(sizes) + pages}
     # One warm-up start of each, so the file cache does not favour the second program.
     probe([minimal], env)
     probe([reader], env)
@@ -138,7 +140,7 @@ def report(platform, runs, minimal, reader, env, sizes):
             seconds, figures = probe(command, env)
             times[name].append(seconds)
             rss[name].append(figures["shown"][0])
-        for name in sizes:
+        for name in books:
             _, figures = probe([reader], env, book=name)
             books[name].append(figures)
 
@@ -153,9 +155,16 @@ def report(platform, runs, minimal, reader, env, sizes):
         opened = median([f["opened"][0] for f in books[name]]) / 1024
         peak = median([f["opened"][1] for f in books[name]]) / 1024
         shown = median([f["shown"][0] for f in books[name]]) / 1024
+        milliseconds = median([f["opened"][2] for f in books[name]])
         per_byte = (opened - shown) * 1024 * 1024 / size
-        print("%-9s (%5.1f MB): resident %.1f MB, peak %.1f MB, %.2f bytes of memory per byte "
-              "of the book" % (name, size / 1048576, opened, peak, per_byte))
+        print("%-9s (%5.1f MB): opened in %4d ms, resident %.1f MB, peak %.1f MB, %.2f bytes of "
+              "memory per byte of the book" % (name, size / 1048576, milliseconds, opened, peak,
+                                               per_byte))
+    for name in pages:
+        opened = median([f["opened"][0] for f in books[name]]) / 1024
+        milliseconds = median([f["opened"][2] for f in books[name]])
+        print("%-9s: first web page shown in %4d ms (after the click), resident %.1f MB"
+              % (name, milliseconds, opened))
     sys.stdout.flush()
 
 
