@@ -81,7 +81,8 @@ private slots:
     void pageLoaded()
     {
         m_milliseconds = m_clock.elapsed();
-        QTimer::singleShot(500, this, &Probe::opened);
+        QTimer::singleShot(qEnvironmentVariableIntValue("QUILLMERE_STARTUP_LINGER") + 500, this,
+                           &Probe::opened);
     }
 
 private:

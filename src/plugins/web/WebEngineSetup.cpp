@@ -1,6 +1,7 @@
 #include "plugins/web/WebEngineSetup.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QQuickWindow>
 #include <QtGlobal>
 #include <unistd.h>
@@ -10,6 +11,16 @@ namespace QtWebEngineCore {
 // application attribute Qt::AA_ShareOpenGLContexts would otherwise make at start-up.
 Q_DECL_IMPORT void initialize();
 } // namespace QtWebEngineCore
+
+namespace {
+// True when the kernel offers a GPU for drawing (a DRM render node).
+bool hasGpu()
+{
+    return !QDir(QStringLiteral("/dev/dri"))
+                .entryList({QStringLiteral("renderD*")}, QDir::System | QDir::Files)
+                .isEmpty();
+}
+} // namespace
 
 void prepareWebEngine()
 {
@@ -26,9 +37,16 @@ void prepareWebEngine()
         flags = flags.isEmpty() ? quiet : flags + ' ' + quiet;
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
     }
-    // The program starts without the shared OpenGL context (with no GPU, making it loads a
-    // software renderer of some 50 MB), so the web engine makes it now. A user who asked for
-    // Qt Quick's software back end gets pages drawn without OpenGL at all.
+    // The program starts without the OpenGL context the engine shares its pictures through, so
+    // it is made now. Without a GPU, OpenGL would be Mesa's software renderer (some 50 MB more
+    // and slower to start than the engine's own software drawing), so pages are then drawn
+    // without OpenGL at all. A back end the user chose (QT_QUICK_BACKEND, QSG_RHI_BACKEND)
+    // is kept.
+    const bool userChoice = qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
+                            qEnvironmentVariableIsSet("QSG_RHI_BACKEND");
+    if (!userChoice && !hasGpu()) {
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+    }
     if (QQuickWindow::graphicsApi() == QSGRendererInterface::Software) {
         if (!flags.contains("--disable-gpu")) {
             qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --disable-gpu");
