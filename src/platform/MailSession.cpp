@@ -7,7 +7,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QUrl>
 
 namespace {
@@ -38,12 +37,26 @@ MailSession::~MailSession()
 
 bool MailSession::isLocalServer(const QString& serverUrl)
 {
-    const QString host = QUrl(serverUrl).host();
-    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) {
+    QString host = QUrl(serverUrl).host().toLower();
+    if (host == QLatin1String("localhost") || host == QLatin1String("::1")) {
         return true;
     }
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
+    // An IPv4 address of this computer (127.0.0.0/8), also as an IPv4-mapped IPv6 address.
+    if (host.startsWith(QLatin1String("::ffff:"))) {
+        host = host.mid(7);
+    }
+    const QStringList parts = host.split(QLatin1Char('.'));
+    if (parts.size() != 4) {
+        return false;
+    }
+    for (const QString& part : parts) {
+        bool number = false;
+        const int value = part.toInt(&number, 10);
+        if (!number || value < 0 || value > 255) {
+            return false;
+        }
+    }
+    return parts.first().toInt() == 127;
 }
 
 QString MailSession::singleLine(const QString& text)
