@@ -18,6 +18,20 @@ struct Slot
     QString error;
 };
 
+QtMessageHandler s_previousHandler = nullptr;
+
+// Qt WebEngine warns that Qt::AA_ShareOpenGLContexts was not set before the application object
+// was made. The program leaves it out on purpose and the web plugin makes the shared context
+// when it loads, so that warning says nothing useful and is dropped while the plugin loads.
+void withoutLateWebEngineWarning(QtMsgType type, const QMessageLogContext& context,
+                                 const QString& message)
+{
+    if (type == QtWarningMsg && message.contains(QLatin1String("AA_ShareOpenGLContexts"))) {
+        return;
+    }
+    s_previousHandler(type, context, message);
+}
+
 std::array<Slot, 3>& loadedEngines()
 {
     static std::array<Slot, 3> loaded;
@@ -74,14 +88,15 @@ QObject* EngineLibrary::instance(Engine engine, QString* error)
             slot.error = QStringLiteral("%1 is not installed (looked in %2).")
                              .arg(name, searchFolders().join(QStringLiteral(", ")));
         } else {
-            if (engine == Engine::Web) {
-                // The web engine checks at load that OpenGL contexts may be shared; the context
-                // itself is made by the plugin, so a start without web pages pays nothing.
-                QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-            }
             // The loader stays for the life of the program: the engines are never unloaded.
             slot.loader = new QPluginLoader(path, QCoreApplication::instance());
+            if (engine == Engine::Web) {
+                s_previousHandler = qInstallMessageHandler(withoutLateWebEngineWarning);
+            }
             slot.object = slot.loader->instance();
+            if (engine == Engine::Web) {
+                qInstallMessageHandler(s_previousHandler);
+            }
             if (!slot.object) {
                 slot.error = slot.loader->errorString();
             }

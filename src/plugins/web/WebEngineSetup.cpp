@@ -37,21 +37,22 @@ void prepareWebEngine()
         flags = flags.isEmpty() ? quiet : flags + ' ' + quiet;
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags);
     }
-    // The program starts without the OpenGL context the engine shares its pictures through, so
-    // it is made now. Without a GPU, OpenGL would be Mesa's software renderer (some 50 MB more
-    // and slower to start than the engine's own software drawing), so pages are then drawn
-    // without OpenGL at all. A back end the user chose (QT_QUICK_BACKEND, QSG_RHI_BACKEND)
-    // is kept.
+    // The program starts without the OpenGL context the engine shares its pictures through
+    // (Qt::AA_ShareOpenGLContexts would make it at start-up, loading Mesa's software renderer
+    // when there is no GPU), so it is made now: Qt WebEngine 6.4 cannot start without it. With
+    // no GPU, the view's own drawing is left to Qt Quick's software back end and the engine
+    // composes pages without OpenGL, which takes some 50 MB less for the first page and is no
+    // slower. A back end the user chose (QT_QUICK_BACKEND, QSG_RHI_BACKEND) is kept.
     const bool userChoice = qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
                             qEnvironmentVariableIsSet("QSG_RHI_BACKEND");
     if (!userChoice && !hasGpu()) {
         QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     }
-    if (QQuickWindow::graphicsApi() == QSGRendererInterface::Software) {
-        if (!flags.contains("--disable-gpu")) {
-            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --disable-gpu");
-        }
-    } else {
-        QtWebEngineCore::initialize();
+    // (Qt 6.4 still reports OpenGL as the graphics API once software was chosen; the back
+    // end's name tells.)
+    if (QQuickWindow::sceneGraphBackend() == QLatin1String("software") &&
+        !flags.contains("--disable-gpu")) {
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --disable-gpu");
     }
+    QtWebEngineCore::initialize();
 }
