@@ -13,11 +13,14 @@
 #include "support/SmtpTestServer.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "web/frmBrowser.h"
+#include "web/frmBrowser1.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QToolButton>
 
 namespace {
 using EngineLibrary::Engine;
@@ -125,6 +128,31 @@ private slots:
         QVERIFY(!window.wbBook->explanation().isEmpty());
         QVERIFY(!EngineLibrary::isLoaded(Engine::Web));
         QVERIFY(!EngineLibrary::isLoaded(Engine::Pdf));
+    }
+
+    // The lookup and find-a-book windows open without the web engine and say why they show
+    // no page; their buttons do nothing harmful.
+    void browserWindowsExplainAMissingWebEngine()
+    {
+        TestAppFolder app;
+        frmMain window(app.path());
+        window.show();
+        window.lookup() = {1, QStringLiteral("word")};
+        auto* lookup = new frmBrowser(window);
+        QVERIFY(lookup->brwWebBrowser->explanation().contains(QStringLiteral("web engine")));
+        lookup->brwWebBrowser->Refresh();
+        lookup->brwWebBrowser->Stop();
+        QVERIFY(!lookup->brwWebBrowser->Busy());
+        lookup->close();
+
+        QTest::mouseClick(window.btnFind, Qt::LeftButton);
+        auto* find = Driver::topLevel<frmBrowser1>();
+        QVERIFY(find);
+        QVERIFY(find->brwWebBrowser->explanation().contains(QStringLiteral("web engine")));
+        QVERIFY(find->brwWebBrowser->LocationURL().isEmpty());
+        QVERIFY(!find->brwWebBrowser->ExecWB(WebView::CommandSaveAs, WebView::PromptUser));
+        find->close();
+        QVERIFY(!EngineLibrary::isLoaded(Engine::Web));
     }
 
     void aMissingMailLibraryFailsTheSendWithItsReason()
