@@ -2,13 +2,19 @@
 // QTextDocument::setPlainText of the same text in the same run (BM_SetPlainText).
 #include "platform/rtf/PlainTextDecoder.h"
 #include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfSourceBook.h"
 #include "platform/rtf/RtfWriter.h"
 #include "support/KjvBook.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QGuiApplication>
+#include <QSaveFile>
 #include <QTextDocument>
 
 #include <benchmark/benchmark.h>
+
+#include <malloc.h>
 
 namespace {
 
@@ -57,6 +63,23 @@ void BM_WriteRtf(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * book().bytes.size());
 }
 
+// The view reads into a document whose layout lays out nothing (the view then lays out what
+// it shows); the same here, so that the figures hold the reader's own work.
+class NoLayout : public QAbstractTextDocumentLayout
+{
+public:
+    using QAbstractTextDocumentLayout::QAbstractTextDocumentLayout;
+    void draw(QPainter*, const PaintContext&) override {}
+    int hitTest(const QPointF&, Qt::HitTestAccuracy) const override { return -1; }
+    int pageCount() const override { return 1; }
+    QSizeF documentSize() const override { return {}; }
+    QRectF frameBoundingRect(QTextFrame*) const override { return {}; }
+    QRectF blockBoundingRect(const QTextBlock&) const override { return {}; }
+
+protected:
+    void documentChanged(int, int, int) override {}
+};
+
 void readRtf(benchmark::State& state, const QByteArray& rtf)
 {
     if (rtf.isEmpty()) {
@@ -65,8 +88,67 @@ void readRtf(benchmark::State& state, const QByteArray& rtf)
     }
     for (auto _ : state) {
         QTextDocument document;
+        document.setDocumentLayout(new NoLayout(&document));
         Rtf::read(rtf, &document);
         benchmark::DoNotOptimize(document.characterCount());
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
+// The reading the view does: with the map of where each character came from.
+void BM_ReadLibreOfficeRtfWithMap(benchmark::State& state)
+{
+    const QByteArray& rtf = book().libreOfficeRtf;
+    if (rtf.isEmpty()) {
+        state.SkipWithError("no RTF of the book (LibreOffice missing?)");
+        return;
+    }
+    for (auto _ : state) {
+        QTextDocument document;
+        document.setDocumentLayout(new NoLayout(&document));
+        Rtf::RtfSourceMap map;
+        Rtf::read(rtf, &document, nullptr, &map);
+        benchmark::DoNotOptimize(map.spans().size());
+    }
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
+// The bytes in use by the heap, to weigh the map against the document.
+qint64 heapInUse()
+{
+    return qint64(mallinfo2().uordblks);
+}
+
+// A mark over a verse of the last chapter, then the save (an atomic write, as the view's).
+// Counters: the map's memory as a share of the document's.
+void BM_MarkAndSaveLastChapter(benchmark::State& state)
+{
+    const QByteArray& rtf = book().libreOfficeRtf;
+    if (rtf.isEmpty()) {
+        state.SkipWithError("no RTF of the book (LibreOffice missing?)");
+        return;
+    }
+    const qint64 before = heapInUse();
+    QTextDocument document;
+    document.setDocumentLayout(new NoLayout(&document));
+    Rtf::read(rtf, &document);
+    const qint64 documentBytes = heapInUse() - before;
+    Rtf::RtfSourceMap map;
+    QTextDocument mapped;
+    mapped.setDocumentLayout(new NoLayout(&mapped));
+    Rtf::read(rtf, &mapped, nullptr, &map);
+    state.counters["map_share_%"] = 100.0 * double(map.memoryBytes()) / double(documentBytes);
+    state.counters["source_share_%"] = 100.0 * double(rtf.size()) / double(documentBytes);
+    const int start = int(mapped.toRawText().lastIndexOf(QStringLiteral("22:21")));
+    for (auto _ : state) {
+        state.PauseTiming();
+        Rtf::RtfSourceBook source(rtf, map);
+        state.ResumeTiming();
+        source.setColor(mapped, start, start + 60, QColor(128, 0, 0));
+        QSaveFile file(QDir::temp().filePath(QStringLiteral("bench_rtf_save.rtf")));
+        file.open(QIODevice::WriteOnly);
+        file.write(source.bytes());
+        file.commit();
     }
     state.SetBytesProcessed(state.iterations() * rtf.size());
 }
@@ -81,11 +163,58 @@ void BM_ReadLibreOfficeRtf(benchmark::State& state)
     readRtf(state, book().libreOfficeRtf);
 }
 
+// A table of 10,000 rows of five one-letter cells against the same letters as paragraphs:
+// reading a table must stay linear in its rows.
+QByteArray tableRtf(int rows, bool asTable)
+{
+    QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\n";
+    for (int r = 0; r < rows; ++r) {
+        if (asTable) {
+            rtf += "\\trowd\\cellx1000\\cellx2000\\cellx3000\\cellx4000\\cellx5000\n";
+        }
+        for (int c = 0; c < 5; ++c) {
+            rtf += asTable ? "\\pard\\intbl " : "\\pard ";
+            rtf += char('a' + (r + c) % 26);
+            rtf += asTable ? "\\cell\n" : "\\par\n";
+        }
+        if (asTable) {
+            rtf += "\\row\n";
+        }
+    }
+    rtf += "\\pard after\\par}";
+    return rtf;
+}
+
+void BM_ReadTableRows(benchmark::State& state)
+{
+    readRtf(state, tableRtf(int(state.range(0)), true));
+}
+
+void BM_ReadTableTextAsParagraphs(benchmark::State& state)
+{
+    readRtf(state, tableRtf(int(state.range(0)), false));
+}
+
+void BM_ReadOneRowOfCells(benchmark::State& state)
+{
+    QByteArray rtf = "{\\rtf1\\ansi\\trowd\\cellx1000\n";
+    for (int c = 0; c < state.range(0); ++c) {
+        rtf += "\\pard\\intbl x\\cell\n";
+    }
+    rtf += "\\row\\pard after\\par}";
+    readRtf(state, rtf);
+}
+
+BENCHMARK(BM_ReadTableRows)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadTableTextAsParagraphs)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadOneRowOfCells)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SetPlainText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_DecodeAndSetPlainText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_WriteRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadOwnRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadLibreOfficeRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_ReadLibreOfficeRtfWithMap)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MarkAndSaveLastChapter)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 

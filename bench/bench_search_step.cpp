@@ -45,6 +45,7 @@ Reader* reader()
     options.write("\"no\",12,\"yes\"\r\n");
     options.close();
     r.window = std::make_unique<frmMain>(app);
+    BenchSupport::beforeApplicationEnds([] { r.window.reset(); });
     r.window->resize(1200, 800);
     r.window->show();
     QTreeWidgetItem* root = r.window->TreeView1->topLevelItem(0);

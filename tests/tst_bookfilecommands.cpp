@@ -129,9 +129,16 @@ private slots:
         remaining.removeOne(deleted);
         QCOMPARE(Driver::treeBooks(window), remaining);
         QCOMPARE(currentNode(window), opened);
-        QCOMPARE(window.state().CurrentBookName, opened);
+        // The root opens no book: the pane holds none, under no name.
+        QCOMPARE(window.state().CurrentBookName,
+                 opened == QLatin1String("Books") ? QString() : opened);
         QCOMPARE(window.txtBook->text(), shown);
         QCOMPARE(MessageBox::shown().size(), 1);
+        // With no book in the pane, a bookmark writes nothing, the deleted book least of all.
+        if (shown.isEmpty()) {
+            window.SetBookmark();
+            QCOMPARE(QDir(app.booksPath()).entryList(QDir::Files), remaining);
+        }
     }
 
     void deletingTheOpenMarkedBookDropsItsMarks()

@@ -7,6 +7,7 @@
 #include "dialogs/frmOptions.h"
 #include "platform/RichTextView.h"
 #include "platform/Twips.h"
+#include "support/MainWindowDriver.h"
 #include "support/ManualAnimationClock.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
@@ -16,6 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
 
 namespace {
 template <typename T> T* shown()
@@ -149,6 +152,44 @@ private slots:
         QCOMPARE(int(window.state().FontSize), 12);
         QCOMPARE(window.txtBook->fontSize(), 12);
         QCOMPARE(app.readFile(app.optionsPath()), QByteArray("\"no\",12,\"yes\"\r\n"));
+    }
+
+    // Cancel reached while the dialog's own message waits (assistive technology can press it;
+    // the mouse cannot): the dialog stays until the message is answered, then goes.
+    void optionsCancelledWhileItsMessageIsUp()
+    {
+        TestAppFolder app;
+        const QString book = app.addBook(QStringLiteral("a.txt"), "text");
+        frmMain window(app.path());
+        openBook(window, book, BookKind::PlainText);
+        window.ShowOptions();
+        QPointer<frmOptions> dialog = shown<frmOptions>();
+        QVERIFY(dialog);
+        dialog->cboFontSizes->setEditText(QStringLiteral("abc"));
+
+        bool answered = false;
+        bool survivedCancel = false;
+        MessageBox::setTestMode(false);
+        Driver::whenShown<QMessageBox>(
+            [&](QMessageBox* box) {
+                dialog->btnCancel->click();
+                // Whatever the event loop would delete now is deleted.
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+                survivedCancel = !dialog.isNull() && box->isVisible();
+                box->accept();
+            },
+            &answered);
+        dialog->btnOK->click();
+        MessageBox::setTestMode(true);
+        QVERIFY(answered);
+        QVERIFY(survivedCancel);
+        // The Cancel counts once the message is gone: the dialog goes, nothing is applied.
+        QTRY_VERIFY(dialog.isNull());
+        QCOMPARE(int(window.state().FontSize), 12);
+        QCOMPARE(app.readFile(app.optionsPath()), QByteArray("\"no\",12,\"yes\"\r\n"));
+        // The window opens afresh.
+        window.ShowOptions();
+        QVERIFY(shown<frmOptions>());
     }
 
     // The new size stays in force for this run when the options file cannot be written.

@@ -20,7 +20,8 @@
 #include <QTreeWidget>
 
 namespace {
-const QByteArray Rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 An RTF book.\\par Second line.}";
+const QByteArray SmallRtfBook =
+    "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 An RTF book.\\par Second line.}";
 
 QByteArray twoPagePdf()
 {
@@ -69,9 +70,9 @@ private slots:
         QTest::addColumn<QString>("view");
         QTest::addColumn<bool>("webButtons");
         QTest::newRow("upper-case RTF")
-            << "Emma.RTF" << Rtf << int(BookKind::Rtf) << "txtBook" << false;
+            << "Emma.RTF" << SmallRtfBook << int(BookKind::Rtf) << "txtBook" << false;
         QTest::newRow("rtf without a dot")
-            << "storyrtf" << Rtf << int(BookKind::Rtf) << "txtBook" << false;
+            << "storyrtf" << SmallRtfBook << int(BookKind::Rtf) << "txtBook" << false;
         QTest::newRow(".htm") << "page.htm" << QByteArray("<title>t</title>x")
                               << int(BookKind::Html) << "wbBook" << true;
         QTest::newRow(".html") << "page.html" << QByteArray("<p>x</p>") << int(BookKind::Html)
@@ -123,7 +124,7 @@ private slots:
     void rootWithPendingChangesSavesButOpensNothing()
     {
         TestAppFolder app;
-        const QString path = app.addBook(QStringLiteral("Emma.rtf"), Rtf);
+        const QString path = app.addBook(QStringLiteral("Emma.rtf"), SmallRtfBook);
         frmMain window(app.path());
         QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.rtf")));
         const QByteArray before = app.readFile(path);
@@ -134,7 +135,8 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("Books")));
         QVERIFY(!window.state().ChangesPending);
         QVERIFY(app.readFile(path) != before);
-        QCOMPARE(window.state().CurrentBookName, QStringLiteral("Books"));
+        // The open book keeps its name: its marks can only go into its own file.
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("Emma.rtf"));
         QCOMPARE(shownView(window), QStringLiteral("txtBook"));
         QCOMPARE(window.state().Kind, BookKind::Rtf);
     }
@@ -158,7 +160,8 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("first.txt")));
         QFile::remove(gone);
         QVERIFY(Driver::clickNode(window, QStringLiteral("gone.txt")));
-        QCOMPARE(window.state().CurrentBookName, QStringLiteral("gone.txt"));
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("first.txt"));
+        QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(window.txtBook->text(), QStringLiteral("First book."));
         QCOMPARE(window.state().Kind, BookKind::PlainText);
     }
@@ -189,13 +192,14 @@ private slots:
         TestAppFolder app;
         app.addBook(QStringLiteral("Emma.txt"), "Text first.");
         app.addBook(QStringLiteral("letter.doc"), "not really a word document");
-        app.addBook(QStringLiteral("story.rtf"), Rtf);
+        app.addBook(QStringLiteral("story.rtf"), SmallRtfBook);
         frmMain window(app.path());
         QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
         QVERIFY(Driver::clickNode(window, QStringLiteral("letter.doc")));
         QCOMPARE(shownView(window), QStringLiteral("ole1"));
-        QCOMPARE(window.state().Kind, BookKind::PlainText); // a Word document keeps the kind
+        QCOMPARE(window.state().Kind, BookKind::WordDocument);
         QVERIFY(!window.btnPrint->isEnabled());
+        QVERIFY(!window.mnuFilePrint->isEnabled());
         QVERIFY(Driver::clickNode(window, QStringLiteral("story.rtf")));
         QCOMPARE(shownView(window), QStringLiteral("txtBook"));
         QVERIFY(window.btnPrint->isEnabled());
@@ -216,7 +220,10 @@ private slots:
             QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
             QVERIFY(answered);
             QCOMPARE(shownView(window), QStringLiteral("txtBook"));
-            QCOMPARE(window.state().Kind, BookKind::PlainText);
+            // The pane is empty and holds no book: nothing can be written from it.
+            QCOMPARE(window.state().Kind, BookKind::None);
+            QVERIFY(window.txtBook->text().isEmpty());
+            QVERIFY(!window.btnRedPen->isEnabled());
             QCOMPARE(window.state().PdfReaderFlag, QStringLiteral("no"));
 
             // Closing the notice any other way is the same as OK.

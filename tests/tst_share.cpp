@@ -341,6 +341,81 @@ private slots:
         }
     }
 
+    // Enter in a box being typed in sends nothing; Enter on the Send button sends.
+    void enterSendsOnlyFromTheButton()
+    {
+        SmtpTestServer server;
+        QVERIFY2(server.isReady(), qPrintable(server.error()));
+        setMailAccount(server.url());
+        TestAppFolder app;
+        app.addBook(QStringLiteral("a.txt"), "book");
+        frmMain window(app.path());
+        dlgShare* dialog = openShare(window);
+        QVERIFY(dialog);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        fill(dialog, Friend, QStringLiteral("Half typed"), 0, QStringLiteral("Hi"));
+        for (QWidget* box :
+             {static_cast<QWidget*>(dialog->txtEmail), static_cast<QWidget*>(dialog->txtSubject)}) {
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_Return);
+            QTest::keyClick(box, Qt::Key_Enter);
+        }
+        QTest::qWait(100);
+        QVERIFY(MessageBox::shown().isEmpty());
+        QVERIFY(server.messages().isEmpty());
+        QVERIFY(dialog->isVisible());
+
+        dialog->OKbutton->setFocus();
+        QTest::keyClick(dialog->OKbutton, Qt::Key_Return);
+        QTRY_COMPARE(server.messages().size(), 1);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown()[0].text, SentText);
+    }
+
+    void bookNamesCannotInjectPartHeaders_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("received");
+        QTest::newRow("CR LF and a header") << "evil.txt\r\nX-Injected: yes\r\n\r\nboo.txt"
+                                            << "evil.txtX-Injected: yesboo.txt";
+        QTest::newRow("bare LF") << "two\nlines.txt"
+                                 << "twolines.txt";
+        QTest::newRow("quote and semicolon") << "a \"b\"; filename=c.txt"
+                                             << "a \"b\"; filename=c.txt";
+        QTest::newRow("non-ASCII") << QStringLiteral("Émile, ou De l'éducation.txt")
+                                   << QStringLiteral("Émile, ou De l'éducation.txt");
+    }
+
+    void bookNamesCannotInjectPartHeaders()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, received);
+        SmtpTestServer server;
+        QVERIFY2(server.isReady(), qPrintable(server.error()));
+        setMailAccount(server.url());
+        TestAppFolder app;
+        const QByteArray content = QByteArray("The whole book.\r\n") + QByteArray(5000, 'y');
+        app.addBook(name, content);
+        frmMain window(app.path());
+        dlgShare* dialog = openShare(window);
+        QVERIFY(dialog);
+        const int book = dialog->cmboClassics->findText(name);
+        QVERIFY(book >= 0);
+        fill(dialog, Friend, QStringLiteral("A book"), book, QStringLiteral("Hi"));
+        QTest::mouseClick(dialog->OKbutton, Qt::LeftButton);
+
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QCOMPARE(MessageBox::shown()[0].text, SentText);
+        const auto messages = server.messages();
+        QCOMPARE(messages.size(), 1);
+        const SmtpTestServer::Message& mail = messages[0];
+        QCOMPARE(mail.parts.size(), 2);
+        QCOMPARE(mail.parts[1].payload, content);
+        QCOMPARE(mail.parts[1].contentType, QStringLiteral("text/plain"));
+        QCOMPARE(mail.parts[1].fileName, received);
+        QVERIFY(!mail.raw.contains("\nX-Injected:"));
+    }
+
     void emptyLibrary()
     {
         SmtpTestServer server;

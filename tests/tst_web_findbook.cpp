@@ -239,6 +239,27 @@ private slots:
         QVERIFY(w->cboAddress->isEditable());
         QVERIFY(addressList(w).isEmpty());
 
+        // Every caption shows whole with the fonts of this system, inside the search column.
+        const QList<QWidget*> captions = {w->chkAuthorStart, w->chkTitleStart, w->labelAuthor,
+                                          w->labelTitle};
+        QList<QWidget*> all = captions;
+        for (QLabel* label : w->findChildren<QLabel*>(Qt::FindChildrenRecursively)) {
+            if (label->objectName().endsWith(QLatin1String("Caption"))) {
+                all << label;
+            }
+        }
+        QCOMPARE(all.size(), captions.size() + 3);
+        for (QWidget* caption : all) {
+            QVERIFY2(caption->width() >= caption->sizeHint().width(),
+                     qPrintable(caption->objectName()));
+            QVERIFY2(caption->height() >= caption->sizeHint().height(),
+                     qPrintable(caption->objectName()));
+        }
+        for (QWidget* caption : captions) {
+            QVERIFY2(caption->geometry().right() <= w->panelBackboard->geometry().right(),
+                     qPrintable(caption->objectName()));
+        }
+
         // Every control a user (or a screen reader) meets has its name.
         for (QWidget* child : w->findChildren<QWidget*>()) {
             if (child->isVisibleTo(w) && !child->objectName().isEmpty() &&
@@ -269,13 +290,22 @@ private slots:
         QTest::newRow("empty boxes") << "" << false << "" << false << "OK"
                                      << "?author=&amode=words&title=&tmode=words"
                                      << "?author=&amode=words&title=&tmode=words";
-        QTest::newRow("comma and blank kept") << "ab, cd" << true << "" << false << "OK"
-                                              << "?author=ab, cd&amode=start&title=&tmode=words"
-                                              << "?author=ab,%20cd&amode=start&title=&tmode=words";
+        QTest::newRow("comma and blank kept")
+            << "ab, cd" << true << "" << false << "OK"
+            << "?author=ab%2C%20cd&amode=start&title=&tmode=words"
+            << "?author=ab%2C%20cd&amode=start&title=&tmode=words";
         QTest::newRow("enter in author box, empty title")
             << "Austen, Jane" << false << "" << false << "author"
-            << "?author=Austen, Jane&amode=words&title=&tmode=words"
-            << "?author=Austen,%20Jane&amode=words&title=&tmode=words";
+            << "?author=Austen%2C%20Jane&amode=words&title=&tmode=words"
+            << "?author=Austen%2C%20Jane&amode=words&title=&tmode=words";
+        // Address characters stay inside their value: no cut word, no stray parameter, no
+        // page anchor, and the search modes still arrive.
+        QTest::newRow("address characters")
+            << "Smith & Sons #2" << true << "50% + more=less" << false << "OK"
+            << "?author=Smith%20%26%20Sons%20%232&amode=start&title=50%25%20%2B%20more%3Dless"
+               "&tmode=words"
+            << "?author=Smith%20%26%20Sons%20%232&amode=start&title=50%25%20%2B%20more%3Dless"
+               "&tmode=words";
         QTest::newRow("enter in title box, empty author")
             << "" << false << "Emma" << true << "title"
             << "?author=&amode=words&title=Emma&tmode=start"
@@ -405,7 +435,11 @@ private slots:
             QTest::keyClick(w->cboAddress->lineEdit(), Qt::Key_Return);
         };
 
+        m_server->clearRequests();
         QVERIFY(navigated([&] { typeAddress(a); }));
+        // One press of Enter is one navigation.
+        QTest::qWait(300);
+        QCOMPARE(m_server->requestTargets().filter(QStringLiteral("/pages/a.html")).size(), 1);
         QVERIFY(navigated([&] { typeAddress(b); }));
         QVERIFY(navigated([&] { typeAddress(a); }));
         QCOMPARE(addressList(w), (QStringList{a, b}));

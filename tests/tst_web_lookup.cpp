@@ -120,14 +120,21 @@ private slots:
         const QString emptyPictures = PicturePath + QStringLiteral("&SearchType=picture");
         QTest::newRow("empty pictures")
             << QByteArray("an  ab") << 3 << "btnPicture" << emptyPictures << emptyPictures << true;
-        // The word goes into the address as it is; the web engine escapes the blank itself
-        // when it sends the request.
+        // The word is encoded whole as a query value: the server receives exactly the word.
         QTest::newRow("blanks") << QByteArray("red pen") << -1 << "btnDef"
-                                << DictionaryPath + QStringLiteral("red pen")
+                                << DictionaryPath + QStringLiteral("red%20pen")
                                 << DictionaryPath + QStringLiteral("red%20pen") << false;
         QTest::newRow("line end") << QByteArray("an\nab") << 3 << "btnDef"
-                                  << DictionaryPath + QStringLiteral("\rab")
+                                  << DictionaryPath + QStringLiteral("%0Dab")
                                   << DictionaryPath + QStringLiteral("%0Dab") << false;
+        const QString salt =
+            PicturePath + QStringLiteral("salt%20%26%20pepper%20%231&SearchType=picture");
+        QTest::newRow("address characters, pictures")
+            << QByteArray("salt & pepper #1") << -1 << "btnPicture" << salt << salt << true;
+        const QString plus = DictionaryPath + QStringLiteral("a%2Bb%3Dc%2520d%20%C3%A9");
+        QTest::newRow("address characters, definition")
+            << QByteArray("a+b=c%20d \xc3\xa9") << -1 << "mnuGetDefinition" << plus << plus
+            << false;
     }
 
     void lookupAddresses()
@@ -278,6 +285,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(browser->windowTitle(), QStringLiteral("First page"), 20000);
         QTRY_VERIFY(!browser->timTimer->isActive());
         QTRY_COMPARE(addresses(browser->cboAddress), (QStringList{slow, lookup}));
+        // One press of Enter is one request.
+        QCOMPARE(m_server.requestTargets().filter(QStringLiteral("/slow/first.htm")).size(), 1);
 
         // An older address chosen from the list goes to the top again, never twice.
         browser->cboAddress->setCurrentIndex(1);

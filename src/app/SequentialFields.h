@@ -29,9 +29,16 @@ public:
     // is not such a number.
     std::optional<qint64> readOffset();
 
+    // True when the last field read was the last of its record (a line end or the data's end
+    // followed it).
+    bool recordEnded() const { return m_recordEnded; }
+    // Skips what is left of the current record, up to and including its line end.
+    void skipRestOfRecord();
+
 private:
     QByteArray m_data;
     qsizetype m_pos = 0;
+    bool m_recordEnded = true;
 };
 
 // Writing side of the same format.

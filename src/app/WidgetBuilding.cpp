@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QToolButton>
+#include <QWidget>
 
 void WidgetBuilding::place(QWidget* widget, double left, double top, double width, double height)
 {
@@ -23,4 +24,20 @@ QToolButton* WidgetBuilding::pictureButton(QWidget* parent, const char* name, co
     // A little margin keeps the picture clear of the button's edge.
     button->setIconSize(button->size() - QSize(4, 4));
     return button;
+}
+
+void WidgetBuilding::fitToText(QWidget* widget, int rightLimit)
+{
+    const int room = rightLimit - widget->x();
+    QSize hint = widget->sizeHint();
+    // Our fonts run wider than the ones the places were drawn for: the control grows to its
+    // text, and where the room ends the text gets a little smaller instead of being cut.
+    QFont font = widget->font();
+    while (hint.width() > room && font.pointSizeF() > MinimumCaptionPoints) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        widget->setFont(font);
+        hint = widget->sizeHint();
+    }
+    widget->resize(qMax(widget->width(), qMin(hint.width(), room)),
+                   qMax(widget->height(), hint.height()));
 }

@@ -21,4 +21,10 @@ void place(QWidget* widget, double left, double top, double width, double height
 QToolButton* pictureButton(QWidget* parent, const char* name, const char* icon,
                            const QString& caption, double left, double top, double width,
                            double height);
+
+// The smallest size fitToText shrinks a caption's font to, in points.
+inline constexpr double MinimumCaptionPoints = 6.5;
+// Widens (never narrows) a captioned control so its whole text shows, up to rightLimit (in its
+// parent's pixels); a text still too long there gets a smaller font. Call after placing it.
+void fitToText(QWidget* widget, int rightLimit);
 } // namespace WidgetBuilding

@@ -9,6 +9,7 @@
 #include "library/LibraryTree.h"
 #include "platform/AppSettings.h"
 #include "platform/DocumentView.h"
+#include "platform/ExplanationLabel.h"
 #include "platform/PdfView.h"
 #include "platform/RichTextView.h"
 #include "platform/Twips.h"
@@ -40,6 +41,8 @@ namespace {
 // Designed client area of the window, in twips.
 constexpr double DesignedWidth = 11880;
 constexpr double DesignedHeight = 6600;
+// The tree ends a little above the client area's bottom edge.
+constexpr double TreeBottomMargin = 15;
 
 const QString PdfReaderAddress = QStringLiteral("https://get.adobe.com/reader/");
 
@@ -176,8 +179,14 @@ void frmMain::buildPane(QWidget* client)
     wbBook = new WebView(client);
     wbBook->setObjectName(QStringLiteral("wbBook"));
     wbBook->setAccessibleName(tr("Web book"));
+    wbBook->setShowsLocalBooks(true);
     place(wbBook, 2085, 960, 11295, 5640);
     wbBook->hide();
+
+    // Stands in the pane in place of a book the text view refused, saying why.
+    bookMessage = makeExplanationLabel(client, "bookMessage", tr("Book message"));
+    place(bookMessage, 2085, 480, 11295, 6120);
+    bookMessage->hide();
 }
 
 void frmMain::buildMenus()
@@ -304,31 +313,30 @@ void frmMain::applyLayoutRule()
     if (!txtBook) {
         return;
     }
-    const float h = Twips::fromPixels(frameGeometry().height());
-    const float w = Twips::fromPixels(frameGeometry().width());
-    // Each view follows the window; a size that would be negative is skipped, as is each line
-    // that fails, and the control keeps its last size.
+    // The views fill the client area (between the menu bar and the status bar) to its right
+    // and bottom edges; the window manager's frame and title bar are no part of it. A size that
+    // would be negative is skipped and the control keeps its last size.
+    const QWidget* client = centralWidget();
     auto fit = [&](QWidget* view) {
-        const float top = Twips::fromPixels(view->y());
-        const float left = Twips::fromPixels(view->x());
-        const float height = h - (top + 975.0f);
-        const float width = w - (left + 115.0f);
+        const int height = client->height() - view->y();
+        const int width = client->width() - view->x();
         QSize size = view->size();
         if (height >= 0) {
-            size.setHeight(Twips::toPixels(height));
+            size.setHeight(height);
         }
         if (width >= 0) {
-            size.setWidth(Twips::toPixels(width));
+            size.setWidth(width);
         }
         view->resize(size);
     };
-    fit(txtBook);
-    fit(pdfBook);
-    fit(wbBook);
-    fit(ole1);
-    const float treeHeight = h - (Twips::fromPixels(TreeView1->y()) + 705.0f);
+    for (QWidget* view : {static_cast<QWidget*>(txtBook), static_cast<QWidget*>(pdfBook),
+                          static_cast<QWidget*>(wbBook), static_cast<QWidget*>(ole1),
+                          static_cast<QWidget*>(bookMessage)}) {
+        fit(view);
+    }
+    const int treeHeight = client->height() - TreeView1->y() - Twips::toPixels(TreeBottomMargin);
     if (treeHeight >= 0) {
-        TreeView1->resize(TreeView1->width(), Twips::toPixels(treeHeight));
+        TreeView1->resize(TreeView1->width(), treeHeight);
     }
 }
 
@@ -336,6 +344,7 @@ void frmMain::DisableInterface(qint16 mode)
 {
     const bool textBook = mode != 1 && mode != 2;
     btnPrint->setEnabled(mode != 1);
+    mnuFilePrint->setEnabled(mode != 1);
     for (QToolButton* b :
          {btnDef, btnPicture, btnBookmark, btnRedPen, btnErase, btnSearch, btnCopy}) {
         b->setEnabled(textBook);

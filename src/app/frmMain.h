@@ -109,6 +109,8 @@ public:
     PdfView* pdfBook = nullptr;
     DocumentView* ole1 = nullptr;
     WebView* wbBook = nullptr;
+    // Why the book in the pane cannot be shown, in place of the text view.
+    QLabel* bookMessage = nullptr;
     QStatusBar* sbStatusBar = nullptr;
     QLabel* statusText = nullptr;
     QLabel* statusDate = nullptr;

@@ -11,9 +11,11 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
@@ -164,6 +166,7 @@ void dlgShare::OKbutton_Click()
     if (m_sending || isUnloaded()) {
         return;
     }
+    const OwnCodeRunning running(*this);
     const int book = cmboClassics->currentIndex();
     if (book < 0) {
         MessageBox::show(this, cmboClassics->count() == 0
@@ -203,6 +206,16 @@ void dlgShare::reject()
 {
     // Escape and the window's close button act as Cancel.
     CancelButton_Click();
+}
+
+void dlgShare::keyPressEvent(QKeyEvent* event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && !qobject_cast<QPushButton*>(focusWidget())) {
+        event->accept();
+        return;
+    }
+    UnloadableDialog::keyPressEvent(event);
 }
 
 void dlgShare::closeEvent(QCloseEvent* event)

@@ -50,6 +50,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Enter sends only from the Send button itself, never from a box being typed in.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void fillBookList();

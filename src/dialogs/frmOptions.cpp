@@ -106,6 +106,7 @@ std::optional<int> frmOptions::readFontSize(const QString& text)
 
 void frmOptions::btnOK_Click()
 {
+    const OwnCodeRunning running(*this);
     ReaderState& state = m_main.state();
     if (state.Kind == BookKind::PlainText) {
         const std::optional<int> size = readFontSize(cboFontSizes->currentText());

@@ -1,7 +1,9 @@
 #include "library/BookOpener.h"
 
+#include "app/MessageBox.h"
 #include "app/frmMain.h"
 #include "dialogs/frmAcrobat.h"
+#include "library/ReadingPane.h"
 #include "platform/DocumentView.h"
 #include "platform/PdfView.h"
 #include "platform/RichTextView.h"
@@ -17,6 +19,11 @@
 #include <QTreeWidget>
 
 namespace {
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("BookOpener", text);
+}
+
 // The busy pointer for the whole application while a book loads; it can be lifted early.
 class BusyPointer
 {
@@ -66,15 +73,6 @@ Kind kindOf(const QString& path)
 }
 } // namespace
 
-void BookOpener::releaseDocumentContainer()
-{
-    if (m_main.ole1->isVisible()) {
-        m_main.ole1->Deactivate();
-        QCoreApplication::processEvents();
-        m_main.ole1->hide();
-    }
-}
-
 bool BookOpener::waitForPdfNotice()
 {
     ReaderState& state = m_main.state();
@@ -98,18 +96,14 @@ bool BookOpener::waitForPdfNotice()
 
 bool BookOpener::loadTextBook(const QString& path, int loadKind, BookKind kind)
 {
-    m_main.btnForward->hide();
-    m_main.btnBack->hide();
-    // A file the view refuses leaves the view empty and the other views as they were.
-    if (!m_main.txtBook->LoadFile(path, loadKind)) {
+    QString error;
+    // A file the view refuses is shown with the reason and is never written into.
+    if (!m_main.txtBook->LoadFile(path, loadKind, &error)) {
+        ReadingPane::show(m_main, BookKind::Refused,
+                          tr("This book cannot be shown.\n\n%1").arg(error));
         return false;
     }
-    m_main.txtBook->show();
-    m_main.wbBook->hide();
-    m_main.pdfBook->hide();
-    releaseDocumentContainer();
-    m_main.DisableInterface(3);
-    m_main.state().Kind = kind;
+    ReadingPane::show(m_main, kind);
     return true;
 }
 
@@ -130,12 +124,21 @@ void BookOpener::OpenTheNode()
     if (tree->topLevelItemCount() == 0 || !tree->currentItem()) {
         return;
     }
-    const QString name = tree->currentItem()->text(0);
+    QTreeWidgetItem* item = tree->currentItem();
+    const QString name = item->text(0);
     const QString path = state.BooksFolder + name;
-    state.CurrentBookName = name;
+    // The root names the library, not a book; a book removed meanwhile has nothing to show.
+    // Either way the open book stays in the pane under its own name, so its marks and
+    // bookmarks still go into its own file.
     if (!QFileInfo(path).isFile()) {
+        if (item->parent()) {
+            MessageBox::warning(&m_main,
+                                tr("The book \"%1\" is no longer in the books folder.").arg(name));
+            m_main.SetNodesList();
+        }
         return;
     }
+    state.CurrentBookName = name;
     RichTextView* text = m_main.txtBook;
     text->setText(QString());
     BusyPointer busy;
@@ -146,42 +149,26 @@ void BookOpener::OpenTheNode()
         break;
     case Kind::Html:
         m_main.wbBook->Navigate(path);
-        m_main.wbBook->show();
-        text->hide();
-        m_main.pdfBook->hide();
-        m_main.btnForward->show();
-        m_main.btnBack->show();
-        releaseDocumentContainer();
-        m_main.DisableInterface(2);
-        state.Kind = BookKind::Html;
+        ReadingPane::show(m_main, BookKind::Html);
         break;
     case Kind::Pdf:
         m_main.btnForward->hide();
         m_main.btnBack->hide();
         busy.release();
         if (!waitForPdfNotice()) {
+            // Nothing else opens: the empty text view holds no book to write into.
+            ReadingPane::show(m_main, BookKind::None);
             return;
         }
         // A PDF that cannot be read is shown as the view's own explanation of what is wrong.
         m_main.pdfBook->setSourceFile(path);
-        m_main.pdfBook->show();
-        text->hide();
-        m_main.wbBook->hide();
-        releaseDocumentContainer();
-        m_main.DisableInterface(1);
-        state.Kind = BookKind::Pdf;
+        ReadingPane::show(m_main, BookKind::Pdf);
         break;
     case Kind::WordDocument:
-        m_main.btnForward->hide();
-        m_main.btnBack->hide();
         // A document that cannot be converted is shown as the view's own explanation.
         m_main.ole1->CreateEmbedFromFile(path);
         m_main.ole1->DoVerb(-4);
-        m_main.ole1->show();
-        text->hide();
-        m_main.wbBook->hide();
-        m_main.pdfBook->hide();
-        m_main.DisableInterface(1);
+        ReadingPane::show(m_main, BookKind::WordDocument);
         break;
     case Kind::PlainText:
         opened = loadTextBook(path, RichTextView::LoadPlainText, BookKind::PlainText);
@@ -212,14 +199,8 @@ void BookOpener::OpenManual()
         const QString path = state.BooksFolder + QStringLiteral("manual.rtf");
         state.CurrentBookName = QStringLiteral("manual.rtf");
         m_main.txtBook->setText(QString());
-        const bool loaded = m_main.txtBook->LoadFile(path, RichTextView::LoadRtf);
-        if (loaded) {
-            m_main.txtBook->show();
-            m_main.wbBook->hide();
-            m_main.pdfBook->hide();
-            m_main.ole1->hide();
-            m_main.DisableInterface(3);
-        }
+        // The manual is an RTF book of the library like any other.
+        loadTextBook(path, RichTextView::LoadRtf, BookKind::Rtf);
     }
     state.ChangesPending = false;
 }

@@ -18,10 +18,9 @@ public:
     void CleanTheTextBox();
 
 private:
-    // Loads a plain-text or RTF book into the text view and shows it.
+    // Loads a plain-text or RTF book into the text view and shows it, or shows why the file
+    // was refused; false when refused.
     bool loadTextBook(const QString& path, int loadKind, BookKind kind);
-    // Takes the Word document view out of its active state and hides it.
-    void releaseDocumentContainer();
     // Shows the PDF reader notice when due and waits for it; true when the PDF may open.
     bool waitForPdfNotice();
 

@@ -2,6 +2,7 @@
 
 #include "app/MessageBox.h"
 #include "app/frmMain.h"
+#include "library/ReadingPane.h"
 #include "platform/RichTextView.h"
 
 #include <QCoreApplication>
@@ -33,6 +34,10 @@ ChangeSaver::Result ChangeSaver::SaveChanges()
     state.BookSaved = false;
     const QString oldPath = state.BooksFolder + state.CurrentBookName;
     QString error;
+    // Only a book the text view holds whole is written; a refused file never is.
+    if (!ReadingPane::keepsMarks(state.Kind)) {
+        return Result::NotSaved;
+    }
 
     if (state.Kind == BookKind::Rtf) {
         if (!m_main.txtBook->SaveFile(oldPath, &error)) {
@@ -62,9 +67,8 @@ ChangeSaver::Result ChangeSaver::SaveChanges()
         return Result::Failed;
     }
     state.CurrentBookName = newName;
-    // The old text file goes only once its RTF copy is safely written.
-    // (The manual keeps the kind of the book opened before it, so "converting" it writes the
-    // same name: that file is the book now and must stay.)
+    // The old text file goes only once its RTF copy is safely written; a book already named
+    // ".rtf" is that copy itself and stays.
     if (newPath != oldPath && QFileInfo::exists(oldPath) && !QFile::remove(oldPath)) {
         MessageBox::warning(&m_main, tr("The book was saved as \"%1\", but the old file \"%2\" "
                                         "could not be removed.")

@@ -48,6 +48,8 @@ public:
     virtual bool savePage(int option) = 0;
     virtual int activeDownloads() const = 0;
     virtual void setStartFolder(const QString& folder) = 0;
+    // A view of the library's HTML books runs no scripts at all.
+    virtual void setShowsLocalBooks(bool on) = 0;
 };
 
 class WebEngineFactory

@@ -6,6 +6,7 @@
 #include "platform/FillingDocumentLayout.h"
 #include "platform/rtf/PlainTextDecoder.h"
 #include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfSourceBook.h"
 #include "platform/rtf/RtfWriter.h"
 
 #include <QDir>
@@ -89,6 +90,7 @@ void RichTextView::adoptDocument(QTextDocument* document)
 
 void RichTextView::setText(const QString& text)
 {
+    m_source.reset();
     QTextDocument* document = newDocument();
     document->setPlainText(text);
     adoptDocument(document);
@@ -106,6 +108,7 @@ int RichTextView::characterCount() const
 
 bool RichTextView::LoadFile(const QString& path, int kind, QString* error)
 {
+    m_source.reset();
     auto fail = [&](const QString& text) {
         adoptDocument(newDocument());
         if (error) {
@@ -135,9 +138,13 @@ bool RichTextView::LoadFile(const QString& path, int kind, QString* error)
     QTextDocument* document = newDocument();
     if (kind == LoadRtf) {
         QString readError;
-        if (!Rtf::read(data, document, &readError)) {
+        Rtf::RtfSourceMap map;
+        if (!Rtf::read(data, document, &readError, &map)) {
             delete document;
             return fail(tr("%1 is not an RTF file: %2").arg(shownPath, readError));
+        }
+        if (map.isMappable()) {
+            m_source = std::make_unique<Rtf::RtfSourceBook>(data, std::move(map));
         }
     } else {
         document->setPlainText(PlainText::decode(data));
@@ -148,7 +155,7 @@ bool RichTextView::LoadFile(const QString& path, int kind, QString* error)
 
 bool RichTextView::SaveFile(const QString& path, QString* error)
 {
-    const QByteArray data = Rtf::write(document());
+    const QByteArray data = m_source ? m_source->bytes() : Rtf::write(document());
     if (data.isEmpty()) {
         if (error) {
             *error = tr("%1 cannot be written: the book could not be turned into RTF.")
@@ -199,6 +206,12 @@ QString RichTextView::SelText() const
 void RichTextView::setSelText(const QString& text)
 {
     QTextCursor cursor = textCursor();
+    // Removing one of our pictures is followed in the source; any other edit is not.
+    if (m_source && !(text.isEmpty() && cursor.selectionEnd() - cursor.selectionStart() == 1 &&
+                      isPictureAt(cursor.selectionStart()) &&
+                      m_source->removePicture(cursor.selectionStart()))) {
+        m_source.reset();
+    }
     if (text.isEmpty()) {
         cursor.removeSelectedText();
     } else {
@@ -215,7 +228,25 @@ QByteArray RichTextView::SelRTF() const
 
 void RichTextView::mergeSelectionFormat(const QTextCharFormat& format)
 {
-    // Applies to the selection, or with none to the format at the caret.
+    // Only the text colour and underlining (the red pen and the eraser) are followed in the
+    // source; any other change has the book written whole.
+    const QTextCursor cursor = textCursor();
+    if (m_source && cursor.hasSelection()) {
+        const int start = cursor.selectionStart();
+        const int end = cursor.selectionEnd();
+        const auto properties = format.properties();
+        const int only = properties.size() == 1 ? properties.firstKey() : -1;
+        bool followed = false;
+        if (only == QTextFormat::ForegroundBrush) {
+            followed = m_source->setColor(*document(), start, end, format.foreground().color());
+        } else if (only == QTextFormat::TextUnderlineStyle) {
+            followed = m_source->setUnderline(
+                *document(), start, end, format.underlineStyle() != QTextCharFormat::NoUnderline);
+        }
+        if (!followed) {
+            m_source.reset();
+        }
+    }
     mergeCurrentCharFormat(format);
 }
 
@@ -341,6 +372,9 @@ bool RichTextView::AddPicture(const QString& path)
     format.setName(name);
     QTextCursor cursor = textCursor();
     cursor.setPosition(cursor.selectionStart());
+    if (m_source && !m_source->insertPicture(cursor.position(), name, image)) {
+        m_source.reset();
+    }
     cursor.insertImage(format);
     setTextCursor(cursor);
     return true;

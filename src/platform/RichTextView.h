@@ -3,7 +3,12 @@
 #include <QColor>
 #include <QPlainTextEdit>
 
+#include <memory>
+
 class QPrinter;
+namespace Rtf {
+class RtfSourceBook;
+}
 class QTextDocument;
 
 // txtBook: the rich-text view that shows plain-text books, RTF books and the manual. Offsets
@@ -51,7 +56,10 @@ public:
     // Replaces the content by the file's; false (with an error text) when it cannot be read or
     // is not RTF, and the view is then empty.
     bool LoadFile(const QString& path, int kind, QString* error = nullptr);
-    // Writes the whole document, pictures included, as RTF, atomically.
+    // Writes the book as RTF, atomically. An RTF book read from a file is written as its own
+    // bytes with the marks and bookmark pictures set since spliced in, so nothing else of
+    // the file changes; other documents (and books whose source could not be followed) are
+    // written whole from what the view holds.
     bool SaveFile(const QString& path, QString* error = nullptr);
 
     int SelStart() const;
@@ -103,4 +111,7 @@ private:
     void mergeSelectionFormat(const QTextCharFormat& format);
 
     int m_fontSize = DefaultFontSize;
+    // The RTF book as read, following every mark and picture; null when the document is not
+    // (or no longer) one that can be written back into its own bytes.
+    std::unique_ptr<Rtf::RtfSourceBook> m_source;
 };

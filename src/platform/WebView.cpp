@@ -79,6 +79,7 @@ bool WebView::startEngine()
     }
     m_engine = factory->createPage(this, this);
     m_engine->setStartFolder(m_saveFolder);
+    m_engine->setShowsLocalBooks(m_showsLocalBooks);
     m_layout->addWidget(m_engine->widget(), 1);
     setFocusProxy(m_engine->widget());
     return true;
@@ -171,6 +172,14 @@ void WebView::setSaveFolder(const QString& folder)
     m_saveFolder = folder;
     if (m_engine) {
         m_engine->setStartFolder(folder);
+    }
+}
+
+void WebView::setShowsLocalBooks(bool on)
+{
+    m_showsLocalBooks = on;
+    if (m_engine) {
+        m_engine->setShowsLocalBooks(on);
     }
 }
 

@@ -59,6 +59,9 @@ public:
 
     // Runs a script in the page shown (nothing happens before a page was asked for).
     void runJavaScript(const QString& script);
+    // A view that shows the library's HTML books runs no scripts at all, not even those of a
+    // web page a book links to (a setting changed between pages reaches the page late).
+    void setShowsLocalBooks(bool on);
     // Number of downloads still under way.
     int activeDownloads() const;
 
@@ -89,4 +92,5 @@ private:
     QVBoxLayout* m_layout = nullptr;
     QLabel* m_message = nullptr;
     QString m_saveFolder;
+    bool m_showsLocalBooks = false;
 };

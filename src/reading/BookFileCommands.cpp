@@ -3,6 +3,7 @@
 #include "app/MessageBox.h"
 #include "app/PrintDialog.h"
 #include "app/frmMain.h"
+#include "library/ReadingPane.h"
 #include "platform/RichTextView.h"
 #include "platform/WebView.h"
 
@@ -110,7 +111,10 @@ void BookFileCommands::DeleteBook()
     if (name == state.CurrentBookName && !QFileInfo::exists(path)) {
         state.ChangesPending = false;
         if (deleted) {
+            // Nothing may write the deleted book back: the pane holds no book now.
             m_main.txtBook->setText(QString());
+            ReadingPane::show(m_main, BookKind::None);
+            state.CurrentBookName.clear();
         }
     }
 

@@ -16,9 +16,21 @@ std::optional<qint64> BookmarkFile::lastOffset(const QString& path, const QStrin
     std::optional<qint64> found;
     while (!reader.atEnd()) {
         const std::optional<QString> name = reader.readField();
-        const std::optional<qint64> offset = reader.readOffset();
-        if (!name || !offset || *offset < 0) {
+        if (!name) {
             break;
+        }
+        // A damaged record (a lone field, an offset that is no number) is passed over: the
+        // records after it are still the user's bookmarks.
+        if (reader.recordEnded()) {
+            continue;
+        }
+        const std::optional<qint64> offset = reader.readOffset();
+        if (!offset) {
+            break;
+        }
+        reader.skipRestOfRecord();
+        if (*offset < 0) {
+            continue;
         }
         if (*name == bookName) {
             found = *offset;

@@ -2,6 +2,7 @@
 
 #include "app/MessageBox.h"
 #include "app/frmMain.h"
+#include "library/ReadingPane.h"
 #include "platform/RichTextView.h"
 #include "reading/BookmarkFile.h"
 
@@ -29,6 +30,10 @@ void Bookmarks::SetBookmark()
 {
     ReaderState& state = m_main.state();
     RichTextView* view = m_main.txtBook;
+    // A bookmark is saved into the book's own file: without such a book there is no place.
+    if (!ReadingPane::keepsMarks(state.Kind)) {
+        return;
+    }
     const int p = view->SelStart();
     SeeIfBookmarkExists();
     view->setSelStart(p);

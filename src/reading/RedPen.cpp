@@ -1,6 +1,7 @@
 #include "reading/RedPen.h"
 
 #include "app/frmMain.h"
+#include "library/ReadingPane.h"
 #include "platform/RichTextView.h"
 
 // The mark effect is underlining: it is the effect the book's own text uses least, and every
@@ -8,6 +9,10 @@
 void RedPen::HighlightIt()
 {
     ReaderState& state = m_main.state();
+    // A mark lives in the book's own file: without such a book there is nothing to mark.
+    if (!ReadingPane::keepsMarks(state.Kind)) {
+        return;
+    }
     state.ChangesPending = true;
     m_main.txtBook->setSelColor(MarkColor);
     m_main.txtBook->setSelUnderline(true);

@@ -1,6 +1,7 @@
 #include "web/BookAddresses.h"
 
 #include "platform/Hosts.h"
+#include "web/QueryAddress.h"
 
 #include <QCoreApplication>
 #include <array>
@@ -42,10 +43,12 @@ QString mode(bool exactStart)
 QString BookAddresses::search(const QString& author, bool exactAuthorStart, const QString& title,
                               bool exactTitleStart)
 {
-    return QStringLiteral("http://") + Hosts::host(Hosts::BooksIndex) +
-           QStringLiteral("/webbin/book/search?author=") + author + QStringLiteral("&amode=") +
-           mode(exactAuthorStart) + QStringLiteral("&title=") + title + QStringLiteral("&tmode=") +
-           mode(exactTitleStart);
+    return QueryAddress::build(QStringLiteral("http://") + Hosts::host(Hosts::BooksIndex) +
+                                   QStringLiteral("/webbin/book/search"),
+                               {{QStringLiteral("author"), author},
+                                {QStringLiteral("amode"), mode(exactAuthorStart)},
+                                {QStringLiteral("title"), title},
+                                {QStringLiteral("tmode"), mode(exactTitleStart)}});
 }
 
 QStringList BookAddresses::siteEntries()

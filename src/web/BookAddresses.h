@@ -6,8 +6,7 @@
 // The addresses the find-a-book window sends its web view to: the books index's author and
 // title search, and the fixed list of other book sites. Hosts come from the settings store.
 namespace BookAddresses {
-// The index search, built from the boxes exactly as typed: nothing is escaped, so the web
-// engine sees the user's own text.
+// The index search: the boxes' texts exactly as typed, each encoded whole as a query value.
 QString search(const QString& author, bool exactAuthorStart, const QString& title,
                bool exactTitleStart);
 

@@ -7,6 +7,7 @@
 #include "platform/Hosts.h"
 #include "platform/Twips.h"
 #include "platform/WebView.h"
+#include "web/QueryAddress.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -36,12 +37,17 @@ float twips(int pixels)
 QString frmBrowser::LookupAddress(int lookupKind, const QString& lookupWord)
 {
     if (lookupKind == 1) {
-        return QStringLiteral("http://") + Hosts::host(Hosts::Dictionary) +
-               QStringLiteral("/cgi-bin/dict.pl?term=") + lookupWord;
+        return QueryAddress::build(QStringLiteral("http://") + Hosts::host(Hosts::Dictionary) +
+                                       QStringLiteral("/cgi-bin/dict.pl"),
+                                   {{QStringLiteral("term"), lookupWord}});
     }
-    return QStringLiteral("http://") + Hosts::host(Hosts::PictureSearch) +
-           QStringLiteral("/Searching/Search_Results.asp?id=&st=basic&ap=1&ss=") + lookupWord +
-           QStringLiteral("&SearchType=picture");
+    return QueryAddress::build(QStringLiteral("http://") + Hosts::host(Hosts::PictureSearch) +
+                                   QStringLiteral("/Searching/Search_Results.asp"),
+                               {{QStringLiteral("id"), QString()},
+                                {QStringLiteral("st"), QStringLiteral("basic")},
+                                {QStringLiteral("ap"), QStringLiteral("1")},
+                                {QStringLiteral("ss"), lookupWord},
+                                {QStringLiteral("SearchType"), QStringLiteral("picture")}});
 }
 
 frmBrowser::frmBrowser(frmMain& main)
@@ -162,7 +168,7 @@ void frmBrowser::LookUp()
 
 void frmBrowser::navigateFromAddressBox()
 {
-    if (addressListUpdating) {
+    if (addressListUpdating || !m_addressEnter.claim(this)) {
         return;
     }
     timTimer->start();

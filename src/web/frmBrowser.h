@@ -1,5 +1,7 @@
 #pragma once
 
+#include "web/OncePerPress.h"
+
 #include <QIcon>
 #include <QWidget>
 
@@ -66,4 +68,5 @@ private:
     QString m_lookupAddress;
     // Set only while the address list is rewritten after a navigation.
     bool addressListUpdating = false;
+    OncePerPress m_addressEnter;
 };

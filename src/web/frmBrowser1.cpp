@@ -147,6 +147,17 @@ void frmBrowser1::buildSearchColumn()
     }
     labelTitle->setBuddy(txtTitle);
 
+    // Every caption of the search column shows whole, within the column.
+    const int columnRight = panelBackboard->geometry().right();
+    for (QWidget* caption :
+         std::initializer_list<QWidget*>{chkAuthorStart, chkTitleStart, labelAuthor, labelTitle}) {
+        WidgetBuilding::fitToText(caption, columnRight);
+    }
+    for (SkinPanel* panel : {panelBackboard, panelAuthor, panelSites}) {
+        auto* caption = panel->findChild<QLabel*>();
+        WidgetBuilding::fitToText(caption, panel->width());
+    }
+
     connect(btnOK, &SkinButton::clicked, this, &frmBrowser1::Search);
     connect(txtAuthor, &QLineEdit::returnPressed, this, &frmBrowser1::Search);
     connect(txtTitle, &QLineEdit::returnPressed, this, &frmBrowser1::Search);
@@ -269,7 +280,7 @@ void frmBrowser1::SiteChosen(int position)
 
 void frmBrowser1::NavigateToAddressBox()
 {
-    if (m_addressListUpdating) {
+    if (m_addressListUpdating || !m_addressEnter.claim(this)) {
         return;
     }
     brwWebBrowser->Navigate(cboAddress->currentText());

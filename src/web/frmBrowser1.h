@@ -1,5 +1,7 @@
 #pragma once
 
+#include "web/OncePerPress.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -88,5 +90,6 @@ private:
     QPointer<frmMain> m_main;
     QString m_appFolder;
     bool m_addressListUpdating = false;
+    OncePerPress m_addressEnter;
     bool m_waitPointer = false;
 };

@@ -24,6 +24,10 @@ QByteArray iconvName(int number)
     switch (number) {
     case 10000:
         return "MACINTOSH";
+    case 10007:
+        return "MAC-CYRILLIC";
+    case 10029:
+        return "MAC-CENTRALEUROPE";
     default:
         return "CP" + QByteArray::number(number);
     }
@@ -51,6 +55,8 @@ bool isKnownPage(int number)
     case 1258:
     case 1361:
     case 10000:
+    case 10007:
+    case 10029:
         return true;
     default:
         return false;
@@ -84,14 +90,19 @@ std::array<char16_t, 256> buildTable(int number)
     }
     for (int byte = 0x80; byte < 256; ++byte) {
         char in = char(byte);
-        char outBuffer[8];
+        char outBuffer[16];
         char* inPtr = &in;
         char* outPtr = outBuffer;
         size_t inLeft = 1;
         size_t outLeft = sizeof outBuffer;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
         const size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-        if (result != size_t(-1) && outPtr - outBuffer >= 2) {
+        // Pages with combining marks (1255, 1258) hold a base letter back, waiting for a mark
+        // that might join it: flushing the converter hands the letter out.
+        if (result != size_t(-1)) {
+            iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
+        }
+        if (result != size_t(-1) && outPtr - outBuffer == 2) {
             table[byte] = char16_t(uchar(outBuffer[0]) | (uchar(outBuffer[1]) << 8));
         } else {
             table[byte] = kReplacement;
@@ -198,11 +209,35 @@ void CodePage::decode(const char* data, qsizetype size, QString& out)
 
 int CodePage::forCharset(int charset)
 {
+    // Every charset Windows defines for fonts; ANSI (0), default (1) and OEM (255 is PC 850
+    // only in old files) keep the document's page where Windows leaves it open.
     switch (charset) {
     case 2:
         return 42;
     case 77:
         return 10000;
+    case 78:
+        return 10001;
+    case 79:
+        return 10003;
+    case 80:
+        return 10008;
+    case 81:
+        return 10002;
+    case 83:
+        return 10005;
+    case 84:
+        return 10004;
+    case 85:
+        return 10006;
+    case 86:
+        return 10081;
+    case 87:
+        return 10021;
+    case 88:
+        return 10029;
+    case 89:
+        return 10007;
     case 128:
         return 932;
     case 129:
@@ -220,8 +255,11 @@ int CodePage::forCharset(int charset)
     case 163:
         return 1258;
     case 177:
+    case 181:
         return 1255;
     case 178:
+    case 179:
+    case 180:
         return 1256;
     case 186:
         return 1257;

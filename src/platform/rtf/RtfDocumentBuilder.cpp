@@ -6,11 +6,16 @@
 #include <QTextTable>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace Rtf {
 
 namespace {
 constexpr qsizetype kRunLimit = 1 << 16;
-}
+// Wider rows keep their extra cells' text in the last column, separated by tabs.
+constexpr int kMaxColumns = 64;
+constexpr int kRowBatch = 256;
+} // namespace
 
 RtfDocumentBuilder::RtfDocumentBuilder(QTextDocument* document)
     : m_document(document), m_cursor(document)
@@ -32,14 +37,10 @@ void RtfDocumentBuilder::beforeContent()
         placeInCell();
     }
     if (m_pendingBreak) {
-        m_pendingBreak = false;
         if (!m_run.isEmpty() && m_runFormat != m_format) {
             flush();
         }
-        if (m_run.isEmpty()) {
-            m_runFormat = m_format;
-        }
-        m_run.append(QChar::ParagraphSeparator);
+        appendPendingBreak();
     }
     if (m_runFormat != m_format) {
         flush();
@@ -54,6 +55,7 @@ void RtfDocumentBuilder::appendText(QStringView text)
         return;
     }
     beforeContent();
+    record(text.size(), m_sourceKind);
     m_run.append(text);
     if (m_run.size() >= kRunLimit) {
         flush();
@@ -63,6 +65,7 @@ void RtfDocumentBuilder::appendText(QStringView text)
 void RtfDocumentBuilder::appendChar(char16_t c)
 {
     beforeContent();
+    record(1, m_sourceKind);
     m_run.append(QChar(c));
     if (m_run.size() >= kRunLimit) {
         flush();
@@ -76,13 +79,11 @@ void RtfDocumentBuilder::endParagraph()
     }
     if (m_pendingBreak) {
         // The paragraph before was empty: it still needs its own block.
-        m_pendingBreak = false;
-        if (m_run.isEmpty()) {
-            m_runFormat = m_format;
-        }
-        m_run.append(QChar::ParagraphSeparator);
+        appendPendingBreak();
     }
     m_pendingBreak = true;
+    m_breakBegin = m_sourceBegin;
+    m_breakEnd = m_sourceEnd;
     m_paragraphHasContent = false;
 }
 
@@ -93,15 +94,32 @@ void RtfDocumentBuilder::setBlockFormat(const QTextBlockFormat& format)
     }
     if (m_pendingBreak) {
         // An empty paragraph with a format of its own needs its block now.
-        m_pendingBreak = false;
-        if (m_run.isEmpty()) {
-            m_runFormat = m_format;
-        }
-        m_run.append(QChar::ParagraphSeparator);
+        appendPendingBreak();
     }
     flush();
     if (m_cursor.blockFormat() != format) {
         m_cursor.setBlockFormat(format);
+    }
+}
+
+void RtfDocumentBuilder::appendPendingBreak()
+{
+    m_pendingBreak = false;
+    if (m_run.isEmpty()) {
+        m_runFormat = m_format;
+    }
+    if (m_map) {
+        m_map->add(m_cursor.position() + int(m_run.size()), 1, m_breakBegin, m_breakEnd,
+                   SourceSpan::Break);
+    }
+    m_run.append(QChar::ParagraphSeparator);
+}
+
+void RtfDocumentBuilder::record(qsizetype length, SourceSpan::Kind kind)
+{
+    if (m_map) {
+        m_map->add(m_cursor.position() + int(m_run.size()), int(length), m_sourceBegin, m_sourceEnd,
+                   kind);
     }
 }
 
@@ -123,6 +141,7 @@ void RtfDocumentBuilder::insertImage(const QImage& image, QString name, double w
         } while (m_imageNames.contains(name));
     }
     m_imageNames.insert(name);
+    record(1, SourceSpan::Picture);
     m_document->addResource(QTextDocument::ImageResource, QUrl(name), QVariant(image));
     QTextImageFormat format;
     format.setName(name);
@@ -146,7 +165,10 @@ void RtfDocumentBuilder::enterTable(int columns)
     format.setCellPadding(2);
     format.setCellSpacing(0);
     format.setBorderCollapse(true);
-    m_table = m_cursor.insertTable(1, std::clamp(columns, 1, 64), format);
+    m_columns = std::clamp(columns, 1, kMaxColumns);
+    m_table = m_cursor.insertTable(1, m_columns, format);
+    m_rows = 1;
+    m_cursorCell = 0;
     m_row = 0;
     m_column = 0;
     m_rowEnded = false;
@@ -157,20 +179,53 @@ void RtfDocumentBuilder::enterTable(int columns)
 void RtfDocumentBuilder::placeInCell()
 {
     if (m_rowEnded) {
-        flush();
-        m_table->appendRows(1);
         ++m_row;
         m_column = 0;
         m_rowEnded = false;
         m_cellMoved = true;
     }
-    if (m_cellMoved) {
-        flush();
-        if (m_column >= m_table->columns()) {
-            m_table->appendColumns(1);
-        }
+    if (!m_cellMoved) {
+        return;
+    }
+    flush();
+    m_cellMoved = false;
+    // The table rebuilds its grid after every change of its shape, and asking it for a cell
+    // then costs time in its size. So rows are added in batches, and the cursor walks from
+    // cell to cell by position: every cell after the current one is still empty, one
+    // position each.
+    if (m_column >= m_columns && m_columns < kMaxColumns) {
+        m_table->appendColumns(1);
+        ++m_columns;
         m_cursor = m_table->cellAt(m_row, m_column).firstCursorPosition();
-        m_cellMoved = false;
+        m_cursorCell = qint64(m_row) * m_columns + m_column;
+        return;
+    }
+    const int column = std::min(m_column, m_columns - 1);
+    if (m_row >= m_rows) {
+        // Batches stay small: removing the unused rows at the end costs far more per row.
+        m_table->appendRows(kRowBatch);
+        m_rows += kRowBatch;
+        m_cursor = m_table->cellAt(m_row, column).firstCursorPosition();
+    } else {
+        const qint64 target = qint64(m_row) * m_columns + column;
+        if (target > m_cursorCell) {
+            m_cursor.setPosition(m_cursor.position() + int(target - m_cursorCell));
+        }
+    }
+    m_cursorCell = qint64(m_row) * m_columns + column;
+    if (column != m_column) {
+        // A cell beyond the widest row the table takes joins the last cell.
+        m_runFormat = m_format;
+        m_run.append(u'\t');
+    }
+}
+
+void RtfDocumentBuilder::trimTable()
+{
+    const int used = m_row + 1;
+    if (m_rows > used) {
+        m_table->removeRows(used, m_rows - used);
+        m_rows = used;
     }
 }
 
@@ -204,6 +259,7 @@ void RtfDocumentBuilder::leaveTable()
         return;
     }
     flush();
+    trimTable();
     m_table = nullptr;
     m_pendingBreak = false;
     m_cursor.movePosition(QTextCursor::End);
@@ -213,6 +269,9 @@ void RtfDocumentBuilder::leaveTable()
 void RtfDocumentBuilder::finish()
 {
     flush();
+    if (m_table) {
+        trimTable();
+    }
     m_pendingBreak = false;
 }
 

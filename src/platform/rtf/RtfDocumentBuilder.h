@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/rtf/RtfSourceMap.h"
+
 #include <QSet>
 #include <QString>
 #include <QTextBlockFormat>
@@ -18,6 +20,16 @@ class RtfDocumentBuilder
 {
 public:
     explicit RtfDocumentBuilder(QTextDocument* document);
+
+    // Records where every character put in comes from (see setSource); null for none.
+    void setSourceMap(RtfSourceMap* map) { m_map = map; }
+    // The source bytes of what is put in next.
+    void setSource(qsizetype begin, qsizetype end, SourceSpan::Kind kind)
+    {
+        m_sourceBegin = begin;
+        m_sourceEnd = end;
+        m_sourceKind = kind;
+    }
 
     // Sets the format of the text that follows; a run ends only when the format really changes.
     void setCharFormat(const QTextCharFormat& format);
@@ -47,7 +59,10 @@ public:
 private:
     void flush();
     void beforeContent();
+    void appendPendingBreak();
+    void record(qsizetype length, SourceSpan::Kind kind);
     void placeInCell();
+    void trimTable();
 
     QTextDocument* m_document;
     QTextCursor m_cursor;
@@ -59,9 +74,19 @@ private:
     QSet<QString> m_imageNames;
     int m_imageCount = 0;
 
+    RtfSourceMap* m_map = nullptr;
+    qsizetype m_sourceBegin = 0;
+    qsizetype m_sourceEnd = 0;
+    SourceSpan::Kind m_sourceKind = SourceSpan::Atom;
+    qsizetype m_breakBegin = 0; // the source of the pending paragraph end
+    qsizetype m_breakEnd = 0;
+
     QTextTable* m_table = nullptr;
     int m_row = 0;
     int m_column = 0;
+    int m_rows = 0;    // rows of the table, the unused ones of the last batch too
+    int m_columns = 0; // kept here: asking the table rebuilds its grid
+    qint64 m_cursorCell = 0;
     bool m_rowEnded = false;
     bool m_cellMoved = false;
 };

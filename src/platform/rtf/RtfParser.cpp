@@ -371,9 +371,11 @@ char16_t safeChar(char16_t c)
 
 } // namespace
 
-RtfParser::RtfParser(QByteArrayView data, qsizetype start, QTextDocument* document)
-    : m_tokenizer(data, start), m_builder(document)
+RtfParser::RtfParser(QByteArrayView data, qsizetype start, QTextDocument* document,
+                     RtfSourceMap* map)
+    : m_tokenizer(data, start), m_map(map), m_builder(document)
 {
+    m_builder.setSourceMap(map);
     m_stack.reserve(64);
     m_stack.emplace_back();
     updateCodePage();
@@ -391,6 +393,12 @@ void RtfParser::run()
         handleToken(token);
     }
     flushBytes();
+    if (m_map) {
+        if (m_stack.size() > 1 || m_overflowed) {
+            m_map->setUnmappable(); // only partly recovered: the bytes cannot be trusted
+        }
+        m_map->colors = m_colors;
+    }
     // A file cut short still gets its last picture and paragraph.
     while (m_stack.size() > 1) {
         closeGroup();
@@ -406,6 +414,7 @@ void RtfParser::run()
 
 void RtfParser::handleToken(const RtfToken& token)
 {
+    m_token = token;
     if (token.kind != RtfToken::Text && token.kind != RtfToken::HexByte) {
         flushBytes();
     }
@@ -424,6 +433,7 @@ void RtfParser::handleToken(const RtfToken& token)
     case RtfToken::ControlSymbol:
         if (m_skipCount > 0) {
             --m_skipCount;
+            skipFallback(token.end);
             break;
         }
         handleSymbol(token.symbol);
@@ -431,6 +441,7 @@ void RtfParser::handleToken(const RtfToken& token)
     case RtfToken::HexByte:
         if (m_skipCount > 0) {
             --m_skipCount;
+            skipFallback(token.end);
             break;
         }
         handleHexByte(token.byte);
@@ -453,9 +464,11 @@ void RtfParser::openGroup()
     m_ignorableNext = false;
     if (m_stack.size() >= kMaxDepth) {
         ++m_overflowDepth;
+        m_overflowed = true;
         return;
     }
     m_stack.push_back(m_stack.back());
+    m_stack.back().groupBegin = m_token.begin;
 }
 
 void RtfParser::closeGroup()
@@ -474,8 +487,15 @@ void RtfParser::closeGroup()
     if (closing == Destination::FontTable && !m_fontName.isEmpty()) {
         endFontEntry();
     }
+    if (closing == Destination::ColorTable && m_map && m_map->colorTableClose < 0) {
+        m_map->colorTableClose = int(m_token.begin);
+    }
+    if (closing == Destination::FontTable && m_map) {
+        m_map->tableInsertion = int(m_token.end);
+    }
     if (closing == Destination::Picture && parent != Destination::Picture &&
         parent != Destination::PictureName) {
+        setSource(m_stack.back().groupBegin, m_token.end, SourceSpan::Picture);
         m_stack.pop_back();
         finishPicture();
     } else {
@@ -509,6 +529,9 @@ void RtfParser::updateCodePage()
 
 void RtfParser::handleWord(const RtfToken& token)
 {
+    if (m_map && m_map->tableInsertion < 0 && m_stack.size() == 2) {
+        m_map->tableInsertion = int(token.end); // after "{\rtf1"
+    }
     const WordInfo info = lookUp(token.word);
     const RtfWord word = info.word;
     const bool ignorable = m_ignorableNext;
@@ -520,6 +543,10 @@ void RtfParser::handleWord(const RtfToken& token)
         const QByteArrayView bytes = m_tokenizer.takeBinary(token.hasParameter ? p : 0);
         if (m_skipCount > 0) {
             --m_skipCount;
+            m_unicodeInText = false; // raw bytes in a fallback: the character stays whole
+            if (m_map) {
+                m_map->setUnmappable();
+            }
         } else if (s.destination == Destination::Picture) {
             m_picture.data.append(bytes.data(), bytes.size());
         }
@@ -527,6 +554,7 @@ void RtfParser::handleWord(const RtfToken& token)
     }
     if (m_skipCount > 0) {
         --m_skipCount;
+        skipFallback(token.end);
         return;
     }
     if (word == RtfWord::Ud && s.upr) {
@@ -582,7 +610,7 @@ void RtfParser::handleWord(const RtfToken& token)
         return;
     case RtfWord::Unicode: {
         const int value = p < 0 ? p + 65536 : p;
-        emitChar(char16_t(std::clamp(value, 0, 0xFFFF)));
+        m_unicodeInText = emitChar(char16_t(std::clamp(value, 0, 0xFFFF)));
         m_skipCount = s.unicodeSkip;
         return;
     }
@@ -823,6 +851,7 @@ void RtfParser::handleFontTableWord(RtfWord word, const RtfToken& token)
         const int value = token.parameter < 0 ? token.parameter + 65536 : token.parameter;
         m_fontName.append(QChar(char16_t(std::clamp(value, 0, 0xFFFF))));
         m_skipCount = state().unicodeSkip;
+        m_unicodeInText = false;
         return;
     }
     case RtfWord::SkipDestination:
@@ -967,10 +996,15 @@ void RtfParser::handleHexByte(unsigned char byte)
 
 void RtfParser::handleText(QByteArrayView text)
 {
+    // Where the text lies in the data: a Text token's bytes one for one; an escape's whole.
+    qsizetype sourceBegin = m_token.begin;
+    const bool oneForOne = m_token.kind == RtfToken::Text;
     if (m_skipCount > 0) {
         const qsizetype skipped = std::min<qsizetype>(m_skipCount, text.size());
         m_skipCount -= int(skipped);
         text = text.sliced(skipped);
+        sourceBegin += oneForOne ? skipped : 0;
+        skipFallback(oneForOne ? sourceBegin : m_token.end);
         if (text.isEmpty()) {
             return;
         }
@@ -1016,6 +1050,13 @@ void RtfParser::handleText(QByteArrayView text)
         break;
     }
     if (m_codePage->isDoubleByte()) {
+        if (m_map && isText()) {
+            // Each byte's place in the data, so that each character gets its own run.
+            for (qsizetype k = 0; k < text.size(); ++k) {
+                m_pendingSources.push_back(oneForOne ? sourceBegin + k : m_token.begin);
+                m_pendingSources.push_back(oneForOne ? sourceBegin + k + 1 : m_token.end);
+            }
+        }
         m_pendingBytes.append(text.data(), text.size());
         return;
     }
@@ -1035,6 +1076,10 @@ void RtfParser::handleText(QByteArrayView text)
         }
         m_textBuffer.append(QChar(safeChar(m_codePage->map(b))));
     }
+    const SourceSpan::Kind kind = oneForOne                           ? SourceSpan::Text
+                                  : m_token.kind == RtfToken::HexByte ? SourceSpan::Hex
+                                                                      : SourceSpan::Atom;
+    setSource(sourceBegin, m_token.end, kind);
     emitText(m_textBuffer);
 }
 
@@ -1045,44 +1090,70 @@ void RtfParser::flushBytes()
     }
     QString decoded;
     m_codePage->decode(m_pendingBytes.constData(), m_pendingBytes.size(), decoded);
-    m_pendingBytes.clear();
     for (QChar& c : decoded) {
         c = QChar(safeChar(c.unicode()));
     }
-    emitText(decoded);
+    const std::vector<qsizetype> sources = std::move(m_pendingSources);
+    m_pendingSources.clear();
+    const QByteArray bytes = std::move(m_pendingBytes);
+    m_pendingBytes.clear();
+    if (sources.size() != size_t(bytes.size()) * 2) {
+        emitText(decoded);
+        return;
+    }
+    // A character is a lead byte and its partner, or one byte; when the decoded text
+    // matches that count, each character maps to its own bytes, else the run is one unit.
+    std::vector<qsizetype> starts;
+    starts.reserve(size_t(bytes.size()) + 1);
+    for (qsizetype i = 0; i < bytes.size();) {
+        starts.push_back(i);
+        i += (m_codePage->isLeadByte(uchar(bytes[i])) && i + 1 < bytes.size()) ? 2 : 1;
+    }
+    if (starts.size() != size_t(decoded.size())) {
+        setSource(sources.front(), sources.back(), SourceSpan::Atom);
+        emitText(decoded);
+        return;
+    }
+    starts.push_back(bytes.size());
+    for (qsizetype c = 0; c < decoded.size(); ++c) {
+        setSource(sources[size_t(starts[size_t(c)]) * 2],
+                  sources[size_t(starts[size_t(c) + 1]) * 2 - 1], SourceSpan::Atom);
+        emitText(QStringView(decoded).sliced(c, 1));
+    }
 }
 
-void RtfParser::emitText(QStringView text)
+bool RtfParser::emitText(QStringView text)
 {
     switch (state().destination) {
     case Destination::Text:
-        if (state().chars.hidden) {
-            return;
+        if (state().chars.hidden || text.isEmpty()) {
+            return false;
         }
         prepareContent();
         m_builder.appendText(text);
-        return;
+        return true;
     case Destination::FieldInstruction:
         if (m_fieldInstruction.size() < 4096) {
             m_fieldInstruction.append(text);
         }
-        return;
+        return false;
     case Destination::PictureName:
         if (m_picture.name.size() < 4096) {
             m_picture.name.append(text);
         }
-        return;
+        return false;
     default:
-        return;
+        return false;
     }
 }
 
-void RtfParser::emitChar(char16_t c)
+bool RtfParser::emitChar(char16_t c)
 {
     if (c != u'\t' && c != QChar::LineSeparator) {
         c = safeChar(c);
     }
-    emitText(QStringView(&c, 1));
+    setSource(m_token.begin, m_token.end, SourceSpan::Atom);
+    return emitText(QStringView(&c, 1));
 }
 
 void RtfParser::prepareContent()
@@ -1111,6 +1182,7 @@ void RtfParser::applyCharFormat()
 
 void RtfParser::endParagraph()
 {
+    setSource(m_token.begin, m_token.end, SourceSpan::Break);
     const GroupState& s = state();
     if (!s.para.inTable && m_builder.inTable() && m_builder.rowEnded()) {
         m_builder.leaveTable();

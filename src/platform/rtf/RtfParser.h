@@ -25,7 +25,9 @@ enum class RtfWord : int;
 class RtfParser
 {
 public:
-    RtfParser(QByteArrayView data, qsizetype start, QTextDocument* document);
+    // With a map, records where each character of the document comes from in data.
+    RtfParser(QByteArrayView data, qsizetype start, QTextDocument* document,
+              RtfSourceMap* map = nullptr);
     ~RtfParser();
     void run();
 
@@ -82,6 +84,7 @@ private:
         Destination uprOuter = Destination::Skip;
         bool upr = false;
         QString fieldHref;
+        qsizetype groupBegin = 0; // the byte of the group's opening brace
     };
     struct FontInfo
     {
@@ -98,8 +101,9 @@ private:
     void handleSymbol(char symbol);
     void handleText(QByteArrayView text);
     void handleHexByte(unsigned char byte);
-    void emitText(QStringView text);
-    void emitChar(char16_t c);
+    // True when the text went into the document.
+    bool emitText(QStringView text);
+    bool emitChar(char16_t c);
     void flushBytes();
     void endParagraph();
     void endFontEntry();
@@ -114,7 +118,24 @@ private:
     QTextCharFormat charFormat(const CharState& chars) const;
     static QString hrefFromInstruction(const QString& instruction);
 
+    void setSource(qsizetype begin, qsizetype end, SourceSpan::Kind kind)
+    {
+        m_builder.setSource(begin, end, kind);
+    }
+    // The \uN fallback that is skipped belongs to the \uN character.
+    void skipFallback(qsizetype end)
+    {
+        if (m_map && m_unicodeInText) {
+            m_map->extendLast(end);
+        }
+    }
+
     RtfTokenizer m_tokenizer;
+    RtfSourceMap* m_map;
+    RtfToken m_token; // the token being handled
+    bool m_unicodeInText = false;
+    std::vector<qsizetype> m_pendingSources; // [begin, end) in the data of each pending byte
+    bool m_overflowed = false;
     RtfDocumentBuilder m_builder;
     std::vector<GroupState> m_stack;
     int m_overflowDepth = 0;

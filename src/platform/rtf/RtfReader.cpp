@@ -24,7 +24,7 @@ qsizetype rtfStart(const QByteArray& data)
 
 } // namespace
 
-bool Rtf::read(const QByteArray& data, QTextDocument* document, QString* error)
+bool Rtf::read(const QByteArray& data, QTextDocument* document, QString* error, RtfSourceMap* map)
 {
     const qsizetype start = rtfStart(data);
     if (start < 0) {
@@ -40,7 +40,7 @@ bool Rtf::read(const QByteArray& data, QTextDocument* document, QString* error)
         // One edit block: the layout sees the finished document once, not every run.
         QTextCursor edit(document);
         edit.beginEditBlock();
-        Rtf::RtfParser parser(data, start, document);
+        Rtf::RtfParser parser(data, start, document, map);
         parser.run();
         edit.endEditBlock();
     }

@@ -27,13 +27,14 @@ using Rtf::hexValue;
 
 RtfTokenizer::RtfTokenizer(QByteArrayView data, qsizetype start) : m_data(data), m_pos(start) {}
 
-RtfToken RtfTokenizer::next()
+RtfToken RtfTokenizer::scan()
 {
     RtfToken token;
     const char* d = m_data.data();
     const qsizetype size = m_data.size();
     while (m_pos < size) {
         const char c = d[m_pos];
+        token.begin = m_pos;
         if (c == '{') {
             ++m_pos;
             token.kind = RtfToken::GroupStart;
@@ -115,6 +116,7 @@ RtfToken RtfTokenizer::next()
         return token;
     }
     token.kind = RtfToken::End;
+    token.begin = m_pos;
     return token;
 }
 

@@ -23,6 +23,10 @@ struct RtfToken
     char symbol = 0;
     unsigned char byte = 0;
     QByteArrayView text;
+    // Where the token lies in the data: [begin, end), a control word's delimiting space
+    // included.
+    qsizetype begin = 0;
+    qsizetype end = 0;
 };
 
 // Splits RTF into tokens in one pass. Never fails: stray bytes become text, overlong words and
@@ -32,12 +36,19 @@ class RtfTokenizer
 public:
     explicit RtfTokenizer(QByteArrayView data, qsizetype start = 0);
 
-    RtfToken next();
+    RtfToken next()
+    {
+        RtfToken token = scan();
+        token.end = m_pos;
+        return token;
+    }
     // Takes up to count raw bytes after \binN (fewer when the data ends first).
     QByteArrayView takeBinary(qint64 count);
     bool atEnd() const { return m_pos >= m_data.size(); }
 
 private:
+    RtfToken scan();
+
     QByteArrayView m_data;
     qsizetype m_pos = 0;
 };

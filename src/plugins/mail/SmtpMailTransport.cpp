@@ -63,6 +63,37 @@ QByteArray mailbox(const QString& name, const QString& address)
     return shown + " <" + address.toUtf8() + ">";
 }
 
+// The attachment's Content-Disposition header. Line breaks and other control characters never
+// reach the header; a name that is not plain ASCII travels whole as an RFC 2231 parameter.
+QByteArray attachmentDisposition(const QString& fileName)
+{
+    QString clean;
+    bool plain = true;
+    for (QChar c : fileName) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
+            continue;
+        }
+        clean += c;
+        plain = plain && c.unicode() < 0x7f && c != QLatin1Char('"') && c != QLatin1Char('\\');
+    }
+    const QByteArray start = "Content-Disposition: attachment; filename";
+    if (plain) {
+        return start + "=\"" + clean.toLatin1() + '"';
+    }
+    QByteArray encoded;
+    static const QByteArray attributeChars = "!#$&+-.^_`|~";
+    for (const char byte : clean.toUtf8()) {
+        const auto c = static_cast<unsigned char>(byte);
+        if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+            attributeChars.contains(char(c))) {
+            encoded += char(c);
+        } else {
+            encoded += '%' + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
+        }
+    }
+    return start + "*=UTF-8''" + encoded;
+}
+
 struct CurlEasy
 {
     CURL* handle = curl_easy_init();
@@ -146,12 +177,15 @@ bool SmtpMailTransport::send(const MailMessage& message, QString* error)
     if (!message.attachmentPath.isEmpty()) {
         curl_mimepart* file = curl_mime_addpart(curl->mime);
         const QByteArray path = QFile::encodeName(message.attachmentPath);
-        const QByteArray fileName = QFileInfo(message.attachmentPath).fileName().toUtf8();
+        const QString fileName = QFileInfo(message.attachmentPath).fileName();
         const QByteArray type = message.attachmentType.toLatin1();
         if (curl_mime_filedata(file, path.constData()) != CURLE_OK) {
             return fail(error, tr("The book file cannot be read: %1").arg(message.attachmentPath));
         }
-        curl_mime_filename(file, fileName.constData());
+        // The name goes in our own header only (curl would write it as it stands).
+        curl_mime_filename(file, nullptr);
+        curl_mime_headers(
+            file, curl_slist_append(nullptr, attachmentDisposition(fileName).constData()), 1);
         curl_mime_type(file, type.constData());
         curl_mime_encoder(file, "base64");
     }

@@ -1,6 +1,7 @@
 #include "plugins/web/WebEngineBackend.h"
 
 #include "plugins/web/DownloadBar.h"
+#include "plugins/web/LocalFileGuard.h"
 #include "plugins/web/WebDownload.h"
 
 #include <QDir>
@@ -64,12 +65,16 @@ void WebEngineBackend::startEngine()
     m_profile->setSpellCheckEnabled(false);
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
             &WebEngineBackend::onDownloadRequested);
+    m_profile->setUrlRequestInterceptor(new LocalFileGuard(m_profile));
 
     m_view = new QWebEngineView(this);
     m_view->setObjectName(QStringLiteral("webEngineView"));
     m_view->setAccessibleName(parentWidget() ? parentWidget()->accessibleName() : QString());
     m_page = new QWebEnginePage(m_profile, m_view);
+    // A page from this computer shows the files of its own folder and no other.
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    // Settings reach a page that already runs only later: the first page starts with them.
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !m_showsLocalBooks);
     m_view->setPage(m_page);
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEngineBackend::onLoadingChanged);
     connect(m_page, &QWebEnginePage::urlChanged, this, &WebEngineBackend::onUrlChanged);
@@ -88,6 +93,7 @@ void WebEngineBackend::startEngine()
 
 void WebEngineBackend::load(const QUrl& url)
 {
+    applyContentRules(url);
     m_busy = true;
     m_view->load(url);
 }
@@ -143,6 +149,8 @@ void WebEngineBackend::runJavaScript(const QString& script)
 void WebEngineBackend::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        // History and links reach local pages too, not only Navigate.
+        applyContentRules(info.url());
         m_busy = true;
         return;
     }
@@ -156,6 +164,20 @@ void WebEngineBackend::onLoadingChanged(const QWebEngineLoadingInfo& info)
         m_pageShown = true;
     }
     m_host->loadFinished(arrived, m_view->url().toString());
+}
+
+void WebEngineBackend::setShowsLocalBooks(bool on)
+{
+    m_showsLocalBooks = on;
+    applyContentRules(m_view->url());
+}
+
+void WebEngineBackend::applyContentRules(const QUrl& url)
+{
+    // A book on this computer is shown, not run: its scripts could read the user's files.
+    // Pages from the web keep theirs.
+    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled,
+                                     !m_showsLocalBooks && !url.isLocalFile());
 }
 
 void WebEngineBackend::onUrlChanged(const QUrl& url)

@@ -44,11 +44,14 @@ public:
     bool savePage(int option) override;
     int activeDownloads() const override { return m_activeDownloads; }
     void setStartFolder(const QString& folder) override { m_startFolder = folder; }
+    void setShowsLocalBooks(bool on) override;
 
 private:
     void startEngine();
     void onLoadingChanged(const QWebEngineLoadingInfo& info);
     void onUrlChanged(const QUrl& url);
+    // Scripts run for pages from the web only.
+    void applyContentRules(const QUrl& url);
     void onDownloadRequested(QWebEngineDownloadRequest* request);
     void startDownload(QWebEngineDownloadRequest* request, const QString& target);
     QString proposedFileName() const;
@@ -67,4 +70,5 @@ private:
     int m_activeDownloads = 0;
     bool m_busy = false;
     bool m_pageShown = false;
+    bool m_showsLocalBooks = false;
 };

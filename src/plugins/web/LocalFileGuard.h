@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QWebEngineUrlRequestInterceptor>
+
+// Keeps a page from this computer to its own folder: the pictures and style sheets beside it
+// (or below it) load, any other file of the computer is blocked, and a page from the web reads
+// no local file at all. Opening a page itself is the user's choice and is never blocked.
+class LocalFileGuard : public QWebEngineUrlRequestInterceptor
+{
+    Q_OBJECT
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+
+    // Whether a page at pageUrl may load target.
+    static bool allows(const QUrl& pageUrl, const QUrl& target);
+};
