@@ -6,21 +6,14 @@
 #                                                   program finds them as ../share/quillmere/appdata
 #                                                   from its own folder and copies them into
 #                                                   ~/.local/share/Quillmere on the first start
-#   lib/quillmere/                                  plugins loaded on demand (quillmere_install_plugin)
+#   lib/<multiarch>/quillmere/                      the engine plugins, loaded on demand (their
+#                                                   install rule is in src/CMakeLists.txt)
 #   share/applications, share/metainfo, share/icons/hicolor, share/man/man1, share/doc/quillmere
 set(QUILLMERE_APP_ID io.github.quillmere.Quillmere)
 set(QUILLMERE_BIN_DIR bin)
 set(QUILLMERE_APPDATA_DIR share/quillmere/appdata)
-set(QUILLMERE_PLUGIN_DIR lib/quillmere)
 
 install(TARGETS quillmere RUNTIME DESTINATION ${QUILLMERE_BIN_DIR})
-
-# A plugin target built beside the program is installed with one call:
-#   quillmere_install_plugin(quillmere_webplugin)
-function(quillmere_install_plugin target)
-    install(TARGETS ${target} LIBRARY DESTINATION ${QUILLMERE_PLUGIN_DIR}
-                              RUNTIME DESTINATION ${QUILLMERE_PLUGIN_DIR})
-endfunction()
 
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/appdata/ DESTINATION ${QUILLMERE_APPDATA_DIR})
 

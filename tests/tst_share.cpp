@@ -6,6 +6,7 @@
 #include "dialogs/SkinLabel.h"
 #include "dialogs/dlgShare.h"
 #include "platform/AppSettings.h"
+#include "platform/MailSession.h"
 #include "platform/Twips.h"
 #include "support/SmtpTestServer.h"
 #include "support/TestAppFolder.h"
@@ -94,6 +95,33 @@ class TestShare : public QObject
 {
     Q_OBJECT
 private slots:
+    // Plain SMTP is allowed only to this computer; every other server must be encrypted.
+    void onlyThisComputerCountsAsLocal_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<bool>("local");
+        QTest::newRow("localhost") << "smtp://localhost:25" << true;
+        QTest::newRow("LOCALHOST") << "smtp://LOCALHOST:25" << true;
+        QTest::newRow("127.0.0.1") << "smtp://127.0.0.1:2525" << true;
+        QTest::newRow("127.8.9.10") << "smtp://127.8.9.10" << true;
+        QTest::newRow("IPv6 loopback") << "smtp://[::1]:25" << true;
+        QTest::newRow("IPv4-mapped loopback") << "smtp://[::ffff:127.0.0.1]:25" << true;
+        QTest::newRow("name") << "smtp://mail.example.org:587" << false;
+        QTest::newRow("loopback-looking name") << "smtp://127.0.0.1.example.org" << false;
+        QTest::newRow("128.0.0.1") << "smtp://128.0.0.1" << false;
+        QTest::newRow("out of range") << "smtp://127.0.0.256" << false;
+        QTest::newRow("IPv6 elsewhere") << "smtp://[2001:db8::1]:25" << false;
+        QTest::newRow("mapped elsewhere") << "smtp://[::ffff:10.0.0.1]:25" << false;
+        QTest::newRow("no host") << "smtp://" << false;
+    }
+
+    void onlyThisComputerCountsAsLocal()
+    {
+        QFETCH(QString, server);
+        QFETCH(bool, local);
+        QCOMPARE(MailSession::isLocalServer(server), local);
+    }
+
     void init() { MessageBox::clearShown(); }
     void cleanup()
     {

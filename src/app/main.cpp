@@ -1,6 +1,5 @@
 #include "app/DesktopStart.h"
 #include "app/frmMain.h"
-#include "platform/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -14,7 +13,6 @@ int main(int argc, char* argv[])
     if (int code = 0; DesktopStart::answersWithoutWindow(argc, argv, Version, &code)) {
         return code;
     }
-    prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmere"));
     QApplication::setApplicationName(QStringLiteral("Quillmere"));

@@ -3,11 +3,12 @@
 #include <QWidget>
 
 class QLabel;
-class QPdfDocument;
-class QPdfView;
 class QStackedLayout;
+class PdfPagesEngine;
 
-// pdfBook: shows a PDF book given its path: all pages, scrolling, fit to width.
+// pdfBook: shows a PDF book given its path: all pages, scrolling, fit to width. The PDF engine
+// is a plugin loaded with the first PDF book; without it the view explains why the book cannot
+// be shown.
 class PdfView : public QWidget
 {
     Q_OBJECT
@@ -27,8 +28,11 @@ public:
 private:
     void explain(const QString& text);
 
-    QPdfDocument* m_document = nullptr;
-    QPdfView* m_view = nullptr;
+    // Loads the engine; false (with the explanation shown and the reason in error) when it
+    // cannot.
+    bool startEngine(const QString& path, QString* error);
+
+    PdfPagesEngine* m_pages = nullptr;
     QLabel* m_message = nullptr;
     QStackedLayout* m_stack = nullptr;
     QString m_source;

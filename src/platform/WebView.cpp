@@ -1,24 +1,16 @@
 #include "platform/WebView.h"
 
 #include "app/FileDialog.h"
-#include "platform/DownloadBar.h"
+#include "platform/EngineLibrary.h"
+#include "platform/ExplanationLabel.h"
 #include "platform/Hosts.h"
-#include "platform/LocalFileGuard.h"
-#include "platform/WebDownload.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QPrintDialog>
-#include <QPrinter>
+#include <QLabel>
 #include <QRegularExpression>
 #include <QVBoxLayout>
-#include <QWebEngineDownloadRequest>
-#include <QWebEngineHistory>
-#include <QWebEngineLoadingInfo>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
-#include <QWebEngineSettings>
-#include <QWebEngineView>
+#include <utility>
 
 namespace {
 QString s_nextPrintFile;
@@ -44,113 +36,78 @@ QUrl addressToUrl(const QString& address)
     }
     return QUrl::fromUserInput(text);
 }
-
-// A file name made from a page title: characters that cannot stand in a file name go.
-QString fileNameFromTitle(const QString& title)
-{
-    static const QRegularExpression unsafe(QStringLiteral("[/\\\\:*?\"<>|\\x00-\\x1f]"));
-    QString name = title;
-    name.replace(unsafe, QStringLiteral("_"));
-    name = name.trimmed();
-    while (name.startsWith(QLatin1Char('.'))) {
-        name.remove(0, 1);
-    }
-    return name.left(120);
-}
 } // namespace
 
 WebView::WebView(QWidget* parent) : QWidget(parent)
 {
-    // Only plain widgets here: the engine starts with the first page asked for.
+    // Only plain widgets here: the engine is loaded with the first page asked for.
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
-    m_downloadBar = new DownloadBar(this);
-    m_layout->addStretch(1);
-    m_layout->addWidget(m_downloadBar);
 }
 
 WebView::~WebView()
 {
-    // Downloads and the page go before the profile they belong to.
-    qDeleteAll(findChildren<WebDownload*>(Qt::FindDirectChildrenOnly));
-    delete m_view;
-    m_view = nullptr;
-    m_page = nullptr;
-    delete m_profile;
+    // The engine's page, its downloads and its profile go before the view's other children.
+    if (m_engine) {
+        delete m_engine->widget();
+        m_engine = nullptr;
+    }
 }
 
-void WebView::startEngine()
+bool WebView::startEngine()
 {
-    if (m_view) {
-        return;
+    if (m_engine) {
+        return true;
     }
-    // A profile without a storage name keeps nothing on disk: no cookies, cache or history
-    // outlive the view.
-    m_profile = new QWebEngineProfile(this);
-    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-    m_profile->setSpellCheckEnabled(false);
-    connect(m_profile, &QWebEngineProfile::downloadRequested, this, &WebView::onDownloadRequested);
-    m_profile->setUrlRequestInterceptor(new LocalFileGuard(m_profile));
+    QString error;
+    auto* factory = EngineLibrary::get<WebEngineFactory>(EngineLibrary::Engine::Web, &error);
+    if (!factory) {
+        if (!m_message) {
+            m_message = makeExplanationLabel(this, "webMessage", tr("Web message"));
+            m_layout->addWidget(m_message, 1);
+        }
+        m_message->setText(
+            tr("Web pages cannot be shown: the web engine of this program is not installed "
+               "or cannot start.\n\n%1")
+                .arg(error));
+        m_message->show();
+        return false;
+    }
+    if (m_message) {
+        m_message->hide();
+    }
+    m_engine = factory->createPage(this, this);
+    m_engine->setStartFolder(m_saveFolder);
+    m_engine->setShowsLocalBooks(m_showsLocalBooks);
+    m_layout->addWidget(m_engine->widget(), 1);
+    setFocusProxy(m_engine->widget());
+    return true;
+}
 
-    m_view = new QWebEngineView(this);
-    m_view->setObjectName(QStringLiteral("webEngineView"));
-    m_view->setAccessibleName(accessibleName());
-    m_page = new QWebEnginePage(m_profile, m_view);
-    // A page from this computer shows the files of its own folder and no other.
-    m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
-    // Settings reach a page that already runs only later: the first page starts with them.
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, !m_showsLocalBooks);
-    m_view->setPage(m_page);
-    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebView::onLoadingChanged);
-    connect(m_page, &QWebEnginePage::urlChanged, this, &WebView::onUrlChanged);
-    connect(m_view, &QWebEngineView::printFinished, this, [this](bool ok) {
-        m_printer.reset();
-        emit printFinished(ok);
-    });
-    connect(m_page, &QWebEnginePage::pdfPrintingFinished, this, [this](const QString&, bool ok) {
-        m_printer.reset();
-        emit printFinished(ok);
-    });
-
-    // The engine view takes the place of the empty stretch above the download bar.
-    delete m_layout->takeAt(0);
-    m_layout->insertWidget(0, m_view, 1);
-    setFocusProxy(m_view);
+QString WebView::explanation() const
+{
+    return m_message && !m_message->isHidden() ? m_message->text() : QString();
 }
 
 bool WebView::Navigate(const QString& address)
 {
     const QUrl url = addressToUrl(address);
-    if (!url.isValid() || url.isEmpty()) {
+    if (!url.isValid() || url.isEmpty() || !startEngine()) {
         return false;
     }
-    startEngine();
-    applyContentRules(url);
-    m_busy = true;
-    m_view->load(url);
+    m_engine->load(url);
     return true;
 }
 
 bool WebView::GoBack()
 {
-    if (!m_view || !m_view->history()->canGoBack()) {
-        return false;
-    }
-    m_busy = true;
-    m_view->back();
-    return true;
+    return m_engine && m_engine->goBack();
 }
 
 bool WebView::GoForward()
 {
-    if (!m_view || !m_view->history()->canGoForward()) {
-        return false;
-    }
-    m_busy = true;
-    m_view->forward();
-    return true;
+    return m_engine && m_engine->goForward();
 }
 
 void WebView::GoHome()
@@ -160,32 +117,31 @@ void WebView::GoHome()
 
 void WebView::Refresh()
 {
-    if (m_view && m_view->url().isValid()) {
-        m_busy = true;
-        m_view->reload();
+    if (m_engine) {
+        m_engine->reload();
     }
 }
 
 void WebView::Stop()
 {
-    if (m_view) {
-        m_view->stop();
+    if (m_engine) {
+        m_engine->stop();
     }
 }
 
 bool WebView::Busy() const
 {
-    return m_busy;
+    return m_engine && m_engine->busy();
 }
 
 QString WebView::LocationName() const
 {
-    return m_view ? m_view->title() : QString();
+    return m_engine ? m_engine->title() : QString();
 }
 
 QString WebView::LocationURL() const
 {
-    return m_view ? m_view->url().toString() : QString();
+    return m_engine ? m_engine->url().toString() : QString();
 }
 
 int WebView::QueryStatusWB(int command) const
@@ -193,19 +149,19 @@ int WebView::QueryStatusWB(int command) const
     if (command != CommandPrint && command != CommandSaveAs) {
         return 0;
     }
-    return m_pageShown ? StatusSupported | StatusEnabled : StatusSupported;
+    return m_engine && m_engine->pageShown() ? StatusSupported | StatusEnabled : StatusSupported;
 }
 
 bool WebView::ExecWB(int command, int option)
 {
-    if (!m_view || !m_pageShown) {
+    if (!m_engine || !m_engine->pageShown()) {
         return false;
     }
     switch (command) {
     case CommandPrint:
-        return printPage(option);
+        return m_engine->print(option);
     case CommandSaveAs:
-        return savePage(option);
+        return m_engine->savePage(option);
     default:
         return false;
     }
@@ -214,18 +170,29 @@ bool WebView::ExecWB(int command, int option)
 void WebView::setSaveFolder(const QString& folder)
 {
     m_saveFolder = folder;
+    if (m_engine) {
+        m_engine->setStartFolder(folder);
+    }
 }
 
-bool WebView::engineStarted() const
+void WebView::setShowsLocalBooks(bool on)
 {
-    return m_view != nullptr;
+    m_showsLocalBooks = on;
+    if (m_engine) {
+        m_engine->setShowsLocalBooks(on);
+    }
 }
 
 void WebView::runJavaScript(const QString& script)
 {
-    if (m_page) {
-        m_page->runJavaScript(script);
+    if (m_engine) {
+        m_engine->runJavaScript(script);
     }
+}
+
+int WebView::activeDownloads() const
+{
+    return m_engine ? m_engine->activeDownloads() : 0;
 }
 
 void WebView::setNextPrintFile(const QString& pdfPath)
@@ -233,159 +200,35 @@ void WebView::setNextPrintFile(const QString& pdfPath)
     s_nextPrintFile = pdfPath;
 }
 
-void WebView::onLoadingChanged(const QWebEngineLoadingInfo& info)
+QString WebView::askSaveFileName(const QString& proposedPath)
 {
-    if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
-        // History and links reach local pages too, not only Navigate.
-        applyContentRules(info.url());
-        m_busy = true;
-        return;
-    }
-    m_busy = false;
-    // A page that arrived, an error page of the server included, is the navigation's target;
-    // a load that never reached its server or was stopped only ends.
-    const bool arrived = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
-                         (info.status() == QWebEngineLoadingInfo::LoadFailedStatus &&
-                          info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain);
+    return FileDialog::getSaveFileName(this, tr("Save As"), proposedPath);
+}
+
+QString WebView::takeNextPrintFile()
+{
+    return std::exchange(s_nextPrintFile, QString());
+}
+
+void WebView::loadFinished(bool arrived, const QString& address)
+{
     if (arrived) {
-        m_pageShown = true;
-        emit NavigateComplete2(m_view->url().toString());
+        emit NavigateComplete2(address);
     }
     emit DownloadComplete();
 }
 
-void WebView::applyContentRules(const QUrl& url)
+void WebView::urlChangedInPage(const QString& address)
 {
-    // A book on this computer is shown, not run: its scripts could read the user's files.
-    // Pages from the web keep theirs.
-    m_page->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled,
-                                     !m_showsLocalBooks && !url.isLocalFile());
+    emit NavigateComplete2(address);
 }
 
-void WebView::onUrlChanged(const QUrl& url)
+void WebView::printEnded(bool ok)
 {
-    // Moves within the page (an anchor) load nothing, so they are reported here.
-    if (!m_busy && m_pageShown && url.isValid()) {
-        emit NavigateComplete2(url.toString());
-    }
+    emit printFinished(ok);
 }
 
-bool WebView::printPage(int option)
+void WebView::downloadEnded(bool ok, const QString& path, const QString& error)
 {
-    if (m_printer) {
-        return false; // one print at a time
-    }
-    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    m_printer->setDocName(LocationName());
-    if (!s_nextPrintFile.isEmpty()) {
-        m_printer->setOutputFormat(QPrinter::PdfFormat);
-        m_printer->setOutputFileName(s_nextPrintFile);
-        s_nextPrintFile.clear();
-    } else if (option == PromptUser) {
-        QPrintDialog dialog(m_printer.get(), this);
-        dialog.setWindowTitle(tr("Print"));
-        if (dialog.exec() != QDialog::Accepted) {
-            m_printer.reset();
-            return false;
-        }
-    }
-    if (m_printer->outputFormat() == QPrinter::PdfFormat &&
-        !m_printer->outputFileName().isEmpty()) {
-        // Printing into a PDF file keeps the page's text as text, not as a picture of it.
-        m_page->printToPdf(m_printer->outputFileName(), m_printer->pageLayout());
-    } else {
-        m_view->print(m_printer.get());
-    }
-    return true;
-}
-
-bool WebView::savePage(int option)
-{
-    if (option != PromptUser) {
-        return false; // saving always asks where to
-    }
-    const QUrl url = m_view->url();
-    if (!url.isValid()) {
-        return false;
-    }
-    const QString target = FileDialog::getSaveFileName(
-        this, tr("Save As"), QDir(startFolder()).filePath(proposedFileName()));
-    if (target.isEmpty()) {
-        return false;
-    }
-    // The engine fetches the resource again as a download; the file chosen here receives it.
-    m_pendingSaves.append({url, target});
-    m_page->download(url, QFileInfo(target).fileName());
-    return true;
-}
-
-QString WebView::proposedFileName() const
-{
-    const QUrl url = m_view->url();
-    QString name = url.fileName();
-    if (!name.isEmpty()) {
-        return name;
-    }
-    // A page without a file name of its own is named after its title; the engine hands out the
-    // address itself as the title of a page that has none.
-    const QString title = m_view->title();
-    const bool realTitle = !title.isEmpty() && !url.toString().contains(title);
-    name = realTitle ? fileNameFromTitle(title) : QString();
-    if (name.isEmpty()) {
-        name = url.host().isEmpty() ? QStringLiteral("page") : url.host();
-    }
-    return name + QStringLiteral(".htm");
-}
-
-QString WebView::startFolder() const
-{
-    if (!m_saveFolder.isEmpty()) {
-        return m_saveFolder;
-    }
-    return QDir::homePath();
-}
-
-void WebView::onDownloadRequested(QWebEngineDownloadRequest* request)
-{
-    if (request->page() && request->page() != m_page) {
-        return;
-    }
-    QString target;
-    for (qsizetype i = 0; i < m_pendingSaves.size(); ++i) {
-        if (m_pendingSaves.at(i).first == request->url()) {
-            target = m_pendingSaves.takeAt(i).second;
-            break;
-        }
-    }
-    if (target.isEmpty()) {
-        // A link saved from the page: ask where, starting in the books folder.
-        QString proposed = request->downloadFileName();
-        if (proposed.isEmpty()) {
-            proposed = request->url().fileName();
-        }
-        target = FileDialog::getSaveFileName(this, tr("Save As"),
-                                             QDir(startFolder()).filePath(proposed));
-        if (target.isEmpty()) {
-            request->cancel();
-            return;
-        }
-    }
-    startDownload(request, target);
-}
-
-void WebView::startDownload(QWebEngineDownloadRequest* request, const QString& target)
-{
-    auto* download = new WebDownload(request, target, this);
-    const QString name = QFileInfo(target).fileName();
-    ++m_activeDownloads;
-    m_downloadBar->started(name);
-    connect(download, &WebDownload::progress, m_downloadBar, &DownloadBar::progress);
-    connect(download, &WebDownload::finished, this,
-            [this, download, name](bool ok, const QString& path, const QString& error) {
-                --m_activeDownloads;
-                m_downloadBar->ended(ok, name, error);
-                download->deleteLater();
-                emit downloadFinished(ok, path, error);
-            });
-    download->start();
+    emit downloadFinished(ok, path, error);
 }

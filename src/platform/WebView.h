@@ -1,23 +1,20 @@
 #pragma once
 
+#include "platform/EngineInterfaces.h"
+
 #include <QString>
 #include <QUrl>
 #include <QWidget>
-#include <memory>
 
-class QPrinter;
+class QLabel;
 class QVBoxLayout;
-class QWebEngineDownloadRequest;
-class QWebEngineLoadingInfo;
-class QWebEnginePage;
-class QWebEngineProfile;
-class QWebEngineView;
-class DownloadBar;
 
 // The embeddable HTML view of the main window (wbBook) and of the two browser windows
-// (brwWebBrowser). The web engine starts only when the first page is asked for, never with the
-// window that holds the view. Every request returns at once; loading is reported by events.
-class WebView : public QWidget
+// (brwWebBrowser). The web engine lives in a plugin that is loaded, and started, only when the
+// first page is asked for, never with the window that holds the view; without the plugin the
+// view explains that web pages cannot be shown. Every request returns at once; loading is
+// reported by events.
+class WebView : public QWidget, private WebViewHost
 {
     Q_OBJECT
 public:
@@ -56,15 +53,17 @@ public:
     void setSaveFolder(const QString& folder);
     QString saveFolder() const { return m_saveFolder; }
     // True once the web engine has been started for this view.
-    bool engineStarted() const;
+    bool engineStarted() const { return m_engine != nullptr; }
+    // The explanation shown when the web engine cannot be loaded (empty otherwise).
+    QString explanation() const;
 
     // Runs a script in the page shown (nothing happens before a page was asked for).
     void runJavaScript(const QString& script);
     // A view that shows the library's HTML books runs no scripts at all, not even those of a
     // web page a book links to (a setting changed between pages reaches the page late).
-    void setShowsLocalBooks(bool on) { m_showsLocalBooks = on; }
+    void setShowsLocalBooks(bool on);
     // Number of downloads still under way.
-    int activeDownloads() const { return m_activeDownloads; }
+    int activeDownloads() const;
 
     // Test hook: the next print prompt is answered with a PDF printer writing to this file,
     // without showing the print dialog.
@@ -80,29 +79,18 @@ signals:
     void downloadFinished(bool ok, const QString& path, const QString& error);
 
 private:
-    void startEngine();
-    void onLoadingChanged(const QWebEngineLoadingInfo& info);
-    void onUrlChanged(const QUrl& url);
-    // Scripts run for pages from the web only.
-    void applyContentRules(const QUrl& url);
-    void onDownloadRequested(QWebEngineDownloadRequest* request);
-    void startDownload(QWebEngineDownloadRequest* request, const QString& target);
-    bool printPage(int option);
-    bool savePage(int option);
-    QString proposedFileName() const;
-    QString startFolder() const;
+    // Loads the engine for this view; false (with the explanation shown) when it cannot.
+    bool startEngine();
+    QString askSaveFileName(const QString& proposedPath) override;
+    QString takeNextPrintFile() override;
+    void loadFinished(bool arrived, const QString& address) override;
+    void urlChangedInPage(const QString& address) override;
+    void printEnded(bool ok) override;
+    void downloadEnded(bool ok, const QString& path, const QString& error) override;
 
-    QWebEngineProfile* m_profile = nullptr;
-    QWebEnginePage* m_page = nullptr;
-    QWebEngineView* m_view = nullptr;
+    WebPageEngine* m_engine = nullptr;
     QVBoxLayout* m_layout = nullptr;
-    DownloadBar* m_downloadBar = nullptr;
-    std::unique_ptr<QPrinter> m_printer;
+    QLabel* m_message = nullptr;
     QString m_saveFolder;
-    // Addresses the user chose to save through ExecWB, with the chosen file for each.
-    QList<std::pair<QUrl, QString>> m_pendingSaves;
-    int m_activeDownloads = 0;
-    bool m_busy = false;
-    bool m_pageShown = false;
     bool m_showsLocalBooks = false;
 };

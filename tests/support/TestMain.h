@@ -3,7 +3,6 @@
 #include "app/FileDialog.h"
 #include "app/MessageBox.h"
 #include "app/PrintDialog.h"
-#include "platform/WebEngineSetup.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -11,12 +10,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-// Like QTEST_MAIN, but prepares the web engine before the application object exists and keeps
-// every test away from the user's settings, message boxes and file dialogs.
+// Like QTEST_MAIN, but finds the engines' plugins in the build, as the program does next to its
+// executable, and keeps every test away from the user's settings, message boxes and file
+// dialogs.
 #define QUILLMERE_TEST_MAIN(TestObject)                                                            \
     int main(int argc, char* argv[])                                                               \
     {                                                                                              \
-        prepareWebEngine();                                                                        \
+        if (qEnvironmentVariableIsEmpty("QUILLMERE_PLUGIN_PATH")) {                                \
+            qputenv("QUILLMERE_PLUGIN_PATH", QUILLMERE_PLUGIN_DIR);                                \
+        }                                                                                          \
         QApplication app(argc, argv);                                                              \
         QApplication::setOrganizationName(QStringLiteral("Quillmere"));                            \
         QApplication::setApplicationName(QStringLiteral("Quillmere"));                             \

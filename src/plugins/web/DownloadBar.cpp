@@ -1,4 +1,4 @@
-#include "platform/DownloadBar.h"
+#include "plugins/web/DownloadBar.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

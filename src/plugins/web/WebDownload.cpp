@@ -1,4 +1,4 @@
-#include "platform/WebDownload.h"
+#include "plugins/web/WebDownload.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/LocalFileGuard.h"
+#include "plugins/web/LocalFileGuard.h"
 
 #include <QDir>
 #include <QFileInfo>

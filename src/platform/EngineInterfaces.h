@@ -1,0 +1,114 @@
+#pragma once
+
+// The interfaces between the program and its optional engines. The web engine, the PDF engine
+// and the mail library are large, so each lives in a plugin that EngineLibrary loads the first
+// time a book or a command needs it. Only virtual functions and Qt's own types cross the
+// boundary: a plugin never calls the program's code except through the host interfaces below.
+
+#include <QString>
+#include <QUrl>
+#include <QtPlugin>
+
+class QWidget;
+
+// What a web page engine asks of the view that holds it (implemented by WebView).
+class WebViewHost
+{
+public:
+    virtual ~WebViewHost() = default;
+    // The file a download or a saved page goes to, asked from the user starting at
+    // proposedPath; empty when the user cancels.
+    virtual QString askSaveFileName(const QString& proposedPath) = 0;
+    // The print file a test asked for, taken once; empty for a real print.
+    virtual QString takeNextPrintFile() = 0;
+    virtual void loadFinished(bool arrived, const QString& address) = 0;
+    virtual void urlChangedInPage(const QString& address) = 0;
+    virtual void printEnded(bool ok) = 0;
+    virtual void downloadEnded(bool ok, const QString& path, const QString& error) = 0;
+};
+
+// One page of the web engine shown inside a WebView; its widget is a child of the view.
+class WebPageEngine
+{
+public:
+    virtual ~WebPageEngine() = default;
+    virtual QWidget* widget() = 0;
+    virtual void load(const QUrl& url) = 0;
+    virtual bool goBack() = 0;
+    virtual bool goForward() = 0;
+    virtual void reload() = 0;
+    virtual void stop() = 0;
+    virtual bool busy() const = 0;
+    virtual bool pageShown() const = 0;
+    virtual QString title() const = 0;
+    virtual QUrl url() const = 0;
+    virtual void runJavaScript(const QString& script) = 0;
+    // option is WebView::PromptUser or not; false when nothing was started.
+    virtual bool print(int option) = 0;
+    virtual bool savePage(int option) = 0;
+    virtual int activeDownloads() const = 0;
+    virtual void setStartFolder(const QString& folder) = 0;
+    // A view of the library's HTML books runs no scripts at all.
+    virtual void setShowsLocalBooks(bool on) = 0;
+};
+
+class WebEngineFactory
+{
+public:
+    virtual ~WebEngineFactory() = default;
+    virtual WebPageEngine* createPage(WebViewHost* host, QWidget* parent) = 0;
+};
+
+// The pages of one PDF book inside a PdfView; its widget is a child of the view.
+class PdfPagesEngine
+{
+public:
+    virtual ~PdfPagesEngine() = default;
+    virtual QWidget* widget() = 0;
+    // false with the reason when the file is not a readable PDF with pages; the engine is then
+    // empty.
+    virtual bool load(const QString& path, QString* reason) = 0;
+    virtual void close() = 0;
+    virtual int pageCount() const = 0;
+};
+
+class PdfEngineFactory
+{
+public:
+    virtual ~PdfEngineFactory() = default;
+    virtual PdfPagesEngine* createPages(QWidget* parent) = 0;
+};
+
+// One message, checked and made single-line by MailSession, ready for the wire.
+struct MailMessage
+{
+    QString server;
+    QString sender;
+    QString user;
+    QString password; // empty: ~/.netrc may give it
+    QString recipName;
+    QString recipAddress;
+    QString subject;
+    QString noteText;
+    QString attachmentPath; // empty: no attachment
+    QString attachmentType;
+    bool encryptionRequired = true;
+};
+
+class MailTransport
+{
+public:
+    virtual ~MailTransport() = default;
+    // Sends the message; the calling window keeps handling events meanwhile. False with the
+    // reason unless the server accepted the message for every recipient.
+    virtual bool send(const MailMessage& message, QString* error) = 0;
+    // The server's last answer to the last message sent (its status line), or empty.
+    virtual QString lastServerReply() const = 0;
+};
+
+#define QuillmereWebEngineFactory_iid "org.quillmere.WebEngineFactory/1"
+#define QuillmerePdfEngineFactory_iid "org.quillmere.PdfEngineFactory/1"
+#define QuillmereMailTransport_iid "org.quillmere.MailTransport/2"
+Q_DECLARE_INTERFACE(WebEngineFactory, QuillmereWebEngineFactory_iid)
+Q_DECLARE_INTERFACE(PdfEngineFactory, QuillmerePdfEngineFactory_iid)
+Q_DECLARE_INTERFACE(MailTransport, QuillmereMailTransport_iid)
