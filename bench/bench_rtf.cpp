@@ -1,5 +1,6 @@
 // The RTF codec and plain-text decoding on the King James Bible, each against
 // QTextDocument::setPlainText of the same text in the same run (BM_SetPlainText).
+#include "platform/FillingDocumentLayout.h"
 #include "platform/rtf/PlainTextDecoder.h"
 #include "platform/rtf/RtfReader.h"
 #include "platform/rtf/RtfSourceBook.h"
@@ -65,20 +66,7 @@ void BM_WriteRtf(benchmark::State& state)
 
 // The view reads into a document whose layout lays out nothing (the view then lays out what
 // it shows); the same here, so that the figures hold the reader's own work.
-class NoLayout : public QAbstractTextDocumentLayout
-{
-public:
-    using QAbstractTextDocumentLayout::QAbstractTextDocumentLayout;
-    void draw(QPainter*, const PaintContext&) override {}
-    int hitTest(const QPointF&, Qt::HitTestAccuracy) const override { return -1; }
-    int pageCount() const override { return 1; }
-    QSizeF documentSize() const override { return {}; }
-    QRectF frameBoundingRect(QTextFrame*) const override { return {}; }
-    QRectF blockBoundingRect(const QTextBlock&) const override { return {}; }
-
-protected:
-    void documentChanged(int, int, int) override {}
-};
+using NoLayout = FillingDocumentLayout;
 
 void readRtf(benchmark::State& state, const QByteArray& rtf)
 {
