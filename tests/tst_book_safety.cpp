@@ -90,7 +90,7 @@ private slots:
             << "huge.txt" << QByteArray() << qint64(300) * 1024 * 1024 << "too large";
         QTest::newRow("zip named rtf after rtf")
             << "previous.rtf"
-            << "damaged.rtf" << QByteArray("PK\x03\x04\x14\0\0\0binary", 18) << qint64(0)
+            << "damaged.rtf" << QByteArray("PK\x03\x04\x14\0\0\0binary", 14) << qint64(0)
             << "not an RTF file";
         QTest::newRow("text named rtf after text")
             << "previous.txt"
