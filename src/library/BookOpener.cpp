@@ -6,6 +6,7 @@
 #include "library/EpubSession.h"
 #include "library/LibraryTree.h"
 #include "library/ReadingPane.h"
+#include "platform/BusyPointer.h"
 #include "platform/DocumentView.h"
 #include "platform/PdfView.h"
 #include "platform/RichTextView.h"
@@ -25,26 +26,6 @@ QString tr(const char* text)
 {
     return QCoreApplication::translate("BookOpener", text);
 }
-
-// The busy pointer for the whole application while a book loads; it can be lifted early.
-class BusyPointer
-{
-public:
-    BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { release(); }
-    void release()
-    {
-        if (m_on) {
-            QGuiApplication::restoreOverrideCursor();
-            m_on = false;
-        }
-    }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-private:
-    bool m_on = true;
-};
 
 enum class Kind
 {

@@ -1,5 +1,6 @@
 #include "library/EpubSession.h"
 
+#include "platform/BusyPointer.h"
 #include "platform/RichTextView.h"
 #include "platform/epub/ChapterConverter.h"
 #include "reading/RedPen.h"
@@ -24,16 +25,6 @@
 #include <QWheelEvent>
 
 namespace {
-// The busy pointer while a chapter is converted.
-class BusyPointer
-{
-public:
-    BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
 QTextCharFormat formatAt(const QTextDocument* document, int position)
 {
     const QTextBlock block = document->findBlock(position);

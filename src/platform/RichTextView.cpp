@@ -4,6 +4,7 @@
 #include "platform/BookDocumentLayout.h"
 #include "platform/BookPictureHandler.h"
 #include "platform/BookTextProperties.h"
+#include "platform/BusyPointer.h"
 #include "platform/DocumentPrinter.h"
 #include "platform/FillingDocumentLayout.h"
 #include "platform/rtf/PlainTextDecoder.h"
@@ -41,16 +42,6 @@ bool isWordCharacter(const QString& text, qsizetype index)
 {
     return index >= 0 && index < text.size() && text.at(index).isLetterOrNumber();
 }
-
-// Keeps the busy pointer up while the whole book is laid out for the printer.
-class BusyPointer
-{
-public:
-    BusyPointer() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QGuiApplication::restoreOverrideCursor(); }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-};
 } // namespace
 
 RichTextView::RichTextView(QWidget* parent) : QTextEdit(parent)
