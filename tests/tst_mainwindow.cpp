@@ -52,23 +52,20 @@ private slots:
         AppSettings::open()->clear();
     }
 
+    // Every control can be reached by assistive technology and the toolbar's buttons stand
+    // side by side; the Contents menu shows only while an EPUB book is open.
     void controlsAreNamedAndReachable()
     {
         TestAppFolder app;
         frmMain window(app.path());
-        QCOMPARE(window.windowTitle(), QStringLiteral("Quillmere"));
-        const QStringList tips = {"Find a Book",    "Delete E-book", "Print",    "Send E-book",
-                                  "Get Definition", "Get Picture",   "Bookmark", "Red Pen",
-                                  "Erase",          "Search Text",   "Copy"};
-        const QStringList names = {"btnFind",  "btnDelete",  "btnPrint",    "btnSend",
-                                   "btnDef",   "btnPicture", "btnBookmark", "btnRedPen",
-                                   "btnErase", "btnSearch",  "btnCopy"};
+        const QList<QToolButton*> toolbar = {
+            window.btnFind,  window.btnDelete,  window.btnPrint,    window.btnSend,
+            window.btnDef,   window.btnPicture, window.btnBookmark, window.btnRedPen,
+            window.btnErase, window.btnSearch,  window.btnCopy};
         int previousRight = -1;
-        for (int i = 0; i < names.size(); ++i) {
-            auto* button = window.findChild<QToolButton*>(names[i]);
-            QVERIFY2(button, qPrintable(names[i]));
-            QCOMPARE(button->toolTip(), tips[i]);
-            QCOMPARE(button->accessibleName(), tips[i]);
+        for (QToolButton* button : toolbar) {
+            QVERIFY2(!button->accessibleName().isEmpty(), qPrintable(button->objectName()));
+            QVERIFY2(!button->toolTip().isEmpty(), qPrintable(button->objectName()));
             QVERIFY(button->isEnabled());
             QVERIFY(button->x() >= previousRight); // left to right, never overlapping
             previousRight = button->x() + button->width();
@@ -81,33 +78,22 @@ private slots:
         QVERIFY(window.wbBook->isHidden());
         QVERIFY(window.pdfBook->isHidden());
         QVERIFY(window.ole1->isHidden());
-        QCOMPARE(window.labelMyLib->text(), QStringLiteral("My Library"));
 
-        // The Contents menu shows only while an EPUB book is open.
-        QStringList menus;
+        QList<QMenu*> visibleMenus;
         for (QAction* a : window.menuBar()->actions()) {
             if (a->isVisible()) {
-                menus << a->text();
+                visibleMenus << a->menu();
             }
         }
-        QCOMPARE(menus, QStringList({"&File", "&Edit", "&Get", "&Help"}));
-        QStringList file;
-        for (QAction* a : window.mnuFile->actions()) {
-            file << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(visibleMenus,
+                 QList<QMenu*>({window.mnuFile, window.mnuEdit, window.mnuGet, window.mnuHelp}));
+        for (QMenu* menu : visibleMenus) {
+            for (QAction* a : menu->actions()) {
+                QVERIFY2(a->isSeparator() || !a->text().isEmpty(), qPrintable(menu->title()));
+            }
         }
-        QCOMPARE(file, QStringList({"&Find a Book", "&Delete", "&Share", "&Mail Account...",
-                                    "&Print", "-", "E&xit"}));
-        QStringList edit;
-        for (QAction* a : window.mnuEdit->actions()) {
-            edit << a->text();
-        }
-        QCOMPARE(edit, QStringList({"&Search", "&Highlight", "&Erase", "&Copy", "&Options..."}));
-        QCOMPARE(window.mnuEditCopy->shortcut(), QKeySequence(QStringLiteral("Ctrl+C")));
-        QCOMPARE(window.mnuHelpAbout->text(), QStringLiteral("&About "));
-
-        auto* status = window.findChild<QStatusBar*>(QStringLiteral("sbStatusBar"));
-        QVERIFY(status);
-        QCOMPARE(window.statusText->text(), QStringLiteral("Status"));
+        QCOMPARE(window.mnuEditCopy->shortcut(), QKeySequence(QKeySequence::Copy));
+        QVERIFY(window.findChild<QStatusBar*>(QStringLiteral("sbStatusBar")));
         QVERIFY(!window.statusDate->text().isEmpty());
         QVERIFY(!window.statusTime->text().isEmpty());
     }

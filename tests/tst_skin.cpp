@@ -67,19 +67,6 @@ private slots:
         QCOMPARE(button.size(), QSize(80, 25));
     }
 
-    void scriptTextsAreTheOnesRun()
-    {
-        QCOMPARE(SkinAnimation::verticalScript(130),
-                 QStringLiteral("wait 500; moveto - 130   - -   - -  1000 decel"));
-        QCOMPARE(SkinAnimation::horizontalScript(-7),
-                 QStringLiteral("wait 500; moveto -7   - - -   - -  1000 decel"));
-        const auto script = SkinScript::parse(SkinAnimation::verticalScript(130));
-        QVERIFY(script);
-        QCOMPARE(script->steps.size(), 2);
-        QCOMPARE(script->durationMs(), qint64(1500));
-        QCOMPARE(script->steps[1].easing, QEasingCurve::OutCubic);
-    }
-
     void scripts_data()
     {
         QTest::addColumn<QString>("script");

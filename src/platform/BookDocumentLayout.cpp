@@ -504,16 +504,16 @@ void BookDocumentLayout::Private::drawListMarker(QPainter* painter, const QTextB
         return;
     }
     const QTextLine first = layout->lineAt(0);
-    QFont font = block.charFormat().font();
+    QFont markerFont = block.charFormat().font();
     if (!block.begin().atEnd()) {
-        font = block.begin().fragment().charFormat().font();
+        markerFont = block.begin().fragment().charFormat().font();
     }
-    const QFontMetricsF metrics(font);
+    const QFontMetricsF metrics(markerFont);
     const qreal baseline = layout->position().y() + first.y() + first.ascent();
     const qreal textX = layout->position().x() + first.x();
     const qreal gap = metrics.horizontalAdvance(QLatin1Char(' '));
     painter->save();
-    painter->setFont(font);
+    painter->setFont(markerFont);
     const QTextListFormat::Style style = list->format().style();
     if (style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle ||
         style == QTextListFormat::ListSquare) {

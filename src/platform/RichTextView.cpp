@@ -149,7 +149,7 @@ bool RichTextView::LoadFile(const QString& path, int kind, QString* error)
     if (file.size() > MaxBookBytes) {
         return fail(tr("%1 is too large to open as a book.").arg(shownPath));
     }
-    const QByteArray data = file.readAll();
+    const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         return fail(tr("%1 cannot be read: %2").arg(shownPath, file.errorString()));
     }
@@ -161,15 +161,15 @@ bool RichTextView::LoadFile(const QString& path, int kind, QString* error)
     if (kind == LoadRtf) {
         QString readError;
         Rtf::RtfSourceMap map;
-        if (!Rtf::read(data, document, &readError, &map)) {
+        if (!Rtf::read(bytes, document, &readError, &map)) {
             delete document;
             return fail(tr("%1 is not an RTF file: %2").arg(shownPath, readError));
         }
         if (map.isMappable()) {
-            m_source = std::make_unique<SourceBook>(data, std::move(map));
+            m_source = std::make_unique<SourceBook>(bytes, std::move(map));
         }
     } else {
-        const PlainText::Book book = PlainText::decodeBook(data);
+        const PlainText::Book book = PlainText::decodeBook(bytes);
         if (book.binary) {
             delete document;
             return fail(
@@ -194,15 +194,15 @@ bool RichTextView::LoadFile(const QString& path, int kind, QString* error)
 
 bool RichTextView::SaveFile(const QString& path, QString* error)
 {
-    const QByteArray data = m_source ? m_source->bytes() : Rtf::write(document());
-    if (data.isEmpty()) {
+    const QByteArray bytes = m_source ? m_source->bytes() : Rtf::write(document());
+    if (bytes.isEmpty()) {
         if (error) {
             *error = tr("%1 cannot be written: the book could not be turned into RTF.")
                          .arg(QDir::toNativeSeparators(path));
         }
         return false;
     }
-    return writeFileAtomically(path, data, error);
+    return writeFileAtomically(path, bytes, error);
 }
 
 int RichTextView::SelStart() const

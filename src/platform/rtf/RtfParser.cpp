@@ -1292,7 +1292,10 @@ void RtfParser::handleText(QByteArrayView text)
     case Destination::PictureName:
     case Destination::FieldInstruction:
     case Destination::Footnote:
-        break;
+    case Destination::ListTable:
+    case Destination::ListOverrideTable:
+    case Destination::LevelText:
+        break; // decoded below; emitText keeps it where it belongs
     }
     if (m_codePage->isDoubleByte()) {
         if (m_map && isText()) {

@@ -15,11 +15,6 @@
 #include <thread>
 
 namespace {
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("MailSession", text);
-}
-
 bool fail(QString* error, const QString& text)
 {
     if (error) {
