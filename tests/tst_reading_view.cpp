@@ -513,16 +513,16 @@ private slots:
     void heightIndexSumsAndFinds()
     {
         QRandomGenerator random(3);
-        std::vector<double> heights(1000);
-        for (double& h : heights) {
-            h = random.bounded(50);
+        std::vector<float> heights(1000);
+        for (float& h : heights) {
+            h = float(random.bounded(50.0));
         }
         heights[10] = 0;
         HeightIndex index;
         index.assign(heights);
         for (int round = 0; round < 200; ++round) {
             const int changed = int(random.bounded(1000));
-            heights[size_t(changed)] = random.bounded(80);
+            heights[size_t(changed)] = float(random.bounded(80.0));
             index.setHeight(changed, heights[size_t(changed)]);
             const int probe = int(random.bounded(1000));
             double sum = 0;
