@@ -100,9 +100,12 @@ struct BookDocumentLayout::Private
 {
     BookDocumentLayout* q = nullptr;
     QTextDocument* doc = nullptr;
+    // A book without frames has one item per block, item i being block i; then these two lists
+    // stay empty and itemCount says how many there are.
     std::vector<Item> items;
-    std::vector<Part> parts;
     std::vector<int> itemOfBlock;
+    int itemCount = 0;
+    std::vector<Part> parts;
     HeightIndex heights;
     QHash<const QTextFrame*, TableGeometry> tables;
     // Where each laid-out item was last placed (the others have no lines to place).
@@ -136,9 +139,15 @@ struct BookDocumentLayout::Private
     void noteFormat(const QTextBlock& block);
     double estimate(const Part& part) const;
     double estimate(const QTextBlock& block) const;
+    Item item(int index) const { return items.empty() ? Item{index, -1} : items[size_t(index)]; }
+    // The item of a block number in [0, blockCount).
+    int itemOf(int number) const
+    {
+        return itemOfBlock.empty() ? number : itemOfBlock[size_t(number)];
+    }
     const Part* partOf(int index) const
     {
-        const int part = items[size_t(index)].part;
+        const int part = item(index).part;
         return part >= 0 ? &parts[size_t(part)] : nullptr;
     }
     int blockCountOf(int index) const
@@ -278,7 +287,13 @@ void BookDocumentLayout::Private::rebuild()
         items.push_back({number, -1});
         itemOfBlock[size_t(number)] = int(items.size() - 1);
     }
-    items.shrink_to_fit();
+    itemCount = int(items.size());
+    if (parts.empty()) {
+        items = {};
+        itemOfBlock = {};
+    } else {
+        items.shrink_to_fit();
+    }
     readSignature();
     resetHeights();
 }
@@ -342,20 +357,20 @@ double BookDocumentLayout::Private::estimate(const QTextBlock& block) const
 
 void BookDocumentLayout::Private::resetHeights()
 {
-    std::vector<float> estimates(items.size());
+    std::vector<float> estimates(static_cast<size_t>(itemCount));
     // Paragraphs are estimated from their blocks, walked in order.
     QTextBlock block = doc->begin();
     int number = 0;
-    for (size_t i = 0; i < items.size(); ++i) {
-        const Item& item = items[i];
+    for (int i = 0; i < itemCount; ++i) {
+        const Item item = this->item(i);
         if (item.part >= 0) {
-            estimates[i] = float(estimate(parts[size_t(item.part)]));
+            estimates[size_t(i)] = float(estimate(parts[size_t(item.part)]));
             continue;
         }
         for (; number < item.firstBlock && block.isValid(); ++number) {
             block = block.next();
         }
-        estimates[i] = float(estimate(block));
+        estimates[size_t(i)] = float(estimate(block));
     }
     heights.assign(std::move(estimates));
     tables.clear();
@@ -366,7 +381,7 @@ void BookDocumentLayout::Private::resetHeights()
 
 void BookDocumentLayout::Private::ensure(int index)
 {
-    const Item& item = items[size_t(index)];
+    const Item item = this->item(index);
     if (!laidOut(index)) {
         const double oldHeight = heights.height(index);
         const double oldBottom = itemTop(index) + oldHeight;
@@ -398,7 +413,7 @@ void BookDocumentLayout::Private::place(int index)
     if (dy == 0) {
         return;
     }
-    QTextBlock block = blockOf(items[size_t(index)].firstBlock);
+    QTextBlock block = blockOf(item(index).firstBlock);
     const int count = blockCountOf(index);
     for (int i = 0; i < count && block.isValid(); ++i, block = block.next()) {
         QTextLayout* layout = block.layout();
@@ -842,19 +857,19 @@ void BookDocumentLayout::Private::drawTable(QPainter* painter, QTextTable* table
 
 void BookDocumentLayout::draw(QPainter* painter, const PaintContext& context)
 {
-    if (d->items.empty()) {
+    if (d->itemCount == 0) {
         return;
     }
     const QRectF clip = context.clip.isValid() ? context.clip : QRectF(QPointF(), documentSize());
     layoutRange(clip.top(), clip.bottom());
     painter->save();
     painter->setPen(context.palette.color(QPalette::Text));
-    for (int i = d->itemAt(clip.top()); i >= 0 && i < int(d->items.size()); ++i) {
+    for (int i = d->itemAt(clip.top()); i >= 0 && i < d->itemCount; ++i) {
         if (d->itemTop(i) > clip.bottom()) {
             break;
         }
         d->ensure(i);
-        const Item& item = d->items[size_t(i)];
+        const Item item = d->item(i);
         const Part* part = d->partOf(i);
         const double dy = d->placedY(i);
         if (auto* table = part ? qobject_cast<QTextTable*>(part->frame) : nullptr) {
@@ -951,7 +966,7 @@ int BookDocumentLayout::Private::hitTable(QTextTable* table, int firstRow, int r
 
 int BookDocumentLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) const
 {
-    if (d->items.empty()) {
+    if (d->itemCount == 0) {
         return -1;
     }
     const int index = d->itemAt(point.y());
@@ -964,7 +979,7 @@ int BookDocumentLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accura
     if (part) {
         return d->hitContents(part->frame->begin(), point, dy, accuracy);
     }
-    return d->hitBlock(d->blockOf(d->items[size_t(index)].firstBlock), point, accuracy);
+    return d->hitBlock(d->blockOf(d->item(index).firstBlock), point, accuracy);
 }
 
 QSizeF BookDocumentLayout::documentSize() const
@@ -978,10 +993,10 @@ QRectF BookDocumentLayout::frameBoundingRect(QTextFrame* frame) const
         return {QPointF(), documentSize()};
     }
     const int number = d->doc->findBlock(frame->firstPosition()).blockNumber();
-    if (number < 0 || size_t(number) >= d->itemOfBlock.size()) {
+    if (number < 0 || number >= d->blockCount) {
         return {};
     }
-    const int index = d->itemOfBlock[size_t(number)];
+    const int index = d->itemOf(number);
     d->ensure(index);
     const auto found = d->tables.constFind(frame);
     if (found == d->tables.constEnd()) {
@@ -990,9 +1005,7 @@ QRectF BookDocumentLayout::frameBoundingRect(QTextFrame* frame) const
     const qreal top = found->top + d->placedY(index);
     // A table at the top level ends in its last item, which may still be estimated.
     const int lastNumber = d->doc->findBlock(frame->lastPosition()).blockNumber();
-    const int last = lastNumber >= 0 && size_t(lastNumber) < d->itemOfBlock.size()
-                         ? d->itemOfBlock[size_t(lastNumber)]
-                         : index;
+    const int last = lastNumber >= 0 && lastNumber < d->blockCount ? d->itemOf(lastNumber) : index;
     const qreal bottom = last == index ? found->bottom + d->placedY(index)
                                        : d->itemTop(last) + d->heights.height(last);
     return {QPointF(found->left, top), QPointF(found->right, bottom)};
@@ -1004,10 +1017,10 @@ QRectF BookDocumentLayout::blockBoundingRect(const QTextBlock& block) const
         return {};
     }
     const int number = block.blockNumber();
-    if (number < 0 || size_t(number) >= d->itemOfBlock.size()) {
+    if (number < 0 || number >= d->blockCount) {
         return {};
     }
-    d->ensure(d->itemOfBlock[size_t(number)]);
+    d->ensure(d->itemOf(number));
     const QTextLayout* layout = block.layout();
     const QRectF lines = layout->boundingRect();
     return {layout->position(), QSizeF(qMax<qreal>(1, lines.right()), lines.bottom())};
@@ -1015,7 +1028,7 @@ QRectF BookDocumentLayout::blockBoundingRect(const QTextBlock& block) const
 
 void BookDocumentLayout::layoutRange(qreal top, qreal bottom) const
 {
-    const int count = int(d->items.size());
+    const int count = d->itemCount;
     for (int i = qMax(0, d->itemAt(top)); i < count && d->itemTop(i) <= bottom; ++i) {
         d->ensure(i);
     }
@@ -1024,11 +1037,11 @@ void BookDocumentLayout::layoutRange(qreal top, qreal bottom) const
 void BookDocumentLayout::layoutAbove(const QTextBlock& block, qreal height) const
 {
     const int number = block.blockNumber();
-    if (number < 0 || size_t(number) >= d->itemOfBlock.size()) {
+    if (number < 0 || number >= d->blockCount) {
         return;
     }
     qreal covered = 0;
-    for (int i = d->itemOfBlock[size_t(number)] - 1; i >= 0 && covered < height; --i) {
+    for (int i = d->itemOf(number) - 1; i >= 0 && covered < height; --i) {
         d->ensure(i);
         covered += d->heights.height(i);
     }
@@ -1048,7 +1061,7 @@ qreal BookDocumentLayout::lineTop(int position) const
 
 int BookDocumentLayout::itemCount() const
 {
-    return int(d->items.size());
+    return d->itemCount;
 }
 
 int BookDocumentLayout::laidOutItemCount() const
@@ -1075,10 +1088,10 @@ void BookDocumentLayout::documentChanged(int from, int charsRemoved, int charsAd
         if (!last.isValid()) {
             last = d->doc->lastBlock();
         }
-        const int lastNumber = qMin(last.blockNumber(), int(d->itemOfBlock.size()) - 1);
+        const int lastNumber = qMin(last.blockNumber(), d->blockCount - 1);
         for (int number = qMax(0, first.blockNumber()); number <= lastNumber;) {
-            const int index = d->itemOfBlock[size_t(number)];
-            const Item& item = d->items[size_t(index)];
+            const int index = d->itemOf(number);
+            const Item item = d->item(index);
             if (item.part < 0) {
                 d->noteFormat(d->blockOf(item.firstBlock));
             }
