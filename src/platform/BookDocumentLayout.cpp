@@ -367,6 +367,11 @@ void BookDocumentLayout::Private::resetHeights()
             estimates[size_t(i)] = float(estimate(parts[size_t(item.part)]));
             continue;
         }
+        if (item.firstBlock - number > 64) {
+            // Past a table: found, not walked.
+            block = blockOf(item.firstBlock);
+            number = item.firstBlock;
+        }
         for (; number < item.firstBlock && block.isValid(); ++number) {
             block = block.next();
         }
