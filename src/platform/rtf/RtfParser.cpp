@@ -1453,7 +1453,8 @@ int RtfParser::rowsAhead()
             break;
         }
     }
-    return rows;
+    // A last row that a file cut short never ended still holds its cells.
+    return rows + (cellInRow ? 1 : 0);
 }
 
 void RtfParser::prepareContent()
