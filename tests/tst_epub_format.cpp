@@ -1,7 +1,7 @@
 // EPUB books from real producers (pandoc, LibreOffice, ebooklib) and damaged ones: the
 // container, package, contents and chapters as the reading view receives them.
-#include "platform/epub/ChapterConverter.h"
-#include "platform/epub/EpubBook.h"
+#include "formats/epub/ChapterConverter.h"
+#include "formats/epub/EpubBook.h"
 #include "support/TestMain.h"
 
 #include <QFile>

@@ -2,13 +2,13 @@
 // links, the reading position after a restart and after the program was killed, marks and the
 // bookmark kept outside the book through a rename and an edited re-export, Find across
 // chapters, and the messages for books that cannot be shown.
-#include "app/frmMain.h"
-#include "library/EpubSession.h"
-#include "platform/RichTextView.h"
-#include "reading/frmSearch.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/search/frmSearch.h"
+#include "views/EpubSession.h"
+#include "views/RichTextView.h"
 
 #include <QAction>
 #include <QCryptographicHash>

@@ -2,11 +2,11 @@
 // nested tables, the bookmark jump and resizing in a large book, the text staying still while
 // heights above it become exact, the caret, selection and Find across a table, footnote marks,
 // character extents for accessibility, wide pictures, and the render tool.
-#include "platform/BookDocumentLayout.h"
-#include "platform/BookTextProperties.h"
-#include "platform/HeightIndex.h"
-#include "platform/RichTextView.h"
 #include "support/TestMain.h"
+#include "views/BookDocumentLayout.h"
+#include "views/BookTextProperties.h"
+#include "views/HeightIndex.h"
+#include "views/RichTextView.h"
 
 #include <QAccessible>
 #include <QAccessibleTextInterface>
@@ -61,7 +61,8 @@ void paint(RichTextView& view)
     view.viewport()->grab();
 }
 
-// A book of the given size in paragraphs of varied length, each starting with its number.
+// A book of the given size in paragraphs of varied length, each starting with its number and
+// followed by a blank line (so each is a block of its own, as such books are read).
 QString longBook(int bytes)
 {
     QString text;
@@ -73,7 +74,7 @@ QString longBook(int bytes)
         for (int w = 0; w < words; ++w) {
             text += QStringLiteral("word ");
         }
-        text += QLatin1Char('\n');
+        text += QStringLiteral("\n\n");
     }
     return text;
 }
@@ -201,6 +202,59 @@ private slots:
         QVERIFY(outerFrame.contains(innerFrame));
     }
 
+    // A long table opens as a long book does: only the rows shown are laid out. A click finds
+    // the cell under it far down, and a cell spanning two rows keeps them together.
+    void aLongTableIsLaidOutOnlyWhereShown()
+    {
+        RichTextView view;
+        view.resize(700, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTextDocument* document = view.prepareDocument();
+        QTextCursor cursor(document);
+        QTextTableFormat format;
+        format.setBorder(1);
+        format.setCellPadding(2);
+        const int rows = 3000;
+        QTextTable* table = cursor.insertTable(rows, 2, format);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < 2; ++c) {
+                table->cellAt(r, c).firstCursorPosition().insertText(
+                    QStringLiteral("r%1c%2").arg(r).arg(c));
+            }
+        }
+        table->mergeCells(2000, 0, 2, 1);
+        view.showDocument(document);
+        paint(view);
+        BookDocumentLayout* layout = layoutOf(view);
+        QVERIFY(layout->itemCount() > rows / 2);
+        QVERIFY2(layout->laidOutItemCount() < 100, "only the rows on screen are laid out");
+
+        const int far = positionOf(view, QStringLiteral("r2400c1"));
+        view.setSelStart(far);
+        paint(view);
+        QVERIFY(layout->laidOutItemCount() < 200);
+        const QRect caret = view.cursorRect();
+        QVERIFY(view.viewport()->rect().contains(caret));
+        QCOMPARE(view.cursorForPosition(caret.center()).block().text(), QStringLiteral("r2400c1"));
+
+        // The merged cell covers rows 2000 and 2001: beside row 2001 is still its text.
+        view.setSelStart(positionOf(view, QStringLiteral("r2001c1")));
+        paint(view);
+        const QRect beside = view.cursorRect();
+        const QRect merged = caretAt(view, positionOf(view, QStringLiteral("r2000c0")));
+        QVERIFY(beside.top() > merged.bottom());
+        const int hit =
+            view.cursorForPosition(QPoint(merged.left() + 2, beside.center().y())).position();
+        QVERIFY(table->cellAt(hit) == table->cellAt(2000, 0));
+        const QRect mergedEnd = caretAt(view, positionOf(view, QStringLiteral("r2001c0")));
+        QVERIFY(caretAt(view, positionOf(view, QStringLiteral("r2002c0"))).top() >
+                mergedEnd.bottom());
+        // The table's frame reaches from its first row to its last.
+        const QRectF frame = layout->frameBoundingRect(table);
+        QVERIFY(frame.height() > rows * 10);
+    }
+
     void caretSelectionAndFindAcrossATable()
     {
         RichTextView view;
@@ -209,7 +263,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QVERIFY(view.LoadFile(FormatsBook, RichTextView::LoadRtf));
         paint(view);
-        const int found = view.Find(QStringLiteral("second cell"), 0, 0);
+        const int found = view.Find(QStringLiteral("second cell"), 0, {});
         QCOMPARE(found, positionOf(view, QStringLiteral("second cell")));
         QCOMPARE(view.SelText(), QStringLiteral("second cell"));
         // A click on a cell's text puts the caret there.
@@ -261,7 +315,8 @@ private slots:
         // Headings with room around them and hanging-indented verses: the estimated heights
         // are far from the laid-out ones, and the caret must still end up on screen.
         QByteArray rtf = "{\\rtf1\\ansi\\fs24\n";
-        const QStringList lines = longBook(4 * 1024 * 1024).split(QLatin1Char('\n'));
+        const QStringList lines =
+            longBook(4 * 1024 * 1024).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (int i = 0; i < lines.size(); ++i) {
             rtf += i % 40 == 0 ? "\\pard\\qc\\sb480\\sa240{\\b\\fs40 Chapter}\\par\n" : "";
             rtf += "\\pard\\qj\\li360\\fi-360 " + lines[i].toLatin1() + "\\par\n";
@@ -513,16 +568,16 @@ private slots:
     void heightIndexSumsAndFinds()
     {
         QRandomGenerator random(3);
-        std::vector<double> heights(1000);
-        for (double& h : heights) {
-            h = random.bounded(50);
+        std::vector<float> heights(1000);
+        for (float& h : heights) {
+            h = float(random.bounded(50.0));
         }
         heights[10] = 0;
         HeightIndex index;
         index.assign(heights);
         for (int round = 0; round < 200; ++round) {
             const int changed = int(random.bounded(1000));
-            heights[size_t(changed)] = random.bounded(80);
+            heights[size_t(changed)] = float(random.bounded(80.0));
             index.setHeight(changed, heights[size_t(changed)]);
             const int probe = int(random.bounded(1000));
             double sum = 0;

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "formats/epub/EpubBook.h"
+#include "formats/epub/ReadingRecord.h"
+#include "views/RichTextView.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QTimer;
+
+// The EPUB book open in the rich-text view. The view holds one chapter at a time: opening
+// converts only the chapter where the reader stopped, and the others are converted when the
+// reader turns to them (scrolling on past either end of a chapter, the contents menu, a link).
+// Everything the reader keeps about the book (where it was read, the bookmark, red-pen marks)
+// lives in its reading record in the application folder; the book file is never written.
+class EpubSession : public QObject
+{
+    Q_OBJECT
+public:
+    // Seconds of stillness after which a new reading position is written down.
+    static constexpr int PositionSaveDelayMs = 2000;
+
+    EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
+                QObject* parent = nullptr);
+    ~EpubSession() override;
+
+    // Opens the book and shows it where it was last read; false with a message for the user.
+    bool open(const QString& path, QString* error);
+    // Writes the record down now and forgets the book (the view is left as it is).
+    void close();
+    bool isOpen() const { return m_book != nullptr; }
+
+    const Epub::Book& book() const { return *m_book; }
+    int currentChapter() const { return m_chapter; }
+    // The contents entry being read: the last one at or before the top of the view.
+    int currentContentsEntry() const;
+    // Shows chapter at offset (the offset put at the top of the view).
+    bool showChapter(int chapter, int offset = 0);
+    bool showContentsEntry(int index);
+    // Follows an "epub:" link from the book's text.
+    bool followLink(const QString& url);
+
+    // Reading aids, kept in the record.
+    void setBookmark();
+    bool goToBookmark();
+    void markSelection();
+    void eraseSelection();
+    // Find went past the end of the chapter: looks in the chapters after it and shows the
+    // first match (found is its offset); false when no later chapter holds the text.
+    bool findInLaterChapters(const QString& text, RichTextView::FindOptions options, int* found);
+
+    // Where the reader is now: the first character shown.
+    Epub::TextAnchor currentPosition() const;
+    Epub::ReadingRecord& record() { return *m_record; }
+    // Writes the record at once; false when it could not be written.
+    bool saveRecord(QString* error = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void positionChanged();
+    void rebuildContentsMenu();
+    void updateContentsMenu();
+    void applyMarks();
+    void collectAnchors();
+    QString chapterText() const;
+    QString convertedText(int chapter) const;
+    void scrollToTop(int offset);
+
+    RichTextView* m_view;
+    QPointer<QMenu> m_menu;
+    QString m_recordsFolder;
+    std::unique_ptr<Epub::Book> m_book;
+    std::unique_ptr<Epub::ReadingRecord> m_record;
+    QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
+    QList<QAction*> m_entryActions;
+    QAction* m_bookmarkAction = nullptr;
+    QTimer* m_saveTimer;
+    int m_chapter = -1;
+    bool m_turning = false;
+};
