@@ -44,11 +44,14 @@ constexpr int TurnPauseMs = 400;
 EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
                          QObject* parent)
     : QObject(parent), m_view(view), m_menu(contentsMenu), m_recordsFolder(recordsFolder),
-      m_saveTimer(new QTimer(this))
+      m_saveTimer(new QTimer(this)), m_fitTimer(new QTimer(this))
 {
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(PositionSaveDelayMs);
     connect(m_saveTimer, &QTimer::timeout, this, [this] { saveRecord(); });
+    m_fitTimer->setSingleShot(true);
+    m_fitTimer->setInterval(PictureFitDelayMs);
+    connect(m_fitTimer, &QTimer::timeout, this, &EpubSession::fitPictures);
     m_view->installEventFilter(this);
     m_view->viewport()->installEventFilter(this);
     connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, this,
@@ -103,6 +106,7 @@ void EpubSession::close()
         return;
     }
     m_saveTimer->stop();
+    m_fitTimer->stop();
     saveRecord();
     m_book.reset();
     m_record.reset();
@@ -138,7 +142,8 @@ bool EpubSession::showChapter(int chapter, int offset)
     BusyPointer busy;
     QTextDocument* document = m_view->prepareDocument();
     Epub::ChapterConverter converter(*m_book);
-    converter.setMaxPictureWidth(qMax(200, m_view->viewport()->width() - 40));
+    m_pictureWidth = pictureWidth();
+    converter.setMaxPictureWidth(m_pictureWidth);
     QString error;
     if (!converter.convert(chapter, document, &error)) {
         // A chapter that cannot be shown says why in its place; the others stay readable.
@@ -154,6 +159,25 @@ bool EpubSession::showChapter(int chapter, int offset)
     updateContentsMenu();
     positionChanged();
     return true;
+}
+
+int EpubSession::pictureWidth() const
+{
+    return qMax(200, m_view->viewport()->width() - 40);
+}
+
+void EpubSession::fitPictures()
+{
+    if (!m_book || m_chapter < 0 || pictureWidth() == m_pictureWidth) {
+        return;
+    }
+    m_pictureWidth = pictureWidth();
+    // The reader keeps the line at the top of the view while the pictures above it change.
+    const int top = m_view->cursorForPosition(QPoint(0, 0)).position();
+    BusyPointer busy;
+    if (Epub::ChapterConverter::fitPictures(*m_book, m_view->document(), m_pictureWidth) > 0) {
+        scrollToTop(top);
+    }
 }
 
 void EpubSession::scrollToTop(int offset)
@@ -479,6 +503,11 @@ bool EpubSession::eventFilter(QObject* watched, QEvent* event)
         return true;
     };
     switch (event->type()) {
+    case QEvent::Resize:
+        if (watched == m_view->viewport()) {
+            m_fitTimer->start();
+        }
+        break;
     case QEvent::KeyPress: {
         if (watched != m_view) {
             break;

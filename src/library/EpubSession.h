@@ -25,6 +25,8 @@ class EpubSession : public QObject
 public:
     // Seconds of stillness after which a new reading position is written down.
     static constexpr int PositionSaveDelayMs = 2000;
+    // Pictures are fitted to a resized view once it has stayed this long at one size.
+    static constexpr int PictureFitDelayMs = 150;
 
     EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
                 QObject* parent = nullptr);
@@ -73,6 +75,10 @@ private:
     QString chapterText() const;
     QString convertedText(int chapter) const;
     void scrollToTop(int offset);
+    // The width pictures are shown at for the view as it is now.
+    int pictureWidth() const;
+    // The view changed width: the chapter's pictures are fitted to it again.
+    void fitPictures();
 
     RichTextView* m_view;
     QPointer<QMenu> m_menu;
@@ -83,6 +89,8 @@ private:
     QList<QAction*> m_entryActions;
     QAction* m_bookmarkAction = nullptr;
     QTimer* m_saveTimer;
+    QTimer* m_fitTimer;
+    int m_pictureWidth = 0; // the width the chapter's pictures were decoded for
     int m_chapter = -1;
     bool m_turning = false;
 };
