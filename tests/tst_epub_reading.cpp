@@ -6,14 +6,17 @@
 #include "library/EpubSession.h"
 #include "platform/RichTextView.h"
 #include "reading/frmSearch.h"
+#include "support/EpubFiles.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,6 +26,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextImageFormat>
 #include <QTextLayout>
 #include <QToolButton>
 #include <csignal>
@@ -322,6 +326,76 @@ private slots:
         QTextCursor end(window.txtBook->document());
         end.movePosition(QTextCursor::End);
         QVERIFY(window.txtBook->cursorRect(end).bottom() <= window.txtBook->viewport()->height());
+    }
+
+    // A wide picture follows the view's width when the window is resized (decoded again at
+    // the new width, not stretched), and the line the reader was at stays at the top.
+    void picturesFollowTheViewWidth()
+    {
+        TestAppFolder app;
+        QImage wide(1600, 400, QImage::Format_RGB32);
+        wide.fill(Qt::darkBlue);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(wide.save(&buffer, "PNG"));
+        QString body;
+        for (int i = 1; i <= 3; ++i) {
+            body += QStringLiteral("<p>Line %1 above.</p><p><img src=\"wide.png\" alt=\"w\"/></p>")
+                        .arg(i);
+        }
+        for (int i = 1; i <= 60; ++i) {
+            body += QStringLiteral("<p>Paragraph %1 below.</p>").arg(i);
+        }
+        QVERIFY(EpubFiles::write(app.booksPath() + QStringLiteral("wide.epub"),
+                                 QStringLiteral("Wide"), {body},
+                                 {{QStringLiteral("wide.png"), png}}));
+        frmMain window(app.path());
+        window.resize(1100, 700);
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("wide.epub")));
+        // Width of each picture's place and of the image held for it.
+        auto pictureWidths = [&window] {
+            QList<int> widths;
+            QTextDocument* document = window.txtBook->document();
+            for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+                for (auto it = block.begin(); !it.atEnd(); ++it) {
+                    const QTextImageFormat format = it.fragment().charFormat().toImageFormat();
+                    if (format.isValid()) {
+                        widths.append(qRound(format.width()));
+                        widths.append(
+                            document->resource(QTextDocument::ImageResource, QUrl(format.name()))
+                                .value<QImage>()
+                                .width());
+                    }
+                }
+            }
+            return widths;
+        };
+        const int wideWidth = pictureWidths().value(0);
+        QVERIFY(wideWidth > 600 && wideWidth < 1100);
+        QCOMPARE(pictureWidths(), QList<int>(6, wideWidth));
+
+        // The reader is past the pictures, at "Paragraph 5 below."
+        const QString reading = QStringLiteral("Paragraph 5 below.");
+        QScrollBar* bar = window.txtBook->verticalScrollBar();
+        QTextCursor cursor(window.txtBook->document());
+        cursor.setPosition(int(window.txtBook->document()->toRawText().indexOf(reading)));
+        for (int step = 0; step < 50 && window.txtBook->cursorRect(cursor).top() != 0; ++step) {
+            bar->setValue(bar->value() + window.txtBook->cursorRect(cursor).top());
+        }
+        QCOMPARE(topText(window, int(reading.size())), reading);
+
+        window.resize(600, 700);
+        QTRY_VERIFY(pictureWidths().value(0) < 600);
+        const int narrowWidth = pictureWidths().value(0);
+        QCOMPARE(pictureWidths(), QList<int>(6, narrowWidth));
+        QCOMPARE(topText(window, int(reading.size())), reading);
+
+        // Wider than the picture itself: shown at its own width, never blown up.
+        window.resize(2000, 700);
+        QTRY_COMPARE(pictureWidths(), QList<int>(6, 1600));
+        QCOMPARE(topText(window, int(reading.size())), reading);
     }
 
     // Find goes on from the shown chapter into the chapters after it.

@@ -172,12 +172,9 @@ void EpubSession::fitPictures()
         return;
     }
     m_pictureWidth = pictureWidth();
-    // The reader keeps the line at the top of the view while the pictures above it change.
-    const int top = m_view->cursorForPosition(QPoint(0, 0)).position();
+    // The view keeps the line at its top while the pictures above it change size.
     BusyPointer busy;
-    if (Epub::ChapterConverter::fitPictures(*m_book, m_view->document(), m_pictureWidth) > 0) {
-        scrollToTop(top);
-    }
+    Epub::ChapterConverter::fitPictures(*m_book, m_view->document(), m_pictureWidth);
 }
 
 void EpubSession::scrollToTop(int offset)
