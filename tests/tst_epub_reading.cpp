@@ -2,12 +2,14 @@
 // links, the reading position after a restart and after the program was killed, marks and the
 // bookmark kept outside the book through a rename and an edited re-export, Find across
 // chapters, and the messages for books that cannot be shown.
+#include "app/PrintDialog.h"
 #include "app/frmMain.h"
 #include "library/EpubSession.h"
 #include "platform/RichTextView.h"
 #include "reading/frmSearch.h"
 #include "support/EpubFiles.h"
 #include "support/MainWindowDriver.h"
+#include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 
@@ -22,6 +24,7 @@
 #include <QMenu>
 #include <QProcess>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -396,6 +399,51 @@ private slots:
         window.resize(2000, 700);
         QTRY_COMPARE(pictureWidths(), QList<int>(6, 1600));
         QCOMPARE(topText(window, int(reading.size())), reading);
+    }
+
+    // Print with nothing selected prints the whole book, every chapter in order, not only the
+    // chapter shown; with a selection, the selection alone. The reader stays where it was.
+    void printingPrintsTheWholeBook()
+    {
+        TestAppFolder app;
+        app.addBookFromData(dataBook(QStringLiteral("long-shore.epub")),
+                            QStringLiteral("shore.epub"));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("shore.epub")));
+        readToParagraph(window, QStringLiteral("Paragraph 50 of shore 2"));
+        const int chapter = window.epubSession()->currentChapter();
+
+        QTemporaryDir out;
+        const QString whole = out.filePath(QStringLiteral("whole.pdf"));
+        PrintDialog::setNextAnswer(whole);
+        window.PrintBook();
+        QVERIFY(MessageBox::shown().isEmpty());
+        const QString text = pdfText(whole).simplified();
+        // Numbered pages: the first page's number and a later one's.
+        QVERIFY(text.contains(QStringLiteral(" 1 ")));
+        QVERIFY(text.contains(QStringLiteral(" 12 ")));
+        qsizetype last = -1;
+        for (int shore = 1; shore <= 3; ++shore) {
+            for (int paragraph : {1, 100, 200}) {
+                const QString line =
+                    QStringLiteral("Paragraph %1 of shore %2:").arg(paragraph).arg(shore);
+                const qsizetype at = text.indexOf(line);
+                QVERIFY2(at > last, qPrintable(line));
+                last = at;
+            }
+        }
+        QCOMPARE(window.epubSession()->currentChapter(), chapter);
+        QCOMPARE(topText(window, 23), QStringLiteral("Paragraph 50 of shore 2"));
+
+        selectText(window, QStringLiteral("Paragraph 51 of shore 2"));
+        const QString selection = out.filePath(QStringLiteral("selection.pdf"));
+        PrintDialog::setNextAnswer(selection);
+        window.PrintBook();
+        const QString selected = pdfText(selection).simplified();
+        QVERIFY2(selected.startsWith(QStringLiteral("Paragraph 51 of shore 2")),
+                 qPrintable(selected));
+        QVERIFY2(!selected.contains(QStringLiteral("Paragraph 52")), qPrintable(selected));
     }
 
     // Find goes on from the shown chapter into the chapters after it.

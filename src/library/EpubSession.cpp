@@ -1,5 +1,6 @@
 #include "library/EpubSession.h"
 
+#include "library/EpubPrinter.h"
 #include "platform/BusyPointer.h"
 #include "platform/RichTextView.h"
 #include "platform/epub/ChapterConverter.h"
@@ -15,6 +16,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -413,6 +415,29 @@ bool EpubSession::findInLaterChapters(const QString& text, int options, int* fou
         }
     }
     return false;
+}
+
+bool EpubSession::printBook(QPrinter* printer, QString* error)
+{
+    if (!m_book) {
+        return false;
+    }
+    BusyPointer busy;
+    const int chapters = int(m_book->chapters().size());
+    QProgressDialog progress(tr("Printing \"%1\"...").arg(m_book->title()), tr("Cancel"), 0,
+                             chapters, m_view->window());
+    progress.setAccessibleName(tr("Printing progress"));
+    progress.setWindowTitle(tr("Print"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    const auto result = EpubPrinter::printBook(
+        *m_book, m_view->document()->defaultFont(), printer,
+        [&progress](int chapter, int) {
+            progress.setValue(chapter);
+            return !progress.wasCanceled();
+        },
+        error);
+    return result != EpubPrinter::Result::Failed;
 }
 
 void EpubSession::rebuildContentsMenu()

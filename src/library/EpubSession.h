@@ -11,6 +11,7 @@
 
 class QAction;
 class QMenu;
+class QPrinter;
 class QTimer;
 class RichTextView;
 
@@ -56,6 +57,9 @@ public:
     // Find went past the end of the chapter: looks in the chapters after it and shows the
     // first match (found is its offset); false when no later chapter holds the text.
     bool findInLaterChapters(const QString& text, int options, int* found);
+    // Prints the whole book, chapter by chapter, with a progress window that can cancel it;
+    // false with a message when it could not be printed (a cancel is no failure).
+    bool printBook(QPrinter* printer, QString* error = nullptr);
 
     // Where the reader is now: the first character shown.
     Epub::TextAnchor currentPosition() const;

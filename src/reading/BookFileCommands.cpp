@@ -3,6 +3,7 @@
 #include "app/MessageBox.h"
 #include "app/PrintDialog.h"
 #include "app/frmMain.h"
+#include "library/EpubSession.h"
 #include "library/LibraryTree.h"
 #include "library/RawNameAlias.h"
 #include "library/ReadingPane.h"
@@ -154,7 +155,18 @@ void BookFileCommands::PrintBook()
         RichTextView* view = m_main.txtBook;
         QPrinter printer(QPrinter::HighResolution);
         // What is printed depends only on the view's selection, whatever range is chosen.
-        if (PrintDialog::exec(&m_main, &printer, view->SelLength() != 0)) {
+        const bool selection = view->SelLength() != 0;
+        if (!PrintDialog::exec(&m_main, &printer, selection)) {
+            break;
+        }
+        // The view holds one chapter of an EPUB book: the book is printed from the file.
+        EpubSession* epub = m_main.epubSession();
+        QString error;
+        if (state.Kind == BookKind::Epub && !selection && epub && epub->isOpen()) {
+            if (!epub->printBook(&printer, &error)) {
+                MessageBox::show(&m_main, tr("The book could not be printed.\n\n%1").arg(error));
+            }
+        } else {
             view->SelPrint(&printer);
         }
         break;
