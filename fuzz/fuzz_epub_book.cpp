@@ -1,5 +1,5 @@
 // libFuzzer target for EPUB books: any input must open or be refused, never crash, hang or
-// leak, and every chapter of a book that opens must convert.
+// leak, and every chapter of a book that opens must convert, lay out and take a new width.
 // Run: fuzz_epub_book WORKDIR fuzz/corpus-epub -max_total_time=600 -rss_limit_mb=2048 -timeout=10
 // (the first folder collects new inputs; the others are the seeds).
 //
@@ -93,6 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (converter.convert(chapter, &document)) {
             document.setTextWidth(400);
             document.size(); // lays the chapter out
+            // The window made narrower: the pictures are decoded again at the new width.
+            Epub::ChapterConverter::fitPictures(book, &document, 120);
+            document.setTextWidth(200);
+            document.size();
         }
     }
     return 0;
