@@ -2,11 +2,15 @@
 // container, package, contents and chapters as the reading view receives them.
 #include "platform/epub/ChapterConverter.h"
 #include "platform/epub/EpubBook.h"
+#include "platform/epub/PageFolder.h"
 #include "support/EpubFiles.h"
 #include "support/TestMain.h"
 
 #include <QBuffer>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -337,6 +341,53 @@ private slots:
         }
         QVERIFY(depth >= 2);
         QVERIFY(depth <= 10);
+    }
+
+    // A fixed-layout book is unpacked for the web view: every part in its place, a page that
+    // frames each chapter in spine order at the size its viewport asks for, and nothing
+    // written outside the folder even for a name that climbs out of the book.
+    void pageFolder()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("album.epub"));
+        QVERIFY(EpubFiles::write(
+            path, QStringLiteral("Album <1>"),
+            {QStringLiteral("<p>One</p>"), QStringLiteral("<p><img src=\"a%20b.png\"/></p>")},
+            {{QStringLiteral("a b.png"), QByteArray("not really a picture")}},
+            QStringLiteral("<meta property=\"rendition:layout\">pre-paginated</meta>")));
+        Epub::Book book;
+        QCOMPARE(book.open(path), Epub::Book::OpenResult::Opened);
+        QVERIFY(book.isFixedLayout());
+        const QString folder = dir.filePath(QStringLiteral("pages"));
+        QVERIFY(QDir().mkpath(folder));
+        QString error;
+        const QString page = Epub::PageFolder::write(book, folder, &error);
+        QVERIFY2(!page.isEmpty(), qPrintable(error));
+        QCOMPARE(QFileInfo(page).dir().canonicalPath(), QDir(folder).canonicalPath());
+        QVERIFY(QFile::exists(folder + QStringLiteral("/OEBPS/chapter2.xhtml")));
+        QVERIFY(QFile::exists(folder + QStringLiteral("/OEBPS/a b.png")));
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        QVERIFY(html.contains(QStringLiteral("<title>Album &lt;1&gt;</title>")));
+        const qsizetype first = html.indexOf(QStringLiteral("src=\"OEBPS/chapter1.xhtml\""));
+        QVERIFY(first > 0);
+        QVERIFY(html.indexOf(QStringLiteral("src=\"OEBPS/chapter2.xhtml\"")) > first);
+        QVERIFY(html.contains(QStringLiteral("width=\"600\" height=\"800\"")));
+
+        Epub::Book climbing;
+        QCOMPARE(climbing.open(bookPath(QStringLiteral("climbing.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        QTemporaryDir outer;
+        const QString inner = outer.filePath(QStringLiteral("a/b"));
+        QVERIFY(QDir().mkpath(inner));
+        QVERIFY(!Epub::PageFolder::write(climbing, inner).isEmpty());
+        QDirIterator all(outer.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (all.hasNext()) {
+            const QString name = all.next();
+            QVERIFY2(name.startsWith(inner + QLatin1Char('/')), qPrintable(name));
+            QVERIFY2(!name.contains(QStringLiteral("outside")), qPrintable(name));
+        }
     }
 
     // A wide picture is held at the width shown; fitted to another width it is decoded again

@@ -91,6 +91,15 @@ bool BookOpener::loadEpubBook(const QString& path)
         return false;
     }
     ReadingPane::show(m_main, BookKind::Epub);
+    // Pages drawn to a set size are read as pages; the Contents menu switches either way.
+    frmMain& main = m_main;
+    EpubSession* session = m_main.epubSession();
+    session->setPageView(m_main.wbBook, [&main](bool pages) {
+        ReadingPane::show(main, pages ? BookKind::EpubPages : BookKind::Epub);
+    });
+    if (session->book().isFixedLayout() && !session->showPages(true, &error)) {
+        MessageBox::show(&m_main, error);
+    }
     return true;
 }
 
@@ -186,7 +195,7 @@ void BookOpener::OpenTheNode()
     busy.release();
     state.ChangesPending = false;
     // An EPUB book returns to where it was read from its own record, not the bookmark file.
-    if (!opened || state.Kind == BookKind::Epub) {
+    if (!opened || state.Kind == BookKind::Epub || state.Kind == BookKind::EpubPages) {
         return;
     }
     const std::optional<qint64> bookmark =

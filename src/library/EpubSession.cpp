@@ -1,9 +1,12 @@
 #include "library/EpubSession.h"
 
+#include "app/MessageBox.h"
 #include "library/EpubPrinter.h"
 #include "platform/BusyPointer.h"
 #include "platform/RichTextView.h"
+#include "platform/WebView.h"
 #include "platform/epub/ChapterConverter.h"
+#include "platform/epub/PageFolder.h"
 #include "reading/RedPen.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -18,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -119,6 +123,66 @@ void EpubSession::close()
     }
     m_entryActions.clear();
     m_bookmarkAction = nullptr;
+    m_pagesAction = nullptr;
+    m_showsPages = false;
+    m_pageFolder.reset();
+    m_pagePath.clear();
+}
+
+void EpubSession::setPageView(WebView* view, std::function<void(bool pages)> showPane)
+{
+    m_pageView = view;
+    m_showPane = std::move(showPane);
+    if (m_pagesAction) {
+        m_pagesAction->setEnabled(view != nullptr);
+    }
+}
+
+bool EpubSession::showPages(bool pages, QString* error)
+{
+    if (!m_book || (pages && !m_pageView)) {
+        return false;
+    }
+    if (pages && m_pagePath.isEmpty()) {
+        BusyPointer busy;
+        auto folder = std::make_unique<QTemporaryDir>();
+        QString reason;
+        const QString page = folder->isValid()
+                                 ? Epub::PageFolder::write(*m_book, folder->path(), &reason)
+                                 : QString();
+        if (page.isEmpty()) {
+            if (error) {
+                *error = tr("The book cannot be shown as pages: %1")
+                             .arg(reason.isEmpty() ? folder->errorString() : reason);
+            }
+            if (m_pagesAction) {
+                m_pagesAction->setChecked(false);
+            }
+            return false;
+        }
+        m_pageFolder = std::move(folder);
+        m_pagePath = page;
+    }
+    m_showsPages = pages;
+    if (pages) {
+        // The book's own scripts never run, as for the library's web pages.
+        m_pageView->setShowsLocalBooks(true);
+        m_pageView->Navigate(m_pagePath);
+    }
+    if (m_pagesAction) {
+        const QSignalBlocker quiet(m_pagesAction);
+        m_pagesAction->setChecked(pages);
+    }
+    // The contents and chapter commands move through the text; the pages scroll by themselves.
+    for (QAction* action : m_menu ? m_menu->actions() : QList<QAction*>()) {
+        if (action != m_pagesAction && !action->objectName().isEmpty()) {
+            action->setEnabled(!pages && (action != m_bookmarkAction || m_record->bookmark));
+        }
+    }
+    if (m_showPane) {
+        m_showPane(pages);
+    }
+    return true;
 }
 
 QString EpubSession::convertedText(int chapter) const
@@ -463,6 +527,18 @@ void EpubSession::rebuildContentsMenu()
     m_bookmarkAction->setObjectName(QStringLiteral("mnuContentsBookmark"));
     m_bookmarkAction->setEnabled(m_record && m_record->bookmark.has_value());
     connect(m_bookmarkAction, &QAction::triggered, this, [this] { goToBookmark(); });
+    m_pagesAction = m_menu->addAction(tr("Show as &Pages"));
+    m_pagesAction->setObjectName(QStringLiteral("mnuContentsPages"));
+    m_pagesAction->setStatusTip(
+        tr("Shows the book's pages as they were laid out, instead of its text"));
+    m_pagesAction->setCheckable(true);
+    m_pagesAction->setEnabled(m_pageView != nullptr);
+    connect(m_pagesAction, &QAction::toggled, this, [this](bool pages) {
+        QString error;
+        if (!showPages(pages, &error) && !error.isEmpty()) {
+            MessageBox::show(m_view->window(), error);
+        }
+    });
     m_menu->addSeparator();
     const QList<Epub::ContentsEntry> entries = m_book->contents();
     for (int i = 0; i < entries.size(); ++i) {

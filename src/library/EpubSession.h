@@ -7,13 +7,16 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QAction;
 class QMenu;
 class QPrinter;
 class QTimer;
+class QTemporaryDir;
 class RichTextView;
+class WebView;
 
 // The EPUB book open in the rich-text view. The view holds one chapter at a time: opening
 // converts only the chapter where the reader stopped, and the others are converted when the
@@ -57,6 +60,15 @@ public:
     // Find went past the end of the chapter: looks in the chapters after it and shows the
     // first match (found is its offset); false when no later chapter holds the text.
     bool findInLaterChapters(const QString& text, int options, int* found);
+    // Fixed-layout books are read as pages in the web view, other books as text in the text
+    // view; the Contents menu switches between the two. showPane(pages) brings the view for
+    // either way forward in the window.
+    void setPageView(WebView* view, std::function<void(bool pages)> showPane);
+    // Shows the book as pages (unpacked into a folder of its own, shown by the web view) or
+    // as text; false with a message when the pages could not be made.
+    bool showPages(bool pages, QString* error = nullptr);
+    bool showsPages() const { return m_showsPages; }
+
     // Prints the whole book, chapter by chapter, with a progress window that can cancel it;
     // false with a message when it could not be printed (a cancel is no failure).
     bool printBook(QPrinter* printer, QString* error = nullptr);
@@ -92,6 +104,12 @@ private:
     QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
     QList<QAction*> m_entryActions;
     QAction* m_bookmarkAction = nullptr;
+    QAction* m_pagesAction = nullptr;
+    QPointer<WebView> m_pageView;
+    std::function<void(bool)> m_showPane;
+    std::unique_ptr<QTemporaryDir> m_pageFolder;
+    QString m_pagePath;
+    bool m_showsPages = false;
     QTimer* m_saveTimer;
     QTimer* m_fitTimer;
     int m_pictureWidth = 0; // the width the chapter's pictures were decoded for

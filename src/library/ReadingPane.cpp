@@ -22,6 +22,7 @@ ReadingPane::Layout ReadingPane::layoutFor(BookKind kind)
         // never into its file.
         return {View::Text, 3, false};
     case BookKind::Html:
+    case BookKind::EpubPages:
         return {View::Web, 2, false};
     case BookKind::Pdf:
         return {View::Pdf, 1, false};

@@ -172,6 +172,7 @@ void BookFileCommands::PrintBook()
         break;
     }
     case BookKind::Html:
+    case BookKind::EpubPages:
         if (m_main.wbBook->QueryStatusWB(WebView::CommandPrint) & WebView::StatusEnabled) {
             m_main.wbBook->ExecWB(WebView::CommandPrint, WebView::PromptUser);
         } else {

@@ -32,7 +32,7 @@ QString mediaType(const QString& name)
 } // namespace
 
 bool write(const QString& path, const QString& title, const QStringList& chapterBodies,
-           const QList<Part>& extraParts)
+           const QList<Part>& extraParts, const QString& metadata)
 {
     QuaZip zip(path);
     if (!zip.open(QuaZip::mdCreate)) {
@@ -86,9 +86,10 @@ bool write(const QString& path, const QString& title, const QStringList& chapter
                             "unique-identifier=\"uid\"><metadata "
                             "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:identifier "
                             "id=\"uid\">urn:quillmere:made:%1</dc:identifier><dc:title>%2"
-                            "</dc:title><dc:language>en</dc:language></metadata><manifest>%3"
+                            "</dc:title><dc:language>en</dc:language>%5</metadata><manifest>%3"
                             "</manifest><spine>%4</spine></package>\n")
-                 .arg(QString::number(qHash(title)), title.toHtmlEscaped(), manifest, spine)
+                 .arg(QString::number(qHash(title)), title.toHtmlEscaped(), manifest, spine,
+                      metadata)
                  .toUtf8());
     zip.close();
     return ok && zip.getZipError() == ZIP_OK;

@@ -13,8 +13,9 @@ namespace EpubFiles {
 using Part = std::pair<QString, QByteArray>; // entry name under OEBPS/, bytes
 
 // Each chapter is the body of one XHTML chapter; extra parts (pictures) go in as they are.
-// The package lists the chapters in order, with a navigation document naming each by title.
+// The package lists the chapters in order, with a navigation document naming each by title;
+// metadata is added to the package's metadata as it is (a rendition:layout meta, say).
 bool write(const QString& path, const QString& title, const QStringList& chapterBodies,
-           const QList<Part>& extraParts = {});
+           const QList<Part>& extraParts = {}, const QString& metadata = {});
 
 } // namespace EpubFiles
