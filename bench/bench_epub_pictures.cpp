@@ -5,10 +5,10 @@
 // turning through every chapter to the last. Holding every picture of the book decoded would
 // take 40 x 11 MB; the reader holds the shown chapter's only, at the width shown.
 // Run: build/bench/bench_epub_pictures
-#include "app/frmMain.h"
-#include "library/EpubSession.h"
-#include "platform/RichTextView.h"
+#include "mainwindow/frmMain.h"
 #include "support/BenchMain.h"
+#include "views/EpubSession.h"
+#include "views/RichTextView.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Filling the library tree from a books folder of 10,000 files, against listing the folder
 // alone (the least any fill must do).
-#include "library/LibraryTree.h"
 #include "support/BenchMain.h"
+#include "ui/LibraryTree.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,12 +2,12 @@
 // the caret is shown there, against QTextDocument::setPlainText of the same text in the same
 // run. The book is the King James Bible, as a plain-text book and as our own RTF.
 // Run: build/bench/bench_open_book
-#include "app/frmMain.h"
-#include "platform/RichTextView.h"
-#include "platform/rtf/PlainTextDecoder.h"
-#include "platform/rtf/RtfWriter.h"
+#include "formats/rtf/PlainTextDecoder.h"
+#include "formats/rtf/RtfWriter.h"
+#include "mainwindow/frmMain.h"
 #include "support/BenchMain.h"
 #include "support/BookFiles.h"
+#include "views/RichTextView.h"
 
 #include <QDir>
 #include <QFile>

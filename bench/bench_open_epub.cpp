@@ -3,13 +3,13 @@
 // bookmark in its middle, in the same run. Both count from the tree click until the view is
 // drawn. Needs pandoc.
 // Run: build/bench/bench_open_epub
-#include "app/frmMain.h"
-#include "library/EpubSession.h"
-#include "platform/RichTextView.h"
-#include "platform/rtf/PlainTextDecoder.h"
-#include "platform/rtf/RtfWriter.h"
+#include "formats/rtf/PlainTextDecoder.h"
+#include "formats/rtf/RtfWriter.h"
+#include "mainwindow/frmMain.h"
 #include "support/BenchMain.h"
 #include "support/BookFiles.h"
+#include "views/EpubSession.h"
+#include "views/RichTextView.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,11 +5,11 @@
 // QTextDocument::setPlainText of the same text in the same run; steps report their slowest
 // time, and the open benchmarks the peak memory of the process so far.
 // Run: build/bench/bench_reading_view
-#include "platform/RichTextView.h"
-#include "platform/rtf/PlainTextDecoder.h"
-#include "platform/rtf/RtfWriter.h"
+#include "formats/rtf/PlainTextDecoder.h"
+#include "formats/rtf/RtfWriter.h"
 #include "support/BenchMain.h"
 #include "support/BookFiles.h"
+#include "views/RichTextView.h"
 
 #include <QFile>
 #include <QKeyEvent>
@@ -143,7 +143,7 @@ void BM_SetPlainTextBaseline(benchmark::State& state)
 }
 BENCHMARK(BM_SetPlainTextBaseline)->Unit(benchmark::kMillisecond);
 
-void openAtBookmark(benchmark::State& state, const QString& path, int kind)
+void openAtBookmark(benchmark::State& state, const QString& path, RichTextView::LoadKind kind)
 {
     if (!books().ready) {
         state.SkipWithError("the King James Bible could not be written");
@@ -216,7 +216,7 @@ void BM_OpenStyledRtfAtBookmark(benchmark::State& state)
 BENCHMARK(BM_OpenStyledRtfAtBookmark)->Unit(benchmark::kMillisecond);
 
 // One Page Down key and the repaint it causes, per iteration, from the middle of the book.
-void pageDown(benchmark::State& state, const QString& path, int kind)
+void pageDown(benchmark::State& state, const QString& path, RichTextView::LoadKind kind)
 {
     RichTextView view;
     view.resize(1000, 700);

@@ -1,11 +1,11 @@
 // The RTF codec and plain-text decoding on the King James Bible, each against
 // QTextDocument::setPlainText of the same text in the same run (BM_SetPlainText).
-#include "platform/FillingDocumentLayout.h"
-#include "platform/rtf/PlainTextDecoder.h"
-#include "platform/rtf/RtfReader.h"
-#include "platform/rtf/RtfSourceBook.h"
-#include "platform/rtf/RtfWriter.h"
+#include "formats/rtf/PlainTextDecoder.h"
+#include "formats/rtf/RtfReader.h"
+#include "formats/rtf/RtfSourceBook.h"
+#include "formats/rtf/RtfWriter.h"
 #include "support/KjvBook.h"
+#include "views/FillingDocumentLayout.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>

@@ -2,13 +2,13 @@
 // match, the match selected again, the view repainted), against the view's Find alone over the
 // same matches in the same run. Also the word at the caret in the middle of the book.
 // Run: build/bench/bench_search_step
-#include "app/ReaderState.h"
-#include "app/frmMain.h"
-#include "platform/RichTextView.h"
-#include "reading/Module1.h"
-#include "reading/frmSearch.h"
+#include "core/ReaderState.h"
+#include "mainwindow/frmMain.h"
 #include "support/BenchMain.h"
 #include "support/BookFiles.h"
+#include "ui/search/frmSearch.h"
+#include "views/Module1.h"
+#include "views/RichTextView.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,9 +68,9 @@ void BM_FindAloneBaseline(benchmark::State& state)
     RichTextView* view = r->window->txtBook;
     int start = 0;
     for (auto _ : state) {
-        int found = view->Find(Word, start, 0);
+        int found = view->Find(Word, start, {});
         if (found < 0) {
-            found = view->Find(Word, 0, 0);
+            found = view->Find(Word, 0, {});
         }
         start = found + Word.size();
         QCoreApplication::processEvents();

@@ -1,10 +1,10 @@
 // Opening a whole book in the book view and jumping to its middle, and finding a word near its
 // end, each against QTextDocument doing the same in the same run. The King James Bible is the
 // book (bench/support/BookFiles). Run: build/bench/bench_textview
-#include "platform/RichTextView.h"
-#include "platform/rtf/PlainTextDecoder.h"
-#include "platform/rtf/RtfWriter.h"
+#include "formats/rtf/PlainTextDecoder.h"
+#include "formats/rtf/RtfWriter.h"
 #include "support/BookFiles.h"
+#include "views/RichTextView.h"
 
 #include <QApplication>
 #include <QFile>

@@ -9,8 +9,8 @@
 //   "=== NAME" and runs to the next such line. It is packed into a sound zip first, so the
 //   mutations reach the container, package, contents and chapters rather than being stopped
 //   at the zip's checksums.
-#include "platform/epub/ChapterConverter.h"
-#include "platform/epub/EpubBook.h"
+#include "formats/epub/ChapterConverter.h"
+#include "formats/epub/EpubBook.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,9 +6,9 @@
 // known page, bounded): a loop over the seeds and 400 unlike inputs, 300 times, keeps the same
 // resident size. The growth of a long run is libFuzzer's corpus in memory and AddressSanitizer's
 // quarantine (256 MB unless ASAN_OPTIONS=quarantine_size_mb=N says otherwise).
-#include "platform/rtf/PlainTextDecoder.h"
-#include "platform/rtf/RtfReader.h"
-#include "platform/rtf/RtfWriter.h"
+#include "formats/rtf/PlainTextDecoder.h"
+#include "formats/rtf/RtfReader.h"
+#include "formats/rtf/RtfWriter.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

@@ -1,13 +1,13 @@
 // Books the program must never overwrite or lose marks of: files the text view refuses, clicks
 // on the root and on removed books, damaged bookmark records, and the commands that go with the
 // view actually showing.
-#include "app/frmMain.h"
-#include "platform/DocumentView.h"
-#include "platform/RichTextView.h"
-#include "reading/BookmarkFile.h"
+#include "formats/BookmarkFile.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "views/DocumentView.h"
+#include "views/RichTextView.h"
 
 #include <QAction>
 #include <QCryptographicHash>

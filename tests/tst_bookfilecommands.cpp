@@ -1,13 +1,13 @@
 // Deleting a book from the library, printing the open book into a PDF file, and copying its
 // selection, driven through the main window's buttons, menu entries and keys.
-#include "app/PrintDialog.h"
-#include "app/frmMain.h"
-#include "library/LibraryTree.h"
-#include "platform/RichTextView.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/LibraryTree.h"
+#include "views/PrintDialog.h"
+#include "views/RichTextView.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -390,7 +390,7 @@ private slots:
         QCOMPARE(clipboard->text(), QStringLiteral("fox"));
 
         // The Edit menu disabled: the keys do nothing, in the view as in the tree.
-        window.DisableInterface(1);
+        window.DisableInterface(InterfaceMode::Document);
         window.txtBook->setFocus();
         clipboard->setText(QStringLiteral("before"));
         QTest::keyClick(window.txtBook, Qt::Key_C, Qt::ControlModifier);

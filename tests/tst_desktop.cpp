@@ -1,13 +1,13 @@
 // The program as a desktop starts it: where the library lives, books opened from a file
 // manager, one running program per library, and long names in the library tree.
-#include "app/ApplicationFolder.h"
-#include "app/DesktopStart.h"
-#include "app/frmMain.h"
-#include "library/LibraryImport.h"
-#include "platform/RichTextView.h"
+#include "core/ApplicationFolder.h"
+#include "core/LibraryImport.h"
+#include "mainwindow/DesktopStart.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "views/RichTextView.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,16 +1,16 @@
 // The options dialog, the about box, and the skinned activation every dialog replays.
-#include "app/frmMain.h"
-#include "dialogs/SkinButton.h"
-#include "dialogs/SkinLabel.h"
-#include "dialogs/dlgShare.h"
-#include "dialogs/frmAbout.h"
-#include "dialogs/frmOptions.h"
-#include "platform/RichTextView.h"
-#include "platform/Twips.h"
+#include "formats/Twips.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/ManualAnimationClock.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/dialogs/dlgShare.h"
+#include "ui/dialogs/frmAbout.h"
+#include "ui/dialogs/frmOptions.h"
+#include "ui/skin/SkinButton.h"
+#include "ui/skin/SkinLabel.h"
+#include "views/RichTextView.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,9 +1,9 @@
 // The Word document view: a real .doc converted by antiword, broken documents, a missing or
 // hanging converter.
-#include "platform/DocumentView.h"
-#include "platform/WordConverter.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "views/DocumentView.h"
+#include "views/WordConverter.h"
 
 #include <QFile>
 #include <QPlainTextEdit>

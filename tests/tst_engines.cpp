@@ -2,19 +2,19 @@
 // without loading any of them, and a missing or broken plugin is explained where its kind of
 // book is opened, without harm to the rest of the program. The order of the tests matters:
 // engines once loaded stay loaded in the process, so the first test loads none.
-#include "app/frmMain.h"
-#include "platform/AppSettings.h"
-#include "platform/EngineLibrary.h"
-#include "platform/MailSession.h"
-#include "platform/PdfView.h"
-#include "platform/RichTextView.h"
-#include "platform/WebView.h"
+#include "core/AppSettings.h"
+#include "core/EngineLibrary.h"
+#include "core/MailSession.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/SmtpTestServer.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
-#include "web/frmBrowser.h"
-#include "web/frmBrowser1.h"
+#include "ui/web/frmBrowser.h"
+#include "ui/web/frmBrowser1.h"
+#include "views/PdfView.h"
+#include "views/RichTextView.h"
+#include "views/WebView.h"
 
 #include <QFile>
 #include <QLabel>
@@ -137,8 +137,8 @@ private slots:
         TestAppFolder app;
         frmMain window(app.path());
         window.show();
-        window.lookup() = {1, QStringLiteral("word")};
-        auto* lookup = new frmBrowser(window);
+        window.lookup() = {LookupKind::Definition, QStringLiteral("word")};
+        auto* lookup = new frmBrowser(window.state(), window.lookup(), &window);
         QVERIFY(lookup->brwWebBrowser->explanation().contains(QStringLiteral("web engine")));
         lookup->brwWebBrowser->Refresh();
         lookup->brwWebBrowser->Stop();

@@ -1,8 +1,8 @@
 // EPUB books from real producers (pandoc, LibreOffice, ebooklib) and damaged ones: the
 // container, package, contents and chapters as the reading view receives them.
-#include "platform/epub/ChapterConverter.h"
-#include "platform/epub/EpubBook.h"
-#include "platform/epub/PageFolder.h"
+#include "formats/epub/ChapterConverter.h"
+#include "formats/epub/EpubBook.h"
+#include "formats/epub/PageFolder.h"
 #include "support/EpubFiles.h"
 #include "support/TestMain.h"
 

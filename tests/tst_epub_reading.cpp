@@ -2,16 +2,16 @@
 // links, the reading position after a restart and after the program was killed, marks and the
 // bookmark kept outside the book through a rename and an edited re-export, Find across
 // chapters, and the messages for books that cannot be shown.
-#include "app/PrintDialog.h"
-#include "app/frmMain.h"
-#include "library/EpubSession.h"
-#include "platform/RichTextView.h"
-#include "reading/frmSearch.h"
+#include "mainwindow/frmMain.h"
 #include "support/EpubFiles.h"
 #include "support/MainWindowDriver.h"
 #include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/search/frmSearch.h"
+#include "views/EpubSession.h"
+#include "views/PrintDialog.h"
+#include "views/RichTextView.h"
 
 #include <QAction>
 #include <QBuffer>

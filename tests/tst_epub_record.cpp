@@ -1,9 +1,9 @@
 // Reading records of EPUB books: found again after a rename or a move, carried over to an
 // edited re-export with marks re-placed by their snippets, never joined on the identifier
 // alone, and never losing a mark.
-#include "platform/epub/ChapterConverter.h"
-#include "platform/epub/EpubBook.h"
-#include "platform/epub/ReadingRecord.h"
+#include "formats/epub/ChapterConverter.h"
+#include "formats/epub/EpubBook.h"
+#include "formats/epub/ReadingRecord.h"
 #include "support/TestMain.h"
 
 #include <QDir>

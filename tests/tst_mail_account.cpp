@@ -1,15 +1,15 @@
 // The mail account window where no keyring runs: the account in the settings, the password in
 // ~/.netrc, and test messages to a real SMTP server on 127.0.0.1.
-#include "app/frmMain.h"
-#include "dialogs/SkinButton.h"
-#include "dialogs/dlgMailAccount.h"
-#include "dialogs/frmOptions.h"
-#include "platform/AppSettings.h"
-#include "platform/MailPassword.h"
-#include "platform/MailSession.h"
+#include "core/AppSettings.h"
+#include "core/MailPassword.h"
+#include "core/MailSession.h"
+#include "mainwindow/frmMain.h"
 #include "support/SmtpTestServer.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/dialogs/dlgMailAccount.h"
+#include "ui/dialogs/frmOptions.h"
+#include "ui/skin/SkinButton.h"
 
 #include <QComboBox>
 #include <QDir>

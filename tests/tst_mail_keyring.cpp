@@ -1,11 +1,11 @@
 // The mail password in a real keyring: gnome-keyring's Secret Service on a session bus of the
 // test's own, in a home folder of its own. Skipped where no such keyring can run.
-#include "dialogs/dlgMailAccount.h"
-#include "platform/AppSettings.h"
-#include "platform/MailPassword.h"
-#include "platform/MailSession.h"
+#include "core/AppSettings.h"
+#include "core/MailPassword.h"
+#include "core/MailSession.h"
 #include "support/SmtpTestServer.h"
 #include "support/TestMain.h"
+#include "ui/dialogs/dlgMailAccount.h"
 
 #include <QComboBox>
 #include <QFile>

@@ -1,16 +1,16 @@
 // The main window: its controls, interface modes, layout rule, activation and shutdown.
-#include "app/frmMain.h"
-#include "dialogs/SkinLabel.h"
-#include "library/LibraryTree.h"
-#include "platform/AppSettings.h"
-#include "platform/DocumentView.h"
-#include "platform/PdfView.h"
-#include "platform/RichTextView.h"
-#include "platform/Twips.h"
-#include "platform/WebView.h"
+#include "core/AppSettings.h"
+#include "formats/Twips.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/LibraryTree.h"
+#include "ui/skin/SkinLabel.h"
+#include "views/DocumentView.h"
+#include "views/PdfView.h"
+#include "views/RichTextView.h"
+#include "views/WebView.h"
 
 #include <QAbstractItemModelTester>
 #include <QDir>
@@ -142,22 +142,19 @@ private slots:
             QVERIFY(window.mnuViewOptions->isEnabled());
         };
 
-        window.DisableInterface(2);
+        window.DisableInterface(InterfaceMode::Web);
         check(true, false, true);
-        // The Get menu's title is left as it was by modes 1 and 2.
+        // The Get menu's title is left as it was by the document and web modes.
         QVERIFY(window.mnuGet->menuAction()->isEnabled());
-        window.DisableInterface(1);
+        window.DisableInterface(InterfaceMode::Document);
         check(false, false, false);
         QVERIFY(window.mnuGet->menuAction()->isEnabled());
         window.mnuGet->menuAction()->setEnabled(false);
-        window.DisableInterface(1);
+        window.DisableInterface(InterfaceMode::Document);
         QVERIFY(!window.mnuGet->menuAction()->isEnabled());
-        window.DisableInterface(3);
+        window.DisableInterface(InterfaceMode::Text);
         check(true, true, false);
         QVERIFY(window.mnuGet->menuAction()->isEnabled());
-        window.DisableInterface(2);
-        window.DisableInterface(7); // any other value is mode 3
-        check(true, true, false);
     }
 
     void layoutFollowsTheWindow()

@@ -1,12 +1,12 @@
 // Red pen, eraser, bookmarks and saving a marked book back into the library.
-#include "app/frmMain.h"
-#include "library/ChangeSaver.h"
-#include "platform/RichTextView.h"
-#include "reading/BookmarkFile.h"
-#include "reading/RedPen.h"
+#include "formats/BookmarkFile.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/commands/ChangeSaver.h"
+#include "ui/commands/RedPen.h"
+#include "views/RichTextView.h"
 
 #include <QDir>
 #include <QFile>
@@ -62,7 +62,7 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
         select(window, 4, 5);
         window.HighlightIt();
-        QCOMPARE(formatAt(window.txtBook, 4).foreground().color(), RedPen::MarkColor);
+        QCOMPARE(formatAt(window.txtBook, 4).foreground().color(), MarkColor);
         QVERIFY(formatAt(window.txtBook, 4).fontUnderline());
         QVERIFY(!formatAt(window.txtBook, 10).fontUnderline());
         QVERIFY(window.state().ChangesPending);
@@ -73,7 +73,7 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("Other.txt")));
         QVERIFY(app.readFile(path) != SmallRtfBook);
         QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
-        QCOMPARE(formatAt(window.txtBook, 5).foreground().color(), RedPen::MarkColor);
+        QCOMPARE(formatAt(window.txtBook, 5).foreground().color(), MarkColor);
 
         // Erasing turns the selection black without the effect and marks the book changed.
         select(window, 0, 12);

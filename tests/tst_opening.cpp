@@ -1,15 +1,15 @@
 // Opening books from the library tree: the kind of each book, its view, the interface mode,
 // the bookmark jump and the PDF reader notice.
-#include "app/frmMain.h"
-#include "dialogs/SkinButton.h"
-#include "dialogs/frmAcrobat.h"
-#include "platform/DocumentView.h"
-#include "platform/PdfView.h"
-#include "platform/RichTextView.h"
-#include "platform/WebView.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/dialogs/frmAcrobat.h"
+#include "ui/skin/SkinButton.h"
+#include "views/DocumentView.h"
+#include "views/PdfView.h"
+#include "views/RichTextView.h"
+#include "views/WebView.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -245,6 +245,41 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
         QCOMPARE(shownView(window), QStringLiteral("pdfBook"));
         QVERIFY(!Driver::topLevel<frmAcrobat>());
+    }
+
+    // The notice waits with the main window still answering, after the text view was emptied
+    // for the PDF: a bookmark or a mark then must write nothing, neither over the PDF (whose name
+    // is the open book's by now) nor over the book read before it.
+    void commandsWhileThePdfNoticeWaitsWriteNothing()
+    {
+        TestAppFolder app("\"no\",14,\"no\"\r\n");
+        const QByteArray rtf =
+            "{\\rtf1\\ansi {\\fonttbl{\\f0 Times;}}\\f0 Marked words here.\\par}";
+        app.addBook(QStringLiteral("Emma.rtf"), rtf);
+        const QByteArray pdf = twoPagePdf();
+        app.addBook(QStringLiteral("paper.pdf"), pdf);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.rtf")));
+        window.txtBook->setSelStart(0);
+        window.txtBook->setSelLength(6);
+        bool answered = false;
+        bool commandsOff = false;
+        Driver::whenShown<frmAcrobat>(
+            [&](frmAcrobat* notice) {
+                commandsOff = !window.btnBookmark->isEnabled() && !window.btnRedPen->isEnabled() &&
+                              !window.mnuEditHighlight->isEnabled();
+                window.SetBookmark();
+                window.HighlightIt();
+                window.EraseIt();
+                notice->btnOK->click();
+            },
+            &answered);
+        QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
+        QVERIFY(answered);
+        QVERIFY(commandsOff);
+        QCOMPARE(app.readFile(app.booksPath() + QStringLiteral("paper.pdf")), pdf);
+        QCOMPARE(app.readFile(app.booksPath() + QStringLiteral("Emma.rtf")), rtf);
+        QVERIFY(!QFile::exists(app.booksPath() + QStringLiteral("paper.rtf")));
     }
 };
 

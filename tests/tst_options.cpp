@@ -1,7 +1,8 @@
 // The options file: its reader and writer, and the first-run check of the main window.
-#include "app/OptionsFile.h"
-#include "app/ReaderState.h"
-#include "app/frmMain.h"
+#include "core/ReaderOptions.h"
+#include "core/ReaderState.h"
+#include "formats/OptionsFile.h"
+#include "mainwindow/frmMain.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 
@@ -55,7 +56,7 @@ private slots:
         state.setProgramFolder(app.path());
         state.FontSize = 7;
         state.PdfReaderFlag = QStringLiteral("keep");
-        OptionsFile::ReadOptions(state);
+        ReaderOptions::ReadOptions(state);
         QCOMPARE(int(state.FontSize), fontSize);
         QCOMPARE(state.PdfReaderFlag, flag);
     }
@@ -65,13 +66,13 @@ private slots:
         TestAppFolder app("");
         ReaderState state;
         state.setProgramFolder(app.path());
-        OptionsFile::ReadOptions(state);
+        ReaderOptions::ReadOptions(state);
         QCOMPARE(int(state.FontSize), 0);
         QVERIFY(state.PdfReaderFlag.isEmpty());
         QCOMPARE(state.effectiveFontSize(), 12);
         // The options dialog's writer creates the file.
         state.FontSize = 14;
-        QVERIFY(OptionsFile::WriteOptions(state));
+        QVERIFY(ReaderOptions::WriteOptions(state));
         QCOMPARE(app.readFile(app.optionsPath()), QByteArray("\"no\",14,\"\"\r\n"));
     }
 
@@ -80,8 +81,8 @@ private slots:
         TestAppFolder app("\"no\",16,\"no\"\r\n");
         ReaderState state;
         state.setProgramFolder(app.path());
-        OptionsFile::ReadOptions(state);
-        QVERIFY(OptionsFile::ConfirmPdfReader(state));
+        ReaderOptions::ReadOptions(state);
+        QVERIFY(ReaderOptions::ConfirmPdfReader(state));
         QCOMPARE(state.PdfReaderFlag, QStringLiteral("yes"));
         QCOMPARE(app.readFile(app.optionsPath()), QByteArray("\"no\",16,\"yes\"\r\n"));
     }
@@ -94,7 +95,7 @@ private slots:
         state.FontSize = 16;
         state.PdfReaderFlag = QStringLiteral("no");
         QString error;
-        QVERIFY(!OptionsFile::ConfirmPdfReader(state, &error));
+        QVERIFY(!ReaderOptions::ConfirmPdfReader(state, &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(state.PdfReaderFlag, QStringLiteral("no"));
     }

@@ -1,6 +1,6 @@
 // The PDF view: real PDF files written here, and files that are not PDF at all.
-#include "platform/PdfView.h"
 #include "support/TestMain.h"
+#include "views/PdfView.h"
 
 #include <QFile>
 #include <QLabel>

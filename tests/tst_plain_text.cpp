@@ -1,10 +1,10 @@
 // Decoding plain-text books: byte order marks, every encoding users meet, line ends, binary files.
-#include "app/frmMain.h"
-#include "platform/RichTextView.h"
-#include "platform/rtf/PlainTextDecoder.h"
+#include "formats/rtf/PlainTextDecoder.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "views/RichTextView.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -2,11 +2,11 @@
 // nested tables, the bookmark jump and resizing in a large book, the text staying still while
 // heights above it become exact, the caret, selection and Find across a table, footnote marks,
 // character extents for accessibility, wide pictures, and the render tool.
-#include "platform/BookDocumentLayout.h"
-#include "platform/BookTextProperties.h"
-#include "platform/HeightIndex.h"
-#include "platform/RichTextView.h"
 #include "support/TestMain.h"
+#include "views/BookDocumentLayout.h"
+#include "views/BookTextProperties.h"
+#include "views/HeightIndex.h"
+#include "views/RichTextView.h"
 
 #include <QAccessible>
 #include <QAccessibleTextInterface>
@@ -209,7 +209,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QVERIFY(view.LoadFile(FormatsBook, RichTextView::LoadRtf));
         paint(view);
-        const int found = view.Find(QStringLiteral("second cell"), 0, 0);
+        const int found = view.Find(QStringLiteral("second cell"), 0, {});
         QCOMPARE(found, positionOf(view, QStringLiteral("second cell")));
         QCOMPARE(view.SelText(), QStringLiteral("second cell"));
         // A click on a cell's text puts the caret there.

@@ -1,11 +1,11 @@
 // The book view: loading, offsets and selection, formats, find, pictures, saving, printing
 // and the mouse. Everything runs on real files, a real shown widget and real PDF printing.
-#include "platform/RichTextView.h"
-#include "platform/rtf/PlainTextDecoder.h"
-#include "platform/rtf/RtfWriter.h"
+#include "formats/rtf/PlainTextDecoder.h"
+#include "formats/rtf/RtfWriter.h"
 #include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "views/RichTextView.h"
 
 #include <QDir>
 #include <QFile>
@@ -141,7 +141,7 @@ private slots:
         view.setText(QStringLiteral("the previous book"));
         view.setSelStart(4);
         QString error;
-        QVERIFY(!view.LoadFile(dir.filePath(name), kind, &error));
+        QVERIFY(!view.LoadFile(dir.filePath(name), RichTextView::LoadKind(kind), &error));
         QVERIFY2(!error.isEmpty(), "a failed load explains itself");
         QCOMPARE(view.text(), QString());
         QCOMPARE(view.characterCount(), 0);
@@ -226,7 +226,7 @@ private slots:
         QVERIFY(view.viewport()->rect().contains(view.cursorRect()));
         // A match far down is shown too.
         view.setSelStart(0);
-        QCOMPARE(view.Find(QStringLiteral("line 4500 "), 0, 0), int(book.indexOf("Line 4500 ")));
+        QCOMPARE(view.Find(QStringLiteral("line 4500 "), 0, {}), int(book.indexOf("Line 4500 ")));
         QVERIFY(view.viewport()->rect().contains(view.cursorRect()));
     }
 
@@ -265,7 +265,7 @@ private slots:
         view.setText(QStringLiteral("The cat and the catalogue.\nA Cat, xcat cat!"));
         view.setSelStart(2);
         view.setSelLength(3);
-        QCOMPARE(view.Find(what, start, options), found);
+        QCOMPARE(view.Find(what, start, RichTextView::FindOptions(options)), found);
         if (found >= 0) {
             QCOMPARE(view.SelStart(), found);
             QCOMPARE(view.SelText().compare(what, Qt::CaseInsensitive), 0);
@@ -374,9 +374,9 @@ private slots:
         QVERIFY(lineHeight(0) > small * 1.5);
         // Sizes the view cannot take are brought into range.
         view.setFontSize(0);
-        QCOMPARE(view.fontSize(), int(RichTextView::DefaultFontSize));
+        QCOMPARE(view.fontSize(), FontSizePolicy::Default);
         view.setFontSize(100000);
-        QCOMPARE(view.fontSize(), int(RichTextView::MaxFontSize));
+        QCOMPARE(view.fontSize(), FontSizePolicy::Largest);
     }
 
     void typingDoesNotChangeTheBook()

@@ -1,8 +1,8 @@
 // The RTF reader on files from real word processors, on the parts of RTF that books use, and
 // on damaged input.
-#include "platform/rtf/RtfNotes.h"
-#include "platform/rtf/RtfReader.h"
-#include "platform/rtf/RtfTextProperties.h"
+#include "formats/rtf/RtfNotes.h"
+#include "formats/rtf/RtfReader.h"
+#include "formats/rtf/RtfTextProperties.h"
 #include "support/TestMain.h"
 
 #include <QBuffer>

@@ -1,11 +1,11 @@
 // Marks and bookmarks saved into RTF books from real producers: the saved file is the book's
 // own bytes with only our groups added, reads back with the marks and pictures where they
 // were set, and LibreOffice reads the same text from it as from the original.
-#include "platform/RichTextView.h"
-#include "platform/rtf/RtfReader.h"
-#include "platform/rtf/RtfSourceBook.h"
-#include "platform/rtf/RtfWriter.h"
+#include "formats/rtf/RtfReader.h"
+#include "formats/rtf/RtfSourceBook.h"
+#include "formats/rtf/RtfWriter.h"
 #include "support/TestMain.h"
+#include "views/RichTextView.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
 // The quillmere-rtf converter: its commands, atomic output and its failures.
-#include "platform/rtf/RtfReader.h"
+#include "formats/rtf/RtfReader.h"
 #include "support/TestMain.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 // The RTF writer: what it writes, and that our own reader gives back the same document.
-#include "platform/rtf/RtfReader.h"
-#include "platform/rtf/RtfWriter.h"
+#include "formats/rtf/RtfReader.h"
+#include "formats/rtf/RtfWriter.h"
 #include "support/TestMain.h"
 
 #include <QDir>

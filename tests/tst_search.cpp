@@ -1,15 +1,15 @@
 // The search window: finding text forward through the open book, its options, the deferred
 // selection, and the window's life as the main window's companion.
-#include "app/frmMain.h"
-#include "dialogs/SkinButton.h"
-#include "dialogs/SkinLabel.h"
-#include "platform/RichTextView.h"
-#include "platform/Twips.h"
-#include "reading/frmSearch.h"
+#include "formats/Twips.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/ManualAnimationClock.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/search/frmSearch.h"
+#include "ui/skin/SkinButton.h"
+#include "ui/skin/SkinLabel.h"
+#include "views/RichTextView.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

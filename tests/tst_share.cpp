@@ -1,16 +1,16 @@
 // Sharing a book by e-mail: the share dialog and SendClassic against a real SMTP server on
 // 127.0.0.1.
-#include "app/frmMain.h"
-#include "dialogs/ShareMail.h"
-#include "dialogs/SkinButton.h"
-#include "dialogs/SkinLabel.h"
-#include "dialogs/dlgShare.h"
-#include "platform/AppSettings.h"
-#include "platform/MailSession.h"
-#include "platform/Twips.h"
+#include "core/AppSettings.h"
+#include "core/MailSession.h"
+#include "core/ShareMail.h"
+#include "formats/Twips.h"
+#include "mainwindow/frmMain.h"
 #include "support/SmtpTestServer.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/dialogs/dlgShare.h"
+#include "ui/skin/SkinButton.h"
+#include "ui/skin/SkinLabel.h"
 
 #include <QComboBox>
 #include <QLabel>

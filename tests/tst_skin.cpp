@@ -1,14 +1,14 @@
 // The skin: binding gives controls its look, and the element scripts slide buttons in on a
 // clock the test moves by hand.
-#include "dialogs/SkinButton.h"
-#include "dialogs/SkinElement.h"
-#include "dialogs/SkinForm.h"
-#include "dialogs/SkinLabel.h"
-#include "dialogs/SkinPanel.h"
-#include "dialogs/SkinScript.h"
-#include "dialogs/SkinSlideIn.h"
 #include "support/ManualAnimationClock.h"
 #include "support/TestMain.h"
+#include "ui/skin/SkinButton.h"
+#include "ui/skin/SkinElement.h"
+#include "ui/skin/SkinForm.h"
+#include "ui/skin/SkinLabel.h"
+#include "ui/skin/SkinPanel.h"
+#include "ui/skin/SkinScript.h"
+#include "ui/skin/SkinSlideIn.h"
 
 #include <QDialog>
 #include <QImage>

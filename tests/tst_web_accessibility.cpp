@@ -1,11 +1,11 @@
 // Every control of every window can be found by screen readers and automation: it has an
 // accessible name (its caption or tooltip) and an object name.
-#include "app/frmMain.h"
-#include "dialogs/frmAcrobat.h"
-#include "platform/RichTextView.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/dialogs/frmAcrobat.h"
+#include "views/RichTextView.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -79,7 +79,7 @@ private slots:
         window.ShowFindABook();
         window.txtBook->setSelStart(0);
         window.GetDefinition();
-        frmAcrobat notice(window);
+        frmAcrobat notice(window.state(), &window);
         notice.show();
 
         QList<QWidget*> windows = {&window};

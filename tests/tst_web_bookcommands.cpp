@@ -1,13 +1,13 @@
 // The main window's commands on an HTML book: printing through the web view's own print into a
 // PDF file, Back and Forward without history, and copy doing nothing.
-#include "app/PrintDialog.h"
-#include "app/frmMain.h"
-#include "platform/RichTextView.h"
-#include "platform/WebView.h"
+#include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "views/PrintDialog.h"
+#include "views/RichTextView.h"
+#include "views/WebView.h"
 
 #include <QClipboard>
 #include <QProcess>

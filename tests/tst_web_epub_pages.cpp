@@ -1,15 +1,15 @@
 // EPUB books read as pages in the web view: a fixed-layout book opens that way, with its
 // pages (each a frame of the size it asks for, pictures and style sheets from inside the
 // book) one after the other, and the Contents menu switches between pages and text.
-#include "app/frmMain.h"
-#include "library/EpubSession.h"
-#include "platform/RichTextView.h"
-#include "platform/WebView.h"
+#include "mainwindow/frmMain.h"
 #include "support/EpubFiles.h"
 #include "support/MainWindowDriver.h"
 #include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "views/EpubSession.h"
+#include "views/RichTextView.h"
+#include "views/WebView.h"
 
 #include <QAction>
 #include <QMenu>

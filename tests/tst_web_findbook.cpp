@@ -1,19 +1,19 @@
 // The find-a-book window against a real HTTP server on 127.0.0.1: the index search, the book
 // sites, the address history, saving a book into the library and the window's layout rule.
-#include "app/frmMain.h"
-#include "dialogs/SkinButton.h"
-#include "dialogs/SkinLabel.h"
-#include "dialogs/SkinPanel.h"
-#include "platform/AppSettings.h"
-#include "platform/Hosts.h"
-#include "platform/Twips.h"
-#include "platform/WebView.h"
+#include "core/AppSettings.h"
+#include "core/BookAddresses.h"
+#include "core/Hosts.h"
+#include "formats/Twips.h"
+#include "mainwindow/frmMain.h"
 #include "support/HttpTestServer.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
-#include "web/BookAddresses.h"
-#include "web/frmBrowser1.h"
+#include "ui/skin/SkinButton.h"
+#include "ui/skin/SkinLabel.h"
+#include "ui/skin/SkinPanel.h"
+#include "ui/web/frmBrowser1.h"
+#include "views/WebView.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

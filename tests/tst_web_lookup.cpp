@@ -1,17 +1,17 @@
 // The lookup window against a real HTTP server on 127.0.0.1 standing in for the dictionary and
 // the picture search: the addresses it asks for, its icon, caption, address list and toolbar,
 // and how the main window's lookup commands open it.
-#include "app/frmMain.h"
-#include "dialogs/SkinPanel.h"
-#include "platform/AppSettings.h"
-#include "platform/RichTextView.h"
-#include "platform/Twips.h"
-#include "platform/WebView.h"
+#include "core/AppSettings.h"
+#include "formats/Twips.h"
+#include "mainwindow/frmMain.h"
 #include "support/HttpTestServer.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
-#include "web/frmBrowser.h"
+#include "ui/skin/SkinPanel.h"
+#include "ui/web/frmBrowser.h"
+#include "views/RichTextView.h"
+#include "views/WebView.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -160,7 +160,8 @@ private slots:
         frmBrowser* browser = window->lookupWindow();
         QVERIFY(browser);
         QVERIFY(browser->isVisible());
-        QCOMPARE(window->lookup().lookupKind, pictureIcon ? 2 : 1);
+        QCOMPARE(window->lookup().lookupKind,
+                 pictureIcon ? LookupKind::Picture : LookupKind::Definition);
         QCOMPARE(browser->lookupAddress(),
                  QStringLiteral("http://") + m_server.hostAndPort() + address);
         const QString target = m_server.waitForRequest(received.left(received.indexOf('?')));
@@ -168,20 +169,6 @@ private slots:
         QCOMPARE(browser->windowIcon().cacheKey(),
                  (pictureIcon ? browser->imgPicture : browser->imgWord).cacheKey());
         QVERIFY(MessageBox::shown().isEmpty());
-    }
-
-    void anyOtherKindLooksUpPictures()
-    {
-        TestAppFolder app;
-        frmMain window(app.path());
-        window.lookup() = {3, QStringLiteral("ab")};
-        auto* browser = new frmBrowser(window);
-        QCOMPARE(browser->lookupAddress(), QStringLiteral("http://") + m_server.hostAndPort() +
-                                               PicturePath +
-                                               QStringLiteral("ab&SearchType=picture"));
-        QCOMPARE(browser->windowIcon().cacheKey(), browser->imgPicture.cacheKey());
-        QVERIFY(!m_server.waitForRequest(PicturePath.left(20)).isEmpty());
-        browser->close();
     }
 
     void windowBelongsToTheMainWindow()

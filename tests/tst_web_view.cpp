@@ -1,13 +1,13 @@
 // The web view against a real HTTP server on 127.0.0.1: navigation and history, the two
 // events, printing into a PDF file, saving pages and downloads into a books folder.
-#include "app/frmMain.h"
-#include "platform/AppSettings.h"
-#include "platform/Hosts.h"
-#include "platform/WebView.h"
+#include "core/AppSettings.h"
+#include "core/Hosts.h"
+#include "mainwindow/frmMain.h"
 #include "support/HttpTestServer.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "views/WebView.h"
 
 #include <QDir>
 #include <QFile>

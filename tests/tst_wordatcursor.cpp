@@ -1,8 +1,8 @@
 // The word at the caret, as the lookup commands take it from the book view.
-#include "app/ReaderState.h"
-#include "platform/RichTextView.h"
-#include "reading/Module1.h"
+#include "core/ReaderState.h"
 #include "support/TestMain.h"
+#include "views/Module1.h"
+#include "views/RichTextView.h"
 
 class TestWordAtCursor : public QObject
 {

@@ -3,7 +3,7 @@
 // IN is opened as RTF when its name ends in .rtf and as plain text otherwise, as the program
 // opens books. OFFSET puts the caret there, as a bookmark does; without it no caret is drawn.
 // Exits with 1 and one line on bad input.
-#include "platform/RichTextView.h"
+#include "views/RichTextView.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -9,10 +9,10 @@
 //                                       picture set at OFFSET, then the save
 // mark and bookmark write the book's own bytes with the change spliced in, as the program
 // does; only a book whose source cannot be followed is written whole (said on stderr).
-#include "platform/rtf/PlainTextDecoder.h"
-#include "platform/rtf/RtfReader.h"
-#include "platform/rtf/RtfSourceBook.h"
-#include "platform/rtf/RtfWriter.h"
+#include "formats/rtf/PlainTextDecoder.h"
+#include "formats/rtf/RtfReader.h"
+#include "formats/rtf/RtfSourceBook.h"
+#include "formats/rtf/RtfWriter.h"
 
 #include <QFile>
 #include <QFileInfo>

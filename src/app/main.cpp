@@ -1,12 +1,13 @@
-#include "app/DesktopStart.h"
-#include "app/frmMain.h"
+#include "mainwindow/DesktopStart.h"
+#include "mainwindow/frmMain.h"
 
 #include <QApplication>
 #include <QScreen>
 
 namespace {
-const QString Version = QStringLiteral("1.0.0");
-}
+// The project's version in CMakeLists.txt.
+const QString Version = QStringLiteral(QUILLMERE_VERSION);
+} // namespace
 
 int main(int argc, char* argv[])
 {

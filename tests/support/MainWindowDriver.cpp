@@ -1,6 +1,6 @@
 #include "support/MainWindowDriver.h"
 
-#include "app/frmMain.h"
+#include "mainwindow/frmMain.h"
 
 #include <QTest>
 #include <QTreeWidget>

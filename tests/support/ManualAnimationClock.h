@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/AnimationClock.h"
+#include "ui/skin/AnimationClock.h"
 
 // An animation clock that moves only when the test advances it; installed as the shared clock
 // for its lifetime.

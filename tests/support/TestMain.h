@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/FileDialog.h"
-#include "app/MessageBox.h"
-#include "app/PrintDialog.h"
+#include "ui/MessageBox.h"
+#include "views/FileDialog.h"
+#include "views/PrintDialog.h"
 
 #include <QApplication>
 #include <QSettings>

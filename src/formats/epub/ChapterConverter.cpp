@@ -1,0 +1,649 @@
+#include "formats/epub/ChapterConverter.h"
+
+#include "formats/epub/EpubBook.h"
+#include "formats/epub/StyleRules.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QImage>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextImageFormat>
+#include <QUrl>
+#include <QXmlStreamReader>
+#include <memory>
+#include <vector>
+
+namespace Epub {
+
+const QString ChapterConverter::LinkScheme = QStringLiteral("epub");
+
+namespace {
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Epub::ChapterConverter", text);
+}
+
+// The chapter as a small tree: notes and hidden elements need to be known before the
+// HTML is written.
+struct Node
+{
+    QString name; // empty for a text node
+    QXmlStreamAttributes attributes;
+    QString text;
+    std::vector<std::unique_ptr<Node>> children;
+
+    QString attribute(QLatin1String key) const { return attributes.value(key).toString(); }
+    bool hasType(QLatin1String type) const
+    {
+        for (const QXmlStreamAttribute& attribute : attributes) {
+            if ((attribute.name() == QLatin1String("type") ||
+                 attribute.name() == QLatin1String("role")) &&
+                attribute.value().split(QLatin1Char(' ')).contains(type)) {
+                return true;
+            }
+        }
+        return false;
+    }
+    QString plainText() const
+    {
+        if (name.isEmpty()) {
+            return text;
+        }
+        QString all;
+        for (const auto& child : children) {
+            all += child->plainText();
+        }
+        return all;
+    }
+};
+
+constexpr size_t MaxDepth = 200;
+
+// Reads the XHTML into a tree; on damage keeps what was read and reports it.
+std::unique_ptr<Node> parse(const QByteArray& data, QString* damage)
+{
+    auto root = std::make_unique<Node>();
+    root->name = QStringLiteral("#root");
+    std::vector<Node*> open{root.get()};
+    // Elements nested deeper than any real book are taken as part of the one above them, so
+    // a hostile chapter cannot exhaust the stack of the recursive steps that follow.
+    int flattened = 0;
+    QXmlStreamReader xml(data);
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && open.size() >= MaxDepth) {
+            ++flattened;
+        } else if (xml.isEndElement() && flattened > 0) {
+            --flattened;
+        } else if (xml.isStartElement()) {
+            auto node = std::make_unique<Node>();
+            node->name = xml.name().toString().toLower();
+            node->attributes = xml.attributes();
+            Node* raw = node.get();
+            open.back()->children.push_back(std::move(node));
+            open.push_back(raw);
+        } else if (xml.isEndElement()) {
+            if (open.size() > 1) {
+                open.pop_back();
+            }
+        } else if (xml.isCharacters() || xml.isEntityReference()) {
+            auto node = std::make_unique<Node>();
+            node->text = xml.text().toString();
+            open.back()->children.push_back(std::move(node));
+        }
+    }
+    if (xml.hasError()) {
+        *damage = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
+    }
+    return root;
+}
+
+// Qt's HTML reader takes em and rem as points. Font sizes are resolved by the converter itself
+// (see StyleRules) and left alone here; em and rem in other lengths (margins, indents) are
+// taken against the reader's base size, so the user's choice of font size scales them too.
+QString portableCss(QString css, qreal basePoints)
+{
+    static const QRegularExpression comments(QStringLiteral("/\\*.*?\\*/"),
+                                             QRegularExpression::DotMatchesEverythingOption);
+    css.remove(comments);
+    static const QRegularExpression imports(QStringLiteral("@import[^;]*;"));
+    css.remove(imports);
+    static const QRegularExpression relative(
+        QStringLiteral("(font-size\\s*:\\s*)?(-?[0-9]*\\.?[0-9]+)\\s*(r?em)\\b"),
+        QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    qsizetype last = 0;
+    for (auto it = relative.globalMatch(css); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        out += css.mid(last, match.capturedStart() - last);
+        const double value = match.captured(2).toDouble();
+        if (!match.captured(1).isEmpty()) {
+            out += match.captured();
+        } else {
+            out += QStringLiteral("%1px").arg(qRound(value * basePoints * 96.0 / 72.0));
+        }
+        last = match.capturedEnd();
+    }
+    out += css.mid(last);
+    return out;
+}
+
+QString escaped(const QString& text)
+{
+    return text.toHtmlEscaped();
+}
+
+// Elements Qt's HTML reader does not know that are blocks all the same.
+bool isSectioning(const QString& name)
+{
+    static const QSet<QString> names = {
+        QStringLiteral("section"), QStringLiteral("article"),    QStringLiteral("aside"),
+        QStringLiteral("nav"),     QStringLiteral("header"),     QStringLiteral("footer"),
+        QStringLiteral("figure"),  QStringLiteral("figcaption"), QStringLiteral("main"),
+        QStringLiteral("hgroup"),  QStringLiteral("details"),    QStringLiteral("summary")};
+    return names.contains(name);
+}
+
+// Elements whose content is never text of the book.
+bool isNeverShown(const QString& name)
+{
+    static const QSet<QString> names = {QStringLiteral("script"),   QStringLiteral("head"),
+                                        QStringLiteral("noscript"), QStringLiteral("template"),
+                                        QStringLiteral("math"),     QStringLiteral("object"),
+                                        QStringLiteral("video"),    QStringLiteral("audio")};
+    return names.contains(name);
+}
+
+const QString PictureScheme = QStringLiteral("epub-picture");
+
+QUrl pictureName(const QString& entry)
+{
+    QUrl name;
+    name.setScheme(PictureScheme);
+    name.setPath(entry);
+    return name;
+}
+
+// The picture of an entry, no wider than maxWidth. A big picture is decoded straight at the
+// width shown, never in full; shown is returned as it is when it already has that width. A
+// null image when the entry is missing or not a picture.
+QImage decodePicture(const Book& book, const QString& entry, int maxWidth, const QImage& shown = {})
+{
+    QByteArray data;
+    if (entry.isEmpty() || !book.archive().read(entry, &data)) {
+        return {};
+    }
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.isValid() && size.width() > maxWidth) {
+        reader.setScaledSize(size.scaled(maxWidth, size.height() * maxWidth / size.width() + 1,
+                                         Qt::KeepAspectRatio));
+    }
+    const QSize wanted = reader.scaledSize().isValid() ? reader.scaledSize() : size;
+    if (!shown.isNull() && shown.size() == wanted) {
+        return shown;
+    }
+    return reader.read();
+}
+
+class HtmlWriter
+{
+public:
+    HtmlWriter(const Book& book, const QString& chapterPath, QTextDocument* document, int maxWidth)
+        : m_book(book), m_chapterPath(chapterPath), m_document(document), m_maxWidth(maxWidth),
+          m_basePoints(document->defaultFont().pointSizeF() > 0
+                           ? document->defaultFont().pointSizeF()
+                           : 12.0)
+    {
+    }
+
+    StyleRules rules;
+    QHash<QString, QString> notes; // element id -> text of the note
+
+    void collectNoteTargets(const Node& node, QSet<QString>* ids) const
+    {
+        if (node.name == QLatin1String("a") &&
+            (node.hasType(QLatin1String("noteref")) || node.hasType(QLatin1String("doc-noteref")) ||
+             node.attribute(QLatin1String("class")).contains(QLatin1String("footnote")))) {
+            const QString href = node.attribute(QLatin1String("href"));
+            const int hash = href.indexOf(QLatin1Char('#'));
+            if (hash >= 0) {
+                ids->insert(QUrl::fromPercentEncoding(href.mid(hash + 1).toUtf8()));
+            }
+        }
+        for (const auto& child : node.children) {
+            collectNoteTargets(*child, ids);
+        }
+    }
+
+    void collectNotes(const Node& node, const QSet<QString>& ids)
+    {
+        const QString id = node.attribute(QLatin1String("id"));
+        if (!id.isEmpty() && ids.contains(id)) {
+            notes.insert(id, node.plainText().simplified());
+        }
+        for (const auto& child : node.children) {
+            collectNotes(*child, ids);
+        }
+    }
+
+    void write(const Node& node)
+    {
+        if (node.name.isEmpty()) {
+            m_html += escaped(node.text);
+            return;
+        }
+        if (isNeverShown(node.name) || isHidden(node)) {
+            return;
+        }
+        if (node.name == QLatin1String("#root")) {
+            writeChildren(node);
+            return;
+        }
+        const qreal parentPoints = m_points.isEmpty() ? m_basePoints : m_points.last();
+        const qreal points = fontPoints(node, parentPoints);
+        if (node.name == QLatin1String("html") || node.name == QLatin1String("body")) {
+            if (node.name == QLatin1String("html")) {
+                m_rootPoints = points;
+            }
+            m_points.append(points);
+            const bool sized = qAbs(points - parentPoints) > 0.01;
+            if (sized) {
+                m_html += QStringLiteral("<div style=\"font-size: %1pt\">").arg(points);
+            }
+            writeChildren(node);
+            if (sized) {
+                m_html += QStringLiteral("</div>");
+            }
+            m_points.removeLast();
+            return;
+        }
+        if (node.name == QLatin1String("img") || node.name == QLatin1String("image")) {
+            writePicture(node);
+            return;
+        }
+        if (node.name == QLatin1String("svg")) {
+            // A picture wrapped in SVG (covers) is shown as the picture; other drawings are
+            // left out.
+            if (const Node* image = findChild(node, QLatin1String("image"))) {
+                writePicture(*image);
+            }
+            return;
+        }
+        // Qt lays a table out again for each table around it, so the time grows by half again
+        // with each level: past a few levels (no real book goes deeper), tables are written
+        // as plain blocks, their text kept, and a hostile chapter cannot freeze the reader.
+        const bool table = node.name == QLatin1String("table");
+        const bool flat =
+            (table && m_tables >= MaxTableNesting) || (m_flatTables > 0 && isTablePart(node.name));
+        int& tables = flat ? m_flatTables : m_tables;
+        tables += table ? 1 : 0;
+        const QString tag = isSectioning(node.name) || flat ? QStringLiteral("div") : node.name;
+        m_html += QLatin1Char('<') + tag;
+        QString style = portableCss(node.attribute(QLatin1String("style")), m_basePoints);
+        if (qAbs(points - parentPoints) > 0.01 || isHeading(node.name)) {
+            style += QStringLiteral("; font-size: %1pt").arg(points);
+        }
+        if (!style.isEmpty()) {
+            m_html += QStringLiteral(" style=\"%1\"").arg(escaped(style));
+        }
+        for (const QXmlStreamAttribute& attribute : node.attributes) {
+            const auto key = attribute.name();
+            if (!attribute.prefix().isEmpty()) {
+                continue;
+            }
+            if (key == QLatin1String("class") || key == QLatin1String("align") ||
+                key == QLatin1String("colspan") || key == QLatin1String("rowspan") ||
+                key == QLatin1String("dir") || key == QLatin1String("start") ||
+                key == QLatin1String("type") || key == QLatin1String("valign") ||
+                key == QLatin1String("width") || key == QLatin1String("border") ||
+                key == QLatin1String("cellpadding") || key == QLatin1String("cellspacing")) {
+                const QString value = attribute.value().toString();
+                m_html += QStringLiteral(" %1=\"%2\"").arg(key.toString(), escaped(value));
+            }
+        }
+        if (node.name == QLatin1String("a")) {
+            writeLinkAttributes(node);
+        }
+        m_html += QLatin1Char('>');
+        // Every id is an anchor a link or the contents may jump to.
+        const QString id = node.attribute(QLatin1String("id"));
+        if (!id.isEmpty() && node.name != QLatin1String("a") && !isTableStructure(node.name)) {
+            m_html += QStringLiteral("<a name=\"%1\"></a>").arg(escaped(id));
+        }
+        m_points.append(points);
+        writeChildren(node);
+        m_points.removeLast();
+        m_html += QStringLiteral("</%1>").arg(tag);
+        tables -= table ? 1 : 0;
+    }
+
+    QString html() const { return m_html; }
+    void append(const QString& text) { m_html += text; }
+
+private:
+    static constexpr int MaxTableNesting = 8;
+
+    static bool isTablePart(const QString& name)
+    {
+        static const QSet<QString> names = {QStringLiteral("table"),    QStringLiteral("caption"),
+                                            QStringLiteral("thead"),    QStringLiteral("tbody"),
+                                            QStringLiteral("tfoot"),    QStringLiteral("tr"),
+                                            QStringLiteral("td"),       QStringLiteral("th"),
+                                            QStringLiteral("colgroup"), QStringLiteral("col")};
+        return names.contains(name);
+    }
+
+    static bool isTableStructure(const QString& name)
+    {
+        return name == QLatin1String("table") || name == QLatin1String("tr") ||
+               name == QLatin1String("thead") || name == QLatin1String("tbody") ||
+               name == QLatin1String("tfoot") || name == QLatin1String("ul") ||
+               name == QLatin1String("ol");
+    }
+
+    static const Node* findChild(const Node& node, QLatin1String name)
+    {
+        for (const auto& child : node.children) {
+            if (child->name == name) {
+                return child.get();
+            }
+            if (const Node* deeper = findChild(*child, name)) {
+                return deeper;
+            }
+        }
+        return nullptr;
+    }
+
+    static bool isHeading(const QString& name)
+    {
+        return name.size() == 2 && name.at(0) == QLatin1Char('h') &&
+               name.at(1) >= QLatin1Char('1') && name.at(1) <= QLatin1Char('6');
+    }
+
+    QString ruleValue(const Node& node, const QString& property) const
+    {
+        return rules.value(
+            property, node.name,
+            node.attribute(QLatin1String("class")).split(QLatin1Char(' '), Qt::SkipEmptyParts),
+            node.attribute(QLatin1String("id")), node.attribute(QLatin1String("style")));
+    }
+
+    // The element's font size in points, from the cascade; headings without a size of their
+    // own get the usual steps above the text around them.
+    qreal fontPoints(const Node& node, qreal parentPoints) const
+    {
+        const QString value = ruleValue(node, QStringLiteral("font-size"));
+        if (!value.isEmpty()) {
+            return StyleRules::fontPoints(value, parentPoints, m_rootPoints);
+        }
+        if (isHeading(node.name)) {
+            static const qreal steps[] = {2.0, 1.5, 1.17, 1.0, 0.83, 0.67};
+            return parentPoints * steps[node.name.at(1).digitValue() - 1];
+        }
+        return parentPoints;
+    }
+
+    bool isHidden(const Node& node) const
+    {
+        return node.attributes.hasAttribute(QLatin1String("hidden")) ||
+               ruleValue(node, QStringLiteral("display")).toLower() == QLatin1String("none");
+    }
+
+    void writeChildren(const Node& node)
+    {
+        for (const auto& child : node.children) {
+            write(*child);
+        }
+    }
+
+    void writeLinkAttributes(const Node& node)
+    {
+        const QString id = node.attribute(QLatin1String("id"));
+        const QString name = node.attribute(QLatin1String("name"));
+        if (!id.isEmpty() || !name.isEmpty()) {
+            m_html += QStringLiteral(" name=\"%1\"").arg(escaped(id.isEmpty() ? name : id));
+        }
+        const QString href = node.attribute(QLatin1String("href"));
+        if (href.isEmpty()) {
+            return;
+        }
+        const QUrl url(href);
+        if (!url.isRelative()) {
+            m_html += QStringLiteral(" href=\"%1\"").arg(escaped(href));
+            return;
+        }
+        const int hash = href.indexOf(QLatin1Char('#'));
+        const QString file = hash >= 0 ? href.left(hash) : href;
+        const QString anchor =
+            hash >= 0 ? QUrl::fromPercentEncoding(href.mid(hash + 1).toUtf8()) : QString();
+        const QString entry =
+            file.isEmpty() ? m_chapterPath : Archive::resolve(m_chapterPath, file);
+        const int chapter = m_book.chapterOf(entry);
+        if (chapter < 0) {
+            return;
+        }
+        QUrl target;
+        target.setScheme(ChapterConverter::LinkScheme);
+        target.setPath(QString::number(chapter));
+        if (!anchor.isEmpty()) {
+            target.setFragment(anchor);
+        }
+        m_html += QStringLiteral(" href=\"%1\"").arg(escaped(target.toString()));
+        const QString note = notes.value(anchor);
+        if (!note.isEmpty()) {
+            m_html += QStringLiteral(" title=\"%1\"").arg(escaped(note));
+        }
+    }
+
+    void writePicture(const Node& node)
+    {
+        QString source = node.attribute(QLatin1String("src"));
+        if (source.isEmpty()) {
+            for (const QXmlStreamAttribute& attribute : node.attributes) {
+                if (attribute.name() == QLatin1String("href")) {
+                    source = attribute.value().toString();
+                }
+            }
+        }
+        const QString entry = Archive::resolve(m_chapterPath, source);
+        const QImage image = decodePicture(m_book, entry, m_maxWidth);
+        if (image.isNull()) {
+            const QString alt = node.attribute(QLatin1String("alt"));
+            if (!alt.isEmpty()) {
+                m_html += QStringLiteral("[%1]").arg(escaped(alt));
+            }
+            return;
+        }
+        const QUrl name = pictureName(entry);
+        m_document->addResource(QTextDocument::ImageResource, name, image);
+        m_html += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\" />")
+                      .arg(escaped(name.toString()))
+                      .arg(image.width())
+                      .arg(image.height());
+    }
+
+    const Book& m_book;
+    QString m_chapterPath;
+    QTextDocument* m_document;
+    int m_maxWidth;
+    qreal m_basePoints;
+    qreal m_rootPoints = m_basePoints;
+    QList<qreal> m_points; // font sizes of the open elements
+    int m_tables = 0;      // tables open around the element written
+    int m_flatTables = 0;  // of those, the ones too deep, written as plain blocks
+    QString m_html;
+};
+
+void collectStyles(const Node& node, const Book& book, const QString& chapterPath, QString* css)
+{
+    if (node.name == QLatin1String("style")) {
+        *css += node.plainText() + QLatin1Char('\n');
+        return;
+    }
+    if (node.name == QLatin1String("link") &&
+        node.attribute(QLatin1String("rel")).contains(QLatin1String("stylesheet"))) {
+        QByteArray data;
+        const QString entry = Archive::resolve(chapterPath, node.attribute(QLatin1String("href")));
+        if (!entry.isEmpty() && book.archive().read(entry, &data)) {
+            *css += QString::fromUtf8(data) + QLatin1Char('\n');
+        }
+        return;
+    }
+    if (node.name == QLatin1String("body")) {
+        return;
+    }
+    for (const auto& child : node.children) {
+        collectStyles(*child, book, chapterPath, css);
+    }
+}
+} // namespace
+
+// The book view lays out pictures inserted as pictures; the ones Qt's HTML reader makes are
+// put in again the same way, at the same place, so offsets do not change.
+static void reinsertPictures(QTextDocument* document)
+{
+    QList<std::pair<int, QTextImageFormat>> pictures;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (fragment.charFormat().isImageFormat()) {
+                for (int i = 0; i < fragment.length(); ++i) {
+                    pictures.append(
+                        {fragment.position() + i, fragment.charFormat().toImageFormat()});
+                }
+            }
+        }
+    }
+    for (const auto& [position, image] : pictures) {
+        QTextCursor cursor(document);
+        cursor.setPosition(position);
+        cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+        cursor.insertImage(image);
+    }
+}
+
+bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* error)
+{
+    m_warnings.clear();
+    m_html.clear();
+    const QStringList chapters = m_book.chapters();
+    if (chapter < 0 || chapter >= chapters.size()) {
+        if (error) {
+            *error = tr("The book has no chapter %1.").arg(chapter + 1);
+        }
+        return false;
+    }
+    const QString path = chapters.at(chapter);
+    QByteArray data;
+    QString readError;
+    if (!m_book.archive().read(path, &data, &readError)) {
+        if (error) {
+            *error = readError;
+        }
+        return false;
+    }
+    QString damage;
+    const std::unique_ptr<Node> root = parse(data, &damage);
+    if (!damage.isEmpty()) {
+        m_warnings.append(tr("Chapter %1 is damaged: %2; what could be read is shown.")
+                              .arg(chapter + 1)
+                              .arg(damage));
+    }
+    QString css;
+    collectStyles(*root, m_book, path, &css);
+
+    document->clear();
+    const qreal basePoints =
+        document->defaultFont().pointSizeF() > 0 ? document->defaultFont().pointSizeF() : 12.0;
+    HtmlWriter writer(m_book, path, document, m_maxPictureWidth);
+    writer.rules.addStyleSheet(css);
+    QSet<QString> noteIds;
+    writer.collectNoteTargets(*root, &noteIds);
+    if (!noteIds.isEmpty()) {
+        writer.collectNotes(*root, noteIds);
+    }
+    writer.append(
+        QStringLiteral("<html><head><style>%1</style></head><body>")
+            .arg(portableCss(css, basePoints).replace(QLatin1Char('<'), QLatin1Char(' '))));
+    writer.write(*root);
+    writer.append(QStringLiteral("</body></html>"));
+    m_html = writer.html();
+    document->setHtml(m_html);
+    reinsertPictures(document);
+    return true;
+}
+
+int ChapterConverter::fitPictures(const Book& book, QTextDocument* document, int maxWidth)
+{
+    struct Picture
+    {
+        int position;
+        QTextImageFormat format;
+    };
+    QList<Picture> pictures;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextImageFormat format = fragment.charFormat().toImageFormat();
+            if (format.isValid() && QUrl(format.name()).scheme() == PictureScheme) {
+                for (int i = 0; i < fragment.length(); ++i) {
+                    pictures.append({fragment.position() + i, format});
+                }
+            }
+        }
+    }
+    // Each picture is decoded again at the new width, once however often the chapter shows it;
+    // the document's resource is replaced, so only pictures at the shown size are held.
+    QHash<QString, QSize> sizes;
+    int changed = 0;
+    for (Picture& picture : pictures) {
+        const QUrl name(picture.format.name());
+        auto size = sizes.find(name.toString());
+        if (size == sizes.end()) {
+            const QImage shown =
+                document->resource(QTextDocument::ImageResource, name).value<QImage>();
+            QImage image = decodePicture(book, name.path(), maxWidth, shown);
+            if (image.isNull()) {
+                image = shown;
+            } else if (image.cacheKey() != shown.cacheKey()) {
+                document->addResource(QTextDocument::ImageResource, name, image);
+            }
+            size = sizes.insert(name.toString(), image.size());
+        }
+        if (size->isValid() && (qRound(picture.format.width()) != size->width() ||
+                                qRound(picture.format.height()) != size->height())) {
+            picture.format.setWidth(size->width());
+            picture.format.setHeight(size->height());
+            QTextCursor cursor(document);
+            cursor.setPosition(picture.position);
+            cursor.setPosition(picture.position + 1, QTextCursor::KeepAnchor);
+            cursor.setCharFormat(picture.format);
+            ++changed;
+        }
+    }
+    return changed;
+}
+
+int ChapterConverter::linkChapter(const QString& url, QString* anchor)
+{
+    const QUrl link(url);
+    if (link.scheme() != LinkScheme) {
+        return -1;
+    }
+    bool ok = false;
+    const int chapter = link.path().toInt(&ok);
+    if (anchor) {
+        *anchor = link.fragment(QUrl::FullyDecoded);
+    }
+    return ok ? chapter : -1;
+}
+
+} // namespace Epub

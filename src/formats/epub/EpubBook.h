@@ -1,0 +1,79 @@
+#pragma once
+
+#include "formats/epub/EpubArchive.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace Epub {
+
+// One entry of the book's table of contents.
+struct ContentsEntry
+{
+    QString title;
+    int chapter = -1; // spine index
+    QString anchor;   // element id inside the chapter, or empty for its start
+    int depth = 0;    // 0 for top-level entries
+};
+
+struct ManifestItem
+{
+    QString id;
+    QString path; // entry name in the archive
+    QString mediaType;
+    QString properties;
+};
+
+// An EPUB 2 or 3 book: its container, package document (metadata, manifest, spine) and
+// table of contents (navigation document, else NCX, else the chapters' h1-h3 headings).
+class Book
+{
+public:
+    enum class OpenResult
+    {
+        Opened,
+        NotEpub,   // not a zip, or no readable package document
+        Protected, // content is encrypted (DRM)
+    };
+
+    OpenResult open(const QString& path, QString* error = nullptr);
+
+    const Archive& archive() const { return m_archive; }
+    QString identifier() const { return m_identifier; }
+    QString title() const { return m_title; }
+    QString author() const { return m_author; }
+    QString language() const { return m_language; }
+    // "2.0", "3.0", ... as the package document states it.
+    QString version() const { return m_version; }
+    // Pre-paginated (fixed-layout) books are laid out as pages, not as flowing text.
+    bool isFixedLayout() const { return m_fixedLayout; }
+
+    // Entry names of the spine's chapters, in reading order.
+    QStringList chapters() const { return m_chapters; }
+    int chapterOf(const QString& entryName) const { return m_chapters.indexOf(entryName); }
+    QList<ContentsEntry> contents() const { return m_contents; }
+    // Problems met while reading a book that still opened (broken contents, missing parts).
+    QStringList warnings() const { return m_warnings; }
+
+private:
+    bool readPackage(const QString& packagePath, const QByteArray& data, QString* error);
+    void readNavigation(const QString& path);
+    void readNcx(const QString& path);
+    void readHeadings();
+    bool contentIsEncrypted();
+
+    Archive m_archive;
+    QString m_identifier;
+    QString m_title;
+    QString m_author;
+    QString m_language;
+    QString m_version;
+    bool m_fixedLayout = false;
+    QList<ManifestItem> m_manifest;
+    QStringList m_chapters;
+    QList<ContentsEntry> m_contents;
+    QStringList m_warnings;
+};
+
+} // namespace Epub

@@ -1,0 +1,195 @@
+#pragma once
+
+#include "core/ReaderState.h"
+#include "core/ShareRequest.h"
+#include "ui/WindowList.h"
+#include "ui/dialogs/OwnedWindow.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+class DocumentView;
+class EpubSession;
+class PdfView;
+class ReadingPane;
+struct ReaderContext;
+class RichTextView;
+class SkinForm;
+class SkinLabel;
+class WebView;
+class frmBrowser;
+class frmSearch;
+
+// The main window: the toolbar, the library tree, the reading pane with its four views, the
+// menus and the status bar. It owns the run-time state and opens every other window.
+class frmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    // Builds the window and runs the start-up sequence over the application folder.
+    explicit frmMain(const QString& programFolder, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    ReaderState& state() { return m_state; }
+    const ReaderState& state() const { return m_state; }
+    LookupRequest& lookup() { return m_lookup; }
+
+    // Start-up and shutdown.
+    void IsItFirstTime();
+    void Form_Activate();
+    void Exit();
+    bool hasEnded() const { return m_ended; }
+
+    // Which buttons and menu entries the book in the pane offers.
+    void DisableInterface(InterfaceMode mode);
+    void applyLayoutRule();
+
+    // Library.
+    void SetNodesList();
+    void OpenTheNode();
+    void OpenManual();
+    void CleanTheTextBox();
+    // Writes the open book's changes; false only when a write failed (already reported).
+    bool SaveChanges();
+    // Books opened from the desktop: each file is copied into the library (never replacing a
+    // book) and the first one is opened; files that cannot be added are reported.
+    void OpenFiles(const QStringList& paths);
+
+    // Reading aids and commands; each button and its menu entry run one of these.
+    void SetBookmark();
+    void HighlightIt();
+    void EraseIt();
+    void GetDefinition();
+    void GetPicture();
+    void DeleteBook();
+    void PrintBook();
+    void CopySelection();
+    void ShowSearch();
+    void ShowFindABook();
+    void ShowShare();
+    void ShowOptions();
+    void ShowMailAccount();
+    void ShowAbout();
+    void WebBack();
+    void WebForward();
+
+    // The EPUB book in the text view, when one is open (isOpen()).
+    EpubSession* epubSession() const;
+    // The reading pane, which holds the views below.
+    ReadingPane* pane() const { return m_pane; }
+    // What the commands are given to work on.
+    ReaderContext context();
+
+    // Other windows register here so that closing the main window closes them, most recent
+    // first.
+    void registerWindow(QWidget* window);
+    // Shows and activates the main window (other windows call this when they close).
+    void bringToFront();
+
+    // Sharing a book by e-mail: the share dialog fills the request, SendClassic sends it.
+    ShareRequest& shareRequest() { return m_shareRequest; }
+    void SendClassic();
+    // The window's skin; "My Library" is bound to it on every activation.
+    SkinForm* SkinForm1 = nullptr;
+
+    // Toolbar.
+    QToolButton* btnFind = nullptr;
+    QToolButton* btnDelete = nullptr;
+    QToolButton* btnPrint = nullptr;
+    QToolButton* btnSend = nullptr;
+    QToolButton* btnDef = nullptr;
+    QToolButton* btnPicture = nullptr;
+    QToolButton* btnBookmark = nullptr;
+    QToolButton* btnRedPen = nullptr;
+    QToolButton* btnErase = nullptr;
+    QToolButton* btnSearch = nullptr;
+    QToolButton* btnCopy = nullptr;
+    QToolButton* btnBack = nullptr;
+    QToolButton* btnForward = nullptr;
+    QFrame* picLine = nullptr;
+    SkinLabel* labelMyLib = nullptr;
+    QTreeWidget* TreeView1 = nullptr;
+    // The reading pane's views.
+    RichTextView* txtBook = nullptr;
+    PdfView* pdfBook = nullptr;
+    DocumentView* ole1 = nullptr;
+    WebView* wbBook = nullptr;
+    // Why the book in the pane cannot be shown, in place of the text view.
+    QLabel* bookMessage = nullptr;
+    QStatusBar* sbStatusBar = nullptr;
+    QLabel* statusText = nullptr;
+    QLabel* statusDate = nullptr;
+    QLabel* statusTime = nullptr;
+    // Menus.
+    QMenu* mnuFile = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QMenu* mnuGet = nullptr;
+    QMenu* mnuContents = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuFindaBook = nullptr;
+    QAction* mnuFileDelete = nullptr;
+    QAction* mnuFileShare = nullptr;
+    QAction* mnuFileMailAccount = nullptr;
+    QAction* mnuFilePrint = nullptr;
+    QAction* mnuFileExit = nullptr;
+    QAction* mnuEditSearch = nullptr;
+    QAction* mnuEditHighlight = nullptr;
+    QAction* mnuEditErase = nullptr;
+    QAction* mnuEditCopy = nullptr;
+    QAction* mnuViewOptions = nullptr;
+    QAction* mnuGetDefinition = nullptr;
+    QAction* mnuGetPicture = nullptr;
+    QAction* mnuHelpContents = nullptr;
+    QAction* mnuHelpAbout = nullptr;
+
+    // The search and lookup windows while they are open.
+    frmSearch* searchWindow() const;
+    frmBrowser* lookupWindow() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildToolbar(QWidget* client);
+    void buildPane(QWidget* client);
+    void buildMenus();
+    void buildStatusBar();
+    void updateClock();
+    void writePlacement();
+    // The pane changed what it holds: the toolbar and the menus follow.
+    void applyInterface(InterfaceMode mode, bool marksAllowed);
+
+    ReaderState m_state;
+    LookupRequest m_lookup;
+    ReadingPane* m_pane = nullptr;
+    WindowList m_windows;
+    QTimer* m_clock = nullptr;
+    bool m_ended = false;
+    // The share dialog, the options dialog and the about box: one of each at a time.
+    ShareRequest m_shareRequest;
+    OwnedWindow m_shareWindow;
+    OwnedWindow m_optionsWindow;
+    OwnedWindow m_aboutWindow;
+    OwnedWindow m_mailAccountWindow;
+
+    // The search and lookup windows: at most one of each.
+    void openLookupWindow();
+    QPointer<frmSearch> m_search;
+    QPointer<frmBrowser> m_browser;
+
+    // The find-a-book window while it is open (it deletes itself when closed, and goes with
+    // the main window at the latest).
+    OwnedWindow m_findABook;
+};

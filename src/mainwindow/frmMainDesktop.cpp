@@ -1,0 +1,37 @@
+// Books handed to the main window from the desktop: a file manager's "Open with", the command
+// line, or a later start of the program.
+#include "core/LibraryImport.h"
+#include "mainwindow/frmMain.h"
+#include "ui/MessageBox.h"
+
+#include <QTreeWidget>
+
+void frmMain::OpenFiles(const QStringList& paths)
+{
+    QStringList added;
+    QStringList problems;
+    for (const QString& path : paths) {
+        QString name;
+        QString error;
+        if (LibraryImport::add(m_state.BooksFolder, path, &name, &error)) {
+            added.append(name);
+        } else {
+            problems.append(error);
+        }
+    }
+    if (!added.isEmpty()) {
+        SetNodesList();
+        const QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+        for (int i = 0; root && i < root->childCount(); ++i) {
+            if (root->child(i)->text(0) == added.first()) {
+                TreeView1->setCurrentItem(root->child(i));
+                TreeView1->scrollToItem(root->child(i));
+                OpenTheNode();
+                break;
+            }
+        }
+    }
+    if (!problems.isEmpty()) {
+        MessageBox::warning(this, tr("Not added to the library:\n\n%1").arg(problems.join('\n')));
+    }
+}

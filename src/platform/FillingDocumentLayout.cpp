@@ -1,6 +1,0 @@
-#include "platform/FillingDocumentLayout.h"
-
-FillingDocumentLayout::FillingDocumentLayout(QTextDocument* document)
-    : QAbstractTextDocumentLayout(document)
-{
-}

@@ -1,0 +1,211 @@
+#include "ui/commands/BookFileCommands.h"
+
+#include "core/RawNameAlias.h"
+#include "core/ReaderState.h"
+#include "ui/LibraryTree.h"
+#include "ui/MessageBox.h"
+#include "ui/commands/BookOpener.h"
+#include "views/EpubSession.h"
+#include "views/PrintDialog.h"
+#include "views/ReadingPane.h"
+#include "views/RichTextView.h"
+#include "views/WebView.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QPrinter>
+#include <QTreeWidget>
+
+namespace {
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("BookFileCommands", text);
+}
+
+// Why a book file could not be deleted, in the user's words.
+QString deleteFailure(const QString& path, const QFile& file)
+{
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        return tr("The book \"%1\" could not be deleted: it is no longer in the books folder.")
+            .arg(info.fileName());
+    }
+    if (info.isDir()) {
+        return tr("\"%1\" could not be deleted: it is a folder, not a book file.")
+            .arg(info.fileName());
+    }
+    return tr("The book \"%1\" could not be deleted.\n\n%2")
+        .arg(info.fileName(), file.errorString());
+}
+} // namespace
+
+QTreeWidgetItem* BookFileCommands::nodeAt(int position) const
+{
+    QTreeWidgetItem* root = m_context.library->topLevelItem(0);
+    if (!root || position < 1) {
+        return nullptr;
+    }
+    if (position == 1) {
+        return root;
+    }
+    return root->child(position - 2);
+}
+
+int BookFileCommands::positionOf(QTreeWidgetItem* item) const
+{
+    QTreeWidgetItem* parent = item->parent();
+    if (!parent) {
+        return 1;
+    }
+    return parent->indexOfChild(item) + 2;
+}
+
+void BookFileCommands::selectBook(const QString& name)
+{
+    QTreeWidget* tree = m_context.library;
+    QTreeWidgetItem* root = tree->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        if (root->child(i)->text(0) == name) {
+            tree->setCurrentItem(root->child(i));
+            return;
+        }
+    }
+    tree->setCurrentItem(nullptr);
+}
+
+void BookFileCommands::DeleteBook()
+{
+    QTreeWidget* tree = m_context.library;
+    if (tree->topLevelItemCount() == 0) {
+        return;
+    }
+    QTreeWidgetItem* selected = tree->currentItem();
+    // Without a selected book there is nothing to delete; the root "Books" names the library,
+    // not a file in it.
+    if (!selected || !selected->parent()) {
+        return;
+    }
+    ReaderState& state = m_context.state;
+    const int position = positionOf(selected);
+    const QString name = selected->text(0);
+    const QString path = LibraryTree::pathOf(selected, state.BooksFolder);
+    const auto answer = MessageBox::show(
+        m_context.window,
+        tr("Are you sure that you want to delete %1?").arg(state.BooksFolder + name),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, tr("Delete Book"));
+    if (answer != QMessageBox::Yes) {
+        return;
+    }
+
+    bool deleted = true;
+    QString failure;
+    const QByteArray rawName = selected->data(0, LibraryTree::RawNameRole).toByteArray();
+    if (!rawName.isEmpty()) {
+        // A name that is not UTF-8 is removed by its real bytes.
+        QString reason;
+        deleted = RawNameAlias::remove(state.BooksFolder, rawName, &reason);
+        if (!deleted) {
+            failure = tr("The book \"%1\" could not be deleted.\n\n%2").arg(name, reason);
+        }
+    } else if (!name.isEmpty()) {
+        QFile file(path);
+        const QFileInfo info(path);
+        deleted = info.isFile() && file.remove();
+        if (!deleted) {
+            failure = deleteFailure(path, file);
+        }
+    }
+    // The deleted open book must not be written back by the opening that follows, nor stay on
+    // screen when that opening is the root's, which shows an empty pane.
+    if (name == state.CurrentBookName && !QFileInfo::exists(path)) {
+        state.ChangesPending = false;
+        if (deleted) {
+            // Nothing may write the deleted book back: the pane holds no book now.
+            m_context.pane.text()->setText(QString());
+            m_context.pane.show(BookKind::None);
+            state.CurrentBookName.clear();
+        }
+    }
+
+    m_context.refreshLibrary();
+    if (!deleted) {
+        // The tree shows what is really in the books folder; the open book stays open.
+        selectBook(name);
+        MessageBox::warning(m_context.window, failure, tr("Delete Book"));
+        return;
+    }
+    if (tree->topLevelItemCount() == 0) {
+        return;
+    }
+    if (QTreeWidgetItem* neighbour = nodeAt(position - 1)) {
+        tree->setCurrentItem(neighbour);
+        BookOpener(m_context).OpenTheNode();
+    }
+}
+
+void BookFileCommands::PrintBook()
+{
+    const ReaderState& state = m_context.state;
+    switch (state.Kind) {
+    case BookKind::PlainText:
+    case BookKind::Rtf:
+    case BookKind::Epub: {
+        RichTextView* view = m_context.pane.text();
+        QPrinter printer(QPrinter::HighResolution);
+        // What is printed depends only on the view's selection, whatever range is chosen.
+        const bool selection = view->SelLength() != 0;
+        if (!PrintDialog::exec(m_context.window, &printer, selection)) {
+            break;
+        }
+        // The view holds one chapter of an EPUB book: the book is printed from the file.
+        EpubSession* epub = m_context.pane.epub();
+        QString error;
+        if (state.Kind == BookKind::Epub && !selection && epub && epub->isOpen()) {
+            if (!epub->printBook(&printer, &error)) {
+                MessageBox::show(m_context.window,
+                                 tr("The book could not be printed.\n\n%1").arg(error));
+            }
+        } else {
+            view->SelPrint(&printer);
+        }
+        break;
+    }
+    case BookKind::Html:
+    case BookKind::EpubPages:
+        if (m_context.pane.web()->QueryStatusWB(WebView::CommandPrint) & WebView::StatusEnabled) {
+            m_context.pane.web()->ExecWB(WebView::CommandPrint, WebView::PromptUser);
+        } else {
+            MessageBox::show(m_context.window, tr("The Print command is currently disabled."));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void BookFileCommands::CopySelection()
+{
+    const ReaderState& state = m_context.state;
+    RichTextView* view = m_context.pane.text();
+    if (state.Kind != BookKind::PlainText && state.Kind != BookKind::Rtf &&
+        state.Kind != BookKind::Epub) {
+        return;
+    }
+    // Paragraph ends come out of the view as "\r"; the clipboard carries this system's line
+    // ends, and a bookmark picture is no text.
+    QString text = view->SelText();
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    text.remove(QChar::ObjectReplacementCharacter);
+    auto* data = new QMimeData;
+    data->setText(text);
+    if (state.Kind == BookKind::Rtf) {
+        const QByteArray rtf = view->SelRTF();
+        data->setData(QStringLiteral("text/rtf"), rtf);
+        data->setData(QStringLiteral("application/rtf"), rtf);
+    }
+    QApplication::clipboard()->setMimeData(data);
+}

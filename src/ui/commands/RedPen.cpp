@@ -1,0 +1,51 @@
+#include "ui/commands/RedPen.h"
+
+#include "core/ReaderState.h"
+#include "ui/MessageBox.h"
+#include "ui/commands/ChangeSaver.h"
+#include "views/EpubSession.h"
+#include "views/ReadingPane.h"
+#include "views/RichTextView.h"
+
+// The mark effect is underlining: it is the effect the book's own text uses least, and every
+// load resets it with the other effects.
+void RedPen::HighlightIt()
+{
+    ReaderState& state = m_context.state;
+    // An EPUB book is never written: its marks go into its reading record.
+    if (m_context.pane.epub()->isOpen()) {
+        m_context.pane.epub()->markSelection();
+        return;
+    }
+    // A mark lives in the book's own file: without such a book there is nothing to mark.
+    if (!ReadingPane::keepsMarks(state)) {
+        return;
+    }
+    // A book that cannot be written back as it is takes no mark at all.
+    const QString refusal = m_context.pane.text()->marksRefusal();
+    if (state.Kind == BookKind::PlainText && !refusal.isEmpty()) {
+        MessageBox::warning(m_context.window, refusal);
+        return;
+    }
+    state.ChangesPending = true;
+    m_context.pane.text()->setSelColor(MarkColor);
+    m_context.pane.text()->setSelUnderline(true);
+    // A plain-text book cannot hold the mark: it is offered for conversion at once.
+    if (state.Kind == BookKind::PlainText && state.ChangesPending) {
+        ChangeSaver(m_context).trySave();
+    }
+}
+
+void RedPen::EraseIt()
+{
+    ReaderState& state = m_context.state;
+    if (m_context.pane.epub()->isOpen()) {
+        m_context.pane.epub()->eraseSelection();
+        return;
+    }
+    m_context.pane.text()->setSelUnderline(false);
+    m_context.pane.text()->setSelColor(Qt::black);
+    if (state.Kind == BookKind::Rtf) {
+        state.ChangesPending = true;
+    }
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+
+class SkinButton;
+class SkinForm;
+class SkinLabel;
+class SkinPanel;
+struct ReaderState;
+
+// The PDF reader notice: shown before a PDF book opens while the user has not confirmed that a
+// PDF reader is present. "Installed Acrobat" confirms and lets the book open; OK (or closing the
+// notice any other way) abandons the opening.
+class frmAcrobat : public QWidget
+{
+    Q_OBJECT
+public:
+    // The answer goes into state; closing brings mainWindow back to the front.
+    frmAcrobat(ReaderState& state, QWidget* mainWindow);
+
+    SkinForm* SkinForm1 = nullptr;
+    SkinLabel* labelTop = nullptr;
+    SkinPanel* panelMain = nullptr;
+    SkinLabel* labelHave = nullptr;
+    SkinButton* btnAcrobat = nullptr;
+    SkinButton* btnOK = nullptr;
+
+    static QString vendorAddress();
+
+    // Binds the skinned controls and slides OK in, on every activation.
+    void Form_Activate();
+
+signals:
+    void closed();
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void installedAcrobat();
+
+    ReaderState& m_state;
+    QWidget* m_mainWindow;
+};

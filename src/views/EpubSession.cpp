@@ -1,0 +1,672 @@
+#include "views/EpubSession.h"
+
+#include "core/BusyPointer.h"
+#include "formats/epub/ChapterConverter.h"
+#include "formats/epub/PageFolder.h"
+#include "views/EpubPrinter.h"
+#include "views/MarkColor.h"
+#include "views/RichTextView.h"
+#include "views/WebView.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTimer>
+#include <QToolTip>
+#include <QWheelEvent>
+
+namespace {
+QTextCharFormat formatAt(const QTextDocument* document, int position)
+{
+    const QTextBlock block = document->findBlock(position);
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.contains(position)) {
+            return fragment.charFormat();
+        }
+    }
+    return {};
+}
+
+// Chapters are turned by scrolling on past an end; a burst of wheel steps turns one chapter.
+constexpr int TurnPauseMs = 400;
+} // namespace
+
+EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
+                         QObject* parent)
+    : QObject(parent), m_view(view), m_menu(contentsMenu), m_recordsFolder(recordsFolder),
+      m_saveTimer(new QTimer(this)), m_fitTimer(new QTimer(this))
+{
+    m_saveTimer->setSingleShot(true);
+    m_saveTimer->setInterval(PositionSaveDelayMs);
+    connect(m_saveTimer, &QTimer::timeout, this, [this] { saveRecord(); });
+    m_fitTimer->setSingleShot(true);
+    m_fitTimer->setInterval(PictureFitDelayMs);
+    connect(m_fitTimer, &QTimer::timeout, this, &EpubSession::fitPictures);
+    m_view->installEventFilter(this);
+    m_view->viewport()->installEventFilter(this);
+    connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &EpubSession::positionChanged);
+    if (m_menu) {
+        m_menu->menuAction()->setVisible(false);
+    }
+}
+
+EpubSession::~EpubSession()
+{
+    // The owner closes the session while the view lives; past that, nothing is read from it.
+    m_saveTimer->stop();
+}
+
+bool EpubSession::open(const QString& path, QString* error)
+{
+    close();
+    BusyPointer busy;
+    auto book = std::make_unique<Epub::Book>();
+    QString reason;
+    const QString name = QFileInfo(path).fileName();
+    switch (book->open(path, &reason)) {
+    case Epub::Book::OpenResult::Opened:
+        break;
+    case Epub::Book::OpenResult::Protected:
+        *error = tr("\"%1\" is protected against copying (DRM), so this program cannot show it.")
+                     .arg(name);
+        return false;
+    case Epub::Book::OpenResult::NotEpub:
+        *error = tr("\"%1\" cannot be opened as an EPUB book.\n\n%2").arg(name, reason);
+        return false;
+    }
+    m_book = std::move(book);
+    m_record = std::make_unique<Epub::ReadingRecord>(
+        Epub::ReadingRecord::find(m_recordsFolder, path, m_book->identifier(), m_book->title()));
+    if (m_record->match() == Epub::ReadingRecord::Match::ChangedBook) {
+        // The book was edited since it was last read: its places move with their text.
+        m_record->relocate(int(m_book->chapters().size()),
+                           [this](int chapter) { return convertedText(chapter); });
+    }
+    rebuildContentsMenu();
+    const Epub::TextAnchor start = m_record->position.value_or(Epub::TextAnchor{});
+    showChapter(qBound(0, start.chapter, int(m_book->chapters().size()) - 1), start.offset);
+    saveRecord();
+    return true;
+}
+
+void EpubSession::close()
+{
+    if (!m_book) {
+        return;
+    }
+    m_saveTimer->stop();
+    m_fitTimer->stop();
+    saveRecord();
+    m_book.reset();
+    m_record.reset();
+    m_chapter = -1;
+    if (m_menu) {
+        m_menu->clear();
+        m_menu->menuAction()->setVisible(false);
+    }
+    m_entryActions.clear();
+    m_bookmarkAction = nullptr;
+    m_pagesAction = nullptr;
+    m_showsPages = false;
+    m_pageFolder.reset();
+    m_pagePath.clear();
+}
+
+void EpubSession::setPageView(WebView* view, std::function<void(bool pages)> showPane)
+{
+    m_pageView = view;
+    m_showPane = std::move(showPane);
+    if (m_pagesAction) {
+        m_pagesAction->setEnabled(view != nullptr);
+    }
+}
+
+bool EpubSession::showPages(bool pages, QString* error)
+{
+    if (!m_book || (pages && !m_pageView)) {
+        return false;
+    }
+    if (pages && m_pagePath.isEmpty()) {
+        BusyPointer busy;
+        auto folder = std::make_unique<QTemporaryDir>();
+        QString reason;
+        const QString page = folder->isValid()
+                                 ? Epub::PageFolder::write(*m_book, folder->path(), &reason)
+                                 : QString();
+        if (page.isEmpty()) {
+            if (error) {
+                *error = tr("The book cannot be shown as pages: %1")
+                             .arg(reason.isEmpty() ? folder->errorString() : reason);
+            }
+            if (m_pagesAction) {
+                m_pagesAction->setChecked(false);
+            }
+            return false;
+        }
+        m_pageFolder = std::move(folder);
+        m_pagePath = page;
+    }
+    m_showsPages = pages;
+    if (pages) {
+        // The book's own scripts never run, as for the library's web pages.
+        m_pageView->setShowsLocalBooks(true);
+        m_pageView->Navigate(m_pagePath);
+    }
+    if (m_pagesAction) {
+        const QSignalBlocker quiet(m_pagesAction);
+        m_pagesAction->setChecked(pages);
+    }
+    // The contents and chapter commands move through the text; the pages scroll by themselves.
+    for (QAction* action : m_menu ? m_menu->actions() : QList<QAction*>()) {
+        if (action != m_pagesAction && !action->objectName().isEmpty()) {
+            action->setEnabled(!pages && (action != m_bookmarkAction || m_record->bookmark));
+        }
+    }
+    if (m_showPane) {
+        m_showPane(pages);
+    }
+    return true;
+}
+
+QString EpubSession::convertedText(int chapter) const
+{
+    if (!m_book || chapter < 0 || chapter >= m_book->chapters().size()) {
+        return {};
+    }
+    QTextDocument document;
+    document.setDefaultFont(m_view->document()->defaultFont());
+    Epub::ChapterConverter converter(*m_book);
+    converter.setMaxPictureWidth(1); // the text alone is wanted: pictures are decoded tiny
+    if (!converter.convert(chapter, &document)) {
+        return {};
+    }
+    return document.toRawText();
+}
+
+bool EpubSession::showChapter(int chapter, int offset)
+{
+    if (!m_book || chapter < 0 || chapter >= m_book->chapters().size()) {
+        return false;
+    }
+    BusyPointer busy;
+    QTextDocument* document = m_view->prepareDocument();
+    Epub::ChapterConverter converter(*m_book);
+    m_pictureWidth = pictureWidth();
+    converter.setMaxPictureWidth(m_pictureWidth);
+    QString error;
+    if (!converter.convert(chapter, document, &error)) {
+        // A chapter that cannot be shown says why in its place; the others stay readable.
+        document->setHtml(
+            QStringLiteral("<p><i>%1</i></p>")
+                .arg(tr("This chapter cannot be shown: %1").arg(error).toHtmlEscaped()));
+    }
+    m_view->showDocument(document);
+    m_chapter = chapter;
+    collectAnchors();
+    applyMarks();
+    scrollToTop(offset);
+    updateContentsMenu();
+    positionChanged();
+    return true;
+}
+
+int EpubSession::pictureWidth() const
+{
+    return qMax(200, m_view->viewport()->width() - 40);
+}
+
+void EpubSession::fitPictures()
+{
+    if (!m_book || m_chapter < 0 || pictureWidth() == m_pictureWidth) {
+        return;
+    }
+    m_pictureWidth = pictureWidth();
+    // The view keeps the line at its top while the pictures above it change size.
+    BusyPointer busy;
+    Epub::ChapterConverter::fitPictures(*m_book, m_view->document(), m_pictureWidth);
+}
+
+void EpubSession::scrollToTop(int offset)
+{
+    offset = qBound(0, offset, m_view->characterCount());
+    m_view->setSelStart(offset);
+    QScrollBar* bar = m_view->verticalScrollBar();
+    // The plain view scrolls by line, others by pixel; a few steps bring the line of the
+    // offset to the top (only the lines passed over are laid out, so each step can change
+    // what a line is worth).
+    const bool byLine = qobject_cast<QPlainTextEdit*>(m_view) != nullptr;
+    const int lineHeight = qMax(1, m_view->fontMetrics().lineSpacing());
+    for (int step = 0; step < 32; ++step) {
+        const int top = m_view->cursorRect().top();
+        if ((top >= 0 && top < lineHeight) || (top > 0 && bar->value() >= bar->maximum()) ||
+            (top < 0 && bar->value() <= bar->minimum())) {
+            break;
+        }
+        const int move =
+            byLine ? (top > 0 ? qMax(1, top / lineHeight) : qMin(-1, top / lineHeight)) : top;
+        bar->setValue(bar->value() + move);
+    }
+}
+
+Epub::TextAnchor EpubSession::currentPosition() const
+{
+    const int top = m_view->cursorForPosition(QPoint(0, 0)).position();
+    return Epub::TextAnchor::at(qMax(0, m_chapter), chapterText(), top);
+}
+
+QString EpubSession::chapterText() const
+{
+    return m_view->document()->toRawText();
+}
+
+int EpubSession::currentContentsEntry() const
+{
+    if (!m_book) {
+        return -1;
+    }
+    const int top = m_view->cursorForPosition(QPoint(0, 0)).position();
+    const QList<Epub::ContentsEntry> entries = m_book->contents();
+    int current = -1;
+    for (int i = 0; i < entries.size(); ++i) {
+        const Epub::ContentsEntry& entry = entries.at(i);
+        if (entry.chapter > m_chapter ||
+            (entry.chapter == m_chapter && m_anchors.value(entry.anchor, 0) > top)) {
+            continue;
+        }
+        current = i;
+    }
+    return current;
+}
+
+void EpubSession::collectAnchors()
+{
+    m_anchors.clear();
+    for (QTextBlock block = m_view->document()->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            for (const QString& name : it.fragment().charFormat().anchorNames()) {
+                if (!m_anchors.contains(name)) {
+                    m_anchors.insert(name, it.fragment().position());
+                }
+            }
+        }
+    }
+}
+
+bool EpubSession::showContentsEntry(int index)
+{
+    if (!m_book || index < 0 || index >= m_book->contents().size()) {
+        return false;
+    }
+    const Epub::ContentsEntry entry = m_book->contents().at(index);
+    QUrl url;
+    url.setScheme(Epub::ChapterConverter::LinkScheme);
+    url.setPath(QString::number(entry.chapter));
+    if (!entry.anchor.isEmpty()) {
+        url.setFragment(entry.anchor);
+    }
+    return followLink(url.toString());
+}
+
+bool EpubSession::followLink(const QString& url)
+{
+    QString anchor;
+    const int chapter = Epub::ChapterConverter::linkChapter(url, &anchor);
+    if (chapter < 0) {
+        return false;
+    }
+    if (chapter != m_chapter && !showChapter(chapter)) {
+        return false;
+    }
+    scrollToTop(m_anchors.value(anchor, 0));
+    updateContentsMenu();
+    positionChanged();
+    return true;
+}
+
+void EpubSession::positionChanged()
+{
+    if (!m_book) {
+        return;
+    }
+    m_saveTimer->start();
+    updateContentsMenu();
+}
+
+bool EpubSession::saveRecord(QString* error)
+{
+    if (!m_book || !m_record) {
+        return false;
+    }
+    if (m_chapter >= 0) {
+        m_record->position = currentPosition();
+    }
+    return m_record->save(error);
+}
+
+void EpubSession::setBookmark()
+{
+    if (!m_book) {
+        return;
+    }
+    m_record->bookmark = Epub::TextAnchor::at(m_chapter, chapterText(), m_view->SelStart());
+    saveRecord();
+    if (m_bookmarkAction) {
+        m_bookmarkAction->setEnabled(true);
+    }
+}
+
+bool EpubSession::goToBookmark()
+{
+    if (!m_book || !m_record->bookmark) {
+        return false;
+    }
+    const Epub::TextAnchor mark = *m_record->bookmark;
+    if (mark.chapter != m_chapter && !showChapter(mark.chapter)) {
+        return false;
+    }
+    const int offset = Epub::placeAnchor(mark, chapterText()).value_or(mark.offset);
+    scrollToTop(offset);
+    return true;
+}
+
+void EpubSession::markSelection()
+{
+    const int start = m_view->SelStart();
+    const int length = m_view->SelLength();
+    if (!m_book || length <= 0) {
+        return;
+    }
+    m_view->setSelColor(MarkColor);
+    m_view->setSelUnderline(true);
+    const QString text = chapterText();
+    m_record->marks.append(
+        {Epub::TextAnchor::at(m_chapter, text, start), length, text.mid(start, length)});
+    saveRecord();
+}
+
+void EpubSession::eraseSelection()
+{
+    const int start = m_view->SelStart();
+    const int end = start + m_view->SelLength();
+    if (!m_book || end <= start) {
+        return;
+    }
+    m_view->setSelUnderline(false);
+    m_view->setSelColor(Qt::black);
+    // Marks under the eraser go; the parts of them outside the selection stay marked.
+    const QString text = chapterText();
+    QList<Epub::Mark> kept;
+    for (const Epub::Mark& mark : std::as_const(m_record->marks)) {
+        const int markStart = mark.start.offset;
+        const int markEnd = markStart + mark.length;
+        if (mark.start.chapter != m_chapter || markEnd <= start || markStart >= end) {
+            kept.append(mark);
+            continue;
+        }
+        if (markStart < start) {
+            kept.append({Epub::TextAnchor::at(m_chapter, text, markStart), start - markStart,
+                         text.mid(markStart, start - markStart)});
+        }
+        if (markEnd > end) {
+            kept.append({Epub::TextAnchor::at(m_chapter, text, end), markEnd - end,
+                         text.mid(end, markEnd - end)});
+        }
+    }
+    m_record->marks = kept;
+    saveRecord();
+}
+
+void EpubSession::applyMarks()
+{
+    const QString text = chapterText();
+    for (Epub::Mark& mark : m_record->marks) {
+        if (mark.start.chapter != m_chapter) {
+            continue;
+        }
+        const std::optional<int> at = Epub::placeMark(mark, text);
+        if (!at) {
+            continue;
+        }
+        QTextCursor cursor(m_view->document());
+        cursor.setPosition(*at);
+        cursor.setPosition(*at + mark.length, QTextCursor::KeepAnchor);
+        QTextCharFormat format;
+        format.setForeground(MarkColor);
+        format.setFontUnderline(true);
+        cursor.mergeCharFormat(format);
+    }
+}
+
+bool EpubSession::findInLaterChapters(const QString& text, RichTextView::FindOptions options,
+                                      int* found)
+{
+    if (!m_book || text.isEmpty()) {
+        return false;
+    }
+    QTextDocument::FindFlags flags;
+    if (options & RichTextView::FindWholeWord) {
+        flags |= QTextDocument::FindWholeWords;
+    }
+    if (options & RichTextView::FindMatchCase) {
+        flags |= QTextDocument::FindCaseSensitively;
+    }
+    BusyPointer busy;
+    for (int chapter = m_chapter + 1; chapter < m_book->chapters().size(); ++chapter) {
+        const QString chapterText = convertedText(chapter);
+        QTextDocument plain;
+        plain.setPlainText(chapterText);
+        const QTextCursor match = plain.find(text, 0, flags);
+        if (!match.isNull()) {
+            showChapter(chapter, match.selectionStart());
+            *found = match.selectionStart();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool EpubSession::printBook(QPrinter* printer, QString* error)
+{
+    if (!m_book) {
+        return false;
+    }
+    BusyPointer busy;
+    const int chapters = int(m_book->chapters().size());
+    QProgressDialog progress(tr("Printing \"%1\"...").arg(m_book->title()), tr("Cancel"), 0,
+                             chapters, m_view->window());
+    progress.setAccessibleName(tr("Printing progress"));
+    progress.setWindowTitle(tr("Print"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    const auto result = EpubPrinter::printBook(
+        *m_book, m_view->document()->defaultFont(), printer,
+        [&progress](int chapter, int) {
+            progress.setValue(chapter);
+            return !progress.wasCanceled();
+        },
+        error);
+    return result != EpubPrinter::Result::Failed;
+}
+
+void EpubSession::rebuildContentsMenu()
+{
+    if (!m_menu) {
+        return;
+    }
+    m_menu->clear();
+    m_entryActions.clear();
+    QAction* previous = m_menu->addAction(tr("&Previous Chapter"));
+    previous->setObjectName(QStringLiteral("mnuContentsPrevious"));
+    previous->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
+    connect(previous, &QAction::triggered, this, [this] {
+        if (m_chapter > 0) {
+            showChapter(m_chapter - 1);
+        }
+    });
+    QAction* next = m_menu->addAction(tr("&Next Chapter"));
+    next->setObjectName(QStringLiteral("mnuContentsNext"));
+    next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
+    connect(next, &QAction::triggered, this, [this] { showChapter(m_chapter + 1); });
+    m_bookmarkAction = m_menu->addAction(tr("Go to &Bookmark"));
+    m_bookmarkAction->setObjectName(QStringLiteral("mnuContentsBookmark"));
+    m_bookmarkAction->setEnabled(m_record && m_record->bookmark.has_value());
+    connect(m_bookmarkAction, &QAction::triggered, this, [this] { goToBookmark(); });
+    m_pagesAction = m_menu->addAction(tr("Show as &Pages"));
+    m_pagesAction->setObjectName(QStringLiteral("mnuContentsPages"));
+    m_pagesAction->setStatusTip(
+        tr("Shows the book's pages as they were laid out, instead of its text"));
+    m_pagesAction->setCheckable(true);
+    m_pagesAction->setEnabled(m_pageView != nullptr);
+    connect(m_pagesAction, &QAction::toggled, this, [this](bool pages) {
+        QString error;
+        if (!showPages(pages, &error) && !error.isEmpty()) {
+            QMessageBox::warning(m_view->window(), QCoreApplication::applicationName(), error);
+        }
+    });
+    m_menu->addSeparator();
+    const QList<Epub::ContentsEntry> entries = m_book->contents();
+    for (int i = 0; i < entries.size(); ++i) {
+        const Epub::ContentsEntry& entry = entries.at(i);
+        // Menus show no tree: depth is shown by indenting.
+        QString caption = QString(entry.depth * 4, QLatin1Char(' ')) + entry.title;
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = m_menu->addAction(caption);
+        action->setObjectName(QStringLiteral("mnuContentsEntry%1").arg(i));
+        action->setCheckable(true);
+        connect(action, &QAction::triggered, this, [this, i] { showContentsEntry(i); });
+        m_entryActions.append(action);
+    }
+    if (entries.isEmpty()) {
+        m_menu->addAction(tr("(This book has no table of contents)"))->setEnabled(false);
+    }
+    m_menu->menuAction()->setVisible(true);
+}
+
+void EpubSession::updateContentsMenu()
+{
+    if (m_entryActions.isEmpty()) {
+        return;
+    }
+    const int current = currentContentsEntry();
+    for (int i = 0; i < m_entryActions.size(); ++i) {
+        m_entryActions.at(i)->setChecked(i == current);
+    }
+}
+
+bool EpubSession::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!m_book) {
+        return QObject::eventFilter(watched, event);
+    }
+    QScrollBar* bar = m_view->verticalScrollBar();
+    // At an end when the first or last line of the chapter is in view (the scroll bar of a
+    // view that lays out as it goes may stop short of its maximum).
+    QTextCursor first(m_view->document());
+    QTextCursor last(m_view->document());
+    last.movePosition(QTextCursor::End);
+    const bool atEnd = m_view->cursorRect(last).bottom() <= m_view->viewport()->height();
+    const bool atStart = m_view->cursorRect(first).top() >= 0;
+    auto turn = [&](bool forward) {
+        if (m_turning) {
+            return true;
+        }
+        const int target = m_chapter + (forward ? 1 : -1);
+        if (target < 0 || target >= m_book->chapters().size()) {
+            return false;
+        }
+        m_turning = true;
+        QTimer::singleShot(TurnPauseMs, this, [this] { m_turning = false; });
+        showChapter(target, 0);
+        if (!forward) {
+            // Turning back shows the end of the chapter before.
+            m_view->setSelStart(m_view->characterCount());
+            bar->setValue(bar->maximum());
+        }
+        return true;
+    };
+    switch (event->type()) {
+    case QEvent::Resize:
+        if (watched == m_view->viewport()) {
+            m_fitTimer->start();
+        }
+        break;
+    case QEvent::KeyPress: {
+        if (watched != m_view) {
+            break;
+        }
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() != Qt::NoModifier) {
+            break;
+        }
+        // Arrow keys turn only from the first or last line, so the caret can still move
+        // through the last screen of a chapter.
+        const QTextBlock caret = m_view->textCursor().block();
+        const bool lastLine = caret == m_view->document()->lastBlock();
+        const bool firstLine = caret == m_view->document()->firstBlock();
+        if (atEnd && (key->key() == Qt::Key_PageDown || (key->key() == Qt::Key_Down && lastLine))) {
+            return turn(true);
+        }
+        if (atStart && (key->key() == Qt::Key_PageUp || (key->key() == Qt::Key_Up && firstLine))) {
+            return turn(false);
+        }
+        break;
+    }
+    case QEvent::Wheel: {
+        if (watched != m_view->viewport()) {
+            break;
+        }
+        const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
+        if ((delta < 0 && atEnd) || (delta > 0 && atStart)) {
+            return turn(delta < 0) || QObject::eventFilter(watched, event);
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        if (watched != m_view->viewport() || m_view->textCursor().hasSelection()) {
+            break;
+        }
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const int at = m_view->cursorForPosition(mouse->position().toPoint()).position();
+        const QString href = formatAt(m_view->document(), at).anchorHref();
+        if (mouse->button() == Qt::LeftButton && !href.isEmpty()) {
+            followLink(href);
+        }
+        break;
+    }
+    case QEvent::ToolTip: {
+        if (watched != m_view->viewport()) {
+            break;
+        }
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int at = m_view->cursorForPosition(help->pos()).position();
+        const QString note = formatAt(m_view->document(), at).toolTip();
+        if (!note.isEmpty()) {
+            QToolTip::showText(help->globalPos(), note, m_view->viewport());
+            return true;
+        }
+        QToolTip::hideText();
+        break;
+    }
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,119 @@
+#pragma once
+
+#include "formats/epub/EpubBook.h"
+#include "formats/epub/ReadingRecord.h"
+#include "views/RichTextView.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QPrinter;
+class QTimer;
+class QTemporaryDir;
+class RichTextView;
+class WebView;
+
+// The EPUB book open in the rich-text view. The view holds one chapter at a time: opening
+// converts only the chapter where the reader stopped, and the others are converted when the
+// reader turns to them (scrolling on past either end of a chapter, the contents menu, a link).
+// Everything the reader keeps about the book (where it was read, the bookmark, red-pen marks)
+// lives in its reading record in the application folder; the book file is never written.
+class EpubSession : public QObject
+{
+    Q_OBJECT
+public:
+    // Seconds of stillness after which a new reading position is written down.
+    static constexpr int PositionSaveDelayMs = 2000;
+    // Pictures are fitted to a resized view once it has stayed this long at one size.
+    static constexpr int PictureFitDelayMs = 150;
+
+    EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
+                QObject* parent = nullptr);
+    ~EpubSession() override;
+
+    // Opens the book and shows it where it was last read; false with a message for the user.
+    bool open(const QString& path, QString* error);
+    // Writes the record down now and forgets the book (the view is left as it is).
+    void close();
+    bool isOpen() const { return m_book != nullptr; }
+
+    const Epub::Book& book() const { return *m_book; }
+    int currentChapter() const { return m_chapter; }
+    // The contents entry being read: the last one at or before the top of the view.
+    int currentContentsEntry() const;
+    // Shows chapter at offset (the offset put at the top of the view).
+    bool showChapter(int chapter, int offset = 0);
+    bool showContentsEntry(int index);
+    // Follows an "epub:" link from the book's text.
+    bool followLink(const QString& url);
+
+    // Reading aids, kept in the record.
+    void setBookmark();
+    bool goToBookmark();
+    void markSelection();
+    void eraseSelection();
+    // Find went past the end of the chapter: looks in the chapters after it and shows the
+    // first match (found is its offset); false when no later chapter holds the text.
+    bool findInLaterChapters(const QString& text, RichTextView::FindOptions options, int* found);
+    // Fixed-layout books are read as pages in the web view, other books as text in the text
+    // view; the Contents menu switches between the two. showPane(pages) brings the view for
+    // either way forward in the window.
+    void setPageView(WebView* view, std::function<void(bool pages)> showPane);
+    // Shows the book as pages (unpacked into a folder of its own, shown by the web view) or
+    // as text; false with a message when the pages could not be made.
+    bool showPages(bool pages, QString* error = nullptr);
+    bool showsPages() const { return m_showsPages; }
+
+    // Prints the whole book, chapter by chapter, with a progress window that can cancel it;
+    // false with a message when it could not be printed (a cancel is no failure).
+    bool printBook(QPrinter* printer, QString* error = nullptr);
+
+    // Where the reader is now: the first character shown.
+    Epub::TextAnchor currentPosition() const;
+    Epub::ReadingRecord& record() { return *m_record; }
+    // Writes the record at once; false when it could not be written.
+    bool saveRecord(QString* error = nullptr);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void positionChanged();
+    void rebuildContentsMenu();
+    void updateContentsMenu();
+    void applyMarks();
+    void collectAnchors();
+    QString chapterText() const;
+    QString convertedText(int chapter) const;
+    void scrollToTop(int offset);
+    // The width pictures are shown at for the view as it is now.
+    int pictureWidth() const;
+    // The view changed width: the chapter's pictures are fitted to it again.
+    void fitPictures();
+
+    RichTextView* m_view;
+    QPointer<QMenu> m_menu;
+    QString m_recordsFolder;
+    std::unique_ptr<Epub::Book> m_book;
+    std::unique_ptr<Epub::ReadingRecord> m_record;
+    QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
+    QList<QAction*> m_entryActions;
+    QAction* m_bookmarkAction = nullptr;
+    QAction* m_pagesAction = nullptr;
+    QPointer<WebView> m_pageView;
+    std::function<void(bool)> m_showPane;
+    std::unique_ptr<QTemporaryDir> m_pageFolder;
+    QString m_pagePath;
+    bool m_showsPages = false;
+    QTimer* m_saveTimer;
+    QTimer* m_fitTimer;
+    int m_pictureWidth = 0; // the width the chapter's pictures were decoded for
+    int m_chapter = -1;
+    bool m_turning = false;
+};

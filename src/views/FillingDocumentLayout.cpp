@@ -1,0 +1,6 @@
+#include "views/FillingDocumentLayout.h"
+
+FillingDocumentLayout::FillingDocumentLayout(QTextDocument* document)
+    : QAbstractTextDocumentLayout(document)
+{
+}

@@ -1,0 +1,592 @@
+#include "views/RichTextView.h"
+
+#include "core/BusyPointer.h"
+#include "formats/AtomicFile.h"
+#include "formats/rtf/PlainTextDecoder.h"
+#include "formats/rtf/RtfReader.h"
+#include "formats/rtf/RtfSourceBook.h"
+#include "formats/rtf/RtfWriter.h"
+#include "views/BookDocumentLayout.h"
+#include "views/BookPictureHandler.h"
+#include "views/BookTextProperties.h"
+#include "views/DocumentPrinter.h"
+#include "views/FillingDocumentLayout.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextImageFormat>
+#include <QToolTip>
+#include <QUrl>
+
+struct RichTextView::SourceBook : Rtf::RtfSourceBook
+{
+    using Rtf::RtfSourceBook::RtfSourceBook;
+};
+
+const QString RichTextView::PictureNamePrefix = QStringLiteral("quillmere-bookmark:");
+
+namespace {
+// Far beyond any real book; a larger file would not fit in memory once decoded, so it is
+// refused with a message instead.
+constexpr qint64 MaxBookBytes = qint64(256) * 1024 * 1024;
+
+bool isWordCharacter(const QString& text, qsizetype index)
+{
+    return index >= 0 && index < text.size() && text.at(index).isLetterOrNumber();
+}
+} // namespace
+
+RichTextView::RichTextView(QWidget* parent) : QTextEdit(parent)
+{
+    setObjectName(QStringLiteral("txtBook"));
+    setAccessibleName(tr("Book"));
+    // A reader never saves what was typed by accident, so typing cannot change the book; the
+    // caret and keyboard selection stay, since bookmarks, lookups and search work from them.
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The right button belongs to the main window's lookup menu.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    // A scroll bar that came and went would change the width, and with it every height.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont base = font();
+    base.setPointSize(m_fontSize);
+    setFont(base);
+    adoptDocument(newDocument());
+}
+
+RichTextView::~RichTextView() = default;
+
+QTextDocument* RichTextView::newDocument()
+{
+    auto* document = new QTextDocument(this);
+    document->setUndoRedoEnabled(false);
+    QFont base = font();
+    base.setPointSize(m_fontSize);
+    document->setDefaultFont(base);
+    document->setDocumentLayout(new FillingDocumentLayout(document));
+    return document;
+}
+
+void RichTextView::adoptDocument(QTextDocument* document)
+{
+    auto* layout = new BookDocumentLayout(document);
+    BookPictureHandler::install(layout);
+    document->setDocumentLayout(layout);
+    connect(layout, &BookDocumentLayout::heightChangedAbove, this, &RichTextView::keepTextStill);
+    connect(layout, &BookDocumentLayout::heightsReset, this, [this] { m_restoreTop = true; });
+    QTextDocument* old = QTextEdit::document();
+    // The first document is the editor's own and goes with it; later ones are ours.
+    const bool ours = old && old->parent() == this;
+    m_topPosition = 0;
+    m_shiftRemainder = 0;
+    setDocument(document);
+    m_restoreTop = false;
+    verticalScrollBar()->setValue(0);
+    if (ours && old != document) {
+        delete old;
+    }
+}
+
+QTextDocument* RichTextView::prepareDocument()
+{
+    return newDocument();
+}
+
+void RichTextView::showDocument(QTextDocument* document)
+{
+    // The document came from no file of this view's: no source bytes to splice into.
+    m_source.reset();
+    document->setParent(this);
+    adoptDocument(document);
+}
+
+void RichTextView::setText(const QString& text)
+{
+    m_source.reset();
+    m_marksRefusal.clear();
+    QTextDocument* document = newDocument();
+    document->setPlainText(text);
+    adoptDocument(document);
+}
+
+QString RichTextView::text() const
+{
+    return toPlainText();
+}
+
+int RichTextView::characterCount() const
+{
+    return document()->characterCount() - 1;
+}
+
+bool RichTextView::LoadFile(const QString& path, LoadKind kind, QString* error)
+{
+    m_source.reset();
+    m_marksRefusal.clear();
+    auto fail = [&](const QString& text) {
+        adoptDocument(newDocument());
+        if (error) {
+            *error = text;
+        }
+        return false;
+    };
+    const QString shownPath = QDir::toNativeSeparators(path);
+    if (kind != LoadRtf && kind != LoadPlainText) {
+        return fail(tr("%1 cannot be opened: unknown kind of file.").arg(shownPath));
+    }
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+        return fail(tr("%1 cannot be opened: %2").arg(shownPath, file.errorString()));
+    }
+    if (file.size() > MaxBookBytes) {
+        return fail(tr("%1 is too large to open as a book.").arg(shownPath));
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return fail(tr("%1 cannot be read: %2").arg(shownPath, file.errorString()));
+    }
+    file.close();
+
+    // The book is built in a document without a layout, so filling it costs no layout work;
+    // the view then lays out only what it shows.
+    QTextDocument* document = newDocument();
+    if (kind == LoadRtf) {
+        QString readError;
+        Rtf::RtfSourceMap map;
+        if (!Rtf::read(data, document, &readError, &map)) {
+            delete document;
+            return fail(tr("%1 is not an RTF file: %2").arg(shownPath, readError));
+        }
+        if (map.isMappable()) {
+            m_source = std::make_unique<SourceBook>(data, std::move(map));
+        }
+    } else {
+        const PlainText::Book book = PlainText::decodeBook(data);
+        if (book.binary) {
+            delete document;
+            return fail(
+                book.binaryKind.isEmpty()
+                    ? tr("%1 is not a text book: it holds bytes that no text has.").arg(shownPath)
+                    : tr("%1 is not a text book: it looks like a %2.")
+                          .arg(shownPath, book.binaryKind));
+        }
+        if (book.replacedBytes) {
+            m_marksRefusal =
+                tr("\"%1\" cannot keep marks or bookmarks: some of its bytes could not be read "
+                   "as %2 text and show as replacement marks. Saving it as RTF would not give the "
+                   "book "
+                   "back, so the file is left as it is.")
+                    .arg(QFileInfo(path).fileName(), QString::fromLatin1(book.encoding));
+        }
+        document->setPlainText(book.text);
+    }
+    adoptDocument(document);
+    return true;
+}
+
+bool RichTextView::SaveFile(const QString& path, QString* error)
+{
+    const QByteArray data = m_source ? m_source->bytes() : Rtf::write(document());
+    if (data.isEmpty()) {
+        if (error) {
+            *error = tr("%1 cannot be written: the book could not be turned into RTF.")
+                         .arg(QDir::toNativeSeparators(path));
+        }
+        return false;
+    }
+    return writeFileAtomically(path, data, error);
+}
+
+int RichTextView::SelStart() const
+{
+    return textCursor().selectionStart();
+}
+
+void RichTextView::setSelStart(int offset)
+{
+    QTextCursor cursor(document());
+    cursor.setPosition(qBound(0, offset, characterCount()));
+    setTextCursor(cursor);
+    showCaret();
+}
+
+void RichTextView::showCaret()
+{
+    auto* layout = qobject_cast<BookDocumentLayout*>(document()->documentLayout());
+    if (!layout) {
+        ensureCursorVisible();
+        return;
+    }
+    m_restoreTop = false;
+    const QTextCursor cursor = textCursor();
+    // The caret counts as shown only once the text on screen above it is exact.
+    const int shownTop = verticalScrollBar()->value();
+    layout->layoutRange(shownTop, shownTop + viewport()->height());
+    if (viewport()->rect().contains(cursorRect(cursor))) {
+        return;
+    }
+    // A quarter of the screen above the caret is laid out first, so that the caret stays where
+    // it is put when the text above it is drawn.
+    const qreal above = viewport()->height() / 4.0;
+    layout->layoutAbove(cursor.block(), above);
+    const qreal top = layout->lineTop(cursor.position());
+    verticalScrollBar()->setValue(qMax(0, qRound(top - above)));
+    rememberTop();
+    layoutScreenAbove();
+}
+
+int RichTextView::SelLength() const
+{
+    const QTextCursor cursor = textCursor();
+    return cursor.selectionEnd() - cursor.selectionStart();
+}
+
+void RichTextView::setSelLength(int count)
+{
+    const int start = SelStart();
+    const qint64 end = qBound(qint64(start), qint64(start) + count, qint64(characterCount()));
+    QTextCursor cursor(document());
+    cursor.setPosition(start);
+    cursor.setPosition(int(end), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+}
+
+QString RichTextView::SelText() const
+{
+    QString text = textCursor().selectedText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\r'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+void RichTextView::setSelText(const QString& text)
+{
+    QTextCursor cursor = textCursor();
+    // Removing one of our pictures is followed in the source; any other edit is not.
+    if (m_source && !(text.isEmpty() && cursor.selectionEnd() - cursor.selectionStart() == 1 &&
+                      isPictureAt(cursor.selectionStart()) &&
+                      m_source->removePicture(cursor.selectionStart()))) {
+        m_source.reset();
+    }
+    if (text.isEmpty()) {
+        cursor.removeSelectedText();
+    } else {
+        cursor.insertText(text);
+    }
+    setTextCursor(cursor);
+}
+
+QByteArray RichTextView::SelRTF() const
+{
+    const QTextCursor cursor = textCursor();
+    return Rtf::writeRange(document(), cursor.selectionStart(), cursor.selectionEnd());
+}
+
+void RichTextView::mergeSelectionFormat(const QTextCharFormat& format)
+{
+    // Only the text colour and underlining (the red pen and the eraser) are followed in the
+    // source; any other change has the book written whole.
+    const QTextCursor cursor = textCursor();
+    if (m_source && cursor.hasSelection()) {
+        const int start = cursor.selectionStart();
+        const int end = cursor.selectionEnd();
+        const auto properties = format.properties();
+        const int only = properties.size() == 1 ? properties.firstKey() : -1;
+        bool followed = false;
+        if (only == QTextFormat::ForegroundBrush) {
+            followed = m_source->setColor(*document(), start, end, format.foreground().color());
+        } else if (only == QTextFormat::TextUnderlineStyle) {
+            followed = m_source->setUnderline(
+                *document(), start, end, format.underlineStyle() != QTextCharFormat::NoUnderline);
+        }
+        if (!followed) {
+            m_source.reset();
+        }
+    }
+    mergeCurrentCharFormat(format);
+}
+
+void RichTextView::setSelColor(const QColor& color)
+{
+    QTextCharFormat format;
+    format.setForeground(color);
+    mergeSelectionFormat(format);
+}
+
+void RichTextView::setSelBold(bool on)
+{
+    QTextCharFormat format;
+    format.setFontWeight(on ? QFont::Bold : QFont::Normal);
+    mergeSelectionFormat(format);
+}
+
+void RichTextView::setSelItalic(bool on)
+{
+    QTextCharFormat format;
+    format.setFontItalic(on);
+    mergeSelectionFormat(format);
+}
+
+void RichTextView::setSelUnderline(bool on)
+{
+    QTextCharFormat format;
+    format.setFontUnderline(on);
+    mergeSelectionFormat(format);
+}
+
+void RichTextView::setSelStrikeThru(bool on)
+{
+    QTextCharFormat format;
+    format.setFontStrikeOut(on);
+    mergeSelectionFormat(format);
+}
+
+void RichTextView::setSelCharOffset(int points)
+{
+    QTextCharFormat format;
+    format.setVerticalAlignment(points > 0   ? QTextCharFormat::AlignSuperScript
+                                : points < 0 ? QTextCharFormat::AlignSubScript
+                                             : QTextCharFormat::AlignNormal);
+    if (points == 0) {
+        // A book may raise text by an exact offset of its own; offset 0 clears that too.
+        format.setBaselineOffset(0);
+    }
+    mergeSelectionFormat(format);
+}
+
+void RichTextView::setFontSize(int points)
+{
+    m_fontSize = FontSizePolicy::effective(points);
+    QFont base = font();
+    base.setPointSize(m_fontSize);
+    // The editor hands its own font to the document as the default font: text that sets no
+    // size of its own (all of a plain-text book) follows it.
+    setFont(base);
+    if (document()->defaultFont() != base) {
+        document()->setDefaultFont(base);
+    }
+}
+
+int RichTextView::fontSize() const
+{
+    return m_fontSize;
+}
+
+int RichTextView::Find(const QString& text, int start, FindOptions options)
+{
+    if (text.isEmpty()) {
+        return -1;
+    }
+    const Qt::CaseSensitivity sensitivity =
+        (options & FindMatchCase) ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const bool wholeWord = options & FindWholeWord;
+    const int from = qBound(0, start, characterCount());
+    for (QTextBlock block = document()->findBlock(from); block.isValid(); block = block.next()) {
+        QString blockText = block.text();
+        // A typed space finds a non-breaking space too.
+        blockText.replace(QChar::Nbsp, QLatin1Char(' '));
+        qsizetype index = qMax(0, from - block.position());
+        while ((index = blockText.indexOf(text, index, sensitivity)) >= 0) {
+            if (!wholeWord || (!isWordCharacter(blockText, index - 1) &&
+                               !isWordCharacter(blockText, index + text.size()))) {
+                const int offset = block.position() + int(index);
+                QTextCursor match(document());
+                match.setPosition(offset);
+                match.setPosition(offset + int(text.size()), QTextCursor::KeepAnchor);
+                setTextCursor(match);
+                showCaret();
+                return offset;
+            }
+            ++index;
+        }
+    }
+    return -1;
+}
+
+bool RichTextView::SelPrint(QPrinter* printer)
+{
+    const QTextCursor cursor = textCursor();
+    BusyPointer busy;
+    if (cursor.hasSelection()) {
+        return DocumentPrinter::printRange(document(), cursor.selectionStart(),
+                                           cursor.selectionEnd(), printer);
+    }
+    return DocumentPrinter::printRange(document(), 0, characterCount(), printer);
+}
+
+bool RichTextView::AddPicture(const QString& path)
+{
+    const QImage image(path);
+    if (image.isNull()) {
+        return false;
+    }
+    // The name marks the picture as the program's own, so it can be told from pictures that
+    // came with the book.
+    const QString name = PictureNamePrefix + QFileInfo(path).fileName();
+    document()->addResource(QTextDocument::ImageResource, QUrl(name), image);
+    QTextImageFormat format;
+    format.setName(name);
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(cursor.selectionStart());
+    if (m_source && !m_source->insertPicture(cursor.position(), name, image)) {
+        m_source.reset();
+    }
+    cursor.insertImage(format);
+    setTextCursor(cursor);
+    return true;
+}
+
+bool RichTextView::isPictureAt(int offset) const
+{
+    if (offset < 0 || offset >= characterCount() ||
+        document()->characterAt(offset) != QChar::ObjectReplacementCharacter) {
+        return false;
+    }
+    QTextCursor cursor(document());
+    cursor.setPosition(offset + 1);
+    const QTextCharFormat format = cursor.charFormat();
+    return format.isImageFormat() && format.toImageFormat().name().startsWith(PictureNamePrefix);
+}
+
+QString RichTextView::noteAt(const QPoint& point) const
+{
+    const QPointF documentPoint =
+        point + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int position = document()->documentLayout()->hitTest(documentPoint, Qt::ExactHit);
+    if (position < 0) {
+        return {};
+    }
+    // The hit is the caret place nearest the point: the mark is the character after it or,
+    // past the middle of the mark, the one before.
+    for (const int offset : {position, position - 1}) {
+        if (offset < 0 || offset >= characterCount()) {
+            continue;
+        }
+        QTextCursor cursor(document());
+        cursor.setPosition(offset + 1);
+        const QString note = BookText::noteText(cursor.charFormat());
+        if (!note.isEmpty()) {
+            return note;
+        }
+    }
+    return {};
+}
+
+void RichTextView::mousePressEvent(QMouseEvent* event)
+{
+    emit mouseDown(event->button(), event->pos());
+    QTextEdit::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        const QString note = noteAt(event->pos());
+        if (!note.isEmpty()) {
+            QToolTip::showText(viewport()->mapToGlobal(event->pos()), note, viewport());
+        }
+    }
+}
+
+bool RichTextView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QString note = noteAt(help->pos());
+        if (note.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), note, viewport());
+        }
+        return true;
+    }
+    return QTextEdit::viewportEvent(event);
+}
+
+void RichTextView::keepTextStill(qreal y, qreal delta)
+{
+    QScrollBar* bar = verticalScrollBar();
+    if (y > bar->value() + 0.5) {
+        return;
+    }
+    m_shiftRemainder += delta;
+    const int whole = qRound(m_shiftRemainder);
+    m_shiftRemainder -= whole;
+    if (whole != 0) {
+        bar->setMaximum(qMax(bar->maximum(), bar->value() + whole));
+        bar->setValue(bar->value() + whole);
+    }
+}
+
+void RichTextView::rememberTop()
+{
+    if (m_restoreTop || m_resizing) {
+        return;
+    }
+    // A pixel below the top, so that a line ending exactly there does not count.
+    const int position = document()->documentLayout()->hitTest(
+        QPointF(document()->documentMargin(), verticalScrollBar()->value() + 1), Qt::FuzzyHit);
+    m_topPosition = qMax(0, position);
+}
+
+void RichTextView::restoreTop()
+{
+    m_restoreTop = false;
+    auto* layout = qobject_cast<BookDocumentLayout*>(document()->documentLayout());
+    if (!layout) {
+        return;
+    }
+    const int top = qRound(layout->lineTop(qMin(m_topPosition, characterCount())));
+    QScrollBar* bar = verticalScrollBar();
+    bar->setMaximum(qMax(bar->maximum(), top));
+    bar->setValue(top);
+}
+
+void RichTextView::scrollContentsBy(int dx, int dy)
+{
+    // Heights above may have become exact since the last paint, so the old pixels are not
+    // moved: the viewport is drawn anew.
+    Q_UNUSED(dx);
+    Q_UNUSED(dy);
+    viewport()->update();
+    rememberTop();
+    layoutScreenAbove();
+}
+
+void RichTextView::layoutScreenAbove()
+{
+    // Text scrolled into view from above is then exact already: the heights that change are
+    // those above the screen, and keepTextStill makes up for them.
+    auto* layout = qobject_cast<BookDocumentLayout*>(document()->documentLayout());
+    if (!layout || m_layingOutAbove || m_restoreTop || m_resizing) {
+        return;
+    }
+    m_layingOutAbove = true;
+    layout->layoutAbove(document()->findBlock(m_topPosition), viewport()->height());
+    m_layingOutAbove = false;
+}
+
+void RichTextView::resizeEvent(QResizeEvent* event)
+{
+    // The text at the top now, before the new width moves the scroll bar.
+    rememberTop();
+    m_resizing = true;
+    QTextEdit::resizeEvent(event);
+    m_resizing = false;
+    if (m_restoreTop) {
+        restoreTop();
+    }
+}
+
+void RichTextView::paintEvent(QPaintEvent* event)
+{
+    if (m_restoreTop) {
+        restoreTop();
+    }
+    QTextEdit::paintEvent(event);
+}

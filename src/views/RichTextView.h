@@ -1,0 +1,148 @@
+#pragma once
+
+#include "core/FontSizePolicy.h"
+
+#include <QColor>
+#include <QTextEdit>
+
+#include <memory>
+
+class QPrinter;
+class QTextDocument;
+
+// txtBook: the rich-text view that shows plain-text books, RTF books and the manual. Offsets
+// are 0-based character positions in the document; a paragraph end counts as one character
+// and is handed out as "\r"; a picture is one character.
+//
+// Whole books must open and jump to a bookmark at once, so the view's layout
+// (BookDocumentLayout) lays out only what is shown and estimates the rest; QTextEdit's own
+// layout would lay out every paragraph before the caret. Paragraph and character formats,
+// tables, lists and pictures are drawn. A footnote mark shows its note when pointed at or
+// clicked. Printing lays the document out in full for the page.
+//
+// The document is replaced by every LoadFile: do not keep document() across a load.
+class RichTextView : public QTextEdit
+{
+    Q_OBJECT
+public:
+    enum LoadKind
+    {
+        LoadRtf = 0,
+        LoadPlainText = 1
+    };
+    enum FindOption
+    {
+        FindWholeWord = 2,
+        FindMatchCase = 4
+    };
+    Q_DECLARE_FLAGS(FindOptions, FindOption)
+    // Name prefix of the pictures the program embeds (see AddPicture).
+    static const QString PictureNamePrefix;
+
+    explicit RichTextView(QWidget* parent = nullptr);
+    ~RichTextView() override;
+
+    // Text (set): replaces the whole document by the text.
+    void setText(const QString& text);
+    QString text() const;
+    // Number of character offsets in the document (the end offset).
+    int characterCount() const;
+
+    // Replaces the content by the file's; false (with an error text) when it cannot be read or
+    // is not RTF, and the view is then empty.
+    bool LoadFile(const QString& path, LoadKind kind, QString* error = nullptr);
+    // A new, empty document with the view's base font, to be filled elsewhere (an EPUB
+    // chapter) and handed to showDocument.
+    QTextDocument* prepareDocument();
+    // Shows a document made by prepareDocument; the view takes it over.
+    void showDocument(QTextDocument* document);
+
+    // Writes the book as RTF, atomically. An RTF book read from a file is written as its own
+    // bytes with the marks and bookmark pictures set since spliced in, so nothing else of
+    // the file changes; other documents (and books whose source could not be followed) are
+    // written whole from what the view holds.
+    bool SaveFile(const QString& path, QString* error = nullptr);
+
+    // Why the book in the view cannot keep marks or bookmarks (a plain-text book whose bytes
+    // did not all decode: writing it as RTF would not give the book back); empty when it can.
+    QString marksRefusal() const { return m_marksRefusal; }
+
+    int SelStart() const;
+    // Collapses the selection to a caret at offset (clamped to the end) and scrolls it into view.
+    void setSelStart(int offset);
+    int SelLength() const;
+    // Selects count characters from SelStart (clamped to the end).
+    void setSelLength(int count);
+    QString SelText() const;
+    // Only "" is used: deletes the selection.
+    void setSelText(const QString& text);
+    QByteArray SelRTF() const;
+
+    void setSelColor(const QColor& color);
+    void setSelBold(bool on);
+    void setSelItalic(bool on);
+    void setSelUnderline(bool on);
+    void setSelStrikeThru(bool on);
+    // Raised (positive) or lowered (negative) offset of the selection, in points.
+    void setSelCharOffset(int points);
+
+    // Base font size of the view, in points.
+    void setFontSize(int points);
+    int fontSize() const;
+
+    // Finds text from start to the end of the document; selects a match and returns its
+    // offset, or returns -1 and leaves the selection alone.
+    int Find(const QString& text, int start, FindOptions options);
+
+    // Prints the selection, or the whole document when nothing is selected.
+    bool SelPrint(QPrinter* printer);
+
+    // Embeds the picture file at the caret as exactly one character.
+    bool AddPicture(const QString& path);
+    // True when the character at offset is a picture the program embedded.
+    bool isPictureAt(int offset) const;
+
+    // The text of the note whose mark is at the point of the viewport, or an empty string.
+    QString noteAt(const QPoint& point) const;
+
+signals:
+    void mouseDown(Qt::MouseButton button, const QPoint& position);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // A fresh document with the base font and no undo, holding a layout that lays out nothing
+    // while it is filled; adoptDocument then gives it the view's layout and picture drawing.
+    QTextDocument* newDocument();
+    void adoptDocument(QTextDocument* document);
+    void mergeSelectionFormat(const QTextCharFormat& format);
+    // Scrolls the caret into view with some text above it, laying out only around it.
+    void showCaret();
+    // Keeps the shown text still when paragraphs above it change height or all heights are
+    // estimated anew.
+    void keepTextStill(qreal y, qreal delta);
+    void rememberTop();
+    void layoutScreenAbove();
+    void restoreTop();
+
+    int m_fontSize = FontSizePolicy::Default;
+    // The document position shown at the top of the viewport, and whether it must be put back
+    // there once the scroll bar knows the new heights.
+    int m_topPosition = 0;
+    bool m_restoreTop = false;
+    bool m_resizing = false;
+    bool m_layingOutAbove = false;
+    qreal m_shiftRemainder = 0;
+    // The RTF book as read, following every mark and picture; null when the document is not
+    // (or no longer) one that can be written back into its own bytes.
+    struct SourceBook; // the book's own RTF bytes and where each character came from
+    std::unique_ptr<SourceBook> m_source;
+    QString m_marksRefusal;
+};
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(RichTextView::FindOptions)
