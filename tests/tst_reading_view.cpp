@@ -201,6 +201,59 @@ private slots:
         QVERIFY(outerFrame.contains(innerFrame));
     }
 
+    // A long table opens as a long book does: only the rows shown are laid out. A click finds
+    // the cell under it far down, and a cell spanning two rows keeps them together.
+    void aLongTableIsLaidOutOnlyWhereShown()
+    {
+        RichTextView view;
+        view.resize(700, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTextDocument* document = view.prepareDocument();
+        QTextCursor cursor(document);
+        QTextTableFormat format;
+        format.setBorder(1);
+        format.setCellPadding(2);
+        const int rows = 3000;
+        QTextTable* table = cursor.insertTable(rows, 2, format);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < 2; ++c) {
+                table->cellAt(r, c).firstCursorPosition().insertText(
+                    QStringLiteral("r%1c%2").arg(r).arg(c));
+            }
+        }
+        table->mergeCells(2000, 0, 2, 1);
+        view.showDocument(document);
+        paint(view);
+        BookDocumentLayout* layout = layoutOf(view);
+        QVERIFY(layout->itemCount() > rows / 2);
+        QVERIFY2(layout->laidOutItemCount() < 100, "only the rows on screen are laid out");
+
+        const int far = positionOf(view, QStringLiteral("r2400c1"));
+        view.setSelStart(far);
+        paint(view);
+        QVERIFY(layout->laidOutItemCount() < 200);
+        const QRect caret = view.cursorRect();
+        QVERIFY(view.viewport()->rect().contains(caret));
+        QCOMPARE(view.cursorForPosition(caret.center()).block().text(), QStringLiteral("r2400c1"));
+
+        // The merged cell covers rows 2000 and 2001: beside row 2001 is still its text.
+        view.setSelStart(positionOf(view, QStringLiteral("r2001c1")));
+        paint(view);
+        const QRect beside = view.cursorRect();
+        const QRect merged = caretAt(view, positionOf(view, QStringLiteral("r2000c0")));
+        QVERIFY(beside.top() > merged.bottom());
+        const int hit =
+            view.cursorForPosition(QPoint(merged.left() + 2, beside.center().y())).position();
+        QVERIFY(table->cellAt(hit) == table->cellAt(2000, 0));
+        const QRect mergedEnd = caretAt(view, positionOf(view, QStringLiteral("r2001c0")));
+        QVERIFY(caretAt(view, positionOf(view, QStringLiteral("r2002c0"))).top() >
+                mergedEnd.bottom());
+        // The table's frame reaches from its first row to its last.
+        const QRectF frame = layout->frameBoundingRect(table);
+        QVERIFY(frame.height() > rows * 10);
+    }
+
     void caretSelectionAndFindAcrossATable()
     {
         RichTextView view;
@@ -513,16 +566,16 @@ private slots:
     void heightIndexSumsAndFinds()
     {
         QRandomGenerator random(3);
-        std::vector<double> heights(1000);
-        for (double& h : heights) {
-            h = random.bounded(50);
+        std::vector<float> heights(1000);
+        for (float& h : heights) {
+            h = float(random.bounded(50.0));
         }
         heights[10] = 0;
         HeightIndex index;
         index.assign(heights);
         for (int round = 0; round < 200; ++round) {
             const int changed = int(random.bounded(1000));
-            heights[size_t(changed)] = random.bounded(80);
+            heights[size_t(changed)] = float(random.bounded(80.0));
             index.setHeight(changed, heights[size_t(changed)]);
             const int probe = int(random.bounded(1000));
             double sum = 0;

@@ -618,6 +618,38 @@ private slots:
         QVERIFY(lastCell.selectedText().startsWith(QStringLiteral("x63\tx64\t")));
         QVERIFY(lastCell.selectedText().endsWith(QStringLiteral("\tx99")));
     }
+    // Rows are counted ahead of a table; a count that is too high (a table right after
+    // another, with no paragraph mark between) or too low (rows without a cell mark) still
+    // gives each table exactly its rows.
+    void tablesGetTheirRowsWhateverTheCountAhead()
+    {
+        QByteArray rtf = "{\\rtf1\\ansi ";
+        for (int r = 0; r < 300; ++r) {
+            rtf += "\\trowd\\cellx1000\\cellx2000\\pard\\intbl a" + QByteArray::number(r) +
+                   "\\cell b\\cell\\row\\row\n";
+        }
+        rtf += "\\pard between";
+        for (int r = 0; r < 400; ++r) {
+            rtf += "\\trowd\\cellx1000\\pard\\intbl c" + QByteArray::number(r) + "\\row\n";
+        }
+        rtf += "\\pard after\\par}";
+        QTextDocument document;
+        QVERIFY(Rtf::read(rtf, &document));
+        const QList<QTextFrame*> frames = document.rootFrame()->childFrames();
+        QCOMPARE(frames.size(), 2);
+        auto* first = qobject_cast<QTextTable*>(frames[0]);
+        auto* second = qobject_cast<QTextTable*>(frames[1]);
+        QVERIFY(first && second);
+        QCOMPARE(first->rows(), 300);
+        QCOMPARE(second->rows(), 400);
+        QCOMPARE(second->columns(), 1);
+        QTextCursor last = second->cellAt(399, 0).firstCursorPosition();
+        last.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        QCOMPARE(last.selectedText(), QStringLiteral("c399"));
+        QVERIFY(viewText(document).contains(QStringLiteral("a299\nb\nbetween\n")));
+        QVERIFY(viewText(document).endsWith(QStringLiteral("c399\nafter")));
+    }
+
     void tableColumnsTakeTheFilesWidths()
     {
         // Word-style: \trleft-108 and edges 1332, 7092, 8532 twips, 15 twips a pixel.

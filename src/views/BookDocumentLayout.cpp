@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <unordered_map>
 
 namespace {
 // Room a page break takes on screen; a thin rule is drawn across its middle.
@@ -55,27 +56,43 @@ bool breaksAfter(const QTextBlockFormat& format)
 }
 
 // Column and row lines of a laid-out table: x in document coordinates, y from the top of the
-// top-level paragraph or table that holds it (add that item's place).
+// item that holds the row (add that item's place). A table at the top level is laid out a few
+// rows at a time, so each row's lines are in its own item's terms.
 struct TableGeometry
 {
-    QList<qreal> columnX; // columns + 1 entries
-    QList<qreal> rowY;    // rows + 1 entries
+    QList<qreal> columnX;   // columns + 1 entries
+    QList<qreal> rowTop;    // rows entries: the top of each row's cells
+    QList<qreal> rowBottom; // rows entries: below each row's cells, spacing included
     qreal left = 0;
     qreal right = 0;
     qreal top = 0;
     qreal bottom = 0;
 };
 
-// A paragraph at the top level, or a whole table (with everything nested in it).
+// A paragraph at the top level, or a frame: a run of rows of a table at the top level (with
+// everything nested in them) or another frame whole. A book holds one item per paragraph, so
+// an item is kept small; what only frames need is in a Part of its own.
 struct Item
 {
     int firstBlock = 0;
-    int blockCount = 1;
+    int part = -1; // index into parts, -1 for a paragraph
+};
+
+struct Part
+{
     QTextFrame* frame = nullptr;
+    int blockCount = 0;
     int length = 0;
-    int formatIndex = -1;
-    double placedY = 0;
-    bool laidOut = false;
+    int firstRow = 0; // the rows of a table this item shows
+    int rowCount = 0;
+};
+
+// Rows of a top-level table that make one item: no cell spans from one run into the next.
+struct RowRun
+{
+    int firstRow = 0;
+    int rowCount = 0;
+    int firstBlock = 0;
 };
 } // namespace
 
@@ -83,13 +100,18 @@ struct BookDocumentLayout::Private
 {
     BookDocumentLayout* q = nullptr;
     QTextDocument* doc = nullptr;
+    // A book without frames has one item per block, item i being block i; then these two lists
+    // stay empty and itemCount says how many there are.
     std::vector<Item> items;
     std::vector<int> itemOfBlock;
+    int itemCount = 0;
+    std::vector<Part> parts;
     HeightIndex heights;
     QHash<const QTextFrame*, TableGeometry> tables;
+    // Where each laid-out item was last placed (the others have no lines to place).
+    std::unordered_map<int, double> placed;
     int blockCount = -1;
     qsizetype frameCount = -1;
-    int laidOutCount = 0;
     // What every height depends on; a change of any sends all heights back to estimates.
     qreal pageWidth = -2;
     QFont font;
@@ -110,25 +132,50 @@ struct BookDocumentLayout::Private
     qreal itemTop(int index) const { return margin + heights.top(index); }
 
     void rebuild();
+    std::vector<RowRun> rowRuns(QTextTable* table) const;
     void resetHeights();
     bool readSignature();
     // Remembers the extra height and lost width of the block's paragraph format.
     void noteFormat(const QTextBlock& block);
-    double estimate(const Item& item);
+    double estimate(const Part& part) const;
+    double estimate(const QTextBlock& block) const;
+    Item item(int index) const { return items.empty() ? Item{index, -1} : items[size_t(index)]; }
+    // The item of a block number in [0, blockCount).
+    int itemOf(int number) const
+    {
+        return itemOfBlock.empty() ? number : itemOfBlock[size_t(number)];
+    }
+    const Part* partOf(int index) const
+    {
+        const int part = item(index).part;
+        return part >= 0 ? &parts[size_t(part)] : nullptr;
+    }
+    int blockCountOf(int index) const
+    {
+        const Part* part = partOf(index);
+        return part ? part->blockCount : 1;
+    }
+    bool laidOut(int index) const { return placed.count(index) != 0; }
+    double placedY(int index) const
+    {
+        const auto found = placed.find(index);
+        return found != placed.end() ? found->second : 0;
+    }
     void ensure(int index);
     void place(int index);
     QTextBlock blockOf(int number) const { return doc->findBlockByNumber(number); }
 
     qreal layoutBlock(const QTextBlock& block, qreal x, qreal y, qreal width);
     qreal layoutContents(QTextFrame::iterator it, qreal x, qreal y, qreal width);
-    qreal layoutTable(QTextTable* table, qreal x, qreal y, qreal width);
+    // Lays out rowCount rows from firstRow; returns their height.
+    qreal layoutTable(QTextTable* table, int firstRow, int rowCount, qreal x, qreal y, qreal width);
 
     void drawBlock(QPainter* painter, const QTextBlock& block, const PaintContext& context,
                    const QRectF& clip) const;
     void drawContents(QPainter* painter, QTextFrame::iterator it, qreal dy,
                       const PaintContext& context, const QRectF& clip) const;
-    void drawTable(QPainter* painter, QTextTable* table, qreal dy, const PaintContext& context,
-                   const QRectF& clip) const;
+    void drawTable(QPainter* painter, QTextTable* table, int firstRow, int rowCount, qreal dy,
+                   const PaintContext& context, const QRectF& clip) const;
     void drawDoubleUnderlines(QPainter* painter, const QTextBlock& block) const;
     void drawListMarker(QPainter* painter, const QTextBlock& block, const QTextLayout* layout,
                         const QTextBlockFormat& format) const;
@@ -136,7 +183,7 @@ struct BookDocumentLayout::Private
     int hitBlock(const QTextBlock& block, const QPointF& point, Qt::HitTestAccuracy accuracy) const;
     int hitContents(QTextFrame::iterator it, const QPointF& point, qreal dy,
                     Qt::HitTestAccuracy accuracy) const;
-    int hitTable(QTextTable* table, const QPointF& point, qreal dy,
+    int hitTable(QTextTable* table, int firstRow, int rowCount, const QPointF& point, qreal dy,
                  Qt::HitTestAccuracy accuracy) const;
 };
 
@@ -171,6 +218,7 @@ bool BookDocumentLayout::Private::readSignature()
 void BookDocumentLayout::Private::rebuild()
 {
     items.clear();
+    parts.clear();
     tables.clear();
     formatExtra.clear();
     blockCount = doc->blockCount();
@@ -182,11 +230,19 @@ void BookDocumentLayout::Private::rebuild()
     qsizetype frameIndex = 0;
     int frameFirst = INT_MAX;
     int frameLast = INT_MAX;
+    std::vector<RowRun> runs;
+    size_t run = 0;
     auto nextFrame = [&] {
+        runs.clear();
+        run = 0;
         if (frameIndex < frames.size()) {
-            frameFirst = doc->findBlock(frames[frameIndex]->firstPosition()).blockNumber();
-            frameLast = doc->findBlock(frames[frameIndex]->lastPosition()).blockNumber();
+            QTextFrame* frame = frames[frameIndex];
+            frameFirst = doc->findBlock(frame->firstPosition()).blockNumber();
+            frameLast = doc->findBlock(frame->lastPosition()).blockNumber();
             frameLast = qMax(frameFirst, frameLast);
+            if (auto* table = qobject_cast<QTextTable*>(frame)) {
+                runs = rowRuns(table);
+            }
         } else {
             frameFirst = frameLast = INT_MAX;
         }
@@ -198,15 +254,28 @@ void BookDocumentLayout::Private::rebuild()
          block = block.next(), ++number) {
         if (number >= frameFirst) {
             QTextFrame* frame = frames[frameIndex];
-            if (items.empty() || items.back().frame != frame) {
-                Item item;
-                item.firstBlock = number;
-                item.blockCount = 0;
-                item.frame = frame;
-                items.push_back(item);
+            const bool runStarts = run < runs.size() && runs[run].firstBlock <= number;
+            if (runStarts || items.empty() || items.back().part < 0 ||
+                parts[size_t(items.back().part)].frame != frame) {
+                Part part;
+                part.frame = frame;
+                if (runStarts) {
+                    part.firstRow = runs[run].firstRow;
+                }
+                while (run < runs.size() && runs[run].firstBlock <= number) {
+                    part.rowCount += runs[run].rowCount;
+                    ++run;
+                }
+                if (runs.empty()) {
+                    const auto* table = qobject_cast<QTextTable*>(frame);
+                    part.rowCount = table ? table->rows() : 0;
+                }
+                parts.push_back(part);
+                items.push_back({number, int(parts.size() - 1)});
             }
-            items.back().blockCount++;
-            items.back().length += block.length();
+            Part& part = parts.back();
+            part.blockCount++;
+            part.length += block.length();
             itemOfBlock[size_t(number)] = int(items.size() - 1);
             if (number >= frameLast) {
                 ++frameIndex;
@@ -214,16 +283,41 @@ void BookDocumentLayout::Private::rebuild()
             }
             continue;
         }
-        Item item;
-        item.firstBlock = number;
-        item.length = block.length();
-        item.formatIndex = block.blockFormatIndex();
         noteFormat(block);
-        items.push_back(item);
+        items.push_back({number, -1});
         itemOfBlock[size_t(number)] = int(items.size() - 1);
+    }
+    itemCount = int(items.size());
+    if (parts.empty()) {
+        items = {};
+        itemOfBlock = {};
+    } else {
+        items.shrink_to_fit();
     }
     readSignature();
     resetHeights();
+}
+
+std::vector<RowRun> BookDocumentLayout::Private::rowRuns(QTextTable* table) const
+{
+    // A long table is laid out and drawn a row at a time, as paragraphs are; rows that a cell
+    // spans stay together.
+    std::vector<RowRun> runs;
+    const int rows = table->rows();
+    const int columns = table->columns();
+    for (int r = 0; r < rows; ++r) {
+        bool joined = false;
+        for (int c = 0; r > 0 && c < columns && !joined; ++c) {
+            joined = table->cellAt(r, c) == table->cellAt(r - 1, c);
+        }
+        if (joined && !runs.empty()) {
+            runs.back().rowCount++;
+            continue;
+        }
+        const int position = table->cellAt(r, 0).firstPosition();
+        runs.push_back({r, 1, doc->findBlock(position).blockNumber()});
+    }
+    return runs;
 }
 
 void BookDocumentLayout::Private::noteFormat(const QTextBlock& block)
@@ -245,53 +339,69 @@ void BookDocumentLayout::Private::noteFormat(const QTextBlock& block)
     formatExtra.insert(formatIndex, QPointF(horizontal, vertical));
 }
 
-double BookDocumentLayout::Private::estimate(const Item& item)
+double BookDocumentLayout::Private::estimate(const Part& part) const
 {
     const qreal width = textWidth();
-    if (item.frame) {
-        const auto* table = qobject_cast<QTextTable*>(item.frame);
-        const int rows = table ? table->rows() : item.blockCount;
-        const qreal wrapped = std::ceil(item.length * charWidth / width);
-        return (rows + wrapped) * lineHeight;
-    }
-    const QPointF extra = formatExtra.value(item.formatIndex);
-    const qreal lineWidth = qMax(NarrowestLine, width - extra.x());
-    const qreal lines = qMax<qreal>(1, std::ceil((item.length - 1) * charWidth / lineWidth));
+    const int rows = qobject_cast<QTextTable*>(part.frame) ? part.rowCount : part.blockCount;
+    const qreal wrapped = std::ceil(part.length * charWidth / width);
+    return (rows + wrapped) * lineHeight;
+}
+
+double BookDocumentLayout::Private::estimate(const QTextBlock& block) const
+{
+    const QPointF extra = formatExtra.value(block.blockFormatIndex());
+    const qreal lineWidth = qMax(NarrowestLine, textWidth() - extra.x());
+    const qreal lines = qMax<qreal>(1, std::ceil((block.length() - 1) * charWidth / lineWidth));
     return extra.y() + lines * lineHeight;
 }
 
 void BookDocumentLayout::Private::resetHeights()
 {
-    std::vector<double> estimates(items.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        items[i].laidOut = false;
-        estimates[i] = estimate(items[i]);
+    std::vector<float> estimates(static_cast<size_t>(itemCount));
+    // Paragraphs are estimated from their blocks, walked in order.
+    QTextBlock block = doc->begin();
+    int number = 0;
+    for (int i = 0; i < itemCount; ++i) {
+        const Item item = this->item(i);
+        if (item.part >= 0) {
+            estimates[size_t(i)] = float(estimate(parts[size_t(item.part)]));
+            continue;
+        }
+        if (item.firstBlock - number > 64) {
+            // Past a table: found, not walked.
+            block = blockOf(item.firstBlock);
+            number = item.firstBlock;
+        }
+        for (; number < item.firstBlock && block.isValid(); ++number) {
+            block = block.next();
+        }
+        estimates[size_t(i)] = float(estimate(block));
     }
     heights.assign(std::move(estimates));
     tables.clear();
-    laidOutCount = 0;
+    placed.clear();
 }
 
 // ---- laying out
 
 void BookDocumentLayout::Private::ensure(int index)
 {
-    Item& item = items[size_t(index)];
-    if (!item.laidOut) {
+    const Item item = this->item(index);
+    if (!laidOut(index)) {
         const double oldHeight = heights.height(index);
         const double oldBottom = itemTop(index) + oldHeight;
         qreal height = 0;
-        if (auto* table = qobject_cast<QTextTable*>(item.frame)) {
-            height = layoutTable(table, margin, 0, textWidth());
-        } else if (item.frame) {
-            height = layoutContents(item.frame->begin(), margin, 0, textWidth());
+        const Part* part = partOf(index);
+        if (auto* table = part ? qobject_cast<QTextTable*>(part->frame) : nullptr) {
+            height = layoutTable(table, part->firstRow, part->rowCount, margin, 0, textWidth());
+        } else if (part) {
+            height = layoutContents(part->frame->begin(), margin, 0, textWidth());
         } else {
             height = layoutBlock(blockOf(item.firstBlock), margin, 0, textWidth());
         }
-        item.placedY = 0;
-        item.laidOut = true;
-        ++laidOutCount;
+        placed[index] = 0;
         heights.setHeight(index, height);
+        height = heights.height(index); // as the index keeps it
         if (height != oldHeight) {
             emit q->documentSizeChanged(q->documentSize());
             emit q->heightChangedAbove(oldBottom, height - oldHeight);
@@ -302,18 +412,19 @@ void BookDocumentLayout::Private::ensure(int index)
 
 void BookDocumentLayout::Private::place(int index)
 {
-    Item& item = items[size_t(index)];
+    double& placedAt = placed[index];
     const double y = itemTop(index);
-    const double dy = y - item.placedY;
+    const double dy = y - placedAt;
     if (dy == 0) {
         return;
     }
-    QTextBlock block = blockOf(item.firstBlock);
-    for (int i = 0; i < item.blockCount && block.isValid(); ++i, block = block.next()) {
+    QTextBlock block = blockOf(item(index).firstBlock);
+    const int count = blockCountOf(index);
+    for (int i = 0; i < count && block.isValid(); ++i, block = block.next()) {
         QTextLayout* layout = block.layout();
         layout->setPosition(layout->position() + QPointF(0, dy));
     }
-    item.placedY = y;
+    placedAt = y;
 }
 
 qreal BookDocumentLayout::Private::layoutBlock(const QTextBlock& block, qreal x, qreal y,
@@ -389,7 +500,7 @@ qreal BookDocumentLayout::Private::layoutContents(QTextFrame::iterator it, qreal
     for (; !it.atEnd(); ++it) {
         if (QTextFrame* frame = it.currentFrame()) {
             if (auto* table = qobject_cast<QTextTable*>(frame)) {
-                y += layoutTable(table, x, y, width);
+                y += layoutTable(table, 0, table->rows(), x, y, width);
             } else {
                 y += layoutContents(frame->begin(), x, y, width);
             }
@@ -400,11 +511,14 @@ qreal BookDocumentLayout::Private::layoutContents(QTextFrame::iterator it, qreal
     return y - top;
 }
 
-qreal BookDocumentLayout::Private::layoutTable(QTextTable* table, qreal x, qreal y, qreal width)
+qreal BookDocumentLayout::Private::layoutTable(QTextTable* table, int firstRow, int rowCount,
+                                               qreal x, qreal y, qreal width)
 {
     const int rows = table->rows();
     const int columns = table->columns();
-    if (rows <= 0 || columns <= 0) {
+    firstRow = qBound(0, firstRow, rows);
+    const int endRow = qBound(firstRow, firstRow + rowCount, rows);
+    if (rows <= 0 || columns <= 0 || firstRow >= endRow) {
         return 0;
     }
     const QTextTableFormat format = table->format();
@@ -449,33 +563,37 @@ qreal BookDocumentLayout::Private::layoutTable(QTextTable* table, qreal x, qreal
         tableX += room;
     }
 
-    TableGeometry geometry;
+    TableGeometry& geometry = tables[table];
     geometry.columnX.resize(columns + 1);
     geometry.columnX[0] = tableX + outer + spacing;
     for (int c = 0; c < columns; ++c) {
         geometry.columnX[c + 1] = geometry.columnX[c] + widths[c] + spacing;
     }
-    geometry.rowY.resize(rows + 1);
-    geometry.rowY[0] = y + outer + spacing;
+    geometry.rowTop.resize(rows);
+    geometry.rowBottom.resize(rows);
+    qreal top = y + (firstRow == 0 ? outer : 0) + spacing;
     // Cells spanning rows: the row where each ends and the bottom its content needs.
     QList<QPair<int, qreal>> spans;
-    for (int r = 0; r < rows; ++r) {
-        qreal bottom = geometry.rowY[r] + 2 * padding;
+    for (int r = firstRow; r < endRow; ++r) {
+        geometry.rowTop[r] = top;
+        qreal bottom = top + 2 * padding;
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
-            if (!cell.isValid() || cell.row() != r || cell.column() != c) {
+            // A cell spanning several rows or columns is laid out where it starts.
+            if (!cell.isValid() || (r > firstRow && table->cellAt(r - 1, c) == cell) ||
+                (c > 0 && table->cellAt(r, c - 1) == cell)) {
                 continue;
             }
             const int last = qMin(columns, c + qMax(1, cell.columnSpan()));
             const qreal cellWidth = geometry.columnX[last] - spacing - geometry.columnX[c];
             const qreal contentWidth = qMax(NarrowestLine, cellWidth - 2 * padding);
             const qreal height = layoutContents(cell.begin(), geometry.columnX[c] + padding,
-                                                geometry.rowY[r] + padding, contentWidth) +
+                                                top + padding, contentWidth) +
                                  2 * padding;
             if (cell.rowSpan() > 1) {
-                spans.append({qMin(rows - 1, r + cell.rowSpan() - 1), geometry.rowY[r] + height});
+                spans.append({qMin(endRow - 1, r + cell.rowSpan() - 1), top + height});
             } else {
-                bottom = qMax(bottom, geometry.rowY[r] + height);
+                bottom = qMax(bottom, top + height);
             }
         }
         for (const auto& span : std::as_const(spans)) {
@@ -483,14 +601,19 @@ qreal BookDocumentLayout::Private::layoutTable(QTextTable* table, qreal x, qreal
                 bottom = qMax(bottom, span.second);
             }
         }
-        geometry.rowY[r + 1] = bottom + spacing;
+        geometry.rowBottom[r] = bottom + spacing;
+        top = geometry.rowBottom[r];
     }
     geometry.left = tableX;
     geometry.right = geometry.columnX[columns] + outer;
-    geometry.top = y;
-    geometry.bottom = geometry.rowY[rows] + outer;
-    tables.insert(table, geometry);
-    return geometry.bottom - y;
+    if (firstRow == 0) {
+        geometry.top = y;
+    }
+    const qreal bottom = geometry.rowBottom[endRow - 1] + (endRow == rows ? outer : 0);
+    if (endRow == rows) {
+        geometry.bottom = bottom;
+    }
+    return bottom - y;
 }
 
 // ---- drawing
@@ -641,7 +764,7 @@ void BookDocumentLayout::Private::drawContents(QPainter* painter, QTextFrame::it
     for (; !it.atEnd(); ++it) {
         if (QTextFrame* frame = it.currentFrame()) {
             if (auto* table = qobject_cast<QTextTable*>(frame)) {
-                drawTable(painter, table, dy, context, clip);
+                drawTable(painter, table, 0, table->rows(), dy, context, clip);
             } else {
                 drawContents(painter, frame->begin(), dy, context, clip);
             }
@@ -651,14 +774,22 @@ void BookDocumentLayout::Private::drawContents(QPainter* painter, QTextFrame::it
     }
 }
 
-void BookDocumentLayout::Private::drawTable(QPainter* painter, QTextTable* table, qreal dy,
-                                            const PaintContext& context, const QRectF& clip) const
+void BookDocumentLayout::Private::drawTable(QPainter* painter, QTextTable* table, int firstRow,
+                                            int rowCount, qreal dy, const PaintContext& context,
+                                            const QRectF& clip) const
 {
     const auto found = tables.constFind(table);
     if (found == tables.constEnd()) {
         return;
     }
     const TableGeometry& geometry = *found;
+    const int rows = qMin(table->rows(), int(geometry.rowTop.size()));
+    const int columns = qMin(table->columns(), int(geometry.columnX.size()) - 1);
+    firstRow = qBound(0, firstRow, rows);
+    const int endRow = qBound(firstRow, firstRow + rowCount, rows);
+    if (firstRow >= endRow || columns <= 0) {
+        return;
+    }
     const QTextTableFormat format = table->format();
     const qreal border = qMax<qreal>(0, format.border());
     const qreal spacing = format.borderCollapse() ? 0 : qMax<qreal>(0, format.cellSpacing());
@@ -668,19 +799,30 @@ void BookDocumentLayout::Private::drawTable(QPainter* painter, QTextTable* table
     painter->save();
     painter->setPen(border > 0 ? QPen(borderColor, qMax<qreal>(1, border)) : QPen(Qt::NoPen));
     painter->setBrush(Qt::NoBrush);
-    const int rows = table->rows();
-    const int columns = table->columns();
-    for (int r = 0; r < rows && r + 1 < geometry.rowY.size(); ++r) {
+    // Only the rows in the clip are drawn, from the first row of a cell reaching into it.
+    int r = int(std::lower_bound(geometry.rowBottom.begin() + firstRow,
+                                 geometry.rowBottom.begin() + endRow, clip.top() - dy) -
+                geometry.rowBottom.begin());
+    r = qMin(r, endRow - 1);
+    for (bool spanned = true; spanned && r > firstRow;) {
+        spanned = false;
+        for (int c = 0; c < columns && !spanned; ++c) {
+            spanned = table->cellAt(r, c) == table->cellAt(r - 1, c);
+        }
+        r -= spanned ? 1 : 0;
+    }
+    for (; r < endRow && geometry.rowTop[r] + dy <= clip.bottom(); ++r) {
         for (int c = 0; c < columns; ++c) {
             const QTextTableCell cell = table->cellAt(r, c);
-            if (!cell.isValid() || cell.row() != r || cell.column() != c) {
+            if (!cell.isValid() || (r > firstRow && table->cellAt(r - 1, c) == cell) ||
+                (c > 0 && table->cellAt(r, c - 1) == cell)) {
                 continue;
             }
             const int lastColumn = qMin(columns, c + qMax(1, cell.columnSpan()));
-            const int lastRow = qMin(rows, r + qMax(1, cell.rowSpan()));
-            const QRectF rect(QPointF(geometry.columnX[c], geometry.rowY[r] + dy),
+            const int lastRow = qMin(endRow, r + qMax(1, cell.rowSpan())) - 1;
+            const QRectF rect(QPointF(geometry.columnX[c], geometry.rowTop[r] + dy),
                               QPointF(geometry.columnX[lastColumn] - spacing,
-                                      geometry.rowY[lastRow] - spacing + dy));
+                                      geometry.rowBottom[lastRow] - spacing + dy));
             if (rect.bottom() < clip.top() || rect.top() > clip.bottom()) {
                 continue;
             }
@@ -698,31 +840,47 @@ void BookDocumentLayout::Private::drawTable(QPainter* painter, QTextTable* table
         }
     }
     if (border > 0 && !format.borderCollapse()) {
-        painter->drawRect(QRectF(QPointF(geometry.left, geometry.top + dy),
-                                 QPointF(geometry.right, geometry.bottom + dy)));
+        // The outer frame: its sides along these rows, its top and bottom where the table
+        // starts and ends.
+        const qreal top = firstRow == 0 ? geometry.top : geometry.rowTop[firstRow] - spacing;
+        const qreal bottom = endRow == rows ? geometry.bottom : geometry.rowBottom[endRow - 1];
+        const QPointF topLeft(geometry.left, top + dy);
+        const QPointF topRight(geometry.right, top + dy);
+        const QPointF bottomLeft(geometry.left, bottom + dy);
+        const QPointF bottomRight(geometry.right, bottom + dy);
+        painter->drawLine(topLeft, bottomLeft);
+        painter->drawLine(topRight, bottomRight);
+        if (firstRow == 0) {
+            painter->drawLine(topLeft, topRight);
+        }
+        if (endRow == rows) {
+            painter->drawLine(bottomLeft, bottomRight);
+        }
     }
     painter->restore();
 }
 
 void BookDocumentLayout::draw(QPainter* painter, const PaintContext& context)
 {
-    if (d->items.empty()) {
+    if (d->itemCount == 0) {
         return;
     }
     const QRectF clip = context.clip.isValid() ? context.clip : QRectF(QPointF(), documentSize());
     layoutRange(clip.top(), clip.bottom());
     painter->save();
     painter->setPen(context.palette.color(QPalette::Text));
-    for (int i = d->itemAt(clip.top()); i >= 0 && i < int(d->items.size()); ++i) {
+    for (int i = d->itemAt(clip.top()); i >= 0 && i < d->itemCount; ++i) {
         if (d->itemTop(i) > clip.bottom()) {
             break;
         }
         d->ensure(i);
-        const Item& item = d->items[size_t(i)];
-        if (auto* table = qobject_cast<QTextTable*>(item.frame)) {
-            d->drawTable(painter, table, item.placedY, context, clip);
-        } else if (item.frame) {
-            d->drawContents(painter, item.frame->begin(), item.placedY, context, clip);
+        const Item item = d->item(i);
+        const Part* part = d->partOf(i);
+        const double dy = d->placedY(i);
+        if (auto* table = part ? qobject_cast<QTextTable*>(part->frame) : nullptr) {
+            d->drawTable(painter, table, part->firstRow, part->rowCount, dy, context, clip);
+        } else if (part) {
+            d->drawContents(painter, part->frame->begin(), dy, context, clip);
         } else {
             d->drawBlock(painter, d->blockOf(item.firstBlock), context, clip);
         }
@@ -765,7 +923,7 @@ int BookDocumentLayout::Private::hitContents(QTextFrame::iterator it, const QPoi
             if (geometry == tables.constEnd()) {
                 continue;
             }
-            found = hitTable(table, point, dy, accuracy);
+            found = hitTable(table, 0, table->rows(), point, dy, accuracy);
             if (point.y() < geometry->bottom + dy) {
                 return found;
             }
@@ -782,7 +940,8 @@ int BookDocumentLayout::Private::hitContents(QTextFrame::iterator it, const QPoi
     return found;
 }
 
-int BookDocumentLayout::Private::hitTable(QTextTable* table, const QPointF& point, qreal dy,
+int BookDocumentLayout::Private::hitTable(QTextTable* table, int firstRow, int rowCount,
+                                          const QPointF& point, qreal dy,
                                           Qt::HitTestAccuracy accuracy) const
 {
     const auto found = tables.constFind(table);
@@ -790,12 +949,20 @@ int BookDocumentLayout::Private::hitTable(QTextTable* table, const QPointF& poin
         return -1;
     }
     const TableGeometry& geometry = *found;
-    int row = 0;
-    while (row + 1 < table->rows() && point.y() >= geometry.rowY[row + 1] + dy) {
-        ++row;
+    const int rows = qMin(table->rows(), int(geometry.rowBottom.size()));
+    firstRow = qBound(0, firstRow, rows);
+    const int endRow = qBound(firstRow, firstRow + rowCount, rows);
+    if (firstRow >= endRow) {
+        return -1;
     }
+    // The first row whose bottom is below the point, or the last.
+    const int row =
+        qMin(endRow - 1, int(std::upper_bound(geometry.rowBottom.begin() + firstRow,
+                                              geometry.rowBottom.begin() + endRow, point.y() - dy) -
+                             geometry.rowBottom.begin()));
     int column = 0;
-    while (column + 1 < table->columns() && point.x() >= geometry.columnX[column + 1]) {
+    const int columns = qMin(table->columns(), int(geometry.columnX.size()) - 1);
+    while (column + 1 < columns && point.x() >= geometry.columnX[column + 1]) {
         ++column;
     }
     const QTextTableCell cell = table->cellAt(row, column);
@@ -804,19 +971,20 @@ int BookDocumentLayout::Private::hitTable(QTextTable* table, const QPointF& poin
 
 int BookDocumentLayout::hitTest(const QPointF& point, Qt::HitTestAccuracy accuracy) const
 {
-    if (d->items.empty()) {
+    if (d->itemCount == 0) {
         return -1;
     }
     const int index = d->itemAt(point.y());
     d->ensure(index);
-    const Item& item = d->items[size_t(index)];
-    if (auto* table = qobject_cast<QTextTable*>(item.frame)) {
-        return d->hitTable(table, point, item.placedY, accuracy);
+    const Part* part = d->partOf(index);
+    const double dy = d->placedY(index);
+    if (auto* table = part ? qobject_cast<QTextTable*>(part->frame) : nullptr) {
+        return d->hitTable(table, part->firstRow, part->rowCount, point, dy, accuracy);
     }
-    if (item.frame) {
-        return d->hitContents(item.frame->begin(), point, item.placedY, accuracy);
+    if (part) {
+        return d->hitContents(part->frame->begin(), point, dy, accuracy);
     }
-    return d->hitBlock(d->blockOf(item.firstBlock), point, accuracy);
+    return d->hitBlock(d->blockOf(d->item(index).firstBlock), point, accuracy);
 }
 
 QSizeF BookDocumentLayout::documentSize() const
@@ -830,17 +998,22 @@ QRectF BookDocumentLayout::frameBoundingRect(QTextFrame* frame) const
         return {QPointF(), documentSize()};
     }
     const int number = d->doc->findBlock(frame->firstPosition()).blockNumber();
-    if (number < 0 || size_t(number) >= d->itemOfBlock.size()) {
+    if (number < 0 || number >= d->blockCount) {
         return {};
     }
-    const int index = d->itemOfBlock[size_t(number)];
+    const int index = d->itemOf(number);
     d->ensure(index);
     const auto found = d->tables.constFind(frame);
     if (found == d->tables.constEnd()) {
         return {};
     }
-    const qreal dy = d->items[size_t(index)].placedY;
-    return {QPointF(found->left, found->top + dy), QPointF(found->right, found->bottom + dy)};
+    const qreal top = found->top + d->placedY(index);
+    // A table at the top level ends in its last item, which may still be estimated.
+    const int lastNumber = d->doc->findBlock(frame->lastPosition()).blockNumber();
+    const int last = lastNumber >= 0 && lastNumber < d->blockCount ? d->itemOf(lastNumber) : index;
+    const qreal bottom = last == index ? found->bottom + d->placedY(index)
+                                       : d->itemTop(last) + d->heights.height(last);
+    return {QPointF(found->left, top), QPointF(found->right, bottom)};
 }
 
 QRectF BookDocumentLayout::blockBoundingRect(const QTextBlock& block) const
@@ -849,10 +1022,10 @@ QRectF BookDocumentLayout::blockBoundingRect(const QTextBlock& block) const
         return {};
     }
     const int number = block.blockNumber();
-    if (number < 0 || size_t(number) >= d->itemOfBlock.size()) {
+    if (number < 0 || number >= d->blockCount) {
         return {};
     }
-    d->ensure(d->itemOfBlock[size_t(number)]);
+    d->ensure(d->itemOf(number));
     const QTextLayout* layout = block.layout();
     const QRectF lines = layout->boundingRect();
     return {layout->position(), QSizeF(qMax<qreal>(1, lines.right()), lines.bottom())};
@@ -860,7 +1033,7 @@ QRectF BookDocumentLayout::blockBoundingRect(const QTextBlock& block) const
 
 void BookDocumentLayout::layoutRange(qreal top, qreal bottom) const
 {
-    const int count = int(d->items.size());
+    const int count = d->itemCount;
     for (int i = qMax(0, d->itemAt(top)); i < count && d->itemTop(i) <= bottom; ++i) {
         d->ensure(i);
     }
@@ -869,11 +1042,11 @@ void BookDocumentLayout::layoutRange(qreal top, qreal bottom) const
 void BookDocumentLayout::layoutAbove(const QTextBlock& block, qreal height) const
 {
     const int number = block.blockNumber();
-    if (number < 0 || size_t(number) >= d->itemOfBlock.size()) {
+    if (number < 0 || number >= d->blockCount) {
         return;
     }
     qreal covered = 0;
-    for (int i = d->itemOfBlock[size_t(number)] - 1; i >= 0 && covered < height; --i) {
+    for (int i = d->itemOf(number) - 1; i >= 0 && covered < height; --i) {
         d->ensure(i);
         covered += d->heights.height(i);
     }
@@ -893,12 +1066,12 @@ qreal BookDocumentLayout::lineTop(int position) const
 
 int BookDocumentLayout::itemCount() const
 {
-    return int(d->items.size());
+    return d->itemCount;
 }
 
 int BookDocumentLayout::laidOutItemCount() const
 {
-    return d->laidOutCount;
+    return int(d->placed.size());
 }
 
 // ---- changes
@@ -920,20 +1093,15 @@ void BookDocumentLayout::documentChanged(int from, int charsRemoved, int charsAd
         if (!last.isValid()) {
             last = d->doc->lastBlock();
         }
-        const int lastNumber = qMin(last.blockNumber(), int(d->itemOfBlock.size()) - 1);
+        const int lastNumber = qMin(last.blockNumber(), d->blockCount - 1);
         for (int number = qMax(0, first.blockNumber()); number <= lastNumber;) {
-            Item& item = d->items[size_t(d->itemOfBlock[size_t(number)])];
-            if (!item.frame) {
-                const QTextBlock block = d->blockOf(item.firstBlock);
-                item.length = block.length();
-                item.formatIndex = block.blockFormatIndex();
-                d->noteFormat(block);
+            const int index = d->itemOf(number);
+            const Item item = d->item(index);
+            if (item.part < 0) {
+                d->noteFormat(d->blockOf(item.firstBlock));
             }
-            if (item.laidOut) {
-                item.laidOut = false;
-                --d->laidOutCount;
-            }
-            number = item.firstBlock + qMax(1, item.blockCount);
+            d->placed.erase(index);
+            number = item.firstBlock + qMax(1, d->blockCountOf(index));
         }
         emit update();
         return;

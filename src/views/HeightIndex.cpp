@@ -1,6 +1,6 @@
 #include "views/HeightIndex.h"
 
-void HeightIndex::assign(std::vector<double> heights)
+void HeightIndex::assign(std::vector<float> heights)
 {
     m_heights = std::move(heights);
     const std::size_t n = m_heights.size();
@@ -18,11 +18,12 @@ void HeightIndex::assign(std::vector<double> heights)
 
 void HeightIndex::setHeight(int index, double height)
 {
-    const double delta = height - m_heights[std::size_t(index)];
+    const float stored = float(height);
+    const double delta = double(stored) - double(m_heights[std::size_t(index)]);
     if (delta == 0) {
         return;
     }
-    m_heights[std::size_t(index)] = height;
+    m_heights[std::size_t(index)] = stored;
     m_total += delta;
     for (std::size_t i = std::size_t(index) + 1; i < m_tree.size(); i += i & (~i + 1)) {
         m_tree[i] += delta;

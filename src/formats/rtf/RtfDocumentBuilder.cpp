@@ -183,7 +183,7 @@ void RtfDocumentBuilder::insertImage(const QImage& image, QString name, double w
     m_cursor.insertImage(format);
 }
 
-void RtfDocumentBuilder::enterTable(int columns, const QList<QTextLength>& widths)
+void RtfDocumentBuilder::enterTable(int columns, const QList<QTextLength>& widths, int rows)
 {
     if (m_table) {
         return;
@@ -200,8 +200,8 @@ void RtfDocumentBuilder::enterTable(int columns, const QList<QTextLength>& width
     if (widths.size() == m_columns) {
         format.setColumnWidthConstraints(widths);
     }
-    m_table = m_cursor.insertTable(1, m_columns, format);
-    m_rows = 1;
+    m_rows = std::max(1, rows);
+    m_table = m_cursor.insertTable(m_rows, m_columns, format);
     m_cursorCell = 0;
     m_row = 0;
     m_column = 0;

@@ -58,8 +58,9 @@ public:
 
     // Tables: cells are filled in order, growing the table when a row has more cells.
     bool inTable() const { return m_table != nullptr; }
-    // Widths, when given, are the columns' widths as the file gives them.
-    void enterTable(int columns, const QList<QTextLength>& widths = {});
+    // Widths, when given, are the columns' widths as the file gives them; rows, when known,
+    // how many rows the table will have.
+    void enterTable(int columns, const QList<QTextLength>& widths = {}, int rows = 0);
     void endCell();
     void endRow();
     bool rowEnded() const { return m_rowEnded; }

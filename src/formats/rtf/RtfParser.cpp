@@ -408,7 +408,8 @@ char16_t safeChar(char16_t c)
 
 RtfParser::RtfParser(QByteArrayView data, qsizetype start, QTextDocument* document,
                      RtfSourceMap* map)
-    : m_tokenizer(data, start), m_map(map), m_builder(document)
+    : m_tokenizer(data, start), m_map(map), m_builder(document),
+      m_lookAheadBudget(data.size() - start)
 {
     m_builder.setSourceMap(map);
     m_stack.reserve(64);
@@ -934,7 +935,7 @@ void RtfParser::handleWord(const RtfToken& token)
     case RtfWord::Cell:
         if (isText()) {
             if (!m_builder.inTable()) {
-                m_builder.enterTable(m_rowCells, columnWidths());
+                enterTable();
                 m_blockParaKnown = false;
             }
             m_builder.endCell();
@@ -1412,11 +1413,55 @@ bool RtfParser::emitChar(char16_t c)
     return emitText(QStringView(&c, 1));
 }
 
+void RtfParser::enterTable()
+{
+    m_builder.enterTable(m_rowCells, columnWidths(), rowsAhead());
+}
+
+int RtfParser::rowsAhead()
+{
+    // A table grown a row at a time rebuilds its grid each time, and rows added ahead and left
+    // unused cost even more to remove; so the rows are counted first. A row counts when a cell
+    // ends in it; the table ends at a paragraph outside it. The reading of all tables together
+    // stays within the size of the file.
+    RtfTokenizer ahead = m_tokenizer;
+    int rows = 0;
+    bool cellInRow = true; // the row being entered has content or a cell
+    bool inTable = true;
+    while (m_lookAheadBudget > 0) {
+        const RtfToken token = ahead.next();
+        if (token.kind == RtfToken::End) {
+            break;
+        }
+        m_lookAheadBudget -= token.end - token.begin;
+        if (token.kind != RtfToken::ControlWord) {
+            continue;
+        }
+        const QByteArrayView word = token.word;
+        if (word == "bin") {
+            m_lookAheadBudget -= ahead.takeBinary(token.hasParameter ? token.parameter : 0).size();
+        } else if (word == "cell") {
+            cellInRow = true;
+        } else if (word == "row") {
+            rows += cellInRow ? 1 : 0;
+            cellInRow = false;
+        } else if (word == "pard") {
+            inTable = false;
+        } else if (word == "intbl") {
+            inTable = true;
+        } else if (word == "par" && !inTable) {
+            break;
+        }
+    }
+    // A last row that a file cut short never ended still holds its cells.
+    return rows + (cellInRow ? 1 : 0);
+}
+
 void RtfParser::prepareContent()
 {
     const GroupState& s = state();
     if (s.para.inTable && !m_builder.inTable()) {
-        m_builder.enterTable(m_rowCells, columnWidths());
+        enterTable();
         m_blockParaKnown = false;
     } else if (!s.para.inTable && m_builder.inTable() && m_builder.rowEnded()) {
         m_builder.leaveTable();

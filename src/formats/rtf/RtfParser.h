@@ -111,6 +111,9 @@ private:
     void handlePictureWord(RtfWord word, const RtfToken& token);
     void handleSymbol(char symbol);
     void handleText(QByteArrayView text);
+    // The rows of the table starting here, counted in the source ahead (0 when unknown).
+    int rowsAhead();
+    void enterTable();
     void handleHexByte(unsigned char byte);
     // True when the text went into the document.
     bool emitText(QStringView text);
@@ -191,7 +194,8 @@ private:
     ParaState m_blockPara;
     bool m_blockParaKnown = true;
     int m_rowCells = 0;
-    std::vector<int> m_cellEdges; // twips: the right edge of each cell of the row
+    qsizetype m_lookAheadBudget = 0; // bytes rowsAhead may still read, to stay linear
+    std::vector<int> m_cellEdges;    // twips: the right edge of each cell of the row
     int m_rowLeft = 0;
     struct ListLevel
     {
