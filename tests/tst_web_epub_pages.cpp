@@ -55,6 +55,17 @@ private slots:
         QVERIFY(pages);
         QVERIFY(pages->isChecked());
         QVERIFY(window.mnuContents->menuAction()->isVisible());
+        // A contents entry brings its page into view; turning chapters waits for the text.
+        QAction* second = nullptr;
+        for (QAction* action : window.mnuContents->actions()) {
+            second = action->text().trimmed() == QStringLiteral("Chapter 2") ? action : second;
+        }
+        QVERIFY(second && second->isEnabled());
+        QVERIFY(!window.mnuContents->findChild<QAction*>(QStringLiteral("mnuContentsNext"))
+                     ->isEnabled());
+        second->trigger();
+        QTRY_VERIFY(window.wbBook->LocationURL().endsWith(QStringLiteral("#chapter-2")));
+        QVERIFY(second->isChecked());
 
         // Both pages are shown, in order, by printing what the web view shows.
         const QString pdf = app.path() + QStringLiteral("album.pdf");

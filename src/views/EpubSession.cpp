@@ -124,6 +124,8 @@ void EpubSession::close()
     }
     m_entryActions.clear();
     m_bookmarkAction = nullptr;
+    m_previousAction = nullptr;
+    m_nextAction = nullptr;
     m_pagesAction = nullptr;
     m_showsPages = false;
     m_pageFolder.reset();
@@ -174,11 +176,15 @@ bool EpubSession::showPages(bool pages, QString* error)
         const QSignalBlocker quiet(m_pagesAction);
         m_pagesAction->setChecked(pages);
     }
-    // The contents and chapter commands move through the text; the pages scroll by themselves.
-    for (QAction* action : m_menu ? m_menu->actions() : QList<QAction*>()) {
-        if (action != m_pagesAction && !action->objectName().isEmpty()) {
-            action->setEnabled(!pages && (action != m_bookmarkAction || m_record->bookmark));
+    // The chapter and bookmark commands move through the text; the pages scroll by
+    // themselves, and a contents entry brings its page into view.
+    for (QAction* action : {m_previousAction, m_nextAction}) {
+        if (action) {
+            action->setEnabled(!pages);
         }
+    }
+    if (m_bookmarkAction) {
+        m_bookmarkAction->setEnabled(!pages && m_record->bookmark.has_value());
     }
     if (m_showPane) {
         m_showPane(pages);
@@ -316,6 +322,14 @@ bool EpubSession::showContentsEntry(int index)
         return false;
     }
     const Epub::ContentsEntry entry = m_book->contents().at(index);
+    if (m_showsPages && m_pageView) {
+        m_pageView->Navigate(QUrl::fromLocalFile(m_pagePath).toString() +
+                             Epub::PageFolder::chapterFragment(entry.chapter));
+        for (int i = 0; i < m_entryActions.size(); ++i) {
+            m_entryActions.at(i)->setChecked(i == index);
+        }
+        return true;
+    }
     QUrl url;
     url.setScheme(Epub::ChapterConverter::LinkScheme);
     url.setPath(QString::number(entry.chapter));
@@ -514,6 +528,7 @@ void EpubSession::rebuildContentsMenu()
     m_menu->clear();
     m_entryActions.clear();
     QAction* previous = m_menu->addAction(tr("&Previous Chapter"));
+    m_previousAction = previous;
     previous->setObjectName(QStringLiteral("mnuContentsPrevious"));
     previous->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
     connect(previous, &QAction::triggered, this, [this] {
@@ -522,6 +537,7 @@ void EpubSession::rebuildContentsMenu()
         }
     });
     QAction* next = m_menu->addAction(tr("&Next Chapter"));
+    m_nextAction = next;
     next->setObjectName(QStringLiteral("mnuContentsNext"));
     next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
     connect(next, &QAction::triggered, this, [this] { showChapter(m_chapter + 1); });

@@ -106,6 +106,8 @@ private:
     QList<QAction*> m_entryActions;
     QAction* m_bookmarkAction = nullptr;
     QAction* m_pagesAction = nullptr;
+    QAction* m_previousAction = nullptr;
+    QAction* m_nextAction = nullptr;
     QPointer<WebView> m_pageView;
     std::function<void(bool)> m_showPane;
     std::unique_ptr<QTemporaryDir> m_pageFolder;

@@ -44,6 +44,11 @@ QString PageFolder::pageName()
     return QStringLiteral("quillmere-pages.html");
 }
 
+QString PageFolder::chapterFragment(int chapter)
+{
+    return QStringLiteral("#chapter-%1").arg(chapter + 1);
+}
+
 QString PageFolder::write(const Book& book, const QString& folder, QString* error)
 {
     auto fail = [&](const QString& text) {
@@ -76,9 +81,9 @@ QString PageFolder::write(const Book& book, const QString& folder, QString* erro
         const QSize size = pageSize(chapter);
         QUrl source;
         source.setPath(chapters.at(i));
-        frames += QStringLiteral("<iframe id=\"chapter-%1\" src=\"%2\" width=\"%3\" "
+        frames += QStringLiteral("<iframe id=\"%1\" src=\"%2\" width=\"%3\" "
                                  "height=\"%4\" scrolling=\"no\"></iframe>\n")
-                      .arg(i + 1)
+                      .arg(chapterFragment(i).mid(1))
                       .arg(source.toString(QUrl::FullyEncoded).toHtmlEscaped())
                       .arg(size.width())
                       .arg(size.height());

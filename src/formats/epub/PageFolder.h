@@ -17,6 +17,9 @@ namespace PageFolder {
 // Name of the page that shows the book, at the top of the folder.
 QString pageName();
 
+// The fragment of the page's address that brings chapter (a spine index) into view.
+QString chapterFragment(int chapter);
+
 // Unpacks book into folder (which must exist) and returns the path of the page showing it;
 // empty with an error when the folder cannot be written.
 QString write(const Book& book, const QString& folder, QString* error = nullptr);
