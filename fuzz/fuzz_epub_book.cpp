@@ -1,5 +1,6 @@
 // libFuzzer target for EPUB books: any input must open or be refused, never crash, hang or
-// leak, and every chapter of a book that opens must convert, lay out and take a new width.
+// leak, and every chapter of a book that opens must convert, lay out and take a new width;
+// unpacked for the web view, it must write nothing outside its folder.
 // Run: fuzz_epub_book WORKDIR fuzz/corpus-epub -max_total_time=600 -rss_limit_mb=2048 -timeout=10
 // (the first folder collects new inputs; the others are the seeds).
 //
@@ -11,8 +12,10 @@
 //   at the zip's checksums.
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/EpubBook.h"
+#include "formats/epub/PageFolder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -97,6 +100,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Epub::ChapterConverter::fitPictures(book, &document, 120);
             document.setTextWidth(200);
             document.size();
+        }
+    }
+
+    // Unpacked for the web view, the book writes inside its folder and nowhere else: the
+    // folder sits two levels down, and nothing may appear beside it.
+    const QString outer = folder.filePath(QStringLiteral("outer"));
+    QDir(outer).removeRecursively();
+    const QString pages = outer + QStringLiteral("/a/pages");
+    QDir().mkpath(pages);
+    Epub::PageFolder::write(book, pages);
+    QDirIterator written(outer, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (written.hasNext()) {
+        if (!written.next().startsWith(pages + QLatin1Char('/'))) {
+            qFatal("a part of the book was written outside its folder: %s",
+                   qPrintable(written.filePath()));
         }
     }
     return 0;
