@@ -4,6 +4,7 @@
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "views/MarkColor.h"
 #include "views/RichTextView.h"
 
 #include <QBuffer>
@@ -11,6 +12,8 @@
 #include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QTextBlock>
+#include <QTextLayout>
 
 namespace {
 QByteArray encodingFile(const QString& name)
@@ -216,6 +219,68 @@ private slots:
         window.SaveChanges();
         QCOMPARE(QDir(app.booksPath()).entryList(QDir::Files), QStringList{"Phare.txt"});
         QCOMPARE(app.readFile(path), bytes);
+    }
+
+    // A hard-wrapped book is read as paragraphs of joined lines: every line still starts a
+    // line on screen, every character keeps its offset, no paragraph outgrows the limit, and a
+    // mark set in the middle of a paragraph is where it was once the book is RTF.
+    void wrappedLinesJoinIntoParagraphsAtTheSameOffsets()
+    {
+        QString text;
+        QList<int> paragraphLines;
+        for (const int lines : {3, 1, 200, 7, 64, 65}) {
+            paragraphLines.append(lines);
+            for (int l = 0; l < lines; ++l) {
+                text += QStringLiteral("Line %1 of a paragraph of %2 lines.\n").arg(l).arg(lines);
+            }
+            text += lines == 7 ? QStringLiteral("\n\n\n") : QStringLiteral("\n");
+        }
+        text += QStringLiteral("The last line has no end");
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Wrapped.txt"), text.toUtf8().replace("\n", "\r\n"));
+        frmMain window(app.path());
+        window.resize(1000, 700);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Wrapped.txt")));
+        RichTextView* view = window.txtBook;
+        QCOMPARE(view->text(), text);
+        QCOMPARE(view->characterCount(), int(text.size()));
+
+        // Paragraphs of 3, 1, 64+64+64+8, 7, 64 and 64+1 lines, eight blank lines, the last line.
+        int blocks = 0;
+        for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next()) {
+            ++blocks;
+            const int lines = int(block.text().count(QChar::LineSeparator)) + 1;
+            QVERIFY2(lines <= PlainText::MaxJoinedLines, qPrintable(block.text().left(40)));
+        }
+        QCOMPARE(blocks, 1 + 1 + 4 + 1 + 1 + 2 + 8 + 1);
+
+        // On screen each line of the text is a line of its own.
+        const int wide = int(text.indexOf(QStringLiteral("Line 10 of a paragraph of 200")));
+        view->setSelStart(wide);
+        QCoreApplication::processEvents();
+        view->viewport()->grab();
+        const QTextBlock shown = view->document()->findBlock(wide);
+        QVERIFY(shown.layout()->lineCount() >= 64);
+        QCOMPARE(view->cursorRect().left(),
+                 view->cursorRect(QTextCursor(view->document()->findBlock(0))).left());
+
+        // A mark in the middle of a paragraph: the book becomes RTF with the same text.
+        const int word = wide + int(QStringLiteral("Line 10 of a ").size());
+        view->setSelStart(word);
+        view->setSelLength(9);
+        QCOMPARE(view->SelText(), QStringLiteral("paragraph"));
+        MessageBox::setNextAnswer(QMessageBox::Ok);
+        window.HighlightIt();
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("Wrapped.rtf"));
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Wrapped.rtf")));
+        QCOMPARE(window.txtBook->text(), text);
+        QTextCursor marked(window.txtBook->document());
+        marked.setPosition(word + 1);
+        QCOMPARE(marked.charFormat().foreground().color(), MarkColor);
+        marked.setPosition(word);
+        QVERIFY(marked.charFormat().foreground().color() != MarkColor);
     }
 };
 

@@ -61,7 +61,8 @@ void paint(RichTextView& view)
     view.viewport()->grab();
 }
 
-// A book of the given size in paragraphs of varied length, each starting with its number.
+// A book of the given size in paragraphs of varied length, each starting with its number and
+// followed by a blank line (so each is a block of its own, as such books are read).
 QString longBook(int bytes)
 {
     QString text;
@@ -73,7 +74,7 @@ QString longBook(int bytes)
         for (int w = 0; w < words; ++w) {
             text += QStringLiteral("word ");
         }
-        text += QLatin1Char('\n');
+        text += QStringLiteral("\n\n");
     }
     return text;
 }
@@ -314,7 +315,8 @@ private slots:
         // Headings with room around them and hanging-indented verses: the estimated heights
         // are far from the laid-out ones, and the caret must still end up on screen.
         QByteArray rtf = "{\\rtf1\\ansi\\fs24\n";
-        const QStringList lines = longBook(4 * 1024 * 1024).split(QLatin1Char('\n'));
+        const QStringList lines =
+            longBook(4 * 1024 * 1024).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (int i = 0; i < lines.size(); ++i) {
             rtf += i % 40 == 0 ? "\\pard\\qc\\sb480\\sa240{\\b\\fs40 Chapter}\\par\n" : "";
             rtf += "\\pard\\qj\\li360\\fi-360 " + lines[i].toLatin1() + "\\par\n";

@@ -169,7 +169,7 @@ bool RichTextView::LoadFile(const QString& path, LoadKind kind, QString* error)
             m_source = std::make_unique<SourceBook>(data, std::move(map));
         }
     } else {
-        const PlainText::Book book = PlainText::decodeBook(data);
+        PlainText::Book book = PlainText::decodeBook(data);
         if (book.binary) {
             delete document;
             return fail(
@@ -186,7 +186,10 @@ bool RichTextView::LoadFile(const QString& path, LoadKind kind, QString* error)
                    "back, so the file is left as it is.")
                     .arg(QFileInfo(path).fileName(), QString::fromLatin1(book.encoding));
         }
-        document->setPlainText(book.text);
+        // The book is read as it is laid out: one block per paragraph, not one per line.
+        QString text = std::move(book.text);
+        PlainText::joinParagraphLines(text);
+        document->setPlainText(text);
     }
     adoptDocument(document);
     return true;
@@ -261,9 +264,11 @@ void RichTextView::setSelLength(int count)
 
 QString RichTextView::SelText() const
 {
+    // Every line end comes out as "\r": a paragraph's end, and a line broken within one (the
+    // joined lines of a plain-text book, an RTF book's \line) alike.
     QString text = textCursor().selectedText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\r'));
-    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\r'));
     return text;
 }
 

@@ -11,8 +11,9 @@ class QPrinter;
 class QTextDocument;
 
 // txtBook: the rich-text view that shows plain-text books, RTF books and the manual. Offsets
-// are 0-based character positions in the document; a paragraph end counts as one character
-// and is handed out as "\r"; a picture is one character.
+// are 0-based character positions in the document; a line end (a paragraph's, or a line broken
+// within one) counts as one character and is handed out as "\r"; a picture is one character.
+// A plain-text book's lines are joined into paragraphs at its blank lines.
 //
 // Whole books must open and jump to a bookmark at once, so the view's layout
 // (BookDocumentLayout) lays out only what is shown and estimates the rest; QTextEdit's own

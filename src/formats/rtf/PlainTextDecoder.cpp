@@ -363,3 +363,28 @@ QString PlainText::decode(const QByteArray& data)
     }
     return book.text;
 }
+
+void PlainText::joinParagraphLines(QString& text)
+{
+    QChar* c = text.data();
+    const qsizetype n = text.size();
+    qsizetype lineStart = 0;
+    qsizetype paragraphStart = 0;
+    int lines = 1;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (c[i] != u'\n') {
+            continue;
+        }
+        const bool lineEmpty = i == lineStart;
+        const bool nextLineEmpty = i + 1 == n || c[i + 1] == u'\n';
+        const bool paragraphFull = lines >= MaxJoinedLines || i - paragraphStart >= MaxJoinedChars;
+        lineStart = i + 1;
+        if (lineEmpty || nextLineEmpty || paragraphFull) {
+            paragraphStart = i + 1;
+            lines = 1;
+        } else {
+            c[i] = QChar::LineSeparator;
+            ++lines;
+        }
+    }
+}

@@ -28,4 +28,16 @@ Book decodeBook(const QByteArray& data);
 // The text alone (binary files give their bytes as Windows-1252, harmlessly).
 QString decode(const QByteArray& data);
 
+// A paragraph of joined lines ends after this many lines or characters, so that no paragraph
+// grows too long to lay out at once.
+inline constexpr int MaxJoinedLines = 64;
+inline constexpr int MaxJoinedChars = 16384;
+
+// Joins the lines of each paragraph (the lines between blank lines) for the document: their
+// line ends become line separators (U+2028), which the view breaks the line at just the same
+// and counts as one character too, so offsets, bookmarks and marks stay where they were. The
+// document then keeps one block per paragraph instead of one per line; on a long book those
+// blocks are most of its memory. Changes the text in place; its length does not change.
+void joinParagraphLines(QString& text);
+
 } // namespace PlainText
