@@ -2,9 +2,17 @@
 // container, package, contents and chapters as the reading view receives them.
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/EpubBook.h"
+#include "formats/epub/PageFolder.h"
+#include "support/EpubFiles.h"
 #include "support/TestMain.h"
 
+#include <QBuffer>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -297,6 +305,141 @@ private slots:
         QVERIFY(document.toPlainText().contains(QStringLiteral("Before the bomb.")));
         QVERIFY(!bombConverter.convert(1, &document, &error));
         QVERIFY(error.contains(QStringLiteral("refused")));
+    }
+
+    // Tables nested far deeper than any book nests them (found by fuzzing: thirty levels kept
+    // the layout busy for minutes, as each level lays out the ones inside it again) are shown
+    // with their text, the outer levels still as tables, and lay out at once.
+    void deeplyNestedTables()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("tables.epub"));
+        QString body = QStringLiteral("<p>Above the tables.</p>");
+        for (int level = 0; level < 30; ++level) {
+            body += QStringLiteral("<table><tr><td>Level %1</td><td>").arg(level);
+        }
+        body += QStringLiteral("Innermost.");
+        for (int level = 0; level < 30; ++level) {
+            body += QStringLiteral("</td></tr></table>");
+        }
+        QVERIFY(EpubFiles::write(path, QStringLiteral("Tables"), {body}));
+        Epub::Book book;
+        QCOMPARE(book.open(path), Epub::Book::OpenResult::Opened);
+        Epub::ChapterConverter converter(book);
+        QTextDocument document;
+        QVERIFY(converter.convert(0, &document));
+        document.setTextWidth(600);
+        QVERIFY(document.size().height() > 0);
+        const QString text = document.toPlainText();
+        QVERIFY(text.contains(QStringLiteral("Level 0")));
+        QVERIFY(text.contains(QStringLiteral("Level 29")));
+        QVERIFY(text.contains(QStringLiteral("Innermost.")));
+        int depth = 0;
+        for (QTextFrame* frame = document.rootFrame(); !frame->childFrames().isEmpty();) {
+            frame = frame->childFrames().first();
+            depth += qobject_cast<QTextTable*>(frame) ? 1 : 0;
+        }
+        QVERIFY(depth >= 2);
+        QVERIFY(depth <= 10);
+    }
+
+    // A fixed-layout book is unpacked for the web view: every part in its place, a page that
+    // frames each chapter in spine order at the size its viewport asks for, and nothing
+    // written outside the folder even for a name that climbs out of the book.
+    void pageFolder()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("album.epub"));
+        QVERIFY(EpubFiles::write(
+            path, QStringLiteral("Album <1>"),
+            {QStringLiteral("<p>One</p>"), QStringLiteral("<p><img src=\"a%20b.png\"/></p>")},
+            {{QStringLiteral("a b.png"), QByteArray("not really a picture")}},
+            QStringLiteral("<meta property=\"rendition:layout\">pre-paginated</meta>")));
+        Epub::Book book;
+        QCOMPARE(book.open(path), Epub::Book::OpenResult::Opened);
+        QVERIFY(book.isFixedLayout());
+        const QString folder = dir.filePath(QStringLiteral("pages"));
+        QVERIFY(QDir().mkpath(folder));
+        QString error;
+        const QString page = Epub::PageFolder::write(book, folder, &error);
+        QVERIFY2(!page.isEmpty(), qPrintable(error));
+        QCOMPARE(QFileInfo(page).dir().canonicalPath(), QDir(folder).canonicalPath());
+        QVERIFY(QFile::exists(folder + QStringLiteral("/OEBPS/chapter2.xhtml")));
+        QVERIFY(QFile::exists(folder + QStringLiteral("/OEBPS/a b.png")));
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QString html = QString::fromUtf8(file.readAll());
+        QVERIFY(html.contains(QStringLiteral("<title>Album &lt;1&gt;</title>")));
+        const qsizetype first = html.indexOf(QStringLiteral("src=\"OEBPS/chapter1.xhtml\""));
+        QVERIFY(first > 0);
+        QVERIFY(html.indexOf(QStringLiteral("src=\"OEBPS/chapter2.xhtml\"")) > first);
+        QVERIFY(html.contains(QStringLiteral("width=\"600\" height=\"800\"")));
+
+        Epub::Book climbing;
+        QCOMPARE(climbing.open(bookPath(QStringLiteral("climbing.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        QTemporaryDir outer;
+        const QString inner = outer.filePath(QStringLiteral("a/b"));
+        QVERIFY(QDir().mkpath(inner));
+        QVERIFY(!Epub::PageFolder::write(climbing, inner).isEmpty());
+        QDirIterator all(outer.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (all.hasNext()) {
+            const QString name = all.next();
+            QVERIFY2(name.startsWith(inner + QLatin1Char('/')), qPrintable(name));
+            QVERIFY2(!name.contains(QStringLiteral("outside")), qPrintable(name));
+        }
+    }
+
+    // A wide picture is held at the width shown; fitted to another width it is decoded again
+    // at that width (never past its own), every place it is shown takes the new size, and the
+    // text does not move.
+    void picturesFitANewWidth()
+    {
+        QTemporaryDir dir;
+        QImage wide(1200, 300, QImage::Format_RGB32);
+        wide.fill(Qt::darkGreen);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(wide.save(&buffer, "PNG"));
+        const QString path = dir.filePath(QStringLiteral("wide.epub"));
+        QVERIFY(EpubFiles::write(
+            path, QStringLiteral("Wide"),
+            {QStringLiteral("<p>Before</p><p><img src=\"wide.png\" alt=\"wide\"/></p><p>Between"
+                            "</p><p><img src=\"wide.png\" alt=\"again\"/></p><p>After</p>")},
+            {{QStringLiteral("wide.png"), png}}));
+        Epub::Book book;
+        QCOMPARE(book.open(path), Epub::Book::OpenResult::Opened);
+        Epub::ChapterConverter converter(book);
+        converter.setMaxPictureWidth(600);
+        QTextDocument document;
+        QVERIFY(converter.convert(0, &document));
+        const QString text = document.toRawText();
+        // Width and height of each place, and of the picture the document holds for it.
+        auto shown = [&document] {
+            QList<QSize> sizes;
+            for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+                for (auto it = block.begin(); !it.atEnd(); ++it) {
+                    const QTextImageFormat format = it.fragment().charFormat().toImageFormat();
+                    if (format.isValid()) {
+                        sizes.append(QSize(qRound(format.width()), qRound(format.height())));
+                        sizes.append(
+                            document.resource(QTextDocument::ImageResource, QUrl(format.name()))
+                                .value<QImage>()
+                                .size());
+                    }
+                }
+            }
+            return sizes;
+        };
+        QCOMPARE(shown(), QList<QSize>(4, QSize(600, 150)));
+
+        QCOMPARE(Epub::ChapterConverter::fitPictures(book, &document, 300), 2);
+        QCOMPARE(shown(), QList<QSize>(4, QSize(300, 75)));
+        QCOMPARE(Epub::ChapterConverter::fitPictures(book, &document, 5000), 2);
+        QCOMPARE(shown(), QList<QSize>(4, QSize(1200, 300)));
+        QCOMPARE(Epub::ChapterConverter::fitPictures(book, &document, 4000), 0);
+        QCOMPARE(document.toRawText(), text);
     }
 };
 

@@ -3,26 +3,33 @@
 // bookmark kept outside the book through a rename and an edited re-export, Find across
 // chapters, and the messages for books that cannot be shown.
 #include "mainwindow/frmMain.h"
+#include "support/EpubFiles.h"
 #include "support/MainWindowDriver.h"
+#include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 #include "ui/search/frmSearch.h"
 #include "views/EpubSession.h"
+#include "views/PrintDialog.h"
 #include "views/RichTextView.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProcess>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextImageFormat>
 #include <QTextLayout>
 #include <QToolButton>
 #include <csignal>
@@ -322,6 +329,121 @@ private slots:
         QTextCursor end(window.txtBook->document());
         end.movePosition(QTextCursor::End);
         QVERIFY(window.txtBook->cursorRect(end).bottom() <= window.txtBook->viewport()->height());
+    }
+
+    // A wide picture follows the view's width when the window is resized (decoded again at
+    // the new width, not stretched), and the line the reader was at stays at the top.
+    void picturesFollowTheViewWidth()
+    {
+        TestAppFolder app;
+        QImage wide(1600, 400, QImage::Format_RGB32);
+        wide.fill(Qt::darkBlue);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(wide.save(&buffer, "PNG"));
+        QString body;
+        for (int i = 1; i <= 3; ++i) {
+            body += QStringLiteral("<p>Line %1 above.</p><p><img src=\"wide.png\" alt=\"w\"/></p>")
+                        .arg(i);
+        }
+        for (int i = 1; i <= 60; ++i) {
+            body += QStringLiteral("<p>Paragraph %1 below.</p>").arg(i);
+        }
+        QVERIFY(EpubFiles::write(app.booksPath() + QStringLiteral("wide.epub"),
+                                 QStringLiteral("Wide"), {body},
+                                 {{QStringLiteral("wide.png"), png}}));
+        frmMain window(app.path());
+        window.resize(1100, 700);
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("wide.epub")));
+        // Width of each picture's place and of the image held for it.
+        auto pictureWidths = [&window] {
+            QList<int> widths;
+            QTextDocument* document = window.txtBook->document();
+            for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+                for (auto it = block.begin(); !it.atEnd(); ++it) {
+                    const QTextImageFormat format = it.fragment().charFormat().toImageFormat();
+                    if (format.isValid()) {
+                        widths.append(qRound(format.width()));
+                        widths.append(
+                            document->resource(QTextDocument::ImageResource, QUrl(format.name()))
+                                .value<QImage>()
+                                .width());
+                    }
+                }
+            }
+            return widths;
+        };
+        const int wideWidth = pictureWidths().value(0);
+        QVERIFY(wideWidth > 600 && wideWidth < 1100);
+        QCOMPARE(pictureWidths(), QList<int>(6, wideWidth));
+
+        // The reader is past the pictures, at "Paragraph 5 below."
+        const QString reading = QStringLiteral("Paragraph 5 below.");
+        QScrollBar* bar = window.txtBook->verticalScrollBar();
+        QTextCursor cursor(window.txtBook->document());
+        cursor.setPosition(int(window.txtBook->document()->toRawText().indexOf(reading)));
+        for (int step = 0; step < 50 && window.txtBook->cursorRect(cursor).top() != 0; ++step) {
+            bar->setValue(bar->value() + window.txtBook->cursorRect(cursor).top());
+        }
+        QCOMPARE(topText(window, int(reading.size())), reading);
+
+        window.resize(600, 700);
+        QTRY_VERIFY(pictureWidths().value(0) < 600);
+        const int narrowWidth = pictureWidths().value(0);
+        QCOMPARE(pictureWidths(), QList<int>(6, narrowWidth));
+        QCOMPARE(topText(window, int(reading.size())), reading);
+
+        // Wider than the picture itself: shown at its own width, never blown up.
+        window.resize(2000, 700);
+        QTRY_COMPARE(pictureWidths(), QList<int>(6, 1600));
+        QCOMPARE(topText(window, int(reading.size())), reading);
+    }
+
+    // Print with nothing selected prints the whole book, every chapter in order, not only the
+    // chapter shown; with a selection, the selection alone. The reader stays where it was.
+    void printingPrintsTheWholeBook()
+    {
+        TestAppFolder app;
+        app.addBookFromData(dataBook(QStringLiteral("long-shore.epub")),
+                            QStringLiteral("shore.epub"));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("shore.epub")));
+        readToParagraph(window, QStringLiteral("Paragraph 50 of shore 2"));
+        const int chapter = window.epubSession()->currentChapter();
+
+        QTemporaryDir out;
+        const QString whole = out.filePath(QStringLiteral("whole.pdf"));
+        PrintDialog::setNextAnswer(whole);
+        window.PrintBook();
+        QVERIFY(MessageBox::shown().isEmpty());
+        const QString text = pdfText(whole).simplified();
+        // Numbered pages: the first page's number and a later one's.
+        QVERIFY(text.contains(QStringLiteral(" 1 ")));
+        QVERIFY(text.contains(QStringLiteral(" 12 ")));
+        qsizetype last = -1;
+        for (int shore = 1; shore <= 3; ++shore) {
+            for (int paragraph : {1, 100, 200}) {
+                const QString line =
+                    QStringLiteral("Paragraph %1 of shore %2:").arg(paragraph).arg(shore);
+                const qsizetype at = text.indexOf(line);
+                QVERIFY2(at > last, qPrintable(line));
+                last = at;
+            }
+        }
+        QCOMPARE(window.epubSession()->currentChapter(), chapter);
+        QCOMPARE(topText(window, 23), QStringLiteral("Paragraph 50 of shore 2"));
+
+        selectText(window, QStringLiteral("Paragraph 51 of shore 2"));
+        const QString selection = out.filePath(QStringLiteral("selection.pdf"));
+        PrintDialog::setNextAnswer(selection);
+        window.PrintBook();
+        const QString selected = pdfText(selection).simplified();
+        QVERIFY2(selected.startsWith(QStringLiteral("Paragraph 51 of shore 2")),
+                 qPrintable(selected));
+        QVERIFY2(!selected.contains(QStringLiteral("Paragraph 52")), qPrintable(selected));
     }
 
     // Find goes on from the shown chapter into the chapters after it.

@@ -19,7 +19,9 @@ enum class BookKind : int
     // never written into.
     Refused = 6,
     // An EPUB book: shown in the text view, never written (its marks live in its record).
-    Epub = 7
+    Epub = 7,
+    // An EPUB book shown as its pages in the web view (fixed-layout books, or by choice).
+    EpubPages = 8
 };
 
 // What the toolbar and the menus offer for the book in the reading pane.

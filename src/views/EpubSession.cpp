@@ -2,11 +2,15 @@
 
 #include "core/BusyPointer.h"
 #include "formats/epub/ChapterConverter.h"
+#include "formats/epub/PageFolder.h"
+#include "views/EpubPrinter.h"
 #include "views/MarkColor.h"
 #include "views/RichTextView.h"
+#include "views/WebView.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QAction>
+#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -14,8 +18,11 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -44,11 +51,14 @@ constexpr int TurnPauseMs = 400;
 EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
                          QObject* parent)
     : QObject(parent), m_view(view), m_menu(contentsMenu), m_recordsFolder(recordsFolder),
-      m_saveTimer(new QTimer(this))
+      m_saveTimer(new QTimer(this)), m_fitTimer(new QTimer(this))
 {
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(PositionSaveDelayMs);
     connect(m_saveTimer, &QTimer::timeout, this, [this] { saveRecord(); });
+    m_fitTimer->setSingleShot(true);
+    m_fitTimer->setInterval(PictureFitDelayMs);
+    connect(m_fitTimer, &QTimer::timeout, this, &EpubSession::fitPictures);
     m_view->installEventFilter(this);
     m_view->viewport()->installEventFilter(this);
     connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, this,
@@ -103,6 +113,7 @@ void EpubSession::close()
         return;
     }
     m_saveTimer->stop();
+    m_fitTimer->stop();
     saveRecord();
     m_book.reset();
     m_record.reset();
@@ -113,6 +124,72 @@ void EpubSession::close()
     }
     m_entryActions.clear();
     m_bookmarkAction = nullptr;
+    m_previousAction = nullptr;
+    m_nextAction = nullptr;
+    m_pagesAction = nullptr;
+    m_showsPages = false;
+    m_pageFolder.reset();
+    m_pagePath.clear();
+}
+
+void EpubSession::setPageView(WebView* view, std::function<void(bool pages)> showPane)
+{
+    m_pageView = view;
+    m_showPane = std::move(showPane);
+    if (m_pagesAction) {
+        m_pagesAction->setEnabled(view != nullptr);
+    }
+}
+
+bool EpubSession::showPages(bool pages, QString* error)
+{
+    if (!m_book || (pages && !m_pageView)) {
+        return false;
+    }
+    if (pages && m_pagePath.isEmpty()) {
+        BusyPointer busy;
+        auto folder = std::make_unique<QTemporaryDir>();
+        QString reason;
+        const QString page = folder->isValid()
+                                 ? Epub::PageFolder::write(*m_book, folder->path(), &reason)
+                                 : QString();
+        if (page.isEmpty()) {
+            if (error) {
+                *error = tr("The book cannot be shown as pages: %1")
+                             .arg(reason.isEmpty() ? folder->errorString() : reason);
+            }
+            if (m_pagesAction) {
+                m_pagesAction->setChecked(false);
+            }
+            return false;
+        }
+        m_pageFolder = std::move(folder);
+        m_pagePath = page;
+    }
+    m_showsPages = pages;
+    if (pages) {
+        // The book's own scripts never run, as for the library's web pages.
+        m_pageView->setShowsLocalBooks(true);
+        m_pageView->Navigate(m_pagePath);
+    }
+    if (m_pagesAction) {
+        const QSignalBlocker quiet(m_pagesAction);
+        m_pagesAction->setChecked(pages);
+    }
+    // The chapter and bookmark commands move through the text; the pages scroll by
+    // themselves, and a contents entry brings its page into view.
+    for (QAction* action : {m_previousAction, m_nextAction}) {
+        if (action) {
+            action->setEnabled(!pages);
+        }
+    }
+    if (m_bookmarkAction) {
+        m_bookmarkAction->setEnabled(!pages && m_record->bookmark.has_value());
+    }
+    if (m_showPane) {
+        m_showPane(pages);
+    }
+    return true;
 }
 
 QString EpubSession::convertedText(int chapter) const
@@ -138,7 +215,8 @@ bool EpubSession::showChapter(int chapter, int offset)
     BusyPointer busy;
     QTextDocument* document = m_view->prepareDocument();
     Epub::ChapterConverter converter(*m_book);
-    converter.setMaxPictureWidth(qMax(200, m_view->viewport()->width() - 40));
+    m_pictureWidth = pictureWidth();
+    converter.setMaxPictureWidth(m_pictureWidth);
     QString error;
     if (!converter.convert(chapter, document, &error)) {
         // A chapter that cannot be shown says why in its place; the others stay readable.
@@ -154,6 +232,22 @@ bool EpubSession::showChapter(int chapter, int offset)
     updateContentsMenu();
     positionChanged();
     return true;
+}
+
+int EpubSession::pictureWidth() const
+{
+    return qMax(200, m_view->viewport()->width() - 40);
+}
+
+void EpubSession::fitPictures()
+{
+    if (!m_book || m_chapter < 0 || pictureWidth() == m_pictureWidth) {
+        return;
+    }
+    m_pictureWidth = pictureWidth();
+    // The view keeps the line at its top while the pictures above it change size.
+    BusyPointer busy;
+    Epub::ChapterConverter::fitPictures(*m_book, m_view->document(), m_pictureWidth);
 }
 
 void EpubSession::scrollToTop(int offset)
@@ -228,6 +322,14 @@ bool EpubSession::showContentsEntry(int index)
         return false;
     }
     const Epub::ContentsEntry entry = m_book->contents().at(index);
+    if (m_showsPages && m_pageView) {
+        m_pageView->Navigate(QUrl::fromLocalFile(m_pagePath).toString() +
+                             Epub::PageFolder::chapterFragment(entry.chapter));
+        for (int i = 0; i < m_entryActions.size(); ++i) {
+            m_entryActions.at(i)->setChecked(i == index);
+        }
+        return true;
+    }
     QUrl url;
     url.setScheme(Epub::ChapterConverter::LinkScheme);
     url.setPath(QString::number(entry.chapter));
@@ -395,6 +497,29 @@ bool EpubSession::findInLaterChapters(const QString& text, RichTextView::FindOpt
     return false;
 }
 
+bool EpubSession::printBook(QPrinter* printer, QString* error)
+{
+    if (!m_book) {
+        return false;
+    }
+    BusyPointer busy;
+    const int chapters = int(m_book->chapters().size());
+    QProgressDialog progress(tr("Printing \"%1\"...").arg(m_book->title()), tr("Cancel"), 0,
+                             chapters, m_view->window());
+    progress.setAccessibleName(tr("Printing progress"));
+    progress.setWindowTitle(tr("Print"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(300);
+    const auto result = EpubPrinter::printBook(
+        *m_book, m_view->document()->defaultFont(), printer,
+        [&progress](int chapter, int) {
+            progress.setValue(chapter);
+            return !progress.wasCanceled();
+        },
+        error);
+    return result != EpubPrinter::Result::Failed;
+}
+
 void EpubSession::rebuildContentsMenu()
 {
     if (!m_menu) {
@@ -403,6 +528,7 @@ void EpubSession::rebuildContentsMenu()
     m_menu->clear();
     m_entryActions.clear();
     QAction* previous = m_menu->addAction(tr("&Previous Chapter"));
+    m_previousAction = previous;
     previous->setObjectName(QStringLiteral("mnuContentsPrevious"));
     previous->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
     connect(previous, &QAction::triggered, this, [this] {
@@ -411,6 +537,7 @@ void EpubSession::rebuildContentsMenu()
         }
     });
     QAction* next = m_menu->addAction(tr("&Next Chapter"));
+    m_nextAction = next;
     next->setObjectName(QStringLiteral("mnuContentsNext"));
     next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
     connect(next, &QAction::triggered, this, [this] { showChapter(m_chapter + 1); });
@@ -418,6 +545,18 @@ void EpubSession::rebuildContentsMenu()
     m_bookmarkAction->setObjectName(QStringLiteral("mnuContentsBookmark"));
     m_bookmarkAction->setEnabled(m_record && m_record->bookmark.has_value());
     connect(m_bookmarkAction, &QAction::triggered, this, [this] { goToBookmark(); });
+    m_pagesAction = m_menu->addAction(tr("Show as &Pages"));
+    m_pagesAction->setObjectName(QStringLiteral("mnuContentsPages"));
+    m_pagesAction->setStatusTip(
+        tr("Shows the book's pages as they were laid out, instead of its text"));
+    m_pagesAction->setCheckable(true);
+    m_pagesAction->setEnabled(m_pageView != nullptr);
+    connect(m_pagesAction, &QAction::toggled, this, [this](bool pages) {
+        QString error;
+        if (!showPages(pages, &error) && !error.isEmpty()) {
+            QMessageBox::warning(m_view->window(), QCoreApplication::applicationName(), error);
+        }
+    });
     m_menu->addSeparator();
     const QList<Epub::ContentsEntry> entries = m_book->contents();
     for (int i = 0; i < entries.size(); ++i) {
@@ -480,6 +619,11 @@ bool EpubSession::eventFilter(QObject* watched, QEvent* event)
         return true;
     };
     switch (event->type()) {
+    case QEvent::Resize:
+        if (watched == m_view->viewport()) {
+            m_fitTimer->start();
+        }
+        break;
     case QEvent::KeyPress: {
         if (watched != m_view) {
             break;

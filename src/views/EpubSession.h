@@ -8,11 +8,16 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 
 class QAction;
 class QMenu;
+class QPrinter;
 class QTimer;
+class QTemporaryDir;
+class RichTextView;
+class WebView;
 
 // The EPUB book open in the rich-text view. The view holds one chapter at a time: opening
 // converts only the chapter where the reader stopped, and the others are converted when the
@@ -25,6 +30,8 @@ class EpubSession : public QObject
 public:
     // Seconds of stillness after which a new reading position is written down.
     static constexpr int PositionSaveDelayMs = 2000;
+    // Pictures are fitted to a resized view once it has stayed this long at one size.
+    static constexpr int PictureFitDelayMs = 150;
 
     EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
                 QObject* parent = nullptr);
@@ -54,6 +61,18 @@ public:
     // Find went past the end of the chapter: looks in the chapters after it and shows the
     // first match (found is its offset); false when no later chapter holds the text.
     bool findInLaterChapters(const QString& text, RichTextView::FindOptions options, int* found);
+    // Fixed-layout books are read as pages in the web view, other books as text in the text
+    // view; the Contents menu switches between the two. showPane(pages) brings the view for
+    // either way forward in the window.
+    void setPageView(WebView* view, std::function<void(bool pages)> showPane);
+    // Shows the book as pages (unpacked into a folder of its own, shown by the web view) or
+    // as text; false with a message when the pages could not be made.
+    bool showPages(bool pages, QString* error = nullptr);
+    bool showsPages() const { return m_showsPages; }
+
+    // Prints the whole book, chapter by chapter, with a progress window that can cancel it;
+    // false with a message when it could not be printed (a cancel is no failure).
+    bool printBook(QPrinter* printer, QString* error = nullptr);
 
     // Where the reader is now: the first character shown.
     Epub::TextAnchor currentPosition() const;
@@ -73,6 +92,10 @@ private:
     QString chapterText() const;
     QString convertedText(int chapter) const;
     void scrollToTop(int offset);
+    // The width pictures are shown at for the view as it is now.
+    int pictureWidth() const;
+    // The view changed width: the chapter's pictures are fitted to it again.
+    void fitPictures();
 
     RichTextView* m_view;
     QPointer<QMenu> m_menu;
@@ -82,7 +105,17 @@ private:
     QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
     QList<QAction*> m_entryActions;
     QAction* m_bookmarkAction = nullptr;
+    QAction* m_pagesAction = nullptr;
+    QAction* m_previousAction = nullptr;
+    QAction* m_nextAction = nullptr;
+    QPointer<WebView> m_pageView;
+    std::function<void(bool)> m_showPane;
+    std::unique_ptr<QTemporaryDir> m_pageFolder;
+    QString m_pagePath;
+    bool m_showsPages = false;
     QTimer* m_saveTimer;
+    QTimer* m_fitTimer;
+    int m_pictureWidth = 0; // the width the chapter's pictures were decoded for
     int m_chapter = -1;
     bool m_turning = false;
 };

@@ -25,6 +25,7 @@ ReadingPane::Layout ReadingPane::layoutFor(BookKind kind)
         // never into its file.
         return {View::Text, InterfaceMode::Text, false};
     case BookKind::Html:
+    case BookKind::EpubPages:
         return {View::Web, InterfaceMode::Web, false};
     case BookKind::Pdf:
         return {View::Pdf, InterfaceMode::Document, false};
@@ -72,6 +73,8 @@ ReadingPane::ReadingPane(ReaderState& state, QWidget* client)
 void ReadingPane::attachEpubSession(const QString& recordsFolder, QMenu* contents)
 {
     m_epub = new EpubSession(m_text, contents, recordsFolder, this);
+    m_epub->setPageView(m_web,
+                        [this](bool pages) { show(pages ? BookKind::EpubPages : BookKind::Epub); });
 }
 
 void ReadingPane::show(BookKind kind, const QString& explanation)

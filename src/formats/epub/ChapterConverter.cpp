@@ -160,6 +160,39 @@ bool isNeverShown(const QString& name)
     return names.contains(name);
 }
 
+const QString PictureScheme = QStringLiteral("epub-picture");
+
+QUrl pictureName(const QString& entry)
+{
+    QUrl name;
+    name.setScheme(PictureScheme);
+    name.setPath(entry);
+    return name;
+}
+
+// The picture of an entry, no wider than maxWidth. A big picture is decoded straight at the
+// width shown, never in full; shown is returned as it is when it already has that width. A
+// null image when the entry is missing or not a picture.
+QImage decodePicture(const Book& book, const QString& entry, int maxWidth, const QImage& shown = {})
+{
+    QByteArray data;
+    if (entry.isEmpty() || !book.archive().read(entry, &data)) {
+        return {};
+    }
+    QBuffer buffer(&data);
+    QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.isValid() && size.width() > maxWidth) {
+        reader.setScaledSize(size.scaled(maxWidth, size.height() * maxWidth / size.width() + 1,
+                                         Qt::KeepAspectRatio));
+    }
+    const QSize wanted = reader.scaledSize().isValid() ? reader.scaledSize() : size;
+    if (!shown.isNull() && shown.size() == wanted) {
+        return shown;
+    }
+    return reader.read();
+}
+
 class HtmlWriter
 {
 public:
@@ -244,7 +277,15 @@ public:
             }
             return;
         }
-        const QString tag = isSectioning(node.name) ? QStringLiteral("div") : node.name;
+        // Qt lays a table out again for each table around it, so the time grows by half again
+        // with each level: past a few levels (no real book goes deeper), tables are written
+        // as plain blocks, their text kept, and a hostile chapter cannot freeze the reader.
+        const bool table = node.name == QLatin1String("table");
+        const bool flat =
+            (table && m_tables >= MaxTableNesting) || (m_flatTables > 0 && isTablePart(node.name));
+        int& tables = flat ? m_flatTables : m_tables;
+        tables += table ? 1 : 0;
+        const QString tag = isSectioning(node.name) || flat ? QStringLiteral("div") : node.name;
         m_html += QLatin1Char('<') + tag;
         QString style = portableCss(node.attribute(QLatin1String("style")), m_basePoints);
         if (qAbs(points - parentPoints) > 0.01 || isHeading(node.name)) {
@@ -281,12 +322,25 @@ public:
         writeChildren(node);
         m_points.removeLast();
         m_html += QStringLiteral("</%1>").arg(tag);
+        tables -= table ? 1 : 0;
     }
 
     QString html() const { return m_html; }
     void append(const QString& text) { m_html += text; }
 
 private:
+    static constexpr int MaxTableNesting = 8;
+
+    static bool isTablePart(const QString& name)
+    {
+        static const QSet<QString> names = {QStringLiteral("table"),    QStringLiteral("caption"),
+                                            QStringLiteral("thead"),    QStringLiteral("tbody"),
+                                            QStringLiteral("tfoot"),    QStringLiteral("tr"),
+                                            QStringLiteral("td"),       QStringLiteral("th"),
+                                            QStringLiteral("colgroup"), QStringLiteral("col")};
+        return names.contains(name);
+    }
+
     static bool isTableStructure(const QString& name)
     {
         return name == QLatin1String("table") || name == QLatin1String("tr") ||
@@ -400,30 +454,15 @@ private:
             }
         }
         const QString entry = Archive::resolve(m_chapterPath, source);
-        QByteArray data;
-        if (entry.isEmpty() || !m_book.archive().read(entry, &data)) {
+        const QImage image = decodePicture(m_book, entry, m_maxWidth);
+        if (image.isNull()) {
             const QString alt = node.attribute(QLatin1String("alt"));
             if (!alt.isEmpty()) {
                 m_html += QStringLiteral("[%1]").arg(escaped(alt));
             }
             return;
         }
-        QBuffer buffer(&data);
-        QImageReader reader(&buffer);
-        QSize size = reader.size();
-        if (size.isValid() && size.width() > m_maxWidth) {
-            size = size.scaled(m_maxWidth, size.height() * m_maxWidth / size.width() + 1,
-                               Qt::KeepAspectRatio);
-            // Big pictures are decoded straight at the shown size, never in full.
-            reader.setScaledSize(size);
-        }
-        const QImage image = reader.read();
-        if (image.isNull()) {
-            return;
-        }
-        QUrl name;
-        name.setScheme(QStringLiteral("epub-picture"));
-        name.setPath(entry);
+        const QUrl name = pictureName(entry);
         m_document->addResource(QTextDocument::ImageResource, name, image);
         m_html += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\" />")
                       .arg(escaped(name.toString()))
@@ -438,6 +477,8 @@ private:
     qreal m_basePoints;
     qreal m_rootPoints = m_basePoints;
     QList<qreal> m_points; // font sizes of the open elements
+    int m_tables = 0;      // tables open around the element written
+    int m_flatTables = 0;  // of those, the ones too deep, written as plain blocks
     QString m_html;
 };
 
@@ -538,6 +579,57 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     document->setHtml(m_html);
     reinsertPictures(document);
     return true;
+}
+
+int ChapterConverter::fitPictures(const Book& book, QTextDocument* document, int maxWidth)
+{
+    struct Picture
+    {
+        int position;
+        QTextImageFormat format;
+    };
+    QList<Picture> pictures;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const QTextImageFormat format = fragment.charFormat().toImageFormat();
+            if (format.isValid() && QUrl(format.name()).scheme() == PictureScheme) {
+                for (int i = 0; i < fragment.length(); ++i) {
+                    pictures.append({fragment.position() + i, format});
+                }
+            }
+        }
+    }
+    // Each picture is decoded again at the new width, once however often the chapter shows it;
+    // the document's resource is replaced, so only pictures at the shown size are held.
+    QHash<QString, QSize> sizes;
+    int changed = 0;
+    for (Picture& picture : pictures) {
+        const QUrl name(picture.format.name());
+        auto size = sizes.find(name.toString());
+        if (size == sizes.end()) {
+            const QImage shown =
+                document->resource(QTextDocument::ImageResource, name).value<QImage>();
+            QImage image = decodePicture(book, name.path(), maxWidth, shown);
+            if (image.isNull()) {
+                image = shown;
+            } else if (image.cacheKey() != shown.cacheKey()) {
+                document->addResource(QTextDocument::ImageResource, name, image);
+            }
+            size = sizes.insert(name.toString(), image.size());
+        }
+        if (size->isValid() && (qRound(picture.format.width()) != size->width() ||
+                                qRound(picture.format.height()) != size->height())) {
+            picture.format.setWidth(size->width());
+            picture.format.setHeight(size->height());
+            QTextCursor cursor(document);
+            cursor.setPosition(picture.position);
+            cursor.setPosition(picture.position + 1, QTextCursor::KeepAnchor);
+            cursor.setCharFormat(picture.format);
+            ++changed;
+        }
+    }
+    return changed;
 }
 
 int ChapterConverter::linkChapter(const QString& url, QString* anchor)

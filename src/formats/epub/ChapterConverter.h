@@ -14,7 +14,8 @@ class Book;
 // headings, paragraphs with their alignment, margins and indents, emphasis, lists, tables,
 // pictures scaled to fit, links. Links inside the book become "epub:" URLs naming the chapter
 // index and anchor (see linkTarget); a link to a footnote carries the note's text as its tool
-// tip. Hidden elements (the hidden attribute, display:none) are left out. Broken XHTML shows
+// tip. Pictures are held in the document at the size shown, and only the chapter's own.
+// Hidden elements (the hidden attribute, display:none) are left out. Broken XHTML shows
 // what was read before the damage.
 class ChapterConverter
 {
@@ -32,6 +33,12 @@ public:
     // The HTML handed to the document, for the chapter last converted.
     QString html() const { return m_html; }
     QStringList warnings() const { return m_warnings; }
+
+    // Fits the pictures of a chapter converted into document to a new width: each is decoded
+    // again from the book at its size for that width (never wider than it is), replacing the
+    // one held, and its place in the text takes the new size. Text and offsets stay as they
+    // are. Returns how many places changed size.
+    static int fitPictures(const Book& book, QTextDocument* document, int maxWidth);
 
     // Reads an "epub:" link back: chapter index (or -1) and anchor.
     static int linkChapter(const QString& url, QString* anchor = nullptr);

@@ -5,6 +5,7 @@
 #include "ui/LibraryTree.h"
 #include "ui/MessageBox.h"
 #include "ui/commands/BookOpener.h"
+#include "views/EpubSession.h"
 #include "views/PrintDialog.h"
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
@@ -156,12 +157,25 @@ void BookFileCommands::PrintBook()
         RichTextView* view = m_context.pane.text();
         QPrinter printer(QPrinter::HighResolution);
         // What is printed depends only on the view's selection, whatever range is chosen.
-        if (PrintDialog::exec(m_context.window, &printer, view->SelLength() != 0)) {
+        const bool selection = view->SelLength() != 0;
+        if (!PrintDialog::exec(m_context.window, &printer, selection)) {
+            break;
+        }
+        // The view holds one chapter of an EPUB book: the book is printed from the file.
+        EpubSession* epub = m_context.pane.epub();
+        QString error;
+        if (state.Kind == BookKind::Epub && !selection && epub && epub->isOpen()) {
+            if (!epub->printBook(&printer, &error)) {
+                MessageBox::show(m_context.window,
+                                 tr("The book could not be printed.\n\n%1").arg(error));
+            }
+        } else {
             view->SelPrint(&printer);
         }
         break;
     }
     case BookKind::Html:
+    case BookKind::EpubPages:
         if (m_context.pane.web()->QueryStatusWB(WebView::CommandPrint) & WebView::StatusEnabled) {
             m_context.pane.web()->ExecWB(WebView::CommandPrint, WebView::PromptUser);
         } else {

@@ -82,6 +82,11 @@ bool BookOpener::loadEpubBook(const QString& path)
         return false;
     }
     m_context.pane.show(BookKind::Epub);
+    // Pages drawn to a set size are read as pages; the Contents menu switches either way.
+    EpubSession* session = m_context.pane.epub();
+    if (session->book().isFixedLayout() && !session->showPages(true, &error)) {
+        MessageBox::show(m_context.window, error);
+    }
     return true;
 }
 
@@ -178,7 +183,7 @@ void BookOpener::OpenTheNode()
     busy.release();
     state.ChangesPending = false;
     // An EPUB book returns to where it was read from its own record, not the bookmark file.
-    if (!opened || state.Kind == BookKind::Epub) {
+    if (!opened || state.Kind == BookKind::Epub || state.Kind == BookKind::EpubPages) {
         return;
     }
     const std::optional<qint64> bookmark =
