@@ -95,31 +95,20 @@ frmMain::~frmMain()
 
 void frmMain::buildToolbar(QWidget* client)
 {
-    struct Button
-    {
-        QToolButton** member;
-        const char* name;
-        const char* icon;
-        QString tip;
-        double left;
-    };
-    const Button buttons[] = {
-        {&btnFind, "btnFind", "find", tr("Find a Book"), 120},
-        {&btnDelete, "btnDelete", "delete", tr("Delete E-book"), 480},
-        {&btnPrint, "btnPrint", "print", tr("Print"), 840},
-        {&btnSend, "btnSend", "send", tr("Send E-book"), 1200},
-        {&btnDef, "btnDef", "definition", tr("Get Definition"), 1680},
-        {&btnPicture, "btnPicture", "picture", tr("Get Picture"), 2040},
-        {&btnBookmark, "btnBookmark", "bookmark", tr("Bookmark"), 2400},
-        {&btnRedPen, "btnRedPen", "redpen", tr("Red Pen"), 2760},
-        {&btnErase, "btnErase", "erase", tr("Erase"), 3120},
-        {&btnSearch, "btnSearch", "search", tr("Search Text"), 3480},
-        {&btnCopy, "btnCopy", "copy", tr("Copy"), 3840},
-    };
-    for (const Button& b : buttons) {
-        *b.member =
-            WidgetBuilding::pictureButton(client, b.name, b.icon, b.tip, b.left, 20, 360, 360);
-    }
+    WidgetBuilding::pictureButtonRow(
+        client,
+        {{&btnFind, "btnFind", "find", tr("Find a Book"), 120},
+         {&btnDelete, "btnDelete", "delete", tr("Delete E-book"), 480},
+         {&btnPrint, "btnPrint", "print", tr("Print"), 840},
+         {&btnSend, "btnSend", "send", tr("Send E-book"), 1200},
+         {&btnDef, "btnDef", "definition", tr("Get Definition"), 1680},
+         {&btnPicture, "btnPicture", "picture", tr("Get Picture"), 2040},
+         {&btnBookmark, "btnBookmark", "bookmark", tr("Bookmark"), 2400},
+         {&btnRedPen, "btnRedPen", "redpen", tr("Red Pen"), 2760},
+         {&btnErase, "btnErase", "erase", tr("Erase"), 3120},
+         {&btnSearch, "btnSearch", "search", tr("Search Text"), 3480},
+         {&btnCopy, "btnCopy", "copy", tr("Copy"), 3840}},
+        20, 360, 360);
     connect(btnFind, &QToolButton::clicked, this, &frmMain::ShowFindABook);
     connect(btnDelete, &QToolButton::clicked, this, &frmMain::DeleteBook);
     connect(btnPrint, &QToolButton::clicked, this, &frmMain::PrintBook);

@@ -594,12 +594,16 @@ bool EpubSession::eventFilter(QObject* watched, QEvent* event)
     }
     QScrollBar* bar = m_view->verticalScrollBar();
     // At an end when the first or last line of the chapter is in view (the scroll bar of a
-    // view that lays out as it goes may stop short of its maximum).
-    QTextCursor first(m_view->document());
-    QTextCursor last(m_view->document());
-    last.movePosition(QTextCursor::End);
-    const bool atEnd = m_view->cursorRect(last).bottom() <= m_view->viewport()->height();
-    const bool atStart = m_view->cursorRect(first).top() >= 0;
+    // view that lays out as it goes may stop short of its maximum). Asked only by the keys and
+    // the wheel, never on the paints and moves that pass through here far more often.
+    auto atEnd = [this] {
+        QTextCursor last(m_view->document());
+        last.movePosition(QTextCursor::End);
+        return m_view->cursorRect(last).bottom() <= m_view->viewport()->height();
+    };
+    auto atStart = [this] {
+        return m_view->cursorRect(QTextCursor(m_view->document())).top() >= 0;
+    };
     auto turn = [&](bool forward) {
         if (m_turning) {
             return true;
@@ -637,10 +641,12 @@ bool EpubSession::eventFilter(QObject* watched, QEvent* event)
         const QTextBlock caret = m_view->textCursor().block();
         const bool lastLine = caret == m_view->document()->lastBlock();
         const bool firstLine = caret == m_view->document()->firstBlock();
-        if (atEnd && (key->key() == Qt::Key_PageDown || (key->key() == Qt::Key_Down && lastLine))) {
+        if ((key->key() == Qt::Key_PageDown || (key->key() == Qt::Key_Down && lastLine)) &&
+            atEnd()) {
             return turn(true);
         }
-        if (atStart && (key->key() == Qt::Key_PageUp || (key->key() == Qt::Key_Up && firstLine))) {
+        if ((key->key() == Qt::Key_PageUp || (key->key() == Qt::Key_Up && firstLine)) &&
+            atStart()) {
             return turn(false);
         }
         break;
@@ -650,7 +656,7 @@ bool EpubSession::eventFilter(QObject* watched, QEvent* event)
             break;
         }
         const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
-        if ((delta < 0 && atEnd) || (delta > 0 && atStart)) {
+        if ((delta < 0 && atEnd()) || (delta > 0 && atStart())) {
             return turn(delta < 0) || QObject::eventFilter(watched, event);
         }
         break;

@@ -26,6 +26,14 @@ QToolButton* WidgetBuilding::pictureButton(QWidget* parent, const char* name, co
     return button;
 }
 
+void WidgetBuilding::pictureButtonRow(QWidget* parent, std::initializer_list<PictureButton> buttons,
+                                      double top, double width, double height)
+{
+    for (const PictureButton& b : buttons) {
+        *b.member = pictureButton(parent, b.name, b.icon, b.caption, b.left, top, width, height);
+    }
+}
+
 void WidgetBuilding::fitToText(QWidget* widget, int rightLimit)
 {
     const int room = rightLimit - widget->x();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <initializer_list>
 
 class QToolButton;
 class QWidget;
@@ -21,6 +22,18 @@ void place(QWidget* widget, double left, double top, double width, double height
 QToolButton* pictureButton(QWidget* parent, const char* name, const char* icon,
                            const QString& caption, double left, double top, double width,
                            double height);
+
+// A row of picture buttons of one size at one height, each stored into its member.
+struct PictureButton
+{
+    QToolButton** member;
+    const char* name;
+    const char* icon;
+    QString caption;
+    double left;
+};
+void pictureButtonRow(QWidget* parent, std::initializer_list<PictureButton> buttons, double top,
+                      double width, double height);
 
 // The smallest size fitToText shrinks a caption's font to, in points.
 inline constexpr double MinimumCaptionPoints = 6.5;

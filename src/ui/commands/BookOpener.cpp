@@ -140,7 +140,11 @@ void BookOpener::OpenTheNode()
     // the book, so such a book takes no marks.
     state.BookWritable = item->data(0, LibraryTree::RawNameRole).isNull();
     RichTextView* text = m_context.pane.text();
+    // Until the new book is shown the pane holds none: the view is emptied for it, and a
+    // command meanwhile (the PDF notice, a conversion, waits with the window answering) must
+    // not write that emptiness into any file.
     text->setText(QString());
+    m_context.pane.show(BookKind::None);
     BusyPointer busy;
     bool opened = true;
     switch (kindOf(path)) {
@@ -152,13 +156,9 @@ void BookOpener::OpenTheNode()
         m_context.pane.show(BookKind::Html);
         break;
     case BookKind::Pdf:
-        // While the notice waits, the pane holds no book: the view was emptied for this one,
-        // and a command meanwhile must not write that emptiness into any file.
-        m_context.pane.show(BookKind::None);
         busy.release();
         if (!waitForPdfNotice()) {
-            // Nothing else opens: the empty text view holds no book to write into.
-            m_context.pane.show(BookKind::None);
+            // Nothing else opens: the empty pane stays without a book.
             return;
         }
         // A PDF that cannot be read is shown as the view's own explanation of what is wrong.

@@ -102,25 +102,13 @@ void frmBrowser::buildToolbar()
     panelToolbar->setAccessibleName(tr("Toolbar"));
     place(panelToolbar, 0, 0, 9615, 615);
 
-    struct Button
-    {
-        QToolButton** member;
-        const char* name;
-        const char* icon;
-        QString tip;
-        double left;
-    };
-    const Button buttons[] = {
-        {&btnBack, "btnBack", "back", tr("Back"), 120},
-        {&btnForward, "btnForward", "forward", tr("Forward"), 570},
-        {&btnStop, "btnStop", "stop", tr("Stop"), 1020},
-        {&btnRefresh, "btnRefresh", "refresh", tr("Refresh"), 1470},
-        {&btnSearch, "btnSearch", "globe", tr("Search"), 1920},
-    };
-    for (const Button& b : buttons) {
-        *b.member = WidgetBuilding::pictureButton(panelToolbar, b.name, b.icon, b.tip, b.left, 60,
-                                                  445, 440);
-    }
+    WidgetBuilding::pictureButtonRow(panelToolbar,
+                                     {{&btnBack, "btnBack", "back", tr("Back"), 120},
+                                      {&btnForward, "btnForward", "forward", tr("Forward"), 570},
+                                      {&btnStop, "btnStop", "stop", tr("Stop"), 1020},
+                                      {&btnRefresh, "btnRefresh", "refresh", tr("Refresh"), 1470},
+                                      {&btnSearch, "btnSearch", "globe", tr("Search"), 1920}},
+                                     60, 445, 440);
     // A move past either end of the history simply does nothing.
     connect(btnBack, &QToolButton::clicked, this, [this] { brwWebBrowser->GoBack(); });
     connect(btnForward, &QToolButton::clicked, this, [this] { brwWebBrowser->GoForward(); });

@@ -169,25 +169,13 @@ void frmBrowser1::buildToolbar()
     panelToolbar->setAccessibleName(tr("Toolbar"));
     place(panelToolbar, ToolbarLeft, 0, 9855, 735);
 
-    struct Button
-    {
-        QToolButton** member;
-        const char* name;
-        const char* icon;
-        QString caption;
-        double left;
-    };
-    const Button buttons[] = {
-        {&btnBack, "btnBack", "back", tr("Back"), 2160},
-        {&btnForward, "btnForward", "forward", tr("Forward"), 2610},
-        {&btnStop, "btnStop", "stop", tr("Stop"), 3060},
-        {&btnRefresh, "btnRefresh", "refresh", tr("Refresh"), 3480},
-        {&btnHome, "btnHome", "globe", tr("Search"), 3930},
-    };
-    for (const Button& b : buttons) {
-        *b.member =
-            WidgetBuilding::pictureButton(this, b.name, b.icon, b.caption, b.left, 180, 445, 440);
-    }
+    WidgetBuilding::pictureButtonRow(this,
+                                     {{&btnBack, "btnBack", "back", tr("Back"), 2160},
+                                      {&btnForward, "btnForward", "forward", tr("Forward"), 2610},
+                                      {&btnStop, "btnStop", "stop", tr("Stop"), 3060},
+                                      {&btnRefresh, "btnRefresh", "refresh", tr("Refresh"), 3480},
+                                      {&btnHome, "btnHome", "globe", tr("Search"), 3930}},
+                                     180, 445, 440);
     // The view's history has an end either way; running into it is not worth a word.
     connect(btnBack, &QToolButton::clicked, this, [this] { brwWebBrowser->GoBack(); });
     connect(btnForward, &QToolButton::clicked, this, [this] { brwWebBrowser->GoForward(); });
