@@ -1,5 +1,7 @@
 #include "core/LibraryImport.h"
 
+#include "formats/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -105,21 +107,27 @@ bool LibraryImport::add(const QString& booksFolder, const QString& path, QString
 
     // The copy is written under a hidden name and then given its own, which never replaces a
     // file: a half-written copy never shows in the library.
+    const auto cannotWrite = [&](const QString& reason) {
+        return fail(error,
+                    tr("The book cannot be written into \"%1\": %2").arg(booksFolder, reason));
+    };
     QTemporaryFile copy(booksFolder + QStringLiteral(".import-XXXXXX.part"));
     if (!copy.open()) {
-        return fail(
-            error,
-            tr("The book cannot be written into \"%1\": %2").arg(booksFolder, copy.errorString()));
+        return cannotWrite(copy.errorString());
     }
     QByteArray chunk;
     while (!(chunk = in.read(1 << 16)).isEmpty()) {
-        if (copy.write(chunk) != chunk.size()) {
-            return fail(error, tr("The book cannot be written into \"%1\": %2")
-                                   .arg(booksFolder, copy.errorString()));
+        if (!writeWhole(copy, chunk)) {
+            return cannotWrite(copy.errorString());
         }
     }
-    if (in.error() != QFileDevice::NoError || !copy.flush()) {
+    if (in.error() != QFileDevice::NoError) {
         return fail(error, tr("The file \"%1\" cannot be read.").arg(path));
+    }
+    // Only a copy known to be whole on the disk is given the book's name.
+    QString reason;
+    if (!flushToDisk(copy, &reason)) {
+        return cannotWrite(reason);
     }
     copy.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     copy.close();
@@ -136,7 +144,5 @@ bool LibraryImport::add(const QString& booksFolder, const QString& path, QString
             return true;
         }
     }
-    return fail(
-        error,
-        tr("The book cannot be written into \"%1\": %2").arg(booksFolder, copy.errorString()));
+    return cannotWrite(copy.errorString());
 }
