@@ -101,8 +101,14 @@ bool EpubSession::open(const QString& path, QString* error)
                            [this](int chapter) { return convertedText(chapter); });
     }
     rebuildContentsMenu();
-    const Epub::TextAnchor start = m_record->position.value_or(Epub::TextAnchor{});
-    showChapter(qBound(0, start.chapter, int(m_book->chapters().size()) - 1), start.offset);
+    // A bookmark takes the reader back to it, as in every other kind of book; without one (or
+    // with one whose chapter is gone) the book opens where it was left.
+    const bool atBookmark =
+        m_record->bookmark && m_record->bookmark->chapter >= 0 && goToBookmark();
+    if (!atBookmark) {
+        const Epub::TextAnchor start = m_record->position.value_or(Epub::TextAnchor{});
+        showChapter(qBound(0, start.chapter, int(m_book->chapters().size()) - 1), start.offset);
+    }
     saveRecord();
     return true;
 }
@@ -375,16 +381,16 @@ bool EpubSession::saveRecord(QString* error)
     return m_record->save(error);
 }
 
-void EpubSession::setBookmark()
+bool EpubSession::setBookmark(QString* error)
 {
     if (!m_book) {
-        return;
+        return false;
     }
     m_record->bookmark = Epub::TextAnchor::at(m_chapter, chapterText(), m_view->SelStart());
-    saveRecord();
     if (m_bookmarkAction) {
         m_bookmarkAction->setEnabled(true);
     }
+    return saveRecord(error);
 }
 
 bool EpubSession::goToBookmark()
@@ -401,27 +407,27 @@ bool EpubSession::goToBookmark()
     return true;
 }
 
-void EpubSession::markSelection()
+bool EpubSession::markSelection(QString* error)
 {
     const int start = m_view->SelStart();
     const int length = m_view->SelLength();
     if (!m_book || length <= 0) {
-        return;
+        return true;
     }
     m_view->setSelColor(MarkColor);
     m_view->setSelUnderline(true);
     const QString text = chapterText();
     m_record->marks.append(
         {Epub::TextAnchor::at(m_chapter, text, start), length, text.mid(start, length)});
-    saveRecord();
+    return saveRecord(error);
 }
 
-void EpubSession::eraseSelection()
+bool EpubSession::eraseSelection(QString* error)
 {
     const int start = m_view->SelStart();
     const int end = start + m_view->SelLength();
     if (!m_book || end <= start) {
-        return;
+        return true;
     }
     m_view->setSelUnderline(false);
     m_view->setSelColor(Qt::black);
@@ -445,7 +451,7 @@ void EpubSession::eraseSelection()
         }
     }
     m_record->marks = kept;
-    saveRecord();
+    return saveRecord(error);
 }
 
 void EpubSession::applyMarks()

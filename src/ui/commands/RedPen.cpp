@@ -7,6 +7,17 @@
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
 
+#include <QCoreApplication>
+
+void RedPen::warnNotRecorded(const QString& error)
+{
+    MessageBox::warning(m_context.window,
+                        QCoreApplication::translate(
+                            "RedPen", "The marks of this book could not be recorded, so this "
+                                      "change may be gone when you reopen it.\n\n%1")
+                            .arg(error));
+}
+
 // The mark effect is underlining: it is the effect the book's own text uses least, and every
 // load resets it with the other effects.
 void RedPen::HighlightIt()
@@ -14,7 +25,10 @@ void RedPen::HighlightIt()
     ReaderState& state = m_context.state;
     // An EPUB book is never written: its marks go into its reading record.
     if (m_context.pane.epub()->isOpen()) {
-        m_context.pane.epub()->markSelection();
+        QString error;
+        if (!m_context.pane.epub()->markSelection(&error)) {
+            warnNotRecorded(error);
+        }
         return;
     }
     // A mark lives in the book's own file: without such a book there is nothing to mark.
@@ -40,7 +54,10 @@ void RedPen::EraseIt()
 {
     ReaderState& state = m_context.state;
     if (m_context.pane.epub()->isOpen()) {
-        m_context.pane.epub()->eraseSelection();
+        QString error;
+        if (!m_context.pane.epub()->eraseSelection(&error)) {
+            warnNotRecorded(error);
+        }
         return;
     }
     m_context.pane.text()->setSelUnderline(false);

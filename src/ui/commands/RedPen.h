@@ -4,6 +4,8 @@
 
 #include "views/MarkColor.h"
 
+#include <QString>
+
 // The red pen and the eraser: a mark is dark red, underlined text.
 class RedPen
 {
@@ -14,5 +16,9 @@ public:
     void EraseIt();
 
 private:
+    // An EPUB book's reading record could not take the change: the view shows it, a restart
+    // may not.
+    void warnNotRecorded(const QString& error);
+
     ReaderContext m_context;
 };
