@@ -243,6 +243,35 @@ private slots:
         QCOMPARE(folderSnapshot(target), shipped);
     }
 
+    // A long-used bookmark file needs more room than the book: the book takes its picture,
+    // and the user learns that the place itself was not recorded.
+    void aBookmarkWhoseRecordDoesNotFitSaysSo()
+    {
+        FullDisk disk;
+        REQUIRE_FULL_DISK(disk);
+        TestAppFolder app(disk.path(), OldOptions);
+        const QString shipped = QStringLiteral(QUILLMERE_APPDATA) + QStringLiteral("/books/");
+        QVERIFY(QFile::copy(shipped + WinterWalk, app.booksPath() + WinterWalk));
+        QByteArray records;
+        while (records.size() < 64 * 1024) {
+            records += "\"Some other book.txt\"," + QByteArray::number(records.size()) + "\r\n";
+        }
+        QVERIFY(writeAll(app.bookmarkPath(), records));
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, WinterWalk));
+        MessageBox::clearShown();
+
+        QVERIFY(disk.fill(16 * 1024));
+        window.txtBook->setSelStart(200);
+        window.SetBookmark();
+        QVERIFY(readAll(app.booksPath() + WinterWalk) != readAll(shipped + WinterWalk));
+        QCOMPARE(readAll(app.bookmarkPath()), records);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown()[0].text.contains(
+            QStringLiteral("its bookmark could not be recorded")));
+        QVERIFY(MessageBox::shown()[0].text.contains(noSpace()));
+    }
+
     // The user's own steps in the program, over an application folder on a full disk.
     void theUserIsToldAndNothingIsLost_data()
     {

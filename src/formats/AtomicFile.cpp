@@ -88,7 +88,7 @@ bool flushToDisk(QFileDevice& file, QString* reason)
     }
     // Some file systems (network ones, and others under a quota) report a lack of room only
     // when the data goes to the device.
-    if (::fsync(file.handle()) != 0 && errno != EINVAL) {
+    if (::fdatasync(file.handle()) != 0 && errno != EINVAL) {
         *reason = QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
