@@ -30,6 +30,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <utility>
 
 namespace {
 QTextCharFormat formatAt(const QTextDocument* document, int position)
@@ -386,11 +387,17 @@ bool EpubSession::setBookmark(QString* error)
     if (!m_book) {
         return false;
     }
+    // Only a bookmark that reached the record is set: otherwise the one before stays.
+    const std::optional<Epub::TextAnchor> before = m_record->bookmark;
     m_record->bookmark = Epub::TextAnchor::at(m_chapter, chapterText(), m_view->SelStart());
+    if (!saveRecord(error)) {
+        m_record->bookmark = before;
+        return false;
+    }
     if (m_bookmarkAction) {
         m_bookmarkAction->setEnabled(true);
     }
-    return saveRecord(error);
+    return true;
 }
 
 bool EpubSession::goToBookmark()
@@ -411,47 +418,65 @@ bool EpubSession::markSelection(QString* error)
 {
     const int start = m_view->SelStart();
     const int length = m_view->SelLength();
-    if (!m_book || length <= 0) {
+    if (!m_book) {
+        return false;
+    }
+    if (length <= 0) {
         return true;
     }
-    m_view->setSelColor(MarkColor);
-    m_view->setSelUnderline(true);
+    // The mark is shown once it is kept, so the view never shows a mark that a restart loses.
     const QString text = chapterText();
     m_record->marks.append(
         {Epub::TextAnchor::at(m_chapter, text, start), length, text.mid(start, length)});
-    return saveRecord(error);
+    if (!saveRecord(error)) {
+        m_record->marks.removeLast();
+        return false;
+    }
+    m_view->setSelColor(MarkColor);
+    m_view->setSelUnderline(true);
+    return true;
 }
 
 bool EpubSession::eraseSelection(QString* error)
 {
     const int start = m_view->SelStart();
     const int end = start + m_view->SelLength();
-    if (!m_book || end <= start) {
+    if (!m_book) {
+        return false;
+    }
+    if (end <= start) {
         return true;
     }
-    m_view->setSelUnderline(false);
-    m_view->setSelColor(Qt::black);
-    // Marks under the eraser go; the parts of them outside the selection stay marked.
+    // Marks under the eraser go; the parts of them outside the selection stay marked. A mark
+    // of a damaged record may lie anywhere, so its end is reckoned without overflow.
     const QString text = chapterText();
     QList<Epub::Mark> kept;
     for (const Epub::Mark& mark : std::as_const(m_record->marks)) {
-        const int markStart = mark.start.offset;
-        const int markEnd = markStart + mark.length;
+        const qint64 markStart = mark.start.offset;
+        const qint64 markEnd = markStart + mark.length;
         if (mark.start.chapter != m_chapter || markEnd <= start || markStart >= end) {
             kept.append(mark);
             continue;
         }
         if (markStart < start) {
-            kept.append({Epub::TextAnchor::at(m_chapter, text, markStart), start - markStart,
-                         text.mid(markStart, start - markStart)});
+            const int from = static_cast<int>(markStart);
+            kept.append({Epub::TextAnchor::at(m_chapter, text, from), start - from,
+                         text.mid(from, start - from)});
         }
         if (markEnd > end) {
-            kept.append({Epub::TextAnchor::at(m_chapter, text, end), markEnd - end,
-                         text.mid(end, markEnd - end)});
+            const int length = static_cast<int>(markEnd - end);
+            kept.append(
+                {Epub::TextAnchor::at(m_chapter, text, end), length, text.mid(end, length)});
         }
     }
-    m_record->marks = kept;
-    return saveRecord(error);
+    const QList<Epub::Mark> before = std::exchange(m_record->marks, kept);
+    if (!saveRecord(error)) {
+        m_record->marks = before;
+        return false;
+    }
+    m_view->setSelUnderline(false);
+    m_view->setSelColor(Qt::black);
+    return true;
 }
 
 void EpubSession::applyMarks()

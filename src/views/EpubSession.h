@@ -53,8 +53,8 @@ public:
     // Follows an "epub:" link from the book's text.
     bool followLink(const QString& url);
 
-    // Reading aids, kept in the record; false with the reason when the record could not be
-    // written.
+    // Reading aids, kept in the record. Each is done only when the record could be written:
+    // false with the reason otherwise, and the bookmark and marks stay as they were.
     bool setBookmark(QString* error = nullptr);
     bool goToBookmark();
     bool markSelection(QString* error = nullptr);

@@ -37,8 +37,8 @@ void Bookmarks::SetBookmark()
         if (!m_context.pane.epub()->setBookmark(&error)) {
             MessageBox::warning(m_context.window,
                                 QCoreApplication::translate(
-                                    "Bookmarks", "The bookmark could not be recorded, so this "
-                                                 "book may not reopen at it.\n\n%1")
+                                    "Bookmarks", "The bookmark was not set: the book's reading "
+                                                 "record could not be written.\n\n%1")
                                     .arg(error));
             return;
         }

@@ -9,14 +9,12 @@
 
 #include <QCoreApplication>
 
-void RedPen::warnNotRecorded(const QString& error)
+namespace {
+QString tr(const char* text)
 {
-    MessageBox::warning(m_context.window,
-                        QCoreApplication::translate(
-                            "RedPen", "The marks of this book could not be recorded, so this "
-                                      "change may be gone when you reopen it.\n\n%1")
-                            .arg(error));
+    return QCoreApplication::translate("RedPen", text);
 }
+} // namespace
 
 // The mark effect is underlining: it is the effect the book's own text uses least, and every
 // load resets it with the other effects.
@@ -27,7 +25,10 @@ void RedPen::HighlightIt()
     if (m_context.pane.epub()->isOpen()) {
         QString error;
         if (!m_context.pane.epub()->markSelection(&error)) {
-            warnNotRecorded(error);
+            MessageBox::warning(m_context.window,
+                                tr("The passage was not marked: the book's reading record "
+                                   "could not be written.\n\n%1")
+                                    .arg(error));
         }
         return;
     }
@@ -56,7 +57,10 @@ void RedPen::EraseIt()
     if (m_context.pane.epub()->isOpen()) {
         QString error;
         if (!m_context.pane.epub()->eraseSelection(&error)) {
-            warnNotRecorded(error);
+            MessageBox::warning(m_context.window,
+                                tr("The marks were not erased: the book's reading record "
+                                   "could not be written.\n\n%1")
+                                    .arg(error));
         }
         return;
     }

@@ -4,8 +4,6 @@
 
 #include "views/MarkColor.h"
 
-#include <QString>
-
 // The red pen and the eraser: a mark is dark red, underlined text.
 class RedPen
 {
@@ -16,9 +14,5 @@ public:
     void EraseIt();
 
 private:
-    // An EPUB book's reading record could not take the change: the view shows it, a restart
-    // may not.
-    void warnNotRecorded(const QString& error);
-
     ReaderContext m_context;
 };
