@@ -107,27 +107,27 @@ bool LibraryImport::add(const QString& booksFolder, const QString& path, QString
 
     // The copy is written under a hidden name and then given its own, which never replaces a
     // file: a half-written copy never shows in the library.
-    const auto cannotWrite = [&](const QString& reason) {
-        return fail(error,
-                    tr("The book cannot be written into \"%1\": %2").arg(booksFolder, reason));
-    };
     QTemporaryFile copy(booksFolder + QStringLiteral(".import-XXXXXX.part"));
     if (!copy.open()) {
-        return cannotWrite(copy.errorString());
+        return fail(
+            error,
+            tr("The book cannot be written into \"%1\": %2").arg(booksFolder, copy.errorString()));
     }
     QByteArray chunk;
     while (!(chunk = in.read(1 << 16)).isEmpty()) {
         if (!writeWhole(copy, chunk)) {
-            return cannotWrite(copy.errorString());
+            return fail(error, tr("The book cannot be written into \"%1\": %2")
+                                   .arg(booksFolder, copy.errorString()));
         }
-    }
-    if (in.error() != QFileDevice::NoError) {
-        return fail(error, tr("The file \"%1\" cannot be read.").arg(path));
     }
     // Only a copy known to be whole on the disk is given the book's name.
     QString reason;
-    if (!flushToDisk(copy, &reason)) {
-        return cannotWrite(reason);
+    if (in.error() == QFileDevice::NoError && !flushToDisk(copy, &reason)) {
+        return fail(error,
+                    tr("The book cannot be written into \"%1\": %2").arg(booksFolder, reason));
+    }
+    if (in.error() != QFileDevice::NoError || !copy.flush()) {
+        return fail(error, tr("The file \"%1\" cannot be read.").arg(path));
     }
     copy.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     copy.close();
@@ -144,5 +144,7 @@ bool LibraryImport::add(const QString& booksFolder, const QString& path, QString
             return true;
         }
     }
-    return cannotWrite(copy.errorString());
+    return fail(
+        error,
+        tr("The book cannot be written into \"%1\": %2").arg(booksFolder, copy.errorString()));
 }
