@@ -25,16 +25,6 @@ namespace {
 const QByteArray SmallRtfBook =
     "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 The quick brown fox jumps.\\par}";
 
-bool anyMessageContains(const QString& text)
-{
-    for (const MessageBox::Shown& shown : MessageBox::shown()) {
-        if (shown.text.contains(text)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 void select(frmMain& window, int start, int length)
 {
     window.txtBook->setSelStart(start);
@@ -127,7 +117,7 @@ private slots:
         window.EraseIt();
         window.SaveChanges();
         QVERIFY(Driver::clickNode(window, previous));
-        QVERIFY(!anyMessageContains(QStringLiteral("Bookmark set")));
+        QVERIFY(!Driver::anyMessageContains(QStringLiteral("Bookmark set")));
         QCOMPARE(folderSnapshot(app.booksPath()), before);
         QCOMPARE(BookmarkFile::lastOffset(app.bookmarkPath(), refused), std::nullopt);
         // The book opened next is shown and marked as usual.
@@ -181,14 +171,14 @@ private slots:
 
         MessageBox::clearShown();
         QVERIFY(Driver::clickNode(window, QStringLiteral("gone.rtf")));
-        QVERIFY(anyMessageContains(QStringLiteral("no longer in the books folder")));
+        QVERIFY(Driver::anyMessageContains(QStringLiteral("no longer in the books folder")));
         // The tree now shows what the folder holds.
         QCOMPARE(Driver::treeBooks(window), QStringList{QStringLiteral("first.rtf")});
         QCOMPARE(window.state().CurrentBookName, QStringLiteral("first.rtf"));
 
         window.txtBook->setSelStart(4);
         window.SetBookmark();
-        QVERIFY(anyMessageContains(QStringLiteral("Bookmark set")));
+        QVERIFY(Driver::anyMessageContains(QStringLiteral("Bookmark set")));
         const auto after = folderSnapshot(app.booksPath());
         QCOMPARE(after.keys(), before.keys());
         QVERIFY(after.value(QStringLiteral("first.rtf")) !=
@@ -217,7 +207,7 @@ private slots:
             QCOMPARE(window.txtBook->SelStart(), 2);
             window.txtBook->setSelStart(10);
             window.SetBookmark();
-            QVERIFY(anyMessageContains(QStringLiteral("Bookmark set")));
+            QVERIFY(Driver::anyMessageContains(QStringLiteral("Bookmark set")));
         }
         frmMain restarted(app.path());
         QVERIFY(Driver::clickNode(restarted, QStringLiteral("Emma.rtf")));

@@ -62,16 +62,6 @@ QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-bool anyMessageContains(const QString& text)
-{
-    for (const MessageBox::Shown& shown : MessageBox::shown()) {
-        if (shown.text.contains(text)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 enum class Writer
 {
     Book,
@@ -168,17 +158,6 @@ private slots:
         QCOMPARE(QFileInfo(fresh).permissions() &
                      ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser),
                  ownerOnly);
-
-        // Without a wish, a replaced book keeps the permissions its owner gave it.
-        const QString book = dir.filePath(QStringLiteral("book.rtf"));
-        QVERIFY(writeAll(book, "old"));
-        const QFile::Permissions shared =
-            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup;
-        QVERIFY(QFile::setPermissions(book, shared));
-        QVERIFY(writeFileAtomically(book, "new"));
-        QCOMPARE(QFileInfo(book).permissions() &
-                     ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser),
-                 shared);
     }
 
     void importsOntoAFullDiskLeaveNoBookBehind_data()
@@ -352,16 +331,16 @@ private slots:
         }
         case UserAction::ImportFromDesktop:
             window.OpenFiles({walden});
-            QVERIFY(anyMessageContains(QStringLiteral("Not added to the library")));
+            QVERIFY(Driver::anyMessageContains(QStringLiteral("Not added to the library")));
             QCOMPARE(window.state().CurrentBookName, WinterWalk);
             break;
         }
 
         QCOMPARE(folderSnapshot(app.path()), before);
-        QVERIFY2(anyMessageContains(noSpace()),
+        QVERIFY2(Driver::anyMessageContains(noSpace()),
                  qPrintable(MessageBox::shown().isEmpty() ? QStringLiteral("no message")
                                                           : MessageBox::shown().last().text));
-        QVERIFY(!anyMessageContains(QStringLiteral("Bookmark set")));
+        QVERIFY(!Driver::anyMessageContains(QStringLiteral("Bookmark set")));
         const bool marked =
             action != UserAction::FontSizeOption && action != UserAction::ImportFromDesktop;
         QCOMPARE(window.state().ChangesPending, marked);

@@ -67,15 +67,6 @@ QString textAtCaret(frmMain& window, qsizetype length)
     return window.txtBook->text().mid(window.txtBook->SelStart(), length);
 }
 
-bool anyMessageContains(const QString& text)
-{
-    for (const MessageBox::Shown& shown : MessageBox::shown()) {
-        if (shown.text.contains(text)) {
-            return true;
-        }
-    }
-    return false;
-}
 } // namespace
 
 class TestMarksAndBookmarks : public QObject
@@ -327,7 +318,7 @@ private slots:
             QVERIFY(Driver::clickNode(window, QStringLiteral("shore.epub")));
             QVERIFY(showInEpub(window, marked) > 0);
             window.SetBookmark();
-            QVERIFY(anyMessageContains(QStringLiteral("Bookmark set.")));
+            QVERIFY(Driver::anyMessageContains(QStringLiteral("Bookmark set.")));
             // Read on, then leave the book there.
             QVERIFY(showInEpub(window, QStringLiteral("Paragraph 120 of shore 2")) > 0);
             window.close();
@@ -368,7 +359,7 @@ private slots:
         QVERIFY(!formatAt(window.txtBook, at + 2).fontUnderline());
         window.EraseIt();
         QCOMPARE(MessageBox::shown().size(), 3);
-        QVERIFY(!anyMessageContains(QStringLiteral("Bookmark set")));
+        QVERIFY(!Driver::anyMessageContains(QStringLiteral("Bookmark set")));
         QVERIFY(
             MessageBox::shown()[1].text.startsWith(QStringLiteral("The passage was not marked")));
         QVERIFY(
