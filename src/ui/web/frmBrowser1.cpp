@@ -30,6 +30,8 @@ namespace {
 constexpr double ToolbarLeft = 2040;
 constexpr double WebViewLeft = 2040;
 constexpr double WebViewTop = 1560;
+// The reminder list keeps clear of the window's right edge.
+constexpr double ReminderRightMargin = 120;
 
 // A panel with its caption along the top edge.
 SkinPanel* captionedPanel(QWidget* parent, const char* name, const QString& caption)
@@ -235,6 +237,9 @@ void frmBrowser1::Form_Load()
     lstReminder->addItem(tr("Then, save to the Books subdirectory under Quillmere.    OR-->"));
     lstReminder->addItem(tr("B: Find a book you like.  Open it by clicking on the link.  Then, "
                             "click the 'Save Book' button."));
+    // All three lines show whole, between the toolbar's buttons and the address box.
+    WidgetBuilding::fitToLines(lstReminder, width() - Twips::toPixels(ReminderRightMargin),
+                               picAddress->y() + cboAddress->y());
 
     cboAddress->clear();
 }
