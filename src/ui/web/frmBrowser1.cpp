@@ -2,6 +2,7 @@
 
 #include "core/BookAddresses.h"
 #include "formats/Twips.h"
+#include "ui/MessageBox.h"
 #include "ui/skin/SkinButton.h"
 #include "ui/skin/SkinForm.h"
 #include "ui/skin/SkinLabel.h"
@@ -301,6 +302,12 @@ void frmBrowser1::DownloadFinished()
 
 void frmBrowser1::SaveBook()
 {
+    // An error page (no connection, not found) is no book to save.
+    if (!(brwWebBrowser->QueryStatusWB(WebView::CommandSaveAs) & WebView::StatusEnabled)) {
+        MessageBox::show(this, tr("This page did not load, so there is no book on it to save.  "
+                                  "Open the book's page first, then click 'Save Book'."));
+        return;
+    }
     // The view's own save dialog starts in the books folder; the user picks the name.
     brwWebBrowser->ExecWB(WebView::CommandSaveAs, WebView::PromptUser);
 }
