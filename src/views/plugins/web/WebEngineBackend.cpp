@@ -213,8 +213,12 @@ bool WebEngineBackend::print(int option)
     }
     if (m_printer->outputFormat() == QPrinter::PdfFormat &&
         !m_printer->outputFileName().isEmpty()) {
-        // Printing into a PDF file keeps the page's text as text, not as a picture of it.
-        m_page->printToPdf(m_printer->outputFileName(), m_printer->pageLayout());
+        // Printing into a PDF file keeps the page's text as text, not as a picture of it, and
+        // keeps to the pages chosen in the dialog.
+        const QPageRanges pages = m_printer->printRange() == QPrinter::PageRange
+                                      ? m_printer->pageRanges()
+                                      : QPageRanges();
+        m_page->printToPdf(m_printer->outputFileName(), m_printer->pageLayout(), pages);
     } else {
         m_view->print(m_printer.get());
     }
