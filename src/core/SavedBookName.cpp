@@ -38,14 +38,15 @@ QString SavedBookName::extensionFor(const QString& contentType)
 QString SavedBookName::fitted(const QString& name, const QString& contentType)
 {
     const QString extension = extensionFor(contentType);
-    const bool hasExtension = !QFileInfo(name).suffix().isEmpty();
-    if (extension.isEmpty() || extension == QLatin1String("txt")) {
-        // The type says nothing the name cannot say better, unless the name says nothing.
-        if (hasExtension || extension.isEmpty()) {
-            return name;
-        }
-    } else if (bookKindOfFileName(name) ==
-               bookKindOfFileName(QStringLiteral("book.") + extension)) {
+    if (extension.isEmpty()) {
+        return name;
+    }
+    if (extension == QLatin1String("txt")) {
+        // Servers send many books as plain text: an extension of the name says better what the
+        // file is.
+        return QFileInfo(name).suffix().isEmpty() ? name + QStringLiteral(".txt") : name;
+    }
+    if (bookKindOfFileName(name) == bookKindOfFileName(QStringLiteral("book.") + extension)) {
         return name;
     }
     return name + QLatin1Char('.') + extension;

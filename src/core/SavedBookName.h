@@ -11,7 +11,7 @@ namespace SavedBookName {
 // any other type. Parameters such as "; charset=utf-8" are ignored.
 QString extensionFor(const QString& contentType);
 // name, with the extension for contentType added where name does not already say that kind
-// of book. A plain-text or unknown type keeps a name that has an extension (servers send many
-// books as text or as bare bytes); a name without any extension gets one all the same.
+// of book. An unknown type keeps the name; so does plain text where the name has an extension
+// (servers send many books as text), and a plain-text name without one gets ".txt".
 QString fitted(const QString& name, const QString& contentType);
 } // namespace SavedBookName

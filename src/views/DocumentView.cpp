@@ -70,7 +70,9 @@ void DocumentView::showText(const QString& text)
 {
     m_text->setPlainText(text);
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    fixed.setPointSizeF(m_text->font().pointSizeF());
+    if (m_text->font().pointSizeF() > 0) {
+        fixed.setPointSizeF(m_text->font().pointSizeF());
+    }
     QTextCharFormat tableText;
     tableText.setFont(fixed);
     QTextBlockFormat tableRow;
