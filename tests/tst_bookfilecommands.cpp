@@ -317,6 +317,65 @@ private slots:
         QVERIFY(MessageBox::shown().isEmpty());
     }
 
+    // A page range chosen in the print dialog prints exactly those pages of the whole book,
+    // whatever is selected in the view; a range past the book's end prints nothing and says so.
+    void printPageRange_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::newRow("plain text, pages 2 to 3") << "long.txt" << 0 << 2 << 3;
+        QTest::newRow("plain text, selection in view") << "long.txt" << 40 << 2 << 3;
+        QTest::newRow("RTF, last page alone") << "long.rtf" << 0 << -1 << -1;
+        QTest::newRow("RTF, one page") << "long.rtf" << 0 << 3 << 3;
+        QTest::newRow("past the end") << "long.txt" << 0 << 50 << 60;
+    }
+
+    void printPageRange()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, selected);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QByteArray text;
+        QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 ";
+        for (int line = 1; line <= 400; ++line) {
+            text += "Line " + QByteArray::number(line) + " of the long book.\n";
+            rtf += "Line " + QByteArray::number(line) + " of the long book.\\par ";
+        }
+        TestAppFolder app;
+        app.addBook(name, name.endsWith(QLatin1String(".rtf")) ? rtf + "}" : text);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, name));
+
+        const QString whole = app.path() + "whole.pdf";
+        PrintDialog::setNextAnswer(whole);
+        window.PrintBook();
+        const QStringList wholePages = pdfPageTexts(whole);
+        QVERIFY2(wholePages.size() >= 4, qPrintable(QString::number(wholePages.size())));
+        if (first < 0) {
+            first = last = int(wholePages.size());
+        }
+
+        window.txtBook->setSelStart(10);
+        window.txtBook->setSelLength(selected);
+        const QString range = app.path() + "range.pdf";
+        PrintDialog::setNextAnswer(range, first, last);
+        window.PrintBook();
+        QCOMPARE(PrintDialog::lastSelectionRange(), selected != 0);
+        if (first > wholePages.size()) {
+            QVERIFY(!QFile::exists(range));
+            QCOMPARE(MessageBox::shown().size(), 1);
+            QVERIFY2(MessageBox::shown().at(0).text.contains(QStringLiteral("nothing to print")),
+                     qPrintable(MessageBox::shown().at(0).text));
+            return;
+        }
+        QVERIFY(MessageBox::shown().isEmpty());
+        // The same pages as in the whole book, numbers in their feet included.
+        QCOMPARE(pdfPageTexts(range), wholePages.mid(first - 1, last - first + 1));
+    }
+
     void printOtherKinds()
     {
         TestAppFolder app;

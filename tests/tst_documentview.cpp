@@ -1,13 +1,18 @@
-// The Word document view: a real .doc converted by antiword, broken documents, a missing or
-// hanging converter.
+// The Word document view: a real .doc converted by antiword, its tables, broken documents, a
+// missing or hanging converter.
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 #include "views/DocumentView.h"
 #include "views/WordConverter.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFile>
-#include <QPlainTextEdit>
+#include <QFontInfo>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 
 namespace {
@@ -52,7 +57,7 @@ private slots:
         QVERIFY(view.isActive());
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        auto* editor = view.findChild<QPlainTextEdit*>(QStringLiteral("documentText"));
+        auto* editor = view.findChild<QTextEdit*>(QStringLiteral("documentText"));
         QVERIFY(editor->isEnabled());
         QTRY_VERIFY(editor->hasFocus());
         // Typing changes nothing: the document is never editable.
@@ -63,6 +68,58 @@ private slots:
         view.Deactivate();
         QVERIFY(!view.isActive());
         QVERIFY(!editor->hasFocus());
+    }
+
+    // A table (made by LibreOffice, tide-table.html saved as Word 97) shows with its columns
+    // lined up: its rows in a font of one width, never wrapped; the prose around it in the
+    // view's own font, wrapped to the view's width.
+    void tablesLineUp()
+    {
+        DocumentView view;
+        view.resize(500, 400);
+        QString error;
+        QVERIFY2(view.CreateEmbedFromFile(testDataPath(QStringLiteral("tide-table.doc")), &error),
+                 qPrintable(error));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        auto* editor = view.findChild<QTextEdit*>(QStringLiteral("documentText"));
+        QTextDocument* document = editor->document();
+        QTRY_VERIFY(document->documentLayout()->documentSize().height() > 0);
+
+        QList<QList<qreal>> bars;
+        QStringList cells;
+        for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+            const QString text = block.text();
+            if (text.isEmpty()) {
+                continue;
+            }
+            const QFontInfo font(block.begin().fragment().charFormat().font());
+            if (!text.startsWith(QLatin1Char('|'))) {
+                if (text.startsWith(QLatin1String("Every week the keeper"))) {
+                    QVERIFY(!font.fixedPitch());
+                    QVERIFY(block.layout()->lineCount() > 1);
+                }
+                continue;
+            }
+            QVERIFY2(font.fixedPitch(), qPrintable(font.family()));
+            QCOMPARE(block.layout()->lineCount(), 1);
+            QList<qreal> row;
+            for (int i = 0; i < text.size(); ++i) {
+                if (text.at(i) == QLatin1Char('|')) {
+                    row << block.layout()->lineAt(0).cursorToX(i);
+                }
+            }
+            bars << row;
+            cells << text.section(QLatin1Char('|'), 1, 1).trimmed();
+        }
+        QCOMPARE(cells, (QStringList{"Day", "Monday", "Tuesday", "Wednesday"}));
+        for (const QList<qreal>& row : bars) {
+            QCOMPARE(row, bars.first());
+        }
+        QCOMPARE(bars.first().size(), 4);
+        // The widest row is wider than the view: the view scrolls sideways to it.
+        QVERIFY(editor->horizontalScrollBar()->maximum() > 0);
+        QVERIFY(view.text().contains(QStringLiteral("Fog until noon; the horn sounded")));
     }
 
     void brokenDocumentIsExplained_data()

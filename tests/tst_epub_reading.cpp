@@ -436,6 +436,21 @@ private slots:
         QCOMPARE(window.epubSession()->currentChapter(), chapter);
         QCOMPARE(topText(window, 23), QStringLiteral("Paragraph 50 of shore 2"));
 
+        // A page range across the end of the first chapter prints those pages, numbered as in
+        // the whole book.
+        const QStringList wholePages = pdfPageTexts(whole);
+        int secondChapter = 0;
+        while (secondChapter < wholePages.size() &&
+               !wholePages.at(secondChapter).contains(QStringLiteral("of shore 2"))) {
+            ++secondChapter;
+        }
+        QVERIFY(secondChapter > 1 && secondChapter + 1 < wholePages.size());
+        const QString range = out.filePath(QStringLiteral("range.pdf"));
+        PrintDialog::setNextAnswer(range, secondChapter, secondChapter + 2);
+        window.PrintBook();
+        QVERIFY(MessageBox::shown().isEmpty());
+        QCOMPARE(pdfPageTexts(range), wholePages.mid(secondChapter - 1, 3));
+
         selectText(window, QStringLiteral("Paragraph 51 of shore 2"));
         const QString selection = out.filePath(QStringLiteral("selection.pdf"));
         PrintDialog::setNextAnswer(selection);

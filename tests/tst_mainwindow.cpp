@@ -109,7 +109,7 @@ private slots:
         const QList<QAction*> textItems = {window.mnuEditCopy,      window.mnuEditErase,
                                            window.mnuEditHighlight, window.mnuEditSearch,
                                            window.mnuGetPicture,    window.mnuGetDefinition};
-        auto check = [&](bool print, bool text, bool web) {
+        auto check = [&](bool print, bool text, bool web, bool editMenu) {
             QCOMPARE(window.btnPrint->isEnabled(), print);
             for (QToolButton* b : textOnly) {
                 QCOMPARE(b->isEnabled(), text);
@@ -117,7 +117,7 @@ private slots:
             for (QAction* a : textItems) {
                 QCOMPARE(a->isEnabled(), text);
             }
-            QCOMPARE(window.mnuEdit->menuAction()->isEnabled(), text);
+            QCOMPARE(window.mnuEdit->menuAction()->isEnabled(), editMenu);
             QCOMPARE(window.btnBack->isVisibleTo(&window), web);
             QCOMPARE(window.btnForward->isVisibleTo(&window), web);
             // Never touched by a mode.
@@ -130,18 +130,21 @@ private slots:
         };
 
         window.DisableInterface(InterfaceMode::Web);
-        check(true, false, true);
+        check(true, false, true, false);
         // The Get menu's title is left as it was by the document and web modes.
         QVERIFY(window.mnuGet->menuAction()->isEnabled());
         window.DisableInterface(InterfaceMode::Document);
-        check(false, false, false);
+        check(false, false, false, false);
         QVERIFY(window.mnuGet->menuAction()->isEnabled());
         window.mnuGet->menuAction()->setEnabled(false);
         window.DisableInterface(InterfaceMode::Document);
         QVERIFY(!window.mnuGet->menuAction()->isEnabled());
         window.DisableInterface(InterfaceMode::Text);
-        check(true, true, false);
+        check(true, true, false, true);
         QVERIFY(window.mnuGet->menuAction()->isEnabled());
+        // An empty pane: no book commands, but Options stays within reach.
+        window.DisableInterface(InterfaceMode::NoBook);
+        check(false, false, false, true);
     }
 
     void layoutFollowsTheWindow()

@@ -11,8 +11,10 @@
 #include "views/RichTextView.h"
 #include "views/WebView.h"
 
+#include <QAction>
 #include <QBuffer>
 #include <QFile>
+#include <QMenu>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
@@ -225,6 +227,14 @@ private slots:
             QVERIFY(window.txtBook->text().isEmpty());
             QVERIFY(!window.btnRedPen->isEnabled());
             QCOMPARE(window.state().PdfReaderFlag, QStringLiteral("no"));
+            // The empty pane turns off the book commands, not the Edit menu with Options.
+            QVERIFY(window.mnuEdit->menuAction()->isEnabled());
+            QVERIFY(window.mnuViewOptions->isEnabled());
+            for (QAction* bookCommand : {window.mnuEditCopy, window.mnuEditSearch,
+                                         window.mnuEditHighlight, window.mnuEditErase}) {
+                QVERIFY(!bookCommand->isEnabled());
+            }
+            QVERIFY(!window.btnPrint->isEnabled());
 
             // Closing the notice any other way is the same as OK.
             Driver::whenShown<frmAcrobat>([](frmAcrobat* n) { n->close(); }, &answered);
@@ -238,6 +248,7 @@ private slots:
             QCOMPARE(shownView(window), QStringLiteral("pdfBook"));
             QCOMPARE(window.state().Kind, BookKind::Pdf);
             QVERIFY(!window.btnPrint->isEnabled());
+            QVERIFY(!window.mnuEdit->menuAction()->isEnabled());
             QCOMPARE(app.readFile(app.optionsPath()), QByteArray("\"no\",14,\"yes\"\r\n"));
         }
         // The next start opens PDF books without the notice.

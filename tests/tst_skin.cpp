@@ -185,6 +185,41 @@ private slots:
         QCOMPARE(button.grab().toImage(), before);
         QVERIFY(button.element());
     }
+
+    // Bound, a button keeps its designed place while its caption fits, and grows about its
+    // centre, never past its window's edge, where the skin's bold caption would be cut.
+    void boundButtonsShowTheirWholeCaption_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("designed");
+        QTest::newRow("short caption") << "OK" << QRect(100, 60, 90, 25);
+        QTest::newRow("long caption") << "Installed Acrobat" << QRect(100, 60, 40, 25);
+        QTest::newRow("long caption at the edge") << "Installed Acrobat" << QRect(0, 60, 40, 25);
+    }
+
+    void boundButtonsShowTheirWholeCaption()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QRect, designed);
+        QDialog window;
+        window.resize(300, 200);
+        SkinForm skin(&window);
+        SkinButton button(caption, &window);
+        button.setGeometry(designed);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        button.bind(&skin);
+        const QRect bound = button.geometry();
+        QVERIFY2(bound.width() >= button.sizeHint().width(), qPrintable(caption));
+        if (designed.width() >= button.sizeHint().width()) {
+            QCOMPARE(bound, designed);
+        } else if (designed.left() > 0) {
+            QVERIFY(qAbs(bound.center().x() - designed.center().x()) <= 1);
+        } else {
+            QCOMPARE(bound.left(), 0);
+        }
+        QCOMPARE(bound.top(), designed.top());
+    }
 };
 
 QUILLMERE_TEST_MAIN(TestSkin)

@@ -2,6 +2,7 @@
 // sites, the address history, saving a book into the library and the window's layout rule.
 #include "core/AppSettings.h"
 #include "core/BookAddresses.h"
+#include "core/BookFileKind.h"
 #include "core/Hosts.h"
 #include "formats/Twips.h"
 #include "mainwindow/frmMain.h"
@@ -25,6 +26,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -489,7 +491,7 @@ private slots:
         QVERIFY(w->brwWebBrowser->LocationURL().endsWith(QLatin1String("/books/fable.txt")));
         FileDialog::setNextFileName(books + QStringLiteral("fable.txt"));
         QTest::mouseClick(w->btnSave, Qt::LeftButton);
-        QVERIFY(FileDialog::lastProposedPath().startsWith(books));
+        QTRY_VERIFY(FileDialog::lastProposedPath().startsWith(books));
         QTRY_COMPARE_WITH_TIMEOUT(saved.count(), 1, 20000);
         QCOMPARE(saved.at(0).at(0).toBool(), true);
 
@@ -513,6 +515,90 @@ private slots:
         frmBrowser1* again = openWindow();
         QVERIFY(again);
         QVERIFY(addressList(again).isEmpty());
+    }
+
+    // A saved book is named for what it is, so the library shows it in the right view: the
+    // content type the server sends decides, and a link's name that already says so stays.
+    void savedBooksAreNamedForWhatTheyAre_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<int>("kind");
+        const QString search = QStringLiteral("/webbin/book/search?author=&amode=words");
+        QTest::newRow("search results page")
+            << search << QString() << "search.html" << int(BookKind::Html);
+        QTest::newRow("text without an extension")
+            << "/books/fable?type=.txt" << QString() << "fable.txt" << int(BookKind::PlainText);
+        QTest::newRow("RTF sent as text keeps its name")
+            << "/books/essay.rtf?type=.txt" << QString() << "essay.rtf" << int(BookKind::Rtf);
+        QTest::newRow("name typed without an extension") << search << "Found"
+                                                         << "Found.html" << int(BookKind::Html);
+    }
+
+    void savedBooksAreNamedForWhatTheyAre()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, typed);
+        QFETCH(QString, saved);
+        QFETCH(int, kind);
+        QVERIFY(m_server->addFile(QStringLiteral("books/fable"), Fable));
+        frmBrowser1* w = m_window;
+        const QString books = m_app->booksPath();
+        QVERIFY(navigated([&] { w->brwWebBrowser->Navigate(url(path)); }));
+        QSignalSpy downloads(w->brwWebBrowser, &WebView::downloadFinished);
+        if (typed.isEmpty()) {
+            FileDialog::acceptNextProposal();
+        } else {
+            FileDialog::setNextFileName(books + typed);
+        }
+        QTest::mouseClick(w->btnSave, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(downloads.count(), 1, 20000);
+        QVERIFY2(downloads.at(0).at(0).toBool(), qPrintable(downloads.at(0).at(2).toString()));
+        if (typed.isEmpty()) {
+            QCOMPARE(FileDialog::lastProposedPath(), books + saved);
+        }
+        QCOMPARE(folderEntries(books), QStringList{saved});
+        QCOMPARE(int(bookKindOfFileName(saved)), kind);
+        if (saved == QLatin1String("fable.txt")) {
+            QCOMPARE(m_app->readFile(books + saved), Fable);
+        }
+        QVERIFY(MessageBox::shown().isEmpty());
+    }
+
+    // Only a page that arrived is a book: the engine's page for a server it cannot reach, or a
+    // server's "not found", is never offered for saving, and the user is told why.
+    void errorPagesAreNotSaved_data()
+    {
+        QTest::addColumn<bool>("unreachable");
+        QTest::newRow("no connection") << true;
+        QTest::newRow("not found") << false;
+    }
+
+    void errorPagesAreNotSaved()
+    {
+        QFETCH(bool, unreachable);
+        QString address = url(QStringLiteral("/books/missing.txt"));
+        if (unreachable) {
+            // A port nobody listens on any more.
+            QTcpServer closed;
+            QVERIFY(closed.listen(QHostAddress::LocalHost));
+            address = QStringLiteral("http://127.0.0.1:%1/webbin/book/search?author=")
+                          .arg(closed.serverPort());
+        }
+        frmBrowser1* w = m_window;
+        QSignalSpy ended(w->brwWebBrowser, &WebView::DownloadComplete);
+        w->cboAddress->setEditText(address);
+        QTest::keyClick(w->cboAddress->lineEdit(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty() && !w->brwWebBrowser->Busy(), 20000);
+
+        QTest::mouseClick(w->btnSave, Qt::LeftButton);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY2(MessageBox::shown().at(0).text.contains(QStringLiteral("did not load")),
+                 qPrintable(MessageBox::shown().at(0).text));
+        QVERIFY(FileDialog::lastProposedPath().isEmpty());
+        QCOMPARE(w->brwWebBrowser->activeDownloads(), 0);
+        QVERIFY(folderEntries(m_app->booksPath()).isEmpty());
     }
 
     void interruptedDownloadLeavesNoFile()

@@ -372,9 +372,10 @@ private slots:
         FileDialog::setNextFileName(target);
         QSignalSpy finished(&view, &WebView::downloadFinished);
         QVERIFY(view.ExecWB(WebView::CommandSaveAs, WebView::PromptUser));
+        // The user is asked once the download says what the page is.
+        QVERIFY(finished.wait(LoadTimeout));
         QCOMPARE(QDir::cleanPath(FileDialog::lastProposedPath()),
                  QDir::cleanPath(app.booksPath() + proposed));
-        QVERIFY(finished.wait(LoadTimeout));
         QCOMPARE(finished.at(0).at(0).toBool(), true);
         QCOMPARE(finished.at(0).at(1).toString(), target);
         QCOMPARE(readAll(target), readAll(m_site.filePath(page.mid(1))));
@@ -397,8 +398,8 @@ private slots:
         FileDialog::setNextFileName(target);
         QSignalSpy finished(&view, &WebView::downloadFinished);
         QVERIFY(view.ExecWB(WebView::CommandSaveAs, WebView::PromptUser));
-        QCOMPARE(QDir::cleanPath(FileDialog::lastProposedPath()), QDir::cleanPath(source));
         QVERIFY(finished.wait(LoadTimeout));
+        QCOMPARE(QDir::cleanPath(FileDialog::lastProposedPath()), QDir::cleanPath(source));
         QCOMPARE(finished.at(0).at(0).toBool(), true);
         QCOMPARE(readAll(target), html);
         QCOMPARE(folderEntries(app.booksPath()), QStringList({"copy.htm", "local.htm"}));
@@ -412,8 +413,11 @@ private slots:
         view.show();
         QVERIFY(loadPage(view, QStringLiteral("/alice.txt")));
         FileDialog::setNextFileName(QString());
-        QVERIFY(!view.ExecWB(WebView::CommandSaveAs, WebView::PromptUser));
-        QTest::qWait(300);
+        QSignalSpy finished(&view, &WebView::downloadFinished);
+        QVERIFY(view.ExecWB(WebView::CommandSaveAs, WebView::PromptUser));
+        QTRY_VERIFY_WITH_TIMEOUT(!FileDialog::lastProposedPath().isEmpty(), LoadTimeout);
+        QCOMPARE(view.activeDownloads(), 0);
+        QVERIFY(finished.isEmpty());
         QVERIFY(folderEntries(app.booksPath()).isEmpty());
     }
 

@@ -17,8 +17,9 @@ class WebViewHost
 public:
     virtual ~WebViewHost() = default;
     // The file a download or a saved page goes to, asked from the user starting at
-    // proposedPath; empty when the user cancels.
-    virtual QString askSaveFileName(const QString& proposedPath) = 0;
+    // proposedPath; empty when the user cancels. contentType is what the server says the file
+    // is (empty when it says nothing).
+    virtual QString askSaveFileName(const QString& proposedPath, const QString& contentType) = 0;
     // The print file a test asked for, taken once; empty for a real print.
     virtual QString takeNextPrintFile() = 0;
     virtual void loadFinished(bool arrived, const QString& address) = 0;
@@ -40,6 +41,9 @@ public:
     virtual void stop() = 0;
     virtual bool busy() const = 0;
     virtual bool pageShown() const = 0;
+    // The page shown arrived whole: not an error page of the engine (no connection) or of the
+    // server (not found), and not still loading.
+    virtual bool pageLoaded() const = 0;
     virtual QString title() const = 0;
     virtual QUrl url() const = 0;
     virtual void runJavaScript(const QString& script) = 0;

@@ -27,7 +27,9 @@ enum class BookKind : int
 // What the toolbar and the menus offer for the book in the reading pane.
 enum class InterfaceMode
 {
-    // PDF and Word documents, refused books and no book: no text commands.
+    // No book in the pane: no book commands, but the Edit menu stays open for Options.
+    NoBook = 0,
+    // PDF and Word documents and refused books: no text commands.
     Document = 1,
     // HTML books: printing and the web view's Back and Forward.
     Web = 2,

@@ -317,13 +317,15 @@ void frmMain::applyLayoutRule()
 void frmMain::DisableInterface(InterfaceMode mode)
 {
     const bool textBook = mode == InterfaceMode::Text;
-    btnPrint->setEnabled(mode != InterfaceMode::Document);
-    mnuFilePrint->setEnabled(mode != InterfaceMode::Document);
+    const bool printable = textBook || mode == InterfaceMode::Web;
+    btnPrint->setEnabled(printable);
+    mnuFilePrint->setEnabled(printable);
     for (QToolButton* b :
          {btnDef, btnPicture, btnBookmark, btnRedPen, btnErase, btnSearch, btnCopy}) {
         b->setEnabled(textBook);
     }
-    mnuEdit->menuAction()->setEnabled(textBook);
+    // With no book in the pane the Edit menu still offers Options; only its book commands go.
+    mnuEdit->menuAction()->setEnabled(textBook || mode == InterfaceMode::NoBook);
     for (QAction* a : {mnuEditCopy, mnuEditErase, mnuEditHighlight, mnuEditSearch, mnuGetPicture,
                        mnuGetDefinition}) {
         a->setEnabled(textBook);

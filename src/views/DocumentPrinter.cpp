@@ -1,5 +1,7 @@
 #include "views/DocumentPrinter.h"
 
+#include "views/PrintedPages.h"
+
 #include <QPrinter>
 #include <QSet>
 #include <QTextBlock>
@@ -32,9 +34,10 @@ void copyPictures(const QTextDocument* source, QTextDocument* target)
 } // namespace
 
 bool DocumentPrinter::printRange(const QTextDocument* document, int start, int end,
-                                 QPrinter* printer)
+                                 QPrinter* printer, QString* error)
 {
-    if (!printer || !printer->isValid()) {
+    PrintedPages pages(printer, document->defaultFont());
+    if (!pages.isUsable(error)) {
         return false;
     }
     QTextDocument page;
@@ -45,6 +48,6 @@ bool DocumentPrinter::printRange(const QTextDocument* document, int start, int e
     range.setPosition(end, QTextCursor::KeepAnchor);
     QTextCursor(&page).insertFragment(range.selection());
     copyPictures(document, &page);
-    page.print(printer);
-    return true;
+    pages.layOut(&page);
+    return pages.print(&page, error) && pages.finish(error);
 }

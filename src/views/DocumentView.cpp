@@ -6,20 +6,24 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QStackedLayout>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
 
 DocumentView::DocumentView(QWidget* parent) : QWidget(parent)
 {
     m_converter = new WordConverter(this);
 
-    m_text = new QPlainTextEdit(this);
+    m_text = new QTextEdit(this);
     m_text->setObjectName(QStringLiteral("documentText"));
     m_text->setAccessibleName(tr("Word document text"));
     m_text->setReadOnly(true);
     m_text->setUndoRedoEnabled(false);
-    m_text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_text->setAcceptRichText(false);
+    m_text->setLineWrapMode(QTextEdit::WidgetWidth);
     // Not active until activated: the document is shown but takes no input.
     m_text->setEnabled(false);
 
@@ -56,10 +60,35 @@ bool DocumentView::CreateEmbedFromFile(const QString& path, QString* error)
     while (converted.endsWith(QLatin1Char('\n'))) {
         converted.chop(1);
     }
-    m_text->setPlainText(converted);
+    showText(converted);
     m_message->clear();
     m_stack->setCurrentWidget(m_text);
     return true;
+}
+
+void DocumentView::showText(const QString& text)
+{
+    m_text->setPlainText(text);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    if (m_text->font().pointSizeF() > 0) {
+        fixed.setPointSizeF(m_text->font().pointSizeF());
+    }
+    QTextCharFormat tableText;
+    tableText.setFont(fixed);
+    QTextBlockFormat tableRow;
+    tableRow.setNonBreakableLines(true);
+    QTextCursor cursor(m_text->document());
+    cursor.beginEditBlock();
+    for (QTextBlock block = m_text->document()->begin(); block.isValid(); block = block.next()) {
+        if (!WordConverter::isTableRow(block.text())) {
+            continue;
+        }
+        cursor.setPosition(block.position());
+        cursor.mergeBlockFormat(tableRow);
+        cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(tableText);
+    }
+    cursor.endEditBlock();
 }
 
 void DocumentView::DoVerb(int verb)

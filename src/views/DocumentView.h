@@ -3,11 +3,12 @@
 #include <QWidget>
 
 class QLabel;
-class QPlainTextEdit;
+class QTextEdit;
 class QStackedLayout;
 class WordConverter;
 
 // ole1: shows a word-processor document (".doc") read-only, converted by an outside converter.
+// Its tables are shown with their columns lined up.
 class DocumentView : public QWidget
 {
     Q_OBJECT
@@ -38,8 +39,12 @@ protected:
 
 private:
     void explain(const QString& text);
+    // Shows the converted text: prose in the view's font, wrapped to the view's width; table
+    // rows in a font of one width for every character, never wrapped (the view scrolls
+    // sideways), so their columns line up.
+    void showText(const QString& text);
 
-    QPlainTextEdit* m_text = nullptr;
+    QTextEdit* m_text = nullptr;
     QLabel* m_message = nullptr;
     QStackedLayout* m_stack = nullptr;
     WordConverter* m_converter = nullptr;

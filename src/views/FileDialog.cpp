@@ -1,11 +1,13 @@
 #include "views/FileDialog.h"
 
 #include <QFileDialog>
-#include <QStringList>
+#include <QList>
+#include <optional>
 
 namespace {
 bool s_testMode = false;
-QStringList s_names;
+// A queued answer without a name takes the proposed one.
+QList<std::optional<QString>> s_names;
 QString s_lastProposed;
 } // namespace
 
@@ -14,7 +16,7 @@ QString FileDialog::getSaveFileName(QWidget* parent, const QString& caption,
 {
     s_lastProposed = proposedPath;
     if (s_testMode) {
-        return s_names.isEmpty() ? QString() : s_names.takeFirst();
+        return s_names.isEmpty() ? QString() : s_names.takeFirst().value_or(proposedPath);
     }
     // Our own dialog, so that replacing an existing file is always confirmed by the user.
     return QFileDialog::getSaveFileName(parent, caption, proposedPath, filter);
@@ -30,6 +32,11 @@ void FileDialog::setTestMode(bool on)
 void FileDialog::setNextFileName(const QString& path)
 {
     s_names.append(path);
+}
+
+void FileDialog::acceptNextProposal()
+{
+    s_names.append(std::nullopt);
 }
 
 QString FileDialog::lastProposedPath()

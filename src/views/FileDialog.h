@@ -13,8 +13,10 @@ public:
                                    const QString& proposedPath, const QString& filter = QString());
 
     // Test hooks: in test mode no dialog is shown; the next queued name is returned (an empty
-    // one means Cancel), and the proposed path of each call is recorded.
+    // one means Cancel; Cancel when none is queued), and the proposed path of each call is
+    // recorded. acceptNextProposal queues the answer of a user who takes the proposed name.
     static void setTestMode(bool on);
     static void setNextFileName(const QString& path);
+    static void acceptNextProposal();
     static QString lastProposedPath();
 };

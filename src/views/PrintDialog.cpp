@@ -1,12 +1,19 @@
 #include "views/PrintDialog.h"
 
+#include <QList>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QStringList>
 
 namespace {
+struct Answer
+{
+    QString pdfFile;
+    int firstPage = 0;
+    int lastPage = 0;
+};
+
 bool s_testMode = false;
-QStringList s_answers;
+QList<Answer> s_answers;
 int s_shown = 0;
 bool s_lastSelectionRange = false;
 } // namespace
@@ -17,17 +24,22 @@ bool PrintDialog::exec(QWidget* parent, QPrinter* printer, bool selectionRange)
     if (s_testMode) {
         ++s_shown;
         s_lastSelectionRange = selectionRange;
-        const QString file = s_answers.isEmpty() ? QString() : s_answers.takeFirst();
-        if (file.isEmpty()) {
+        const Answer answer = s_answers.isEmpty() ? Answer() : s_answers.takeFirst();
+        if (answer.pdfFile.isEmpty()) {
             return false;
         }
         printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(file);
+        printer->setOutputFileName(answer.pdfFile);
+        if (answer.firstPage > 0) {
+            printer->setPrintRange(QPrinter::PageRange);
+            printer->setFromTo(answer.firstPage, answer.lastPage);
+        }
         return true;
     }
     QPrintDialog dialog(printer, parent);
     dialog.setObjectName(QStringLiteral("printDialog"));
-    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    // Every printout honours a page range: a long book need not be printed whole.
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
     dialog.setOption(QAbstractPrintDialog::PrintSelection, selectionRange);
     return dialog.exec() == QDialog::Accepted;
 }
@@ -40,9 +52,9 @@ void PrintDialog::setTestMode(bool on)
     s_lastSelectionRange = false;
 }
 
-void PrintDialog::setNextAnswer(const QString& pdfFile)
+void PrintDialog::setNextAnswer(const QString& pdfFile, int firstPage, int lastPage)
 {
-    s_answers.append(pdfFile);
+    s_answers.append({pdfFile, firstPage, lastPage});
 }
 
 int PrintDialog::shownCount()

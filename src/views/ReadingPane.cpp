@@ -36,8 +36,8 @@ ReadingPane::Layout ReadingPane::layoutFor(BookKind kind)
     case BookKind::None:
         break;
     }
-    // No book: the empty text view, without commands, for they have no book to work on.
-    return {View::Text, InterfaceMode::Document, false};
+    // No book: the empty text view, without book commands, for they have no book to work on.
+    return {View::Text, InterfaceMode::NoBook, false};
 }
 
 ReadingPane::ReadingPane(ReaderState& state, QWidget* client)

@@ -2,6 +2,7 @@
 
 #include "core/EngineLibrary.h"
 #include "core/Hosts.h"
+#include "core/SavedBookName.h"
 #include "views/ExplanationLabel.h"
 #include "views/FileDialog.h"
 
@@ -149,12 +150,21 @@ int WebView::QueryStatusWB(int command) const
     if (command != CommandPrint && command != CommandSaveAs) {
         return 0;
     }
-    return m_engine && m_engine->pageShown() ? StatusSupported | StatusEnabled : StatusSupported;
+    return commandEnabled(command) ? StatusSupported | StatusEnabled : StatusSupported;
+}
+
+bool WebView::commandEnabled(int command) const
+{
+    if (!m_engine) {
+        return false;
+    }
+    // What is shown may be printed; only a page that arrived whole is saved as a book.
+    return command == CommandSaveAs ? m_engine->pageLoaded() : m_engine->pageShown();
 }
 
 bool WebView::ExecWB(int command, int option)
 {
-    if (!m_engine || !m_engine->pageShown()) {
+    if (!commandEnabled(command)) {
         return false;
     }
     switch (command) {
@@ -200,9 +210,21 @@ void WebView::setNextPrintFile(const QString& pdfPath)
     s_nextPrintFile = pdfPath;
 }
 
-QString WebView::askSaveFileName(const QString& proposedPath)
+QString WebView::askSaveFileName(const QString& proposedPath, const QString& contentType)
 {
-    return FileDialog::getSaveFileName(this, tr("Save As"), proposedPath);
+    // The library shows a book by the end of its name, so the name says what the file is.
+    const QFileInfo proposed(proposedPath);
+    const QString chosen = FileDialog::getSaveFileName(
+        this, tr("Save As"),
+        proposed.dir().filePath(SavedBookName::fitted(proposed.fileName(), contentType)));
+    const QFileInfo info(chosen);
+    if (chosen.isEmpty() || !info.suffix().isEmpty()) {
+        return chosen;
+    }
+    // A name typed without an extension gets the one for what the file is, unless a file of
+    // that name is there already: the dialog asked about replacing only the name typed.
+    const QString fitted = info.dir().filePath(SavedBookName::fitted(info.fileName(), contentType));
+    return QFileInfo::exists(fitted) ? chosen : fitted;
 }
 
 QString WebView::takeNextPrintFile()

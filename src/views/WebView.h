@@ -81,7 +81,8 @@ signals:
 private:
     // Loads the engine for this view; false (with the explanation shown) when it cannot.
     bool startEngine();
-    QString askSaveFileName(const QString& proposedPath) override;
+    bool commandEnabled(int command) const;
+    QString askSaveFileName(const QString& proposedPath, const QString& contentType) override;
     QString takeNextPrintFile() override;
     void loadFinished(bool arrived, const QString& address) override;
     void urlChangedInPage(const QString& address) override;

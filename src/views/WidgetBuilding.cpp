@@ -3,6 +3,7 @@
 #include "formats/Twips.h"
 
 #include <QIcon>
+#include <QListWidget>
 #include <QToolButton>
 #include <QWidget>
 
@@ -48,4 +49,33 @@ void WidgetBuilding::fitToText(QWidget* widget, int rightLimit)
     }
     widget->resize(qMax(widget->width(), qMin(hint.width(), room)),
                    qMax(widget->height(), hint.height()));
+}
+
+namespace {
+// The size a list box needs to show every line whole, its frame included.
+QSize linesSize(const QListWidget* list)
+{
+    QSize lines(0, 0);
+    for (int row = 0; row < list->count(); ++row) {
+        const QSize line = list->sizeHintForIndex(list->model()->index(row, 0));
+        lines.setWidth(qMax(lines.width(), line.width()));
+        lines.setHeight(lines.height() + line.height());
+    }
+    const int frame = 2 * list->frameWidth();
+    return lines + QSize(frame, frame);
+}
+} // namespace
+
+void WidgetBuilding::fitToLines(QListWidget* list, int rightLimit, int bottomLimit)
+{
+    const QSize room(rightLimit - list->x(), bottomLimit - list->y());
+    QSize needed = linesSize(list);
+    QFont font = list->font();
+    while ((needed.width() > room.width() || needed.height() > room.height()) &&
+           font.pointSizeF() > MinimumCaptionPoints) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        list->setFont(font);
+        needed = linesSize(list);
+    }
+    list->resize(list->size().expandedTo(needed.boundedTo(room)));
 }

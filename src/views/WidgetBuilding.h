@@ -3,6 +3,7 @@
 #include <QString>
 #include <initializer_list>
 
+class QListWidget;
 class QToolButton;
 class QWidget;
 
@@ -40,4 +41,8 @@ inline constexpr double MinimumCaptionPoints = 6.5;
 // Widens (never narrows) a captioned control so its whole text shows, up to rightLimit (in its
 // parent's pixels); a text still too long there gets a smaller font. Call after placing it.
 void fitToText(QWidget* widget, int rightLimit);
+// Grows (never shrinks) a list box so each of its lines shows whole and none is scrolled out of
+// sight, up to rightLimit and bottomLimit (in its parent's pixels); lines still too long or too
+// many there get a smaller font. Call after placing it and filling it.
+void fitToLines(QListWidget* list, int rightLimit, int bottomLimit);
 } // namespace WidgetBuilding

@@ -33,6 +33,11 @@ void WordConverter::setTimeLimit(int milliseconds)
     s_timeLimit = milliseconds;
 }
 
+bool WordConverter::isTableRow(const QString& line)
+{
+    return line.size() >= 2 && line.startsWith(QLatin1Char('|')) && line.endsWith(QLatin1Char('|'));
+}
+
 bool WordConverter::running() const
 {
     return m_process != nullptr;

@@ -18,6 +18,10 @@ public:
     // Converts the file; false with a readable error when the converter is missing, fails,
     // takes too long or is cancelled.
     bool convert(const QString& path, QString* text, QString* error);
+    // Whether a line of the converted text is a row of a table: the converter draws each row as
+    // one line of cells between bars, every cell padded to its column's width in characters,
+    // so the columns line up only in a font whose characters are all of one width.
+    static bool isTableRow(const QString& line);
     // Stops a conversion under way (its convert() returns false).
     void cancel();
     bool running() const;

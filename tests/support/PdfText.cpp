@@ -12,3 +12,16 @@ QString pdfText(const QString& pdfPath)
     }
     return QString::fromUtf8(process.readAllStandardOutput());
 }
+
+QStringList pdfPageTexts(const QString& pdfPath)
+{
+    // pdftotext ends every page with a form feed.
+    QStringList pages = pdfText(pdfPath).split(QLatin1Char('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty()) {
+        pages.removeLast();
+    }
+    for (QString& page : pages) {
+        page = page.simplified();
+    }
+    return pages;
+}

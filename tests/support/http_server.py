@@ -9,6 +9,9 @@ Special paths:
                    first half of the body, then closes the connection.
   /slow/NAME       waits two seconds, then sends NAME.
   /attach/NAME     sends NAME as an attachment (the browser saves it instead of showing it).
+
+A query "type=.EXT" sends the file with the content type of the extension EXT instead of
+its own (a file without an extension, or one a server misnames).
 """
 
 import argparse
@@ -49,6 +52,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def _headers(self, path, length, extra=()):
         self.send_response(200)
         ext = os.path.splitext(path)[1].lower()
+        query = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query)
+        if "type" in query:
+            ext = query["type"][0].lower()
         self.send_header("Content-Type", TYPES.get(ext, "application/octet-stream"))
         self.send_header("Content-Length", str(length))
         self.send_header("Cache-Control", "no-store")

@@ -1,10 +1,12 @@
 #include "ui/commands/BookFileCommands.h"
 
+#include "core/BusyPointer.h"
 #include "core/RawNameAlias.h"
 #include "core/ReaderState.h"
 #include "ui/LibraryTree.h"
 #include "ui/MessageBox.h"
 #include "ui/commands/BookOpener.h"
+#include "views/DocumentPrinter.h"
 #include "views/EpubSession.h"
 #include "views/PrintDialog.h"
 #include "views/ReadingPane.h"
@@ -156,21 +158,29 @@ void BookFileCommands::PrintBook()
     case BookKind::Epub: {
         RichTextView* view = m_context.pane.text();
         QPrinter printer(QPrinter::HighResolution);
-        // What is printed depends only on the view's selection, whatever range is chosen.
         const bool selection = view->SelLength() != 0;
         if (!PrintDialog::exec(m_context.window, &printer, selection)) {
             break;
         }
+        // The range chosen in the dialog decides: the selection, or the whole book (all of its
+        // pages, or those from ... to ...).
+        const bool selectionOnly = selection && printer.printRange() == QPrinter::Selection;
         // The view holds one chapter of an EPUB book: the book is printed from the file.
         EpubSession* epub = m_context.pane.epub();
         QString error;
-        if (state.Kind == BookKind::Epub && !selection && epub && epub->isOpen()) {
-            if (!epub->printBook(&printer, &error)) {
-                MessageBox::show(m_context.window,
-                                 tr("The book could not be printed.\n\n%1").arg(error));
-            }
+        bool printed = true;
+        if (selectionOnly) {
+            printed = view->SelPrint(&printer);
+        } else if (state.Kind == BookKind::Epub && epub && epub->isOpen()) {
+            printed = epub->printBook(&printer, &error);
         } else {
-            view->SelPrint(&printer);
+            BusyPointer busy;
+            printed = DocumentPrinter::printRange(view->document(), 0, view->characterCount(),
+                                                  &printer, &error);
+        }
+        if (!printed && !error.isEmpty()) {
+            MessageBox::show(m_context.window,
+                             tr("The book could not be printed.\n\n%1").arg(error));
         }
         break;
     }

@@ -1,5 +1,6 @@
 #include "ui/commands/BookOpener.h"
 
+#include "core/BookFileKind.h"
 #include "core/BusyPointer.h"
 #include "core/ReaderState.h"
 #include "formats/BookmarkFile.h"
@@ -27,28 +28,6 @@ namespace {
 QString tr(const char* text)
 {
     return QCoreApplication::translate("BookOpener", text);
-}
-
-// Only the end of the full path counts, case ignored; the first match wins.
-BookKind kindOf(const QString& path)
-{
-    const QString lower = path.toLower();
-    if (lower.endsWith(QLatin1String("rtf"))) {
-        return BookKind::Rtf;
-    }
-    if (lower.endsWith(QLatin1String("htm")) || lower.endsWith(QLatin1String("html"))) {
-        return BookKind::Html;
-    }
-    if (lower.endsWith(QLatin1String("pdf"))) {
-        return BookKind::Pdf;
-    }
-    if (lower.endsWith(QLatin1String("doc"))) {
-        return BookKind::WordDocument;
-    }
-    if (lower.endsWith(QLatin1String(".epub"))) {
-        return BookKind::Epub;
-    }
-    return BookKind::PlainText;
 }
 } // namespace
 
@@ -147,7 +126,7 @@ void BookOpener::OpenTheNode()
     m_context.pane.show(BookKind::None);
     BusyPointer busy;
     bool opened = true;
-    switch (kindOf(path)) {
+    switch (bookKindOfFileName(path)) {
     case BookKind::Rtf:
         opened = loadTextBook(path, RichTextView::LoadRtf, BookKind::Rtf);
         break;

@@ -55,6 +55,10 @@ frmAcrobat::frmAcrobat(ReaderState& state, QWidget* mainWindow)
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setGeometry(Twips::rect(5280, 120, 1215, 375));
 
+    // Our fonts run larger than the ones the places were drawn for: every line shows.
+    labelTop->fitText();
+    labelHave->fitText();
+
     for (QWidget* w : std::initializer_list<QWidget*>{labelTop, labelHave, btnAcrobat, btnOK}) {
         if (auto* label = qobject_cast<QLabel*>(w)) {
             label->setAccessibleName(label->text());

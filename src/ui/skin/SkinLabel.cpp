@@ -18,7 +18,13 @@ void SkinLabel::bind(SkinForm* skin)
 
 void SkinLabel::fitText()
 {
-    if (!wordWrap() && sizeHint().width() > width()) {
+    if (wordWrap()) {
+        if (const int needed = heightForWidth(width()); needed > height()) {
+            resize(width(), needed);
+        }
+        return;
+    }
+    if (sizeHint().width() > width()) {
         resize(sizeHint().width(), height());
     }
 }

@@ -14,7 +14,8 @@ public:
 
     void bind(SkinForm* skin);
     bool isBound() const { return m_skin != nullptr; }
-    // Widens the caption where its designed width would cut the text off.
+    // Widens the caption where its designed width would cut the text off; a caption that wraps
+    // keeps its width and grows downwards until all its lines show.
     void fitText();
 
 private:

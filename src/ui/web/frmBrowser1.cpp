@@ -2,6 +2,7 @@
 
 #include "core/BookAddresses.h"
 #include "formats/Twips.h"
+#include "ui/MessageBox.h"
 #include "ui/skin/SkinButton.h"
 #include "ui/skin/SkinForm.h"
 #include "ui/skin/SkinLabel.h"
@@ -30,6 +31,8 @@ namespace {
 constexpr double ToolbarLeft = 2040;
 constexpr double WebViewLeft = 2040;
 constexpr double WebViewTop = 1560;
+// The reminder list keeps clear of the window's right edge.
+constexpr double ReminderRightMargin = 120;
 
 // A panel with its caption along the top edge.
 SkinPanel* captionedPanel(QWidget* parent, const char* name, const QString& caption)
@@ -235,6 +238,9 @@ void frmBrowser1::Form_Load()
     lstReminder->addItem(tr("Then, save to the Books subdirectory under Quillmere.    OR-->"));
     lstReminder->addItem(tr("B: Find a book you like.  Open it by clicking on the link.  Then, "
                             "click the 'Save Book' button."));
+    // All three lines show whole, between the toolbar's buttons and the address box.
+    WidgetBuilding::fitToLines(lstReminder, width() - Twips::toPixels(ReminderRightMargin),
+                               picAddress->y() + cboAddress->y());
 
     cboAddress->clear();
 }
@@ -296,6 +302,12 @@ void frmBrowser1::DownloadFinished()
 
 void frmBrowser1::SaveBook()
 {
+    // An error page (no connection, not found) is no book to save.
+    if (!(brwWebBrowser->QueryStatusWB(WebView::CommandSaveAs) & WebView::StatusEnabled)) {
+        MessageBox::show(this, tr("This page did not load, so there is no book on it to save.  "
+                                  "Open the book's page first, then click 'Save Book'."));
+        return;
+    }
     // The view's own save dialog starts in the books folder; the user picks the name.
     brwWebBrowser->ExecWB(WebView::CommandSaveAs, WebView::PromptUser);
 }

@@ -152,9 +152,11 @@ void WebEngineBackend::onLoadingChanged(const QWebEngineLoadingInfo& info)
         // History and links reach local pages too, not only Navigate.
         applyContentRules(info.url());
         m_busy = true;
+        m_pageLoaded = false;
         return;
     }
     m_busy = false;
+    m_pageLoaded = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
     // A page that arrived, an error page of the server included, is the navigation's target;
     // a load that never reached its server or was stopped only ends.
     const bool arrived = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
@@ -211,8 +213,12 @@ bool WebEngineBackend::print(int option)
     }
     if (m_printer->outputFormat() == QPrinter::PdfFormat &&
         !m_printer->outputFileName().isEmpty()) {
-        // Printing into a PDF file keeps the page's text as text, not as a picture of it.
-        m_page->printToPdf(m_printer->outputFileName(), m_printer->pageLayout());
+        // Printing into a PDF file keeps the page's text as text, not as a picture of it, and
+        // keeps to the pages chosen in the dialog.
+        const QPageRanges pages = m_printer->printRange() == QPrinter::PageRange
+                                      ? m_printer->pageRanges()
+                                      : QPageRanges();
+        m_page->printToPdf(m_printer->outputFileName(), m_printer->pageLayout(), pages);
     } else {
         m_view->print(m_printer.get());
     }
@@ -221,21 +227,19 @@ bool WebEngineBackend::print(int option)
 
 bool WebEngineBackend::savePage(int option)
 {
-    if (!m_pageShown || option != PromptUser) {
+    // An error page (no connection, not found) is no book.
+    if (!m_pageLoaded || option != PromptUser) {
         return false; // saving always asks where to
     }
     const QUrl url = m_view->url();
     if (!url.isValid()) {
         return false;
     }
-    const QString target =
-        m_host->askSaveFileName(QDir(startFolder()).filePath(proposedFileName()));
-    if (target.isEmpty()) {
-        return false;
-    }
-    // The engine fetches the resource again as a download; the file chosen here receives it.
-    m_pendingSaves.append({url, target});
-    m_page->download(url, QFileInfo(target).fileName());
+    // The engine fetches the page again as a download. Only its answer says what the page is
+    // (its content type), and that decides the name's extension, so the user is asked where
+    // to save it when the download arrives.
+    m_pendingSaves.append({url, proposedFileName()});
+    m_page->download(url);
     return true;
 }
 
@@ -247,14 +251,15 @@ QString WebEngineBackend::proposedFileName() const
         return name;
     }
     // A page without a file name of its own is named after its title; the engine hands out the
-    // address itself as the title of a page that has none.
+    // address itself as the title of a page that has none. The extension follows once the
+    // page's content type is known.
     const QString title = m_view->title();
     const bool realTitle = !title.isEmpty() && !url.toString().contains(title);
     name = realTitle ? fileNameFromTitle(title) : QString();
     if (name.isEmpty()) {
         name = url.host().isEmpty() ? QStringLiteral("page") : url.host();
     }
-    return name + QStringLiteral(".htm");
+    return name;
 }
 
 QString WebEngineBackend::startFolder() const
@@ -270,24 +275,29 @@ void WebEngineBackend::onDownloadRequested(QWebEngineDownloadRequest* request)
     if (request->page() && request->page() != m_page) {
         return;
     }
-    QString target;
+    QString proposed;
     for (qsizetype i = 0; i < m_pendingSaves.size(); ++i) {
         if (m_pendingSaves.at(i).first == request->url()) {
-            target = m_pendingSaves.takeAt(i).second;
+            proposed = m_pendingSaves.takeAt(i).second;
             break;
         }
     }
+    if (proposed.isEmpty()) {
+        // A link saved from the page.
+        proposed = request->downloadFileName();
+    }
+    if (proposed.isEmpty()) {
+        proposed = request->url().fileName();
+    }
+    if (proposed.isEmpty()) {
+        proposed = QStringLiteral("book");
+    }
+    // Ask where, starting in the books folder.
+    const QString target =
+        m_host->askSaveFileName(QDir(startFolder()).filePath(proposed), request->mimeType());
     if (target.isEmpty()) {
-        // A link saved from the page: ask where, starting in the books folder.
-        QString proposed = request->downloadFileName();
-        if (proposed.isEmpty()) {
-            proposed = request->url().fileName();
-        }
-        target = m_host->askSaveFileName(QDir(startFolder()).filePath(proposed));
-        if (target.isEmpty()) {
-            request->cancel();
-            return;
-        }
+        request->cancel();
+        return;
     }
     startDownload(request, target);
 }

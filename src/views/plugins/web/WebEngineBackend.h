@@ -37,6 +37,7 @@ public:
     void stop() override;
     bool busy() const override { return m_busy; }
     bool pageShown() const override { return m_pageShown; }
+    bool pageLoaded() const override { return m_pageLoaded; }
     QString title() const override;
     QUrl url() const override;
     void runJavaScript(const QString& script) override;
@@ -65,10 +66,12 @@ private:
     DownloadBar* m_downloadBar = nullptr;
     std::unique_ptr<QPrinter> m_printer;
     QString m_startFolder;
-    // Addresses the user chose to save, with the chosen file for each.
+    // Pages the user chose to save, with the name proposed for each; the user is asked where
+    // to save once the engine's download says what the page is.
     QList<std::pair<QUrl, QString>> m_pendingSaves;
     int m_activeDownloads = 0;
     bool m_busy = false;
     bool m_pageShown = false;
+    bool m_pageLoaded = false;
     bool m_showsLocalBooks = false;
 };
