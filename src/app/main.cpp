@@ -28,8 +28,14 @@ int main(int argc, char* argv[])
     // Ties the windows to the desktop entry (its icon and name in the task bar).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillmere.Quillmere"));
 
-    // The command line's books, the application folder, and one program per library.
-    DesktopStart start(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
+    // The command line's books, the application folder, and one program per library. The
+    // arguments are taken as bytes (those Qt's own options leave): Qt's decoding would turn a
+    // file name that is not UTF-8 into another name.
+    QByteArrayList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QByteArray(argv[i]));
+    }
+    DesktopStart start(arguments, QCoreApplication::applicationDirPath());
     if (start.finished()) {
         return start.exitCode();
     }
