@@ -1,6 +1,7 @@
 #include "mainwindow/DesktopStart.h"
 
 #include "core/ApplicationFolder.h"
+#include "core/EngineLibrary.h"
 #include "core/SingleInstance.h"
 #include "mainwindow/frmMain.h"
 #include "ui/MessageBox.h"
@@ -59,12 +60,17 @@ void describe(QCommandLineParser& parser)
         "library and opened."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("check-engines"),
+        DesktopStart::tr("Loads the optional engines (web pages, PDF books, mail) and tells where "
+                         "each was found, or why it cannot be used.")));
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  DesktopStart::tr("A book to add and open."),
                                  QStringLiteral("[FILE...]"));
 }
 
 // Answers a bad command line, --help and --version; true when the process is then done.
+// (--check-engines needs the application made first: DesktopStart answers it.)
 bool answerAlone(QCommandLineParser& parser, const QStringList& arguments, int* exitCode)
 {
     *exitCode = 0;
@@ -109,6 +115,37 @@ bool DesktopStart::answersWithoutWindow(int argc, char* argv[], const QString& v
     return answerAlone(parser, QCoreApplication::arguments(), exitCode);
 }
 
+namespace {
+// Prints where each engine was loaded from, or why it was not; 0 when all three load.
+int checkEngines()
+{
+    using EngineLibrary::Engine;
+    const struct
+    {
+        Engine engine;
+        QString use;
+    } engines[] = {
+        {Engine::Web, DesktopStart::tr("Web engine (web pages and HTML books)")},
+        {Engine::Pdf, DesktopStart::tr("PDF engine (PDF books)")},
+        {Engine::Mail, DesktopStart::tr("Mail library (sending books)")},
+    };
+    int missing = 0;
+    for (const auto& e : engines) {
+        QString error;
+        if (EngineLibrary::instance(e.engine, &error)) {
+            std::printf("%s: %s\n", qPrintable(e.use),
+                        qPrintable(EngineLibrary::loadedFrom(e.engine)));
+        } else {
+            std::printf("%s: %s\n", qPrintable(e.use),
+                        qPrintable(DesktopStart::tr("not available: %1").arg(error)));
+            ++missing;
+        }
+    }
+    std::fflush(stdout);
+    return missing == 0 ? 0 : 1;
+}
+} // namespace
+
 QByteArrayList DesktopStart::filesOf(const QByteArrayList& arguments)
 {
     // The options were answered before (help, version, a bad option end the start), so what
@@ -144,6 +181,11 @@ DesktopStart::DesktopStart(const QByteArrayList& arguments, const QString& execu
     QCommandLineParser parser;
     describe(parser);
     if (answerAlone(parser, decoded, &m_exitCode)) {
+        m_finished = true;
+        return;
+    }
+    if (parser.isSet(QStringLiteral("check-engines"))) {
+        m_exitCode = checkEngines();
         m_finished = true;
         return;
     }
