@@ -10,11 +10,13 @@
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 #include "views/RichTextView.h"
+#include "views/ScreenFit.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QProcess>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -658,6 +660,57 @@ private slots:
         QCOMPARE(first.state(), QProcess::Running);
         first.kill();
         QVERIFY(first.waitForFinished(10000));
+    }
+
+    void framesAreFittedIntoTheScreen_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QRect>("fitted");
+        const QRect screen(0, 30, 1280, 770); // a panel above
+        QTest::newRow("inside") << QRect(100, 100, 800, 600) << screen << QRect(100, 100, 800, 600);
+        QTest::newRow("the screen's size plus a title bar")
+            << QRect(0, 30, 1282, 796) << screen << QRect(0, 30, 1280, 770);
+        QTest::newRow("title bar above the screen")
+            << QRect(0, -20, 1282, 796) << screen << QRect(0, 30, 1280, 770);
+        QTest::newRow("off to the left and below")
+            << QRect(-300, 600, 800, 400) << screen << QRect(0, 400, 800, 400);
+        QTest::newRow("a second screen to the right")
+            << QRect(1200, 0, 900, 700) << QRect(1280, 0, 1920, 1080) << QRect(1280, 0, 900, 700);
+    }
+
+    void framesAreFittedIntoTheScreen()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(QRect, available);
+        QFETCH(QRect, fitted);
+        QCOMPARE(ScreenFit::fitted(frame, available), fitted);
+    }
+
+    void aRestoredMainWindowKeepsItsTitleBarOnTheScreen()
+    {
+        TestAppFolder app;
+        frmMain window(app.path());
+        ScreenFit::showMaximized(&window);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(window.isMaximized());
+        const QRect available = window.screen()->availableGeometry();
+        // The frame this platform draws makes the window larger than the screen's size.
+        QVERIFY(window.frameGeometry() != window.geometry());
+
+        window.showNormal();
+        QTRY_VERIFY(!window.isMaximized());
+        QTRY_VERIFY2(available.contains(window.frameGeometry()),
+                     qPrintable(QStringLiteral("%1 outside %2")
+                                    .arg(QDebug::toString(window.frameGeometry()),
+                                         QDebug::toString(available))));
+        // Dragged up off the screen, then maximized and restored: back on the screen.
+        window.move(available.left() - 40, available.top() - 60);
+        window.showMaximized();
+        QTRY_VERIFY(window.isMaximized());
+        window.showNormal();
+        QTRY_VERIFY(available.contains(window.frameGeometry()));
+        QVERIFY(window.frameGeometry().top() >= available.top());
     }
 
     void helpAndVersionNeedNoDisplay()

@@ -1,8 +1,8 @@
 #include "mainwindow/DesktopStart.h"
 #include "mainwindow/frmMain.h"
+#include "views/ScreenFit.h"
 
 #include <QApplication>
-#include <QScreen>
 
 #include <malloc.h>
 
@@ -41,11 +41,8 @@ int main(int argc, char* argv[])
     }
     frmMain window(start.applicationFolder());
     start.attach(window);
-    // Without a window manager a maximize request is not honoured, so the window is given the
-    // screen's size first.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        window.setGeometry(screen->availableGeometry());
-    }
-    window.showMaximized();
+    // Maximized, and where no window manager maximizes it, as large as the screen; its title
+    // bar stays on the screen when it is restored.
+    ScreenFit::showMaximized(&window);
     return app.exec();
 }
