@@ -570,33 +570,6 @@ private slots:
         QCOMPARE(received.count(), 0);
     }
 
-    void filesOfTheCommandLine_data()
-    {
-        QTest::addColumn<QByteArrayList>("arguments");
-        QTest::addColumn<QByteArrayList>("files");
-        const QByteArray here = QFile::encodeName(QDir::currentPath());
-        QTest::newRow("relative, absolute, not UTF-8")
-            << QByteArrayList{"quillmere", "Caf\xe9.txt",
-                              "/books/Na\xef"
-                              "ve.txt"}
-            << QByteArrayList{here + "/Caf\xe9.txt", "/books/Na\xef"
-                                                     "ve.txt"};
-        QTest::newRow("file addresses")
-            << QByteArrayList{"quillmere", "file:///books/Caf%E9%20cr%C3%A8me.txt",
-                              "file://localhost/books/a%20b.txt"}
-            << QByteArrayList{"/books/Caf\xe9 cr\xc3\xa8me.txt", "/books/a b.txt"};
-        QTest::newRow("after --, a name that looks like an option")
-            << QByteArrayList{"quillmere", "--", "-notes.txt", "--"}
-            << QByteArrayList{here + "/-notes.txt", here + "/--"};
-    }
-
-    void filesOfTheCommandLine()
-    {
-        QFETCH(QByteArrayList, arguments);
-        QFETCH(QByteArrayList, files);
-        QCOMPARE(DesktopStart::filesOf(arguments), files);
-    }
-
     void namesThatAreNotUtf8ReachTheLibraryWhole()
     {
         TestAppFolder app;

@@ -50,6 +50,33 @@ QByteArray currentFolder()
     std::free(folder);
     return result;
 }
+
+// The command line's files as absolute paths, by their bytes ("file:" addresses decoded).
+QByteArrayList filesOf(const QByteArrayList& arguments)
+{
+    // The options were answered before (help, version, a bad option end the start), so what
+    // is left are the files, and "--" before some of them.
+    QByteArrayList files;
+    bool optionsEnded = false;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QByteArray& argument = arguments[i];
+        if (!optionsEnded && argument == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (argument.isEmpty() || (!optionsEnded && argument.startsWith('-') && argument != "-")) {
+            continue;
+        }
+        if (argument.startsWith("file:")) {
+            if (const QByteArray path = pathOfFileAddress(argument); !path.isEmpty()) {
+                files.append(path);
+                continue;
+            }
+        }
+        files.append(argument.startsWith('/') ? argument : currentFolder() + '/' + argument);
+    }
+    return files;
+}
 } // namespace
 
 namespace {
@@ -145,32 +172,6 @@ int checkEngines()
     return missing == 0 ? 0 : 1;
 }
 } // namespace
-
-QByteArrayList DesktopStart::filesOf(const QByteArrayList& arguments)
-{
-    // The options were answered before (help, version, a bad option end the start), so what
-    // is left are the files, and "--" before some of them.
-    QByteArrayList files;
-    bool optionsEnded = false;
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QByteArray& argument = arguments[i];
-        if (!optionsEnded && argument == "--") {
-            optionsEnded = true;
-            continue;
-        }
-        if (argument.isEmpty() || (!optionsEnded && argument.startsWith('-') && argument != "-")) {
-            continue;
-        }
-        if (argument.startsWith("file:")) {
-            if (const QByteArray path = pathOfFileAddress(argument); !path.isEmpty()) {
-                files.append(path);
-                continue;
-            }
-        }
-        files.append(argument.startsWith('/') ? argument : currentFolder() + '/' + argument);
-    }
-    return files;
-}
 
 DesktopStart::DesktopStart(const QByteArrayList& arguments, const QString& executableFolder)
 {

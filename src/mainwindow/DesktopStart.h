@@ -35,9 +35,6 @@ public:
     // library folder that could not be made or filled.
     void attach(frmMain& window);
 
-    // The command line's files as absolute paths, by their bytes ("file:" addresses decoded).
-    static QByteArrayList filesOf(const QByteArrayList& arguments);
-
 private:
     void receive(const QByteArrayList& files);
 
