@@ -6,11 +6,13 @@
 #                                                   program finds them as ../share/quillmere/appdata
 #                                                   from its own folder and copies them into
 #                                                   ~/.local/share/Quillmere on the first start
-#   lib/<multiarch>/quillmere/                      the engine plugins, loaded on demand (their
+#   lib/quillmere/                                  the engine plugins (the libdir's quillmere
+#                                                   folder), loaded on demand and found from the
+#                                                   program's folder as ../lib/quillmere (their
 #                                                   install rule is in src/CMakeLists.txt)
 #   share/applications, share/metainfo, share/icons/hicolor, share/man/man1, share/doc/quillmere
 set(QUILLMERE_APP_ID io.github.quillmere.Quillmere)
-set(QUILLMERE_BIN_DIR bin)
+set(QUILLMERE_BIN_DIR ${CMAKE_INSTALL_BINDIR})
 set(QUILLMERE_APPDATA_DIR share/quillmere/appdata)
 
 install(TARGETS quillmere RUNTIME DESTINATION ${QUILLMERE_BIN_DIR})
@@ -38,6 +40,10 @@ add_custom_command(OUTPUT ${changelog_gz}
     COMMAND ${GZIP_PROGRAM} -9nc ${desktop}/changelog > ${changelog_gz}
     DEPENDS ${desktop}/changelog VERBATIM)
 add_custom_target(compressed_docs ALL DEPENDS ${man_gz} ${changelog_gz})
+# The package and "make install" take what the reader's build made (scripts/build quillmere
+# builds all of it): they build nothing more, not the tests and benchmarks.
+add_dependencies(quillmere compressed_docs)
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 install(FILES ${man_gz} DESTINATION share/man/man1)
 install(FILES ${desktop}/copyright ${changelog_gz} DESTINATION share/doc/quillmere)
 
@@ -48,8 +54,8 @@ set(CPACK_PACKAGE_VENDOR "The Quillmere developers")
 set(CPACK_PACKAGE_CONTACT "Quillmere developers <quillmere@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "e-book reader that keeps a library of your books")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Quillmere keeps a library of books and opens plain-text, RTF, HTML, PDF\n"
-    "and Word documents in the view that suits each. It returns to each\n"
+    "Quillmere keeps a library of books and opens plain-text, RTF, EPUB, HTML,\n"
+    "PDF and Word documents in the view that suits each. It returns to each\n"
     "book's bookmark, marks passages with a red pen, searches, copies and\n"
     "prints, looks words up on line, finds books in public collections and\n"
     "sends a book by e-mail.")

@@ -2,19 +2,28 @@
 // manager, one running program per library, and long names in the library tree.
 #include "core/ApplicationFolder.h"
 #include "core/LibraryImport.h"
+#include "core/SingleInstance.h"
 #include "mainwindow/DesktopStart.h"
 #include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
+#include "support/OtherUser.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 #include "views/RichTextView.h"
+#include "views/ScreenFit.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTreeWidget>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -80,6 +89,86 @@ bool waitForFile(const QString& path, int ms)
     }
     return QFileInfo::exists(path);
 }
+
+// Files whose names are not UTF-8, reached by their bytes.
+bool writeRawFile(const QByteArray& path, const QByteArray& content)
+{
+    const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool written = file >= 0 && ::write(file, content.constData(), size_t(content.size())) ==
+                                          ssize_t(content.size());
+    return file >= 0 && ::close(file) == 0 && written;
+}
+
+QByteArray readRawFile(const QByteArray& path)
+{
+    QFile file;
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0 || !file.open(descriptor, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
+        return "(missing)";
+    }
+    return file.readAll();
+}
+
+// Removes the files of the folders whose names are not UTF-8, which QTemporaryDir cannot
+// remove; made after the folders' QTemporaryDir, so it runs first.
+struct NotUtf8Names
+{
+    QByteArrayList folders;
+    ~NotUtf8Names()
+    {
+        for (const QByteArray& folder : folders) {
+            DIR* dir = ::opendir(folder.constData());
+            while (const dirent* entry = dir ? ::readdir(dir) : nullptr) {
+                const QByteArray name(entry->d_name);
+                if (QString::fromUtf8(name).toUtf8() != name) {
+                    ::unlinkat(::dirfd(dir), entry->d_name, 0);
+                }
+            }
+            if (dir) {
+                ::closedir(dir);
+            }
+        }
+    }
+};
+
+// QProcess encodes its arguments from text, which a name that is not UTF-8 does not survive:
+// a shell's printf gives the program each argument's exact bytes.
+void startWithBytes(QProcess& process, const QString& program, const QByteArrayList& arguments)
+{
+    QString script = QStringLiteral("exec \"$0\"");
+    for (const QByteArray& argument : arguments) {
+        QString octal;
+        for (const char c : argument) {
+            octal += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
+        }
+        script += QStringLiteral(" \"$(printf '%1')\"").arg(octal);
+    }
+    process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script, program});
+}
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedVariable
+{
+public:
+    ScopedVariable(const char* name, const QByteArray& value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+    {
+        qputenv(name, value);
+    }
+    ~ScopedVariable()
+    {
+        if (m_had) {
+            qputenv(m_name, m_old);
+        } else {
+            qunsetenv(m_name);
+        }
+    }
+
+private:
+    const char* m_name;
+    bool m_had;
+    QByteArray m_old;
+};
 } // namespace
 
 class TestDesktop : public QObject
@@ -294,6 +383,307 @@ private slots:
 
         first.terminate();
         QVERIFY(first.waitForFinished(10000));
+    }
+
+    void twoStartsAtTheSameMomentOpenOneWindow()
+    {
+        ProgramCopy copy;
+        QVERIFY(copy.make());
+        QTemporaryDir outside;
+        // Each round ends the serving program hard, so the next round also meets the lock and
+        // the socket it left behind.
+        for (int round = 1; round <= 3; ++round) {
+            const QString a = QStringLiteral("A%1.txt").arg(round);
+            const QString b = QStringLiteral("B%1.txt").arg(round);
+            QVERIFY(writeFile(outside.path() + '/' + a, "a"));
+            QVERIFY(writeFile(outside.path() + '/' + b, "b"));
+            QProcess first;
+            QProcess second;
+            first.start(copy.program(), {outside.path() + '/' + a});
+            second.start(copy.program(), {outside.path() + '/' + b});
+            QVERIFY(first.waitForStarted() && second.waitForStarted());
+
+            // One start hands its book to the other and ends; the other serves both books.
+            QTRY_VERIFY_WITH_TIMEOUT(first.state() == QProcess::NotRunning ||
+                                         second.state() == QProcess::NotRunning,
+                                     30000);
+            QVERIFY(waitForFile(copy.books() + a, 20000));
+            QVERIFY(waitForFile(copy.books() + b, 20000));
+            QProcess& ended = first.state() == QProcess::NotRunning ? first : second;
+            QProcess& serving = &ended == &first ? second : first;
+            QCOMPARE(ended.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(ended.exitCode(), 0);
+            QCOMPARE(serving.state(), QProcess::Running);
+            serving.kill();
+            QVERIFY(serving.waitForFinished(10000));
+        }
+    }
+
+    void aLibraryWhoseProgramDoesNotAnswerIsNotOpenedAgain()
+    {
+        TestAppFolder app;
+        // A program holds the library but is too busy to take the files.
+        QLockFile held(SingleInstance(app.path()).lockName());
+        QVERIFY(held.tryLock());
+        SingleInstance later(app.path());
+        QString error;
+        QCOMPARE(later.start({"/books/Emma.txt"}, &error, 300), SingleInstance::Outcome::Busy);
+        QVERIFY(!error.isEmpty());
+        // Once it has ended, the next start serves the library.
+        held.unlock();
+        QCOMPARE(later.start({"/books/Emma.txt"}, &error, 5000), SingleInstance::Outcome::Serving);
+        QVERIFY(QFileInfo(later.serverName()).exists());
+    }
+
+    void theSocketAndLockLiveInAFolderOfThisUsersAlone_data()
+    {
+        QTest::addColumn<QString>("runtimeMode"); // "" when XDG_RUNTIME_DIR is not set
+        QTest::addColumn<QString>("fallback");    // what stands at TMPDIR/quillmere-UID first
+        QTest::addColumn<QString>("expected");    // "runtime", "fallback" or "" (refused)
+        QTest::newRow("the session's folder") << "0700"
+                                              << ""
+                                              << "runtime";
+        QTest::newRow("no session folder") << ""
+                                           << ""
+                                           << "fallback";
+        QTest::newRow("a session folder open to others") << "0755"
+                                                         << ""
+                                                         << "fallback";
+        QTest::newRow("our earlier folder") << ""
+                                            << "0700"
+                                            << "fallback";
+        QTest::newRow("a folder open to others") << ""
+                                                 << "0777"
+                                                 << "";
+        QTest::newRow("a link to a private folder") << ""
+                                                    << "link"
+                                                    << "";
+        QTest::newRow("another user's folder") << ""
+                                               << "other"
+                                               << "";
+    }
+
+    void theSocketAndLockLiveInAFolderOfThisUsersAlone()
+    {
+        QFETCH(QString, runtimeMode);
+        QFETCH(QString, fallback);
+        QFETCH(QString, expected);
+        QTemporaryDir runtime;
+        QTemporaryDir temp;
+        const QString ours =
+            temp.path() + QStringLiteral("/quillmere-%1").arg(qulonglong(::geteuid()));
+        if (!runtimeMode.isEmpty()) {
+            QCOMPARE(::chmod(QFile::encodeName(runtime.path()), runtimeMode.toUInt(nullptr, 8)), 0);
+        }
+        if (fallback == "link") {
+            QVERIFY(QFile::link(runtime.path(), ours));
+        } else if (!fallback.isEmpty()) {
+            QVERIFY(QDir().mkdir(ours));
+            if (fallback == "other") {
+                REQUIRE_OTHER_USER();
+                QCOMPARE(::chown(QFile::encodeName(ours), OtherUser::uid(), gid_t(-1)), 0);
+            } else {
+                QCOMPARE(::chmod(QFile::encodeName(ours), fallback.toUInt(nullptr, 8)), 0);
+            }
+        }
+        ScopedVariable tmp("TMPDIR", QFile::encodeName(temp.path()));
+        ScopedVariable session("XDG_RUNTIME_DIR", runtimeMode.isEmpty()
+                                                      ? QByteArray()
+                                                      : QFile::encodeName(runtime.path()));
+        QString error;
+        const QString folder = SingleInstance::privateFolder(&error);
+        const QString wanted = expected == "runtime"    ? runtime.path()
+                               : expected == "fallback" ? ours
+                                                        : QString();
+        QCOMPARE(folder, wanted);
+        QCOMPARE(error.isEmpty(), !wanted.isEmpty());
+        if (!wanted.isEmpty()) {
+            QFileInfo made(wanted);
+            QCOMPARE(made.permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther |
+                                           QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup),
+                     QFile::Permissions());
+            SingleInstance instance(QDir::tempPath());
+            QVERIFY(instance.serverName().startsWith(wanted + '/'));
+            QVERIFY(instance.lockName().startsWith(wanted + '/'));
+        } else {
+            // Without a folder of its own the program neither hands over nor serves.
+            SingleInstance instance(QDir::tempPath());
+            QCOMPARE(instance.start({"/book.txt"}, &error, 1000), SingleInstance::Outcome::Alone);
+            QVERIFY(!error.isEmpty());
+        }
+    }
+
+    void aListenerOfAnotherUserGetsNothing()
+    {
+        REQUIRE_OTHER_USER();
+        ProgramCopy copy;
+        QVERIFY(copy.make());
+        QTemporaryDir runtime;
+        ScopedVariable session("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        // Another user took the socket's name first and answers as the program would.
+        const QString socket = SingleInstance(copy.folder.path()).serverName();
+        QVERIFY(socket.startsWith(runtime.path()));
+        OtherUser squatter;
+        QVERIFY(squatter.listenAt(QFile::encodeName(socket), "opened\n"));
+        QTRY_VERIFY(QFileInfo::exists(socket));
+
+        QTemporaryDir outside;
+        QVERIFY(writeFile(outside.path() + "/Private.txt", "private"));
+        QProcess first;
+        first.start(copy.program(), {outside.path() + "/Private.txt"});
+        QVERIFY(first.waitForStarted());
+        // The start is not fooled: it opens its own window on its library and serves it.
+        QVERIFY(waitForFile(copy.books() + "Private.txt", 30000));
+        QCOMPARE(first.state(), QProcess::Running);
+        QVERIFY(writeFile(outside.path() + "/Later.txt", "later"));
+        QProcess later;
+        later.start(copy.program(), {outside.path() + "/Later.txt"});
+        QVERIFY(later.waitForFinished(30000));
+        QCOMPARE(later.exitCode(), 0);
+        QVERIFY(waitForFile(copy.books() + "Later.txt", 10000));
+        QVERIFY(!squatter.finished());
+        QCOMPARE(squatter.report(), QByteArray());
+        first.kill();
+        QVERIFY(first.waitForFinished(10000));
+    }
+
+    void aClientOfAnotherUserIsRefused()
+    {
+        REQUIRE_OTHER_USER();
+        TestAppFolder app;
+        QTemporaryDir runtime;
+        ScopedVariable session("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        SingleInstance instance(app.path());
+        QSignalSpy received(&instance, &SingleInstance::filesReceived);
+        QString error;
+        QCOMPARE(instance.start({}, &error, 5000), SingleInstance::Outcome::Serving);
+        // A careless system lets others reach the socket; the program itself still refuses.
+        const QByteArray socket = QFile::encodeName(instance.serverName());
+        QCOMPARE(::chmod(QFile::encodeName(runtime.path()), 0711), 0);
+        QCOMPARE(::chmod(socket.constData(), 0777), 0);
+        OtherUser intruder;
+        QVERIFY(intruder.connectTo(socket, QByteArray("/etc/shadow\0\0", 13)));
+        QTRY_VERIFY_WITH_TIMEOUT(intruder.finished(), 20000);
+        QCOMPARE(intruder.exitCode(), 0); // it reached the socket
+        QCOMPARE(intruder.report(), QByteArray());
+        QCoreApplication::processEvents();
+        QCOMPARE(received.count(), 0);
+    }
+
+    void namesThatAreNotUtf8ReachTheLibraryWhole()
+    {
+        TestAppFolder app;
+        QTemporaryDir outside;
+        const QByteArray folder = QFile::encodeName(outside.path()) + '/';
+        const QByteArray books = QFile::encodeName(app.booksPath());
+        NotUtf8Names cleanup{{folder, books}};
+        // Two names that look alike once shown: each opens its own book.
+        QVERIFY(writeRawFile(folder + "Caf\xe9.txt", "Latin-1 name"));
+        QVERIFY(writeRawFile(folder + "Caf\xe8.txt", "another Latin-1 name"));
+        frmMain window(app.path());
+        window.OpenFiles(QByteArrayList{folder + "Caf\xe9.txt"});
+        window.OpenFiles(QByteArrayList{folder + "Caf\xe8.txt"});
+        QCOMPARE(MessageBox::shown().size(), 0);
+        QCOMPARE(window.txtBook->text(), QStringLiteral("another Latin-1 name"));
+        QCOMPARE(window.state().CurrentBookName, QString::fromUtf8("Caf\xe8.txt"));
+        QCOMPARE(readRawFile(books + "Caf\xe9.txt"), QByteArray("Latin-1 name"));
+        QCOMPARE(readRawFile(books + "Caf\xe8.txt"), QByteArray("another Latin-1 name"));
+        // The same file again is the book already there; a taken name gets a number.
+        window.OpenFiles(QByteArrayList{folder + "Caf\xe9.txt"});
+        QCOMPARE(window.txtBook->text(), QStringLiteral("Latin-1 name"));
+        QVERIFY(writeRawFile(folder + "Caf\xe9.txt", "changed"));
+        window.OpenFiles(QByteArrayList{folder + "Caf\xe9.txt"});
+        QCOMPARE(readRawFile(books + "Caf\xe9 (2).txt"), QByteArray("changed"));
+        QCOMPARE(window.txtBook->text(), QStringLiteral("changed"));
+    }
+
+    void theCommandLineAndTheHandOverKeepANamesBytes()
+    {
+        ProgramCopy copy;
+        QVERIFY(copy.make());
+        QTemporaryDir outside;
+        const QByteArray folder = QFile::encodeName(outside.path()) + '/';
+        QVERIFY(writeRawFile(folder + "Caf\xe9.txt", "first"));
+        QVERIFY(writeRawFile(folder + "Na\xef"
+                                      "ve.txt",
+                             "second"));
+        QVERIFY(writeRawFile(folder + "\xff odd.txt", "third"));
+        const QByteArray books = QFile::encodeName(copy.books());
+        NotUtf8Names cleanup{{folder, books}};
+
+        QProcess first;
+        first.setWorkingDirectory(outside.path());
+        startWithBytes(first, copy.program(), {"Caf\xe9.txt"}); // relative to its folder
+        QVERIFY(first.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(readRawFile(books + "Caf\xe9.txt"), QByteArray("first"), 30000);
+
+        // A later start hands a file address and a path over, byte for byte.
+        QProcess second;
+        startWithBytes(second, copy.program(),
+                       {"file://" + (folder + "Na\xef"
+                                              "ve.txt")
+                                        .toPercentEncoding("/"),
+                        folder + "\xff odd.txt"});
+        QVERIFY(second.waitForFinished(30000));
+        QCOMPARE(second.exitCode(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(readRawFile(books + "Na\xef"
+                                                      "ve.txt"),
+                                  QByteArray("second"), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(readRawFile(books + "\xff odd.txt"), QByteArray("third"), 10000);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.kill();
+        QVERIFY(first.waitForFinished(10000));
+    }
+
+    void framesAreFittedIntoTheScreen_data()
+    {
+        QTest::addColumn<QRect>("frame");
+        QTest::addColumn<QRect>("available");
+        QTest::addColumn<QRect>("fitted");
+        const QRect screen(0, 30, 1280, 770); // a panel above
+        QTest::newRow("inside") << QRect(100, 100, 800, 600) << screen << QRect(100, 100, 800, 600);
+        QTest::newRow("the screen's size plus a title bar")
+            << QRect(0, 30, 1282, 796) << screen << QRect(0, 30, 1280, 770);
+        QTest::newRow("title bar above the screen")
+            << QRect(0, -20, 1282, 796) << screen << QRect(0, 30, 1280, 770);
+        QTest::newRow("off to the left and below")
+            << QRect(-300, 600, 800, 400) << screen << QRect(0, 400, 800, 400);
+        QTest::newRow("a second screen to the right")
+            << QRect(1200, 0, 900, 700) << QRect(1280, 0, 1920, 1080) << QRect(1280, 0, 900, 700);
+    }
+
+    void framesAreFittedIntoTheScreen()
+    {
+        QFETCH(QRect, frame);
+        QFETCH(QRect, available);
+        QFETCH(QRect, fitted);
+        QCOMPARE(ScreenFit::fitted(frame, available), fitted);
+    }
+
+    void aRestoredMainWindowKeepsItsTitleBarOnTheScreen()
+    {
+        TestAppFolder app;
+        frmMain window(app.path());
+        ScreenFit::showMaximized(&window);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(window.isMaximized());
+        const QRect available = window.screen()->availableGeometry();
+        // The frame this platform draws makes the window larger than the screen's size.
+        QVERIFY(window.frameGeometry() != window.geometry());
+
+        window.showNormal();
+        QTRY_VERIFY(!window.isMaximized());
+        QTRY_VERIFY2(available.contains(window.frameGeometry()),
+                     qPrintable(QStringLiteral("%1 outside %2")
+                                    .arg(QDebug::toString(window.frameGeometry()),
+                                         QDebug::toString(available))));
+        // Dragged up off the screen, then maximized and restored: back on the screen.
+        window.move(available.left() - 40, available.top() - 60);
+        window.showMaximized();
+        QTRY_VERIFY(window.isMaximized());
+        window.showNormal();
+        QTRY_VERIFY(available.contains(window.frameGeometry()));
+        QVERIFY(window.frameGeometry().top() >= available.top());
     }
 
     void helpAndVersionNeedNoDisplay()

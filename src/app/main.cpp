@@ -1,8 +1,8 @@
 #include "mainwindow/DesktopStart.h"
 #include "mainwindow/frmMain.h"
+#include "views/ScreenFit.h"
 
 #include <QApplication>
-#include <QScreen>
 
 #include <malloc.h>
 
@@ -28,18 +28,21 @@ int main(int argc, char* argv[])
     // Ties the windows to the desktop entry (its icon and name in the task bar).
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quillmere.Quillmere"));
 
-    // The command line's books, the application folder, and one program per library.
-    DesktopStart start(QCoreApplication::arguments(), QCoreApplication::applicationDirPath());
+    // The command line's books, the application folder, and one program per library. The
+    // arguments are taken as bytes (those Qt's own options leave): Qt's decoding would turn a
+    // file name that is not UTF-8 into another name.
+    QByteArrayList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.append(QByteArray(argv[i]));
+    }
+    DesktopStart start(arguments, QCoreApplication::applicationDirPath());
     if (start.finished()) {
         return start.exitCode();
     }
     frmMain window(start.applicationFolder());
     start.attach(window);
-    // Without a window manager a maximize request is not honoured, so the window is given the
-    // screen's size first.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        window.setGeometry(screen->availableGeometry());
-    }
-    window.showMaximized();
+    // Maximized, and where no window manager maximizes it, as large as the screen; its title
+    // bar stays on the screen when it is restored.
+    ScreenFit::showMaximized(&window);
     return app.exec();
 }

@@ -9,6 +9,9 @@
 #ifndef QUILLMERE_PLUGIN_INSTALL_DIR
 #define QUILLMERE_PLUGIN_INSTALL_DIR ""
 #endif
+#ifndef QUILLMERE_PLUGIN_DIR_FROM_BIN
+#define QUILLMERE_PLUGIN_DIR_FROM_BIN ""
+#endif
 
 namespace {
 struct Slot
@@ -59,9 +62,16 @@ QStringList EngineLibrary::searchFolders()
     for (const QString& folder : fromEnvironment.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
         folders << folder;
     }
-    folders << QCoreApplication::applicationDirPath() + QStringLiteral("/plugins");
+    const QString executableFolder = QCoreApplication::applicationDirPath();
+    folders << executableFolder + QStringLiteral("/plugins");
+    // The package may be installed under another prefix than the build was configured for,
+    // or unpacked anywhere: its plugins lie where they lie from its executable.
+    const QString fromBin = QStringLiteral(QUILLMERE_PLUGIN_DIR_FROM_BIN);
+    if (!fromBin.isEmpty()) {
+        folders << QDir::cleanPath(executableFolder + QLatin1Char('/') + fromBin);
+    }
     const QString installed = QStringLiteral(QUILLMERE_PLUGIN_INSTALL_DIR);
-    if (!installed.isEmpty()) {
+    if (!installed.isEmpty() && !folders.contains(installed)) {
         folders << installed;
     }
     return folders;
@@ -70,6 +80,12 @@ QStringList EngineLibrary::searchFolders()
 bool EngineLibrary::isLoaded(Engine engine)
 {
     return loadedEngines()[size_t(engine)].object != nullptr;
+}
+
+QString EngineLibrary::loadedFrom(Engine engine)
+{
+    const Slot& slot = loadedEngines()[size_t(engine)];
+    return slot.object ? slot.loader->fileName() : QString();
 }
 
 QObject* EngineLibrary::instance(Engine engine, QString* error)

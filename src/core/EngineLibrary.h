@@ -8,7 +8,9 @@ class QObject;
 // The optional engines (the web engine, the PDF engine, the mail library) are plugins loaded
 // the first time something needs them, so the program starts without them and runs when one
 // is not installed. A plugin is looked for in the folders of QUILLMERE_PLUGIN_PATH, then in
-// "plugins" next to the executable, then in the folder the plugins are installed to.
+// "plugins" next to the executable (the build), then in the plugin folder as installed, found
+// from the executable's folder (../lib/quillmere beside bin, wherever the package was unpacked
+// or installed), then in the plugin folder the build was configured for.
 namespace EngineLibrary {
 enum class Engine
 {
@@ -24,6 +26,8 @@ template <class Interface> Interface* get(Engine engine, QString* error = nullpt
 
 // True once the engine's plugin has been loaded in this process.
 bool isLoaded(Engine engine);
+// The file the engine's plugin was loaded from; empty while it is not loaded.
+QString loadedFrom(Engine engine);
 QStringList searchFolders();
 // The plugin file's name, e.g. "quillmere_web.so".
 QString fileName(Engine engine);

@@ -6,8 +6,14 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 QString tr(const char* text)
@@ -23,10 +29,40 @@ bool fail(QString* error, const QString& text)
     return false;
 }
 
-QByteArray digestOf(const QString& path)
+// Files are reached by their names' bytes: a name that is not UTF-8 would not survive Qt's
+// decoding and encoding of names.
+bool openForReading(QFile& file, const QByteArray& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+        return false;
+    }
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return false;
+    }
+    return true;
+}
+
+// True when something, a dangling link included, has the name.
+bool isTaken(const QByteArray& path)
+{
+    struct stat info;
+    return ::lstat(path.constData(), &info) == 0;
+}
+
+QByteArray canonical(const QByteArray& path)
+{
+    char* resolved = ::realpath(path.constData(), nullptr);
+    const QByteArray result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+QByteArray digestOf(const QByteArray& path)
+{
+    QFile file;
+    if (!openForReading(file, path)) {
         return {};
     }
     QCryptographicHash hash(QCryptographicHash::Sha256);
@@ -34,52 +70,96 @@ QByteArray digestOf(const QString& path)
     return hash.result();
 }
 
-bool sameContent(const QString& a, const QString& b)
+bool sameContent(const QByteArray& a, const QByteArray& b)
 {
-    const QFileInfo first(a);
-    const QFileInfo second(b);
-    if (!first.isFile() || !second.isFile() || first.size() != second.size()) {
+    struct stat first;
+    struct stat second;
+    if (::stat(a.constData(), &first) != 0 || ::stat(b.constData(), &second) != 0 ||
+        !S_ISREG(first.st_mode) || !S_ISREG(second.st_mode) || first.st_size != second.st_size) {
         return false;
     }
     const QByteArray digest = digestOf(a);
     return !digest.isEmpty() && digest == digestOf(b);
 }
+
+// Gives the finished copy its name, never replacing a file that has meanwhile taken it
+// (EEXIST then).
+bool moveWithoutReplacing(const QByteArray& from, const QByteArray& to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return false;
+    }
+    // A file system that cannot rename that way: a second link, then the first one goes.
+    if (::link(from.constData(), to.constData()) != 0) {
+        return false;
+    }
+    ::unlink(from.constData());
+    return true;
+}
 } // namespace
 
-QString LibraryImport::freeName(const QString& name, int n)
+QByteArray LibraryImport::freeName(const QByteArray& name, int n)
 {
     if (n <= 1) {
         return name;
     }
-    const QFileInfo info(name);
-    const QString suffix = info.suffix();
-    const QString stem = info.completeBaseName();
-    if (stem.isEmpty() || suffix.isEmpty()) {
-        return QStringLiteral("%1 (%2)").arg(name).arg(n);
+    const QByteArray number = " (" + QByteArray::number(n) + ')';
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot <= 0 || dot == name.size() - 1) {
+        return name + number;
     }
-    return QStringLiteral("%1 (%2).%3").arg(stem).arg(n).arg(suffix);
+    return name.left(dot) + number + name.mid(dot);
+}
+
+QString LibraryImport::freeName(const QString& name, int n)
+{
+    return QString::fromUtf8(freeName(name.toUtf8(), n));
 }
 
 bool LibraryImport::add(const QString& booksFolder, const QString& path, QString* bookName,
                         QString* error)
 {
-    const QFileInfo source(path);
-    if (!source.exists()) {
-        return fail(error, tr("The file \"%1\" does not exist.").arg(path));
+    QByteArray name;
+    if (!add(booksFolder, QFile::encodeName(path), &name, error)) {
+        return false;
     }
-    if (source.isDir()) {
-        return fail(error, tr("\"%1\" is a folder, not a book.").arg(path));
+    *bookName = QFile::decodeName(name);
+    return true;
+}
+
+bool LibraryImport::add(const QString& booksFolder, const QByteArray& path, QByteArray* bookName,
+                        QString* error)
+{
+    // Messages show the name as well as it can be shown.
+    const QString shown = QFile::decodeName(path);
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return fail(error, tr("The file \"%1\" does not exist.").arg(shown));
+        }
+        return fail(error, tr("The file \"%1\" cannot be read.").arg(shown));
     }
-    QFile in(source.absoluteFilePath());
-    if (!source.isFile() || !in.open(QIODevice::ReadOnly)) {
-        return fail(error, tr("The file \"%1\" cannot be read.").arg(path));
+    if (S_ISDIR(info.st_mode)) {
+        return fail(error, tr("\"%1\" is a folder, not a book.").arg(shown));
+    }
+    QFile in;
+    if (!S_ISREG(info.st_mode) || !openForReading(in, path)) {
+        return fail(error, tr("The file \"%1\" cannot be read.").arg(shown));
     }
 
+    QByteArray books = QFile::encodeName(booksFolder);
+    if (!books.endsWith('/')) {
+        books += '/';
+    }
     // A book of the library opened from a file manager is simply opened.
-    const QString library = QFileInfo(booksFolder).canonicalFilePath();
-    if (!library.isEmpty() && source.canonicalPath() == library &&
-        !source.fileName().startsWith(QLatin1Char('.'))) {
-        *bookName = source.fileName();
+    const QByteArray real = canonical(path);
+    const QByteArray realName = real.mid(real.lastIndexOf('/') + 1);
+    const QByteArray library = canonical(books);
+    if (!library.isEmpty() && real == library + '/' + realName && !realName.startsWith('.')) {
+        *bookName = realName;
         return true;
     }
     if (!QDir().mkpath(booksFolder)) {
@@ -87,19 +167,19 @@ bool LibraryImport::add(const QString& booksFolder, const QString& path, QString
     }
 
     // The library does not list hidden files, so the copy is given a visible name.
-    QString name = source.fileName();
-    while (name.startsWith(QLatin1Char('.'))) {
+    QByteArray name = path.mid(path.lastIndexOf('/') + 1);
+    while (name.startsWith('.')) {
         name.remove(0, 1);
     }
     if (name.isEmpty()) {
-        name = QStringLiteral("book");
+        name = "book";
     }
     for (int n = 1; n < 10000; ++n) {
-        const QString candidate = freeName(name, n);
-        if (!QFileInfo::exists(booksFolder + candidate)) {
+        const QByteArray candidate = freeName(name, n);
+        if (!isTaken(books + candidate)) {
             break;
         }
-        if (sameContent(booksFolder + candidate, source.absoluteFilePath())) {
+        if (sameContent(books + candidate, path)) {
             *bookName = candidate;
             return true;
         }
@@ -127,24 +207,26 @@ bool LibraryImport::add(const QString& booksFolder, const QString& path, QString
                     tr("The book cannot be written into \"%1\": %2").arg(booksFolder, reason));
     }
     if (in.error() != QFileDevice::NoError || !copy.flush()) {
-        return fail(error, tr("The file \"%1\" cannot be read.").arg(path));
+        return fail(error, tr("The file \"%1\" cannot be read.").arg(shown));
     }
     copy.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     copy.close();
+    const QByteArray written = QFile::encodeName(copy.fileName());
     for (int n = 1; n < 10000; ++n) {
-        const QString candidate = freeName(name, n);
-        if (QFileInfo::exists(booksFolder + candidate) ||
-            QFileInfo(booksFolder + candidate).isSymLink()) {
+        const QByteArray candidate = freeName(name, n);
+        if (isTaken(books + candidate)) {
             continue;
         }
-        // rename() refuses a name that has meanwhile been taken; the next one is then tried.
-        if (copy.rename(booksFolder + candidate)) {
+        if (moveWithoutReplacing(written, books + candidate)) {
             copy.setAutoRemove(false);
             *bookName = candidate;
             return true;
         }
+        if (errno != EEXIST) {
+            break;
+        }
+        // The name has been taken meanwhile; the next one is tried.
     }
-    return fail(
-        error,
-        tr("The book cannot be written into \"%1\": %2").arg(booksFolder, copy.errorString()));
+    return fail(error, tr("The book cannot be written into \"%1\": %2")
+                           .arg(booksFolder, QString::fromLocal8Bit(std::strerror(errno))));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // Adds a file from elsewhere (a file manager's "Open with", the command line) to the library.
@@ -10,7 +11,11 @@ namespace LibraryImport {
 // same content, is not copied again. Returns false with an error text when the file cannot be
 // read or the copy cannot be written; nothing is left behind then.
 bool add(const QString& booksFolder, const QString& path, QString* bookName, QString* error);
+// The same for a path given by its bytes, as the file system spells it: a name that is not
+// UTF-8 reaches its file, and the book keeps that name's bytes (bookName).
+bool add(const QString& booksFolder, const QByteArray& path, QByteArray* bookName, QString* error);
 
 // The name the file would take in the books folder: its own, or with " (n)" added.
 QString freeName(const QString& name, int n);
+QByteArray freeName(const QByteArray& name, int n);
 } // namespace LibraryImport

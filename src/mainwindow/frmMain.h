@@ -62,7 +62,9 @@ public:
     // Writes the open book's changes; false only when a write failed (already reported).
     bool SaveChanges();
     // Books opened from the desktop: each file is copied into the library (never replacing a
-    // book) and the first one is opened; files that cannot be added are reported.
+    // book) and the first one is opened; files that cannot be added are reported. The paths
+    // are taken by their bytes, so a name that is not UTF-8 reaches its file.
+    void OpenFiles(const QByteArrayList& paths);
     void OpenFiles(const QStringList& paths);
 
     // Reading aids and commands; each button and its menu entry run one of these.

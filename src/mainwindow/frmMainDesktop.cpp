@@ -2,16 +2,27 @@
 // line, or a later start of the program.
 #include "core/LibraryImport.h"
 #include "mainwindow/frmMain.h"
+#include "ui/LibraryTree.h"
 #include "ui/MessageBox.h"
 
+#include <QFile>
 #include <QTreeWidget>
 
 void frmMain::OpenFiles(const QStringList& paths)
 {
-    QStringList added;
-    QStringList problems;
+    QByteArrayList encoded;
     for (const QString& path : paths) {
-        QString name;
+        encoded.append(QFile::encodeName(path));
+    }
+    OpenFiles(encoded);
+}
+
+void frmMain::OpenFiles(const QByteArrayList& paths)
+{
+    QByteArrayList added;
+    QStringList problems;
+    for (const QByteArray& path : paths) {
+        QByteArray name;
         QString error;
         if (LibraryImport::add(m_state.BooksFolder, path, &name, &error)) {
             added.append(name);
@@ -23,7 +34,10 @@ void frmMain::OpenFiles(const QStringList& paths)
         SetNodesList();
         const QTreeWidgetItem* root = TreeView1->topLevelItem(0);
         for (int i = 0; root && i < root->childCount(); ++i) {
-            if (root->child(i)->text(0) == added.first()) {
+            // Found by the name's bytes: two names that are not UTF-8 may look alike.
+            const QTreeWidgetItem* book = root->child(i);
+            const QVariant raw = book->data(0, LibraryTree::RawNameRole);
+            if ((raw.isNull() ? book->text(0).toUtf8() : raw.toByteArray()) == added.first()) {
                 TreeView1->setCurrentItem(root->child(i));
                 TreeView1->scrollToItem(root->child(i));
                 OpenTheNode();

@@ -7,6 +7,7 @@
 #include "ui/skin/SkinForm.h"
 #include "ui/skin/SkinLabel.h"
 #include "ui/skin/SkinPanel.h"
+#include "views/ScreenFit.h"
 #include "views/WebView.h"
 #include "views/WidgetBuilding.h"
 
@@ -221,12 +222,9 @@ void frmBrowser1::buildAddressBar()
 
 void frmBrowser1::Form_Load()
 {
-    // Without a window manager a maximize request is not honoured, so the window is given the
-    // screen's size first.
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        setGeometry(screen->availableGeometry());
-    }
-    showMaximized();
+    // Maximized, and where no window manager maximizes it, as large as the screen; its title
+    // bar stays on the screen when it is restored.
+    ScreenFit::showMaximized(this);
 
     cboSites->clear();
     cboSites->addItems(BookAddresses::siteEntries());
