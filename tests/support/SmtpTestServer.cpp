@@ -48,10 +48,11 @@ SmtpTestServer::SmtpTestServer(Mode mode, const QString& user, const QString& pa
         }
         return;
     }
-    const char* modeName = mode == Refuse ? "refuse"
-                           : mode == Slow ? "slow"
-                           : mode == Auth ? "auth"
-                                          : "accept";
+    const char* modeName = mode == Refuse   ? "refuse"
+                           : mode == Slow   ? "slow"
+                           : mode == Auth   ? "auth"
+                           : mode == Record ? "record"
+                                            : "accept";
     QStringList arguments = {serverScript(), m_folder.path(), QString::fromLatin1(modeName)};
     if (mode == Auth) {
         arguments << user << password;
@@ -138,4 +139,21 @@ QStringList SmtpTestServer::recipientsAsked() const
         return {};
     }
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QList<QPair<QString, QString>> SmtpTestServer::signIns() const
+{
+    QFile file(m_folder.path() + QStringLiteral("/auth.log"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QList<QPair<QString, QString>> all;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (!o.isEmpty()) {
+            all.append({o.value(QStringLiteral("login")).toString(),
+                        o.value(QStringLiteral("password")).toString()});
+        }
+    }
+    return all;
 }
