@@ -3,6 +3,7 @@
 // view actually showing.
 #include "formats/BookmarkFile.h"
 #include "mainwindow/frmMain.h"
+#include "support/FolderSnapshot.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
@@ -23,35 +24,6 @@
 namespace {
 const QByteArray SmallRtfBook =
     "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}\\f0 The quick brown fox jumps.\\par}";
-
-// Every file of a folder with a digest of its bytes: a change to any file, a new file or a
-// missing one shows as a difference.
-QMap<QString, QByteArray> snapshot(const QString& folder)
-{
-    QMap<QString, QByteArray> files;
-    const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden)) {
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::ReadOnly)) {
-            files.insert(name, QByteArrayLiteral("unreadable"));
-            continue;
-        }
-        QCryptographicHash hash(QCryptographicHash::Sha1);
-        hash.addData(&file);
-        files.insert(name, hash.result());
-    }
-    return files;
-}
-
-bool anyMessageContains(const QString& text)
-{
-    for (const MessageBox::Shown& shown : MessageBox::shown()) {
-        if (shown.text.contains(text)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 void select(frmMain& window, int start, int length)
 {
@@ -119,7 +91,7 @@ private slots:
         QVERIFY(Driver::clickNode(window, previous));
         QCOMPARE(window.state().Kind,
                  previous.endsWith(".rtf") ? BookKind::Rtf : BookKind::PlainText);
-        const auto before = snapshot(app.booksPath());
+        const auto before = folderSnapshot(app.booksPath());
 
         QVERIFY(Driver::clickNode(window, refused));
         // The pane says why, in place of the empty text view.
@@ -145,8 +117,8 @@ private slots:
         window.EraseIt();
         window.SaveChanges();
         QVERIFY(Driver::clickNode(window, previous));
-        QVERIFY(!anyMessageContains(QStringLiteral("Bookmark set")));
-        QCOMPARE(snapshot(app.booksPath()), before);
+        QVERIFY(!Driver::anyMessageContains(QStringLiteral("Bookmark set")));
+        QCOMPARE(folderSnapshot(app.booksPath()), before);
         QCOMPARE(BookmarkFile::lastOffset(app.bookmarkPath(), refused), std::nullopt);
         // The book opened next is shown and marked as usual.
         QVERIFY(window.txtBook->isVisibleTo(&window));
@@ -161,7 +133,7 @@ private slots:
         app.addBook(QStringLiteral("Other.rtf"), SmallRtfBook);
         frmMain window(app.path());
         QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.rtf")));
-        const auto before = snapshot(app.booksPath());
+        const auto before = folderSnapshot(app.booksPath());
 
         // The root opens nothing: Emma stays in the pane, under her own name.
         QVERIFY(Driver::clickNode(window, QStringLiteral("Books")));
@@ -171,7 +143,7 @@ private slots:
         window.HighlightIt();
         QVERIFY(Driver::clickNode(window, QStringLiteral("Other.rtf")));
 
-        auto after = snapshot(app.booksPath());
+        auto after = folderSnapshot(app.booksPath());
         QCOMPARE(after.keys(), before.keys());
         QVERIFY(after.value(QStringLiteral("Emma.rtf")) !=
                 before.value(QStringLiteral("Emma.rtf")));
@@ -195,19 +167,19 @@ private slots:
         frmMain window(app.path());
         QVERIFY(Driver::clickNode(window, QStringLiteral("first.rtf")));
         QVERIFY(QFile::remove(gone));
-        const auto before = snapshot(app.booksPath());
+        const auto before = folderSnapshot(app.booksPath());
 
         MessageBox::clearShown();
         QVERIFY(Driver::clickNode(window, QStringLiteral("gone.rtf")));
-        QVERIFY(anyMessageContains(QStringLiteral("no longer in the books folder")));
+        QVERIFY(Driver::anyMessageContains(QStringLiteral("no longer in the books folder")));
         // The tree now shows what the folder holds.
         QCOMPARE(Driver::treeBooks(window), QStringList{QStringLiteral("first.rtf")});
         QCOMPARE(window.state().CurrentBookName, QStringLiteral("first.rtf"));
 
         window.txtBook->setSelStart(4);
         window.SetBookmark();
-        QVERIFY(anyMessageContains(QStringLiteral("Bookmark set")));
-        const auto after = snapshot(app.booksPath());
+        QVERIFY(Driver::anyMessageContains(QStringLiteral("Bookmark set")));
+        const auto after = folderSnapshot(app.booksPath());
         QCOMPARE(after.keys(), before.keys());
         QVERIFY(after.value(QStringLiteral("first.rtf")) !=
                 before.value(QStringLiteral("first.rtf")));
@@ -235,7 +207,7 @@ private slots:
             QCOMPARE(window.txtBook->SelStart(), 2);
             window.txtBook->setSelStart(10);
             window.SetBookmark();
-            QVERIFY(anyMessageContains(QStringLiteral("Bookmark set")));
+            QVERIFY(Driver::anyMessageContains(QStringLiteral("Bookmark set")));
         }
         frmMain restarted(app.path());
         QVERIFY(Driver::clickNode(restarted, QStringLiteral("Emma.rtf")));
@@ -256,7 +228,7 @@ private slots:
         const QString shown = QStringLiteral("Caf\uFFFD au lait.txt");
         frmMain window(app.path());
         QCOMPARE(Driver::treeBooks(window), (QStringList{shown, QStringLiteral("Other.txt")}));
-        const auto before = snapshot(app.booksPath());
+        const auto before = folderSnapshot(app.booksPath());
 
         QVERIFY(Driver::clickNode(window, shown));
         QCOMPARE(window.state().Kind, BookKind::PlainText);
@@ -269,7 +241,7 @@ private slots:
         window.HighlightIt();
         window.SetBookmark();
         QVERIFY(Driver::clickNode(window, QStringLiteral("Other.txt")));
-        QCOMPARE(snapshot(app.booksPath()), before);
+        QCOMPARE(folderSnapshot(app.booksPath()), before);
 
         QVERIFY(Driver::clickNode(window, shown));
         MessageBox::setTestMode(true);

@@ -14,6 +14,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QDir>
+#include <QFile>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -237,6 +238,90 @@ private slots:
         }
         QCOMPARE(settings->value(QStringLiteral("MainWidth")).toString(),
                  QString::number(Twips::fromPixels(outerWidth)));
+    }
+
+    // The close button saves the open book's marks as Exit does, format question included,
+    // and then closes as usual.
+    void closingSavesTheMarkedBookFirst_data()
+    {
+        QTest::addColumn<QString>("book");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("booksAfter");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("rtf book") << "Fox.rtf" << int(QMessageBox::NoButton)
+                                  << QStringList{"Fox.rtf"} << true;
+        QTest::newRow("plain-text book, converted")
+            << "Emma.txt" << int(QMessageBox::Ok) << QStringList{"Emma.rtf"} << true;
+        // Declining the conversion is no reason to keep the window: it closes as Exit ends.
+        QTest::newRow("plain-text book, conversion declined")
+            << "Emma.txt" << int(QMessageBox::Cancel) << QStringList{"Emma.txt"} << false;
+    }
+
+    void closingSavesTheMarkedBookFirst()
+    {
+        QFETCH(QString, book);
+        QFETCH(int, answer);
+        QFETCH(QStringList, booksAfter);
+        QFETCH(bool, marked);
+        TestAppFolder app;
+        app.addBook(book, book.endsWith(".rtf")
+                              ? QByteArray("{\\rtf1\\ansi The quick brown fox jumps.\\par}")
+                              : QByteArray("The quick brown fox jumps."));
+        QStringList closed;
+        RecordingWindow other(QStringLiteral("other"), &closed);
+        frmMain window(app.path());
+        window.show();
+        other.show();
+        window.registerWindow(&other);
+        QVERIFY(Driver::clickNode(window, book));
+        window.txtBook->setSelStart(4);
+        window.txtBook->setSelLength(5);
+        if (book.endsWith(".txt")) {
+            // The red pen asks about the format at once; declined, the mark is still pending.
+            MessageBox::setNextAnswer(QMessageBox::Cancel);
+        }
+        window.HighlightIt();
+        QVERIFY(window.state().ChangesPending);
+        if (book.endsWith(".txt")) {
+            MessageBox::setNextAnswer(QMessageBox::StandardButton(answer));
+        }
+
+        QVERIFY(window.close());
+        QCOMPARE(QDir(app.booksPath()).entryList(QDir::Files), booksAfter);
+        QCOMPARE(app.readFile(app.booksPath() + booksAfter[0]).contains("\\ul"), marked);
+        QCOMPARE(closed, QStringList{"other"});
+        QVERIFY(AppSettings::open()->contains(QStringLiteral("Settings/MainLeft")));
+    }
+
+    // A book that cannot be written keeps the window, and the other windows, open.
+    void closingKeepsABookThatCannotBeSaved()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Fox.rtf"), "{\\rtf1\\ansi The quick brown fox.\\par}");
+        QStringList closed;
+        RecordingWindow other(QStringLiteral("other"), &closed);
+        frmMain window(app.path());
+        window.show();
+        other.show();
+        window.registerWindow(&other);
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
+        window.txtBook->setSelStart(4);
+        window.txtBook->setSelLength(5);
+        window.HighlightIt();
+        // The books folder disappears under the program (a removed disk, say).
+        const QString moved = app.path() + QStringLiteral("elsewhere");
+        QVERIFY(QDir().rename(app.booksPath(), moved));
+
+        QVERIFY(!window.close());
+        QVERIFY(window.isVisible());
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown()[0].text.contains(QStringLiteral("could not be saved")));
+        QVERIFY(closed.isEmpty());
+        QVERIFY(!AppSettings::open()->contains(QStringLiteral("Settings/MainLeft")));
+
+        QVERIFY(QDir().rename(moved, app.booksPath()));
+        QVERIFY(window.close());
+        QVERIFY(app.readFile(app.booksPath() + "Fox.rtf").contains("\\ul"));
     }
 
     void closingWhileMinimizedWritesNoPlacement()

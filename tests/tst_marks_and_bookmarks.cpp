@@ -6,6 +6,7 @@
 #include "support/TestMain.h"
 #include "ui/commands/ChangeSaver.h"
 #include "ui/commands/RedPen.h"
+#include "views/EpubSession.h"
 #include "views/RichTextView.h"
 
 #include <QDir>
@@ -45,6 +46,27 @@ int pictureCount(RichTextView* view)
     }
     return count;
 }
+// Shows the EPUB book's chapter that holds text, with the caret at it; its offset there.
+int showInEpub(frmMain& window, const QString& text)
+{
+    EpubSession* session = window.epubSession();
+    for (int chapter = 0; chapter < session->book().chapters().size(); ++chapter) {
+        session->showChapter(chapter);
+        const int at = int(window.txtBook->text().indexOf(text));
+        if (at >= 0) {
+            session->showChapter(chapter, at);
+            return at;
+        }
+    }
+    return -1;
+}
+
+// The text at the caret.
+QString textAtCaret(frmMain& window, qsizetype length)
+{
+    return window.txtBook->text().mid(window.txtBook->SelStart(), length);
+}
+
 } // namespace
 
 class TestMarksAndBookmarks : public QObject
@@ -128,8 +150,14 @@ private slots:
         QTest::addColumn<QString>("book");
         QTest::addColumn<QStringList>("others");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("several dots") << "Pride.and.Prejudice.txt" << QStringList() << "Pride.rtf";
+        // Only the extension is replaced: the title keeps its dots.
+        QTest::newRow("dots in the title")
+            << "Dr. Jekyll and Mr. Hyde.txt" << QStringList() << "Dr. Jekyll and Mr. Hyde.rtf";
+        QTest::newRow("several dots")
+            << "Pride.and.Prejudice.txt" << QStringList() << "Pride.and.Prejudice.rtf";
         QTest::newRow("no extension") << "Walden" << QStringList() << "Walden.rtf";
+        QTest::newRow("dots, no extension") << "St. Ives" << QStringList() << "St. Ives.rtf";
+        QTest::newRow("other extension") << "Notes.md" << QStringList() << "Notes.rtf";
         QTest::newRow("taken by another book")
             << "Emma.txt" << QStringList{"Emma.rtf"} << "Emma (2).rtf";
         QTest::newRow("taken twice")
@@ -224,6 +252,24 @@ private slots:
         QVERIFY(window.txtBook->isPictureAt(20));
     }
 
+    void aBookmarkAtTheStartIsReplacedLikeAnyOther()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Fox.rtf"), SmallRtfBook);
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
+        window.txtBook->setSelStart(0);
+        window.SetBookmark();
+        QVERIFY(window.txtBook->isPictureAt(0));
+        window.txtBook->setSelStart(10);
+        window.SetBookmark();
+        QCOMPARE(pictureCount(window.txtBook), 1);
+        QVERIFY(window.txtBook->isPictureAt(10));
+        QVERIFY(window.txtBook->text().startsWith(QStringLiteral("The quick")));
+        QCOMPARE(app.readFile(app.bookmarkPath()),
+                 QByteArray("\"Fox.rtf\",0\r\n\"Fox.rtf\",10\r\n"));
+    }
+
     void onlyOurPictureIsRemoved()
     {
         TestAppFolder app;
@@ -258,6 +304,78 @@ private slots:
         window.txtBook->setSelStart(6);
         window.SetBookmark();
         QCOMPARE(app.readFile(app.bookmarkPath()), QByteArray("\"Emma.rtf\",6\r\n"));
+    }
+
+    // An EPUB book reopens at its bookmark, as every other book does, not where it was left.
+    void anEpubBookReopensAtItsBookmark()
+    {
+        TestAppFolder app;
+        app.addBookFromData(QStringLiteral("epub/long-shore.epub"), QStringLiteral("shore.epub"));
+        const QString marked = QStringLiteral("Paragraph 40 of shore 2");
+        {
+            frmMain window(app.path());
+            window.show();
+            QVERIFY(Driver::clickNode(window, QStringLiteral("shore.epub")));
+            QVERIFY(showInEpub(window, marked) > 0);
+            window.SetBookmark();
+            QVERIFY(Driver::anyMessageContains(QStringLiteral("Bookmark set.")));
+            // Read on, then leave the book there.
+            QVERIFY(showInEpub(window, QStringLiteral("Paragraph 120 of shore 2")) > 0);
+            window.close();
+        }
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("shore.epub")));
+        QCOMPARE(textAtCaret(window, marked.size()), marked);
+    }
+
+    // Without the reading record the EPUB bookmark and marks would be gone after a restart:
+    // every command says so rather than seeming to succeed.
+    void epubMarksThatCannotBeRecordedAreReported()
+    {
+        TestAppFolder app;
+        app.addBookFromData(QStringLiteral("epub/long-shore.epub"), QStringLiteral("shore.epub"));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("shore.epub")));
+        const int at = showInEpub(window, QStringLiteral("Paragraph 40 of shore 2"));
+        QVERIFY(at > 0);
+        // The records folder is replaced by a file, so no record can be written.
+        const QString records = app.path() + QStringLiteral("epub-records");
+        QVERIFY(QDir().rename(records, records + QStringLiteral(".away")));
+        QFile blocker(records);
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        MessageBox::clearShown();
+        window.SetBookmark();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown()[0].text.startsWith(QStringLiteral("The bookmark was not set")));
+        QVERIFY(MessageBox::shown()[0].text.contains(QStringLiteral("cannot be made")));
+        window.txtBook->setSelStart(at);
+        window.txtBook->setSelLength(9);
+        window.HighlightIt();
+        // The view shows no mark that a restart would not show.
+        QVERIFY(!formatAt(window.txtBook, at + 2).fontUnderline());
+        window.EraseIt();
+        QCOMPARE(MessageBox::shown().size(), 3);
+        QVERIFY(!Driver::anyMessageContains(QStringLiteral("Bookmark set")));
+        QVERIFY(
+            MessageBox::shown()[1].text.startsWith(QStringLiteral("The passage was not marked")));
+        QVERIFY(
+            MessageBox::shown()[2].text.startsWith(QStringLiteral("The marks were not erased")));
+
+        // With the folder back the same commands go through silently, the bookmark with its
+        // message.
+        QVERIFY(QFile::remove(records));
+        QVERIFY(QDir().rename(records + QStringLiteral(".away"), records));
+        MessageBox::clearShown();
+        window.HighlightIt();
+        QVERIFY(MessageBox::shown().isEmpty());
+        QVERIFY(formatAt(window.txtBook, at + 2).fontUnderline());
+        window.SetBookmark();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown()[0].text.startsWith(QStringLiteral("Bookmark set.")));
     }
 
     void namesWithQuotesAndCommasReadBack()

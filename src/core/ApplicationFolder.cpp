@@ -1,11 +1,14 @@
 #include "core/ApplicationFolder.h"
 
+#include "formats/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 QString tr(const char* text)
@@ -51,15 +54,44 @@ bool copyMissing(const QString& path, const QString& copy, QString* error)
         return true;
     }
     QDir().mkpath(QFileInfo(copy).absolutePath());
-    if (!QFile::copy(path, copy)) {
+    const auto failed = [&](const QString& reason) {
         if (error) {
-            *error = tr("\"%1\" could not be copied to \"%2\".").arg(path, copy);
+            *error = tr("\"%1\" could not be copied to \"%2\": %3").arg(path, copy, reason);
         }
         return false;
+    };
+    QFile source(path);
+    if (!source.open(QIODevice::ReadOnly)) {
+        return failed(source.errorString());
+    }
+    // The copy is written under a hidden temporary name and takes its own only once it is
+    // whole on the disk, so a full disk leaves no file cut short.
+    QTemporaryFile target(QFileInfo(copy).absolutePath() + QStringLiteral("/.seed-XXXXXX"));
+    if (!target.open()) {
+        return failed(target.errorString());
+    }
+    QByteArray chunk;
+    while (!(chunk = source.read(1 << 16)).isEmpty()) {
+        if (!writeWhole(target, chunk)) {
+            return failed(target.errorString());
+        }
+    }
+    if (source.error() != QFileDevice::NoError) {
+        return failed(source.errorString());
+    }
+    QString reason;
+    if (!flushToDisk(target, &reason)) {
+        return failed(reason);
     }
     // Installed files are read-only; the user's copies must take options and marks.
-    QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                    QFile::ReadOther);
+    target.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                          QFile::ReadOther);
+    target.close();
+    // rename() never replaces a file that appeared meanwhile.
+    if (!target.rename(copy)) {
+        return failed(target.errorString());
+    }
+    target.setAutoRemove(false);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "core/LibraryImport.h"
 
+#include "formats/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -113,10 +115,16 @@ bool LibraryImport::add(const QString& booksFolder, const QString& path, QString
     }
     QByteArray chunk;
     while (!(chunk = in.read(1 << 16)).isEmpty()) {
-        if (copy.write(chunk) != chunk.size()) {
+        if (!writeWhole(copy, chunk)) {
             return fail(error, tr("The book cannot be written into \"%1\": %2")
                                    .arg(booksFolder, copy.errorString()));
         }
+    }
+    // Only a copy known to be whole on the disk is given the book's name.
+    QString reason;
+    if (in.error() == QFileDevice::NoError && !flushToDisk(copy, &reason)) {
+        return fail(error,
+                    tr("The book cannot be written into \"%1\": %2").arg(booksFolder, reason));
     }
     if (in.error() != QFileDevice::NoError || !copy.flush()) {
         return fail(error, tr("The file \"%1\" cannot be read.").arg(path));

@@ -391,6 +391,13 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
+    // The open book's marks are saved as Exit saves them (a plain-text book after the format
+    // question, whose Cancel closes without converting). A book that could not be written
+    // keeps the window open, with the reason already shown, rather than losing its marks.
+    if (m_state.ChangesPending && !SaveChanges()) {
+        event->ignore();
+        return;
+    }
     epubSession()->close();
     // Close the other windows, from the most recently opened back to the first.
     m_windows.closeAll();

@@ -30,6 +30,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <utility>
 
 namespace {
 QTextCharFormat formatAt(const QTextDocument* document, int position)
@@ -101,8 +102,14 @@ bool EpubSession::open(const QString& path, QString* error)
                            [this](int chapter) { return convertedText(chapter); });
     }
     rebuildContentsMenu();
-    const Epub::TextAnchor start = m_record->position.value_or(Epub::TextAnchor{});
-    showChapter(qBound(0, start.chapter, int(m_book->chapters().size()) - 1), start.offset);
+    // A bookmark takes the reader back to it, as in every other kind of book; without one (or
+    // with one whose chapter is gone) the book opens where it was left.
+    const bool atBookmark =
+        m_record->bookmark && m_record->bookmark->chapter >= 0 && goToBookmark();
+    if (!atBookmark) {
+        const Epub::TextAnchor start = m_record->position.value_or(Epub::TextAnchor{});
+        showChapter(qBound(0, start.chapter, int(m_book->chapters().size()) - 1), start.offset);
+    }
     saveRecord();
     return true;
 }
@@ -375,16 +382,22 @@ bool EpubSession::saveRecord(QString* error)
     return m_record->save(error);
 }
 
-void EpubSession::setBookmark()
+bool EpubSession::setBookmark(QString* error)
 {
     if (!m_book) {
-        return;
+        return false;
     }
+    // Only a bookmark that reached the record is set: otherwise the one before stays.
+    const std::optional<Epub::TextAnchor> before = m_record->bookmark;
     m_record->bookmark = Epub::TextAnchor::at(m_chapter, chapterText(), m_view->SelStart());
-    saveRecord();
+    if (!saveRecord(error)) {
+        m_record->bookmark = before;
+        return false;
+    }
     if (m_bookmarkAction) {
         m_bookmarkAction->setEnabled(true);
     }
+    return true;
 }
 
 bool EpubSession::goToBookmark()
@@ -401,51 +414,69 @@ bool EpubSession::goToBookmark()
     return true;
 }
 
-void EpubSession::markSelection()
+bool EpubSession::markSelection(QString* error)
 {
     const int start = m_view->SelStart();
     const int length = m_view->SelLength();
-    if (!m_book || length <= 0) {
-        return;
+    if (!m_book) {
+        return false;
     }
-    m_view->setSelColor(MarkColor);
-    m_view->setSelUnderline(true);
+    if (length <= 0) {
+        return true;
+    }
+    // The mark is shown once it is kept, so the view never shows a mark that a restart loses.
     const QString text = chapterText();
     m_record->marks.append(
         {Epub::TextAnchor::at(m_chapter, text, start), length, text.mid(start, length)});
-    saveRecord();
+    if (!saveRecord(error)) {
+        m_record->marks.removeLast();
+        return false;
+    }
+    m_view->setSelColor(MarkColor);
+    m_view->setSelUnderline(true);
+    return true;
 }
 
-void EpubSession::eraseSelection()
+bool EpubSession::eraseSelection(QString* error)
 {
     const int start = m_view->SelStart();
     const int end = start + m_view->SelLength();
-    if (!m_book || end <= start) {
-        return;
+    if (!m_book) {
+        return false;
     }
-    m_view->setSelUnderline(false);
-    m_view->setSelColor(Qt::black);
-    // Marks under the eraser go; the parts of them outside the selection stay marked.
+    if (end <= start) {
+        return true;
+    }
+    // Marks under the eraser go; the parts of them outside the selection stay marked. A mark
+    // of a damaged record may lie anywhere, so its end is reckoned without overflow.
     const QString text = chapterText();
     QList<Epub::Mark> kept;
     for (const Epub::Mark& mark : std::as_const(m_record->marks)) {
-        const int markStart = mark.start.offset;
-        const int markEnd = markStart + mark.length;
+        const qint64 markStart = mark.start.offset;
+        const qint64 markEnd = markStart + mark.length;
         if (mark.start.chapter != m_chapter || markEnd <= start || markStart >= end) {
             kept.append(mark);
             continue;
         }
         if (markStart < start) {
-            kept.append({Epub::TextAnchor::at(m_chapter, text, markStart), start - markStart,
-                         text.mid(markStart, start - markStart)});
+            const int from = static_cast<int>(markStart);
+            kept.append({Epub::TextAnchor::at(m_chapter, text, from), start - from,
+                         text.mid(from, start - from)});
         }
         if (markEnd > end) {
-            kept.append({Epub::TextAnchor::at(m_chapter, text, end), markEnd - end,
-                         text.mid(end, markEnd - end)});
+            const int length = static_cast<int>(markEnd - end);
+            kept.append(
+                {Epub::TextAnchor::at(m_chapter, text, end), length, text.mid(end, length)});
         }
     }
-    m_record->marks = kept;
-    saveRecord();
+    const QList<Epub::Mark> before = std::exchange(m_record->marks, kept);
+    if (!saveRecord(error)) {
+        m_record->marks = before;
+        return false;
+    }
+    m_view->setSelUnderline(false);
+    m_view->setSelColor(Qt::black);
+    return true;
 }
 
 void EpubSession::applyMarks()

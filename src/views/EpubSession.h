@@ -53,11 +53,12 @@ public:
     // Follows an "epub:" link from the book's text.
     bool followLink(const QString& url);
 
-    // Reading aids, kept in the record.
-    void setBookmark();
+    // Reading aids, kept in the record. Each is done only when the record could be written:
+    // false with the reason otherwise, and the bookmark and marks stay as they were.
+    bool setBookmark(QString* error = nullptr);
     bool goToBookmark();
-    void markSelection();
-    void eraseSelection();
+    bool markSelection(QString* error = nullptr);
+    bool eraseSelection(QString* error = nullptr);
     // Find went past the end of the chapter: looks in the chapters after it and shows the
     // first match (found is its offset); false when no later chapter holds the text.
     bool findInLaterChapters(const QString& text, RichTextView::FindOptions options, int* found);

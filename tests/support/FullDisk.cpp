@@ -33,7 +33,29 @@ FullDisk::~FullDisk()
     }
 }
 
-bool FullDisk::fill()
+bool FullDisk::fill(qint64 roomLeft)
+{
+    // The room to leave is held by a spare file while the filler takes the rest.
+    const QByteArray spare = QFile::encodeName(m_dir.path()) + "/.spare";
+    if (roomLeft > 0) {
+        const int fd = ::open(spare.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const QByteArray room(int(roomLeft), 'x');
+        const bool held =
+            fd >= 0 && ::write(fd, room.constData(), size_t(room.size())) == room.size();
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        if (!held) {
+            ::unlink(spare.constData());
+            return false;
+        }
+    }
+    const bool full = fillUp();
+    ::unlink(spare.constData());
+    return full;
+}
+
+bool FullDisk::fillUp()
 {
     // Written with plain system calls: Qt's buffering would hide where the room ran out.
     const QByteArray filler = QFile::encodeName(m_dir.path()) + fillerName;

@@ -20,12 +20,15 @@ public:
     // The mounted folder, without a trailing slash.
     QString path() const { return m_dir.path(); }
 
-    // Takes all the room left with a filler file, so the next write of any size fails.
-    bool fill();
+    // Takes all the room left with a filler file, so the next write of any size fails; or all
+    // but roomLeft bytes (whole pages), so a write fails part of the way through.
+    bool fill(qint64 roomLeft = 0);
     // Gives the filler's room back.
     void drain();
 
 private:
+    bool fillUp();
+
     QTemporaryDir m_dir;
     bool m_mounted = false;
     QString m_error;

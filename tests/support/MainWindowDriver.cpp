@@ -1,6 +1,7 @@
 #include "support/MainWindowDriver.h"
 
 #include "mainwindow/frmMain.h"
+#include "ui/MessageBox.h"
 
 #include <QTest>
 #include <QTreeWidget>
@@ -51,4 +52,14 @@ QStringList Driver::treeBooks(const frmMain& window)
         names << root->child(i)->text(0);
     }
     return names;
+}
+
+bool Driver::anyMessageContains(const QString& text)
+{
+    for (const MessageBox::Shown& shown : MessageBox::shown()) {
+        if (shown.text.contains(text)) {
+            return true;
+        }
+    }
+    return false;
 }

@@ -17,6 +17,8 @@ QTreeWidgetItem* node(frmMain& window, const QString& text);
 QStringList treeBooks(const frmMain& window);
 // Clicks the node with the mouse (the root is "Books"); fails the test when it is not there.
 bool clickNode(frmMain& window, const QString& text);
+// True when a message box shown since the last MessageBox::clearShown() holds text.
+bool anyMessageContains(const QString& text);
 
 // The first visible top-level window of type T (a window that is not the main window).
 template <typename T> T* topLevel()

@@ -5,6 +5,17 @@
 
 TestAppFolder::TestAppFolder(const QByteArray& options)
 {
+    populate(options);
+}
+
+TestAppFolder::TestAppFolder(const QString& parentFolder, const QByteArray& options)
+    : m_dir(parentFolder + QStringLiteral("/app-XXXXXX"))
+{
+    populate(options);
+}
+
+void TestAppFolder::populate(const QByteArray& options)
+{
     QDir dir(m_dir.path());
     dir.mkpath(QStringLiteral("books"));
     const QString shipped = QStringLiteral(QUILLMERE_APPDATA);

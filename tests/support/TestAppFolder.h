@@ -12,6 +12,8 @@ public:
     // Starts with the shipped application folder's files; options.txt holds the given record
     // (none when empty), and the books folder holds only what the test adds.
     explicit TestAppFolder(const QByteArray& options = "\"no\",12,\"yes\"\r\n");
+    // The same, made inside parentFolder (a small file system of a test, say).
+    TestAppFolder(const QString& parentFolder, const QByteArray& options);
 
     QString path() const;      // with a trailing "/"
     QString booksPath() const; // with a trailing "/"
@@ -26,6 +28,8 @@ public:
     QByteArray readFile(const QString& path) const;
 
 private:
+    void populate(const QByteArray& options);
+
     QTemporaryDir m_dir;
 };
 

@@ -15,7 +15,7 @@ void Bookmarks::SeeIfBookmarkExists()
     const ReaderState& state = m_context.state;
     const std::optional<qint64> offset =
         BookmarkFile::lastOffset(state.BookmarkFilePath, state.CurrentBookName);
-    if (!offset || *offset == 0 || *offset > m_context.pane.text()->characterCount()) {
+    if (!offset || *offset > m_context.pane.text()->characterCount()) {
         return;
     }
     // Only our own picture is removed: a book changed outside the program may hold text there.
@@ -33,7 +33,15 @@ void Bookmarks::SetBookmark()
     ReaderState& state = m_context.state;
     // An EPUB book keeps its bookmark in its reading record, never in the book.
     if (m_context.pane.epub()->isOpen()) {
-        m_context.pane.epub()->setBookmark();
+        QString error;
+        if (!m_context.pane.epub()->setBookmark(&error)) {
+            MessageBox::warning(m_context.window,
+                                QCoreApplication::translate(
+                                    "Bookmarks", "The bookmark was not set: the book's reading "
+                                                 "record could not be written.\n\n%1")
+                                    .arg(error));
+            return;
+        }
         MessageBox::show(m_context.window,
                          QCoreApplication::translate(
                              "Bookmarks", "Bookmark set.  When you reopen this book, you "

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 namespace {
 QString tr(const char* text)
@@ -18,8 +19,13 @@ QString tr(const char* text)
 
 QString ChangeSaver::convertedName(const QString& booksFolder, const QString& bookName)
 {
-    const qsizetype dot = bookName.indexOf(QLatin1Char('.'));
-    const QString stem = dot < 0 ? bookName : bookName.left(dot);
+    // Only a real extension is replaced: the dots of "Dr. Jekyll and Mr. Hyde.txt" or of
+    // "St. Ives" belong to the title.
+    static const QRegularExpression extension(QStringLiteral("\\.[A-Za-z0-9]{1,8}$"));
+    const QRegularExpressionMatch match = extension.match(bookName);
+    const QString stem = match.hasMatch() && match.capturedStart() > 0
+                             ? bookName.left(match.capturedStart())
+                             : bookName;
     QString name = stem + QStringLiteral(".rtf");
     // Converting must never replace another book of the library.
     for (int n = 2; QFileInfo::exists(booksFolder + name) && name != bookName; ++n) {

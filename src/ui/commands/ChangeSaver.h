@@ -23,8 +23,9 @@ public:
     // The same; false only when a write failed (already reported).
     bool trySave() { return SaveChanges() != Result::Failed; }
 
-    // The RTF name a plain-text book is converted to: the part before the first dot plus
-    // ".rtf"; a name taken by another file gets " (2)", " (3)", ... before the extension.
+    // The RTF name a plain-text book is converted to: its name with ".rtf" in place of its
+    // extension (a name without one keeps it whole); a name taken by another file gets " (2)",
+    // " (3)", ... before the extension.
     static QString convertedName(const QString& booksFolder, const QString& bookName);
 
 private:

@@ -7,6 +7,15 @@
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
 
+#include <QCoreApplication>
+
+namespace {
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("RedPen", text);
+}
+} // namespace
+
 // The mark effect is underlining: it is the effect the book's own text uses least, and every
 // load resets it with the other effects.
 void RedPen::HighlightIt()
@@ -14,7 +23,13 @@ void RedPen::HighlightIt()
     ReaderState& state = m_context.state;
     // An EPUB book is never written: its marks go into its reading record.
     if (m_context.pane.epub()->isOpen()) {
-        m_context.pane.epub()->markSelection();
+        QString error;
+        if (!m_context.pane.epub()->markSelection(&error)) {
+            MessageBox::warning(m_context.window,
+                                tr("The passage was not marked: the book's reading record "
+                                   "could not be written.\n\n%1")
+                                    .arg(error));
+        }
         return;
     }
     // A mark lives in the book's own file: without such a book there is nothing to mark.
@@ -40,7 +55,13 @@ void RedPen::EraseIt()
 {
     ReaderState& state = m_context.state;
     if (m_context.pane.epub()->isOpen()) {
-        m_context.pane.epub()->eraseSelection();
+        QString error;
+        if (!m_context.pane.epub()->eraseSelection(&error)) {
+            MessageBox::warning(m_context.window,
+                                tr("The marks were not erased: the book's reading record "
+                                   "could not be written.\n\n%1")
+                                    .arg(error));
+        }
         return;
     }
     m_context.pane.text()->setSelUnderline(false);
