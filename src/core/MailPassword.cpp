@@ -180,8 +180,11 @@ bool MailPassword::writeNetrc(const QString& path, const QString& host, const QS
         return fail(tr("\"%1\" was left as it was: %2").arg(path, why));
     }
 
-    // The password must never stand in a file others can read, not even for a moment: the
-    // file is made the user's alone before it is written, and the atomic write keeps that.
+    // The password never stands in a file others can read, not even for a moment. The atomic
+    // writer gives its new file our permissions before writing, but where the file system
+    // lacks unnamed files its temporary file is named, and created with the permissions of
+    // the file it replaces: so that file is made the user's alone first (created empty when
+    // there is none), and another user cannot open the temporary file before it is private.
     const QFileDevice::Permissions userOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     const QFileDevice::Permissions othersAccess = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
                                                   QFileDevice::ExeGroup | QFileDevice::ReadOther |
@@ -198,7 +201,7 @@ bool MailPassword::writeNetrc(const QString& path, const QString& host, const QS
                         .arg(path, old.errorString()));
     }
     QString writeError;
-    if (!writeFileAtomically(path, *changed, &writeError)) {
+    if (!writeFileAtomically(path, *changed, userOnly, &writeError)) {
         if (created) {
             QFile::remove(path);
         }
