@@ -1,6 +1,7 @@
 #include "core/NetrcFile.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <cstring>
 #include <set>
 
@@ -33,7 +34,7 @@ char asciiLower(char c)
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
-bool sameIgnoringCase(const QByteArray& a, const QByteArray& b)
+bool sameIgnoringCase(QByteArrayView a, QByteArrayView b)
 {
     if (a.size() != b.size()) {
         return false;
@@ -195,7 +196,7 @@ NetrcFile::Lookup NetrcFile::find(const QByteArray& host,
     bool hostFound = false;
     bool inDefault = false;
     Lookup found;
-    auto is = [](const Token& token, const char* word) {
+    auto is = [](const Token& token, QByteArrayView word) {
         return sameIgnoringCase(token.text, word);
     };
 
@@ -337,7 +338,7 @@ QByteArray NetrcFile::quoted(const QByteArray& value)
     return text + '"';
 }
 
-QList<std::pair<QByteArray, std::optional<QByteArray>>> NetrcFile::accounts() const
+QList<NetrcFile::Account> NetrcFile::accounts() const
 {
     // Every host and user name the file mentions, paired as its entries pair them, each host
     // also with no user name, and each user name also with a host that only "default" serves.
@@ -358,21 +359,6 @@ QList<std::pair<QByteArray, std::optional<QByteArray>>> NetrcFile::accounts() co
         }
     }
     return {all.begin(), all.end()};
-}
-
-bool NetrcFile::keepsOtherAnswers(const NetrcFile& changed, const QByteArray& host,
-                                  const QByteArray& login) const
-{
-    for (const auto& [otherHost, otherLogin] : accounts()) {
-        // Our own entry, and the first user of our host, are meant to change.
-        if (sameIgnoringCase(otherHost, host) && (!otherLogin || *otherLogin == login)) {
-            continue;
-        }
-        if (!find(otherHost, otherLogin).sameAnswer(changed.find(otherHost, otherLogin))) {
-            return false;
-        }
-    }
-    return true;
 }
 
 std::optional<QByteArray> NetrcFile::withPassword(const QByteArray& host, const QByteArray& login,
@@ -438,12 +424,24 @@ std::optional<QByteArray> NetrcFile::withPassword(const QByteArray& host, const 
     }
     candidates << ended + entry + lineEnd << ended + lineEnd + entry + lineEnd;
 
+    // Every other account must read as before. Our own entry, and the first user of our host,
+    // are meant to change.
+    QList<std::pair<Account, Lookup>> others;
+    for (const Account& account : accounts()) {
+        if (!sameIgnoringCase(account.first, host) ||
+            (account.second && *account.second != login)) {
+            others.append({account, find(account.first, account.second)});
+        }
+    }
     for (const QByteArray& candidate : candidates) {
         const NetrcFile changed(candidate);
         const Lookup after = changed.find(host, login);
-        if (after.status == Lookup::Status::Found && after.hasPassword && after.loginMatches &&
-            after.password == password && !after.passwordInDefault &&
-            keepsOtherAnswers(changed, host, login)) {
+        const bool meant = after.status == Lookup::Status::Found && after.hasPassword &&
+                           after.loginMatches && after.password == password &&
+                           !after.passwordInDefault;
+        if (meant && std::all_of(others.cbegin(), others.cend(), [&](const auto& other) {
+                return other.second.sameAnswer(changed.find(other.first.first, other.first.second));
+            })) {
             return candidate;
         }
     }

@@ -80,10 +80,11 @@ private:
         int number = 0;
     };
 
+    // A host and a user name (none: the host's first user).
+    using Account = std::pair<QByteArray, std::optional<QByteArray>>;
+
     void readLine(qsizetype begin, qsizetype length, int number);
-    QList<std::pair<QByteArray, std::optional<QByteArray>>> accounts() const;
-    bool keepsOtherAnswers(const NetrcFile& changed, const QByteArray& host,
-                           const QByteArray& login) const;
+    QList<Account> accounts() const;
 
     QByteArray m_data;
     QList<Token> m_tokens;
