@@ -342,7 +342,7 @@ QList<NetrcFile::Account> NetrcFile::accounts() const
 {
     // Every host and user name the file mentions, paired as its entries pair them, each host
     // also with no user name, and each user name also with a host that only "default" serves.
-    std::set<std::pair<QByteArray, std::optional<QByteArray>>> all;
+    std::set<Account> all;
     all.insert({UnlistedHost, std::nullopt});
     QByteArray host = UnlistedHost;
     for (qsizetype k = 0; k + 1 < m_tokens.size(); ++k) {
@@ -388,7 +388,8 @@ std::optional<QByteArray> NetrcFile::withPassword(const QByteArray& host, const 
         return fail(tr("The password is too long for the file."));
     }
 
-    // The ways to make the change, least first; the first the library reads as meant is taken.
+    // The ways to make the change, the smallest first; the first the library reads as meant is
+    // taken.
     QList<QByteArray> candidates;
     if (now.status == Lookup::Status::Found && now.hasPassword && !now.passwordInDefault) {
         const Token& old = m_tokens[now.passwordToken];
