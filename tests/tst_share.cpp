@@ -81,6 +81,23 @@ void flushDeletes()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+// How many messages had been shown when a window first left the screen.
+class HideWatch : public QObject
+{
+public:
+    explicit HideWatch(QWidget* window) { window->installEventFilter(this); }
+    int shownWhenHidden = -1;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Hide && shownWhenHidden < 0) {
+            shownWhenHidden = int(MessageBox::shown().size());
+        }
+        return false;
+    }
+};
+
 int dialogsAlive()
 {
     int n = 0;
@@ -185,6 +202,19 @@ private slots:
         QTest::newRow("non-ASCII subject")
             << "Ça va?" << QStringLiteral("Émile — Rousseau") << "c.pdf"
             << "application/pdf";
+        // Every kind of book the reader opens goes with its own type.
+        QTest::newRow("EPUB book") << "An EPUB"
+                                   << "EPUB"
+                                   << "d.epub"
+                                   << "application/epub+zip";
+        QTest::newRow("HTML book") << "A page"
+                                   << "HTML"
+                                   << "e.htm"
+                                   << "text/html";
+        QTest::newRow("Word document") << "A document"
+                                       << "Word"
+                                       << "f.DOC"
+                                       << "application/msword";
     }
 
     void sendsTheBook()
@@ -201,13 +231,18 @@ private slots:
         content += QByteArray(70000, 'x'); // longer than one base64 line many times over
         app.addBook(QStringLiteral("a.txt"), content);
         app.addBook(QStringLiteral("b.rtf"), content);
-        app.addBook(QStringLiteral("c.pdf"), content);
+        for (const char* name : {"c.pdf", "d.epub", "e.htm", "f.DOC"}) {
+            app.addBook(QLatin1String(name), content);
+        }
         frmMain window(app.path());
         dlgShare* dialog = openShare(window);
         QVERIFY(dialog);
         fill(dialog, Friend, subject, dialog->cmboClassics->findText(book), message);
+        const HideWatch watch(dialog);
         QTest::mouseClick(dialog->OKbutton, Qt::LeftButton);
 
+        // The dialog is gone from the screen before "Message Sent" appears.
+        QCOMPARE(watch.shownWhenHidden, 0);
         QCOMPARE(MessageBox::shown().size(), 1);
         QCOMPARE(MessageBox::shown()[0].text, SentText);
         QCOMPARE(MessageBox::shown()[0].title, QStringLiteral("Quillmere"));
@@ -221,8 +256,12 @@ private slots:
         QCOMPARE(mail.parts.size(), 2);
         const QByteArray body = mail.parts[0].payload;
         QCOMPARE(body, (message + QStringLiteral("\n\r\n\r") + ShareMail::mailNote()).toUtf8());
-        QVERIFY(body.contains("https://quillmere.example.org/download.  Run quillmere-setup.deb"
-                              " to install Quillmere.  Place the attached file"));
+        // The note names no address that leads nowhere.
+        QVERIFY(
+            body.contains("In order to best read this book, download Quillmere.  Run "
+                          "quillmere-setup.deb to install Quillmere.  Place the attached file"));
+        QVERIFY(!body.contains("example"));
+        QVERIFY(!body.contains("://"));
         QCOMPARE(mail.parts[1].fileName, book);
         QCOMPARE(mail.parts[1].contentType, type);
         QCOMPARE(mail.parts[1].payload, content);
@@ -252,10 +291,15 @@ private slots:
         QTest::addColumn<int>("mode");
         QTest::addColumn<bool>("account");
         QTest::addColumn<bool>("bookGone");
-        QTest::newRow("recipient refused") << int(SmtpTestServer::Refuse) << true << false;
-        QTest::newRow("server not running") << int(SmtpTestServer::NotRunning) << true << false;
-        QTest::newRow("no account set up") << int(SmtpTestServer::Accept) << false << false;
-        QTest::newRow("book deleted meanwhile") << int(SmtpTestServer::Accept) << true << true;
+        QTest::addColumn<QString>("reason"); // part of the reason the message gives
+        QTest::newRow("recipient refused")
+            << int(SmtpTestServer::Refuse) << true << false << "550 5.1.1 Recipient refused";
+        QTest::newRow("server not running")
+            << int(SmtpTestServer::NotRunning) << true << false << "connect";
+        QTest::newRow("no account set up")
+            << int(SmtpTestServer::Accept) << false << false << "No mail account is set up.";
+        QTest::newRow("book deleted meanwhile")
+            << int(SmtpTestServer::Accept) << true << true << "The book file cannot be read";
     }
 
     void failureKeepsTheEntries()
@@ -263,6 +307,7 @@ private slots:
         QFETCH(int, mode);
         QFETCH(bool, account);
         QFETCH(bool, bookGone);
+        QFETCH(QString, reason);
         SmtpTestServer server(static_cast<SmtpTestServer::Mode>(mode));
         QVERIFY2(server.isReady(), qPrintable(server.error()));
         setMailAccount(account ? server.url() : QString());
@@ -279,7 +324,9 @@ private slots:
         QTest::mouseClick(dialog->OKbutton, Qt::LeftButton);
 
         QCOMPARE(MessageBox::shown().size(), 1);
-        QCOMPARE(MessageBox::shown()[0].text, FailedText);
+        const QString shown = MessageBox::shown()[0].text;
+        QVERIFY2(shown.startsWith(FailedText + QStringLiteral("\n\n")), qPrintable(shown));
+        QVERIFY2(shown.contains(reason), qPrintable(shown));
         QCOMPARE(MessageBox::shown()[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QVERIFY(server.messages().isEmpty());
         flushDeletes();
@@ -461,7 +508,7 @@ private slots:
         fill(dialog, Friend, QStringLiteral("Nothing"), -1, QString());
         QTest::mouseClick(dialog->OKbutton, Qt::LeftButton);
         QCOMPARE(MessageBox::shown().size(), 1);
-        QVERIFY(MessageBox::shown()[0].text != FailedText);
+        QVERIFY(!MessageBox::shown()[0].text.startsWith(FailedText));
         QVERIFY(MessageBox::shown()[0].text != SentText);
         QVERIFY(server.messages().isEmpty());
         QVERIFY(dialog->isVisible());

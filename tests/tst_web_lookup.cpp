@@ -124,9 +124,10 @@ private slots:
         QTest::newRow("blanks") << QByteArray("red pen") << -1 << "btnDef"
                                 << DictionaryPath + QStringLiteral("red%20pen")
                                 << DictionaryPath + QStringLiteral("red%20pen") << false;
-        QTest::newRow("line end") << QByteArray("an\nab") << 3 << "btnDef"
-                                  << DictionaryPath + QStringLiteral("%0Dab")
-                                  << DictionaryPath + QStringLiteral("%0Dab") << false;
+        // A word at the start or end of a line goes without the line end.
+        QTest::newRow("line start") << QByteArray("an\nab") << 3 << "btnDef" << ab << ab << false;
+        QTest::newRow("line end, pictures")
+            << QByteArray("ab\r\nan") << 1 << "btnPicture" << pictures << pictures << true;
         const QString salt =
             PicturePath + QStringLiteral("salt%20%26%20pepper%20%231&SearchType=picture");
         QTest::newRow("address characters, pictures")

@@ -32,15 +32,19 @@ private slots:
         QTest::newRow("last word of the text") << "a word" << 6 << 0 << "word" << 1 << 1;
         QTest::newRow("inside the last word") << "a word" << 4 << 0 << "word" << 1 << 1;
         QTest::newRow("empty text") << "" << 0 << 0 << "" << 0 << 0;
-        // Line ends stop a scan and belong to the word; the view hands them out as "\r".
-        QTest::newRow("word at the end of a line")
-            << "one two\nthree" << 5 << 0 << "two\r" << 3 << 1;
+        // Line ends stop a scan and stay out of the word; the view hands them out as "\r".
+        QTest::newRow("word at the end of a line") << "one two\nthree" << 5 << 0 << "two" << 3 << 1;
         QTest::newRow("word at the start of a line")
-            << "one\ntwo three" << 5 << 0 << "\rtwo" << 3 << 1;
-        QTest::newRow("a line of one word") << "one\ntwo\nthree" << 5 << 0 << "\rtwo\r" << 3 << 1;
-        QTest::newRow("caret on a line end") << "one\ntwo" << 3 << 0 << "one\r" << 0 << 1;
+            << "one\ntwo three" << 5 << 0 << "two" << 3 << 1;
+        QTest::newRow("a line of one word") << "one\ntwo\nthree" << 5 << 0 << "two" << 3 << 1;
+        QTest::newRow("caret on a line end") << "one\ntwo" << 3 << 0 << "one" << 0 << 1;
         QTest::newRow("space before a line end") << "two \nthree" << 3 << 0 << "two" << 0 << 1;
-        QTest::newRow("line end after a space") << "two \nthree" << 4 << 0 << "\r" << 3 << 1;
+        QTest::newRow("line end after a space") << "two \nthree" << 4 << 0 << "" << 3 << 1;
+        QTest::newRow("empty line") << "one\n\ntwo" << 4 << 0 << "" << 3 << 1;
+        QTest::newRow("selection drawn over line ends")
+            << "one\ntwo\nthree" << 3 << 5 << "two" << 3 << 5;
+        QTest::newRow("selection across lines keeps its inner line end")
+            << "red\npen" << 0 << 7 << "red\rpen" << 0 << 7;
         // Only the space separates words.
         QTest::newRow("punctuation stays") << "a book, here" << 4 << 0 << "book," << 1 << 1;
         QTest::newRow("quotes and digits stay")

@@ -1,14 +1,15 @@
 #include "core/MailPassword.h"
 
+#include "core/NetrcFile.h"
+#include "formats/AtomicFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QSaveFile>
 #include <QTimer>
-#include <algorithm>
 #include <qt6keychain/keychain.h>
 
 namespace {
@@ -47,126 +48,6 @@ bool runJob(QKeychain::Job* job)
         job->setAutoDelete(true);
     }
     return finished;
-}
-
-// One token of a .netrc file and where its text stands.
-struct Token
-{
-    qsizetype begin = 0;
-    qsizetype end = 0;
-    QByteArray text;
-};
-
-QList<Token> netrcTokens(const QByteArray& data)
-{
-    QList<Token> tokens;
-    qsizetype i = 0;
-    const qsizetype n = data.size();
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
-    while (i < n) {
-        while (i < n && isSpace(data[i])) {
-            ++i;
-        }
-        if (i >= n) {
-            break;
-        }
-        Token token;
-        token.begin = i;
-        if (data[i] == '"') {
-            ++i;
-            while (i < n && data[i] != '"') {
-                if (data[i] == '\\' && i + 1 < n) {
-                    const char c = data[++i];
-                    token.text += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
-                } else {
-                    token.text += data[i];
-                }
-                ++i;
-            }
-            if (i < n) {
-                ++i; // the closing quote
-            }
-        } else {
-            while (i < n && !isSpace(data[i])) {
-                token.text += data[i++];
-            }
-        }
-        token.end = i;
-        tokens.append(token);
-        // A macro definition runs to the next empty line and holds no tokens.
-        if (token.text == "macdef") {
-            const qsizetype blank = data.indexOf("\n\n", i);
-            i = blank < 0 ? n : blank + 2;
-        }
-    }
-    return tokens;
-}
-
-// A .netrc value: bare when it has no blank or quote, else quoted as the mail library reads it.
-QByteArray netrcValue(const QString& value)
-{
-    const QByteArray bytes = value.toUtf8();
-    bool plain = !bytes.isEmpty();
-    for (char c : bytes) {
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '"' || c == '\\') {
-            plain = false;
-        }
-    }
-    if (plain) {
-        return bytes;
-    }
-    QByteArray quoted = "\"";
-    for (char c : bytes) {
-        switch (c) {
-        case '"':
-            quoted += "\\\"";
-            break;
-        case '\\':
-            quoted += "\\\\";
-            break;
-        case '\n':
-            quoted += "\\n";
-            break;
-        case '\r':
-            quoted += "\\r";
-            break;
-        case '\t':
-            quoted += "\\t";
-            break;
-        default:
-            quoted += c;
-        }
-    }
-    return quoted + '"';
-}
-
-// The tokens of the entry "machine host login login": the index of its login value and of its
-// password value (-1 when it has none); -1, -1 when there is no such entry.
-std::pair<qsizetype, qsizetype> findEntry(const QList<Token>& tokens, const QByteArray& host,
-                                          const QByteArray& login)
-{
-    for (qsizetype i = 0; i + 1 < tokens.size(); ++i) {
-        if (tokens[i].text != "machine" || tokens[i + 1].text.toLower() != host.toLower()) {
-            continue;
-        }
-        qsizetype loginAt = -1;
-        qsizetype passwordAt = -1;
-        for (qsizetype j = i + 2; j + 1 < tokens.size(); j += 2) {
-            const QByteArray& key = tokens[j].text;
-            if (key == "machine" || key == "default" || key == "macdef") {
-                break;
-            }
-            if (key == "login") {
-                loginAt = j + 1;
-            } else if (key == "password") {
-                passwordAt = j + 1;
-            }
-        }
-        if (loginAt >= 0 && tokens[loginAt].text == login) {
-            return {loginAt, passwordAt};
-        }
-    }
-    return {-1, -1};
 }
 } // namespace
 
@@ -263,61 +144,68 @@ QString MailPassword::readNetrc(const QString& path, const QString& host, const 
     if (!file.open(QIODevice::ReadOnly)) {
         return QString();
     }
-    const QList<Token> tokens = netrcTokens(file.readAll());
-    const auto [loginAt, passwordAt] = findEntry(tokens, host.toUtf8(), login.toUtf8());
-    if (passwordAt < 0) {
+    const NetrcFile::Lookup entry = NetrcFile(file.readAll()).find(host.toUtf8(), login.toUtf8());
+    // An empty password counts as none: the library then signs in with an empty one anyway.
+    if (entry.status != NetrcFile::Lookup::Status::Found || !entry.loginMatches ||
+        entry.password.isEmpty()) {
         return QString();
     }
     *found = true;
-    return QString::fromUtf8(tokens[passwordAt].text);
+    return QString::fromUtf8(entry.password);
 }
 
 bool MailPassword::writeNetrc(const QString& path, const QString& host, const QString& login,
                               const QString& password, QString* error)
 {
+    auto fail = [&](const QString& why) {
+        if (error) {
+            *error = why;
+        }
+        return false;
+    };
     QByteArray data;
     QFile old(path);
-    if (old.exists()) {
+    const bool existed = old.exists();
+    if (existed) {
         if (!old.open(QIODevice::ReadOnly)) {
-            if (error) {
-                *error = tr("\"%1\" cannot be read: %2").arg(path, old.errorString());
-            }
-            return false;
+            return fail(tr("\"%1\" cannot be read: %2").arg(path, old.errorString()));
         }
         data = old.readAll();
         old.close();
     }
-    const QList<Token> tokens = netrcTokens(data);
-    const auto [loginAt, passwordAt] = findEntry(tokens, host.toUtf8(), login.toUtf8());
-    const QByteArray value = netrcValue(password);
-    if (passwordAt >= 0) {
-        data.replace(tokens[passwordAt].begin, tokens[passwordAt].end - tokens[passwordAt].begin,
-                     value);
-    } else if (loginAt >= 0) {
-        data.insert(tokens[loginAt].end, " password " + value);
-    } else {
-        const QByteArray entry = "machine " + netrcValue(host) + " login " + netrcValue(login) +
-                                 " password " + value + '\n';
-        // "default" must stay the last entry: whatever follows it belongs to it.
-        const auto fallback = std::find_if(tokens.cbegin(), tokens.cend(),
-                                           [](const Token& t) { return t.text == "default"; });
-        if (fallback != tokens.cend()) {
-            data.insert(fallback->begin, entry);
-        } else {
-            if (!data.isEmpty() && !data.endsWith('\n')) {
-                data += '\n';
-            }
-            data += entry;
-        }
+    QString why;
+    const std::optional<QByteArray> changed =
+        NetrcFile(data).withPassword(host.toUtf8(), login.toUtf8(), password.toUtf8(), &why);
+    if (!changed) {
+        return fail(tr("\"%1\" was left as it was: %2").arg(path, why));
     }
 
-    QSaveFile file(path);
-    // Readable by the user alone from the first byte written.
-    const bool ok = file.open(QIODevice::WriteOnly) &&
-                    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
-                    file.write(data) == data.size() && file.commit();
-    if (!ok && error) {
-        *error = tr("\"%1\" cannot be written: %2").arg(path, file.errorString());
+    // The password never stands in a file others can read, not even for a moment. The atomic
+    // writer gives its new file our permissions before writing, but where the file system
+    // lacks unnamed files its temporary file is named, and created with the permissions of
+    // the file it replaces: so that file is made the user's alone first (created empty when
+    // there is none), and another user cannot open the temporary file before it is private.
+    const QFileDevice::Permissions userOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QFileDevice::Permissions othersAccess = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                                  QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                  QFileDevice::WriteOther | QFileDevice::ExeOther;
+    bool created = false;
+    if (!existed) {
+        QFile fresh(path);
+        if (!fresh.open(QIODevice::WriteOnly | QIODevice::NewOnly, userOnly)) {
+            return fail(tr("\"%1\" cannot be created: %2").arg(path, fresh.errorString()));
+        }
+        created = true;
+    } else if ((old.permissions() & othersAccess) && !old.setPermissions(userOnly)) {
+        return fail(tr("\"%1\" is readable by others and cannot be made private: %2")
+                        .arg(path, old.errorString()));
     }
-    return ok;
+    QString writeError;
+    if (!writeFileAtomically(path, *changed, userOnly, &writeError)) {
+        if (created) {
+            QFile::remove(path);
+        }
+        return fail(tr("The password was not saved: %1").arg(writeError));
+    }
+    return true;
 }

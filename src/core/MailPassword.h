@@ -30,10 +30,12 @@ bool save(const MailAccount& account, const QString& password, Store* used, QStr
 
 // ~/.netrc (as the mail library reads it: $HOME/.netrc).
 QString netrcPath();
-// The password of "machine HOST login USER" in the file, if any.
+// The password the mail library takes from the file for that host and user name, if any.
 QString readNetrc(const QString& path, const QString& host, const QString& login, bool* found);
-// Sets the password of that entry, adding the entry when it is missing; every other byte of
-// the file stays as it was. The file is replaced atomically and left readable by the user only.
+// Sets the password the mail library takes for that host and user name, adding an entry when
+// there is none; every other byte of the file stays as it was, and every other entry reads as
+// before (else nothing is written and *error says why). The file is replaced atomically and is
+// readable by the user only, from before the password is written.
 bool writeNetrc(const QString& path, const QString& host, const QString& login,
                 const QString& password, QString* error);
 } // namespace MailPassword

@@ -92,6 +92,9 @@ QString MailSession::contentTypeFor(const QString& fileName)
     if (suffix == QLatin1String("doc")) {
         return QStringLiteral("application/msword");
     }
+    if (suffix == QLatin1String("epub")) {
+        return QStringLiteral("application/epub+zip");
+    }
     return QStringLiteral("application/octet-stream");
 }
 

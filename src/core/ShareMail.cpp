@@ -2,7 +2,9 @@
 
 QString ShareMail::installerAddress()
 {
-    return QStringLiteral("https://quillmere.example.org/download");
+    // The program has no download page of its own yet; the note then names none rather than
+    // send the receiver to an address that does not exist.
+    return QString();
 }
 
 QString ShareMail::installerFileName()
@@ -12,9 +14,11 @@ QString ShareMail::installerFileName()
 
 QString ShareMail::mailNote()
 {
+    const QString address = installerAddress();
     return QStringLiteral("*This electronic book was sent to you through Quillmere.  In order to "
-                          "best read this book, download Quillmere from ") +
-           installerAddress() + QStringLiteral(".  Run ") + installerFileName() +
+                          "best read this book, download Quillmere") +
+           (address.isEmpty() ? QString() : QStringLiteral(" from ") + address) +
+           QStringLiteral(".  Run ") + installerFileName() +
            QStringLiteral(" to install Quillmere.") +
            QStringLiteral("  Place the attached file from this e-mail message in the Books "
                           "subdirectory of Quillmere.  Then, run the Quillmere and you're on "

@@ -4,7 +4,8 @@
 
 // The text of a shared book's mail.
 namespace ShareMail {
-// Where the receiver downloads the program, and the installer's file name.
+// Where the receiver downloads the program (empty while there is no such page), and the
+// installer's file name.
 QString installerAddress();
 QString installerFileName();
 // The fixed note that ends every message.

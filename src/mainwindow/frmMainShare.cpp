@@ -46,12 +46,21 @@ void frmMain::SendClassic()
     }
     if (sent) {
         if (dialog) {
+            // The dialog's own code still runs (it waits for this send), so unloading it only
+            // takes effect afterwards: it leaves the screen now, before the message.
+            dialog->hide();
             dialog->unload();
         }
         m_shareWindow.release();
         MessageBox::show(this, tr("Message Sent"));
     } else {
-        qWarning().noquote() << "Sending the book failed:" << error;
-        MessageBox::show(this, tr("Unable to send message.  Please check your email setup."));
+        QString reason = error;
+        const QString reply = mail.lastServerReply();
+        if (!reply.isEmpty() && !reason.contains(reply)) {
+            reason += QLatin1Char('\n') + tr("The server answered: %1").arg(reply);
+        }
+        qWarning().noquote() << "Sending the book failed:" << reason;
+        MessageBox::show(this, tr("Unable to send message.  Please check your email setup.") +
+                                   QStringLiteral("\n\n") + reason);
     }
 }

@@ -22,7 +22,7 @@ QString readCharacter(RichTextView& view)
 }
 
 // Reads backwards from the caret until a separator or the start of the text; the separator
-// that stopped the scan is part of the result unless it is a space.
+// that stopped the scan is not part of the result.
 QString scanBackward(RichTextView& view)
 {
     QString left;
@@ -30,18 +30,31 @@ QString scanBackward(RichTextView& view)
     while (!isSeparator(c) && view.SelStart() != 0) {
         view.setSelStart(view.SelStart() - 1);
         c = readCharacter(view);
-        if (c != Space) {
+        if (!isSeparator(c)) {
             left.prepend(c);
         }
     }
     return left;
+}
+
+bool isLineEnd(QChar c)
+{
+    return c == QLatin1Char('\r') || c == QLatin1Char('\n');
 }
 } // namespace
 
 void Module1::GetWordAtCursor(RichTextView& txtBook, LookupRequest& lookup)
 {
     if (txtBook.SelLength() != 0) {
-        lookup.lookupWord = txtBook.SelText();
+        // A selection drawn to a line's end takes the line end along; the words go alone.
+        QString selected = txtBook.SelText();
+        while (!selected.isEmpty() && isLineEnd(selected.back())) {
+            selected.chop(1);
+        }
+        while (!selected.isEmpty() && isLineEnd(selected.front())) {
+            selected.remove(0, 1);
+        }
+        lookup.lookupWord = selected;
         return;
     }
     if (readCharacter(txtBook) == Space) {
@@ -54,7 +67,7 @@ void Module1::GetWordAtCursor(RichTextView& txtBook, LookupRequest& lookup)
     QString c = NotASeparator;
     while (!isSeparator(c)) {
         c = readCharacter(txtBook);
-        if (c != Space) {
+        if (!isSeparator(c)) {
             right.append(c);
         }
         txtBook.setSelStart(txtBook.SelStart() + 1);

@@ -48,15 +48,20 @@ SmtpTestServer::SmtpTestServer(Mode mode, const QString& user, const QString& pa
         }
         return;
     }
-    const char* modeName = mode == Refuse ? "refuse"
-                           : mode == Slow ? "slow"
-                           : mode == Auth ? "auth"
-                                          : "accept";
+    const char* modeName = mode == Refuse   ? "refuse"
+                           : mode == Slow   ? "slow"
+                           : mode == Auth   ? "auth"
+                           : mode == Record ? "record"
+                                            : "accept";
     QStringList arguments = {serverScript(), m_folder.path(), QString::fromLatin1(modeName)};
     if (mode == Auth) {
         arguments << user << password;
     }
     m_process.setProcessChannelMode(QProcess::SeparateChannels);
+    // The server's log goes to a file: a pipe nobody reads while a test waits for a client
+    // would fill up after some hundred connections and stop the server.
+    const QString log = m_folder.filePath(QStringLiteral("server.log"));
+    m_process.setStandardErrorFile(log);
     m_process.start(pythonProgram(), arguments);
     if (!m_process.waitForStarted(10000)) {
         m_error = m_process.errorString();
@@ -70,7 +75,9 @@ SmtpTestServer::SmtpTestServer(Mode mode, const QString& user, const QString& pa
         m_port = line.mid(5).trimmed().toInt();
     }
     if (m_port <= 0) {
-        m_error = QString::fromLocal8Bit(line + m_process.readAllStandardError());
+        QFile errors(log);
+        m_error = QString::fromLocal8Bit(
+            line + (errors.open(QIODevice::ReadOnly) ? errors.readAll() : QByteArray()));
     }
 }
 
@@ -138,4 +145,21 @@ QStringList SmtpTestServer::recipientsAsked() const
         return {};
     }
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QList<QPair<QString, QString>> SmtpTestServer::signIns() const
+{
+    QFile file(m_folder.path() + QStringLiteral("/auth.log"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QList<QPair<QString, QString>> all;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        if (!o.isEmpty()) {
+            all.append({o.value(QStringLiteral("login")).toString(),
+                        o.value(QStringLiteral("password")).toString()});
+        }
+    }
+    return all;
 }

@@ -20,6 +20,7 @@ public:
         Slow,       // takes every message, two seconds each
         NotRunning, // nothing listens on the port
         Auth,       // takes messages only after AUTH with the user and password given
+        Record,     // takes messages after AUTH with any user and password, and keeps them
     };
 
     struct Part
@@ -51,6 +52,8 @@ public:
     QList<Message> messages() const;
     // Every recipient a client asked for, including refused ones and those of unsent messages.
     QStringList recipientsAsked() const;
+    // Record mode: the user name and password of every AUTH, in order.
+    QList<QPair<QString, QString>> signIns() const;
 
 private:
     QTemporaryDir m_folder;

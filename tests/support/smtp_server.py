@@ -3,8 +3,9 @@
 
 Usage: smtp_server.py FOLDER MODE [USER PASSWORD]
 MODE is "accept" (take every message), "refuse" (refuse every recipient), "slow" (accept,
-but take two seconds over each message) or "auth" (accept only after AUTH with USER and
-PASSWORD; there is no TLS on 127.0.0.1). The server listens on a free port, prints
+but take two seconds over each message), "auth" (accept only after AUTH with USER and
+PASSWORD; there is no TLS on 127.0.0.1) or "record" (require AUTH, take any user name and
+password, and append each pair to FOLDER/auth.log as one JSON line). The server listens on a free port, prints
 "PORT <n>" on its first line and runs until it is terminated. Each message is saved as
 FOLDER/message-N.eml (the raw data) and FOLDER/message-N.json (the envelope, the headers and
 every leaf part decoded by Python's own mail parser); FOLDER/rcpt.log lists every recipient
@@ -68,6 +69,17 @@ class Handler:
         return "250 Message accepted"
 
 
+def recording_authenticator(folder):
+    def authenticate(server, session, envelope, mechanism, auth_data):
+        with open(os.path.join(folder, "auth.log"), "a") as f:
+            f.write(json.dumps({
+                "login": auth_data.login.decode("utf-8", "replace"),
+                "password": auth_data.password.decode("utf-8", "replace"),
+            }) + "\n")
+        return AuthResult(success=True, handled=False)
+    return authenticate
+
+
 def authenticator_for(user, password):
     def authenticate(server, session, envelope, mechanism, auth_data):
         ok = (auth_data.login == user.encode("utf-8")
@@ -80,8 +92,9 @@ async def main():
     folder, mode = sys.argv[1], sys.argv[2]
     handler = Handler(folder, mode)
     loop = asyncio.get_running_loop()
-    if mode == "auth":
-        authenticate = authenticator_for(sys.argv[3], sys.argv[4])
+    if mode in ("auth", "record"):
+        authenticate = (authenticator_for(sys.argv[3], sys.argv[4]) if mode == "auth"
+                        else recording_authenticator(folder))
         factory = lambda: SMTP(handler, authenticator=authenticate, auth_required=True,
                                auth_require_tls=False)
     else:

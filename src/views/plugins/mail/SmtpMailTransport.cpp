@@ -119,16 +119,22 @@ int keepServerReplies(CURL*, curl_infotype type, char* data, size_t size, void* 
 }
 
 // The last complete answer: its last line, which carries the final status of a multi-line one.
-QString lastReplyIn(const QByteArray& replies)
+// After a failure the library still says goodbye ("221 Bye"); the refusal before it is the
+// answer that explains the failure.
+QString lastReplyIn(const QByteArray& replies, bool failed)
 {
     const QList<QByteArray> lines = replies.split('\n');
+    QByteArray last;
     for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
         const QByteArray line = it->trimmed();
-        if (!line.isEmpty()) {
+        if (failed && (line.startsWith('4') || line.startsWith('5'))) {
             return QString::fromUtf8(line);
         }
+        if (last.isEmpty()) {
+            last = line;
+        }
     }
-    return QString();
+    return QString::fromUtf8(last);
 }
 } // namespace
 
@@ -240,7 +246,7 @@ bool SmtpMailTransport::send(const MailMessage& message, QString* error)
     });
     loop.exec();
     worker.join();
-    m_lastReply = lastReplyIn(*replies);
+    m_lastReply = lastReplyIn(*replies, *result != CURLE_OK);
 
     if (*result != CURLE_OK) {
         const QString detail = (*errorText)[0] ? QString::fromUtf8(errorText->data())
