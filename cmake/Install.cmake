@@ -65,7 +65,6 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quillmere.example.org/")
 # Linked libraries come from dpkg-shlibdeps (the web engine's helper process comes with
 # them); the rest is what runs without being linked: Qt's SVG icon plugins and the Word
 # converter.
