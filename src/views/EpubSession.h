@@ -32,6 +32,8 @@ public:
     static constexpr int PositionSaveDelayMs = 2000;
     // Pictures are fitted to a resized view once it has stayed this long at one size.
     static constexpr int PictureFitDelayMs = 150;
+    // A longer table of contents is listed in the Contents menu in groups of this many.
+    static constexpr int MaxMenuEntries = 40;
 
     EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
                 QObject* parent = nullptr);
@@ -53,11 +55,12 @@ public:
     // Follows an "epub:" link from the book's text.
     bool followLink(const QString& url);
 
-    // Reading aids, kept in the record.
-    void setBookmark();
+    // Reading aids, kept in the record. Each is done only when the record could be written:
+    // false with the reason otherwise, and the bookmark and marks stay as they were.
+    bool setBookmark(QString* error = nullptr);
     bool goToBookmark();
-    void markSelection();
-    void eraseSelection();
+    bool markSelection(QString* error = nullptr);
+    bool eraseSelection(QString* error = nullptr);
     // Find went past the end of the chapter: looks in the chapters after it and shows the
     // first match (found is its offset); false when no later chapter holds the text.
     bool findInLaterChapters(const QString& text, RichTextView::FindOptions options, int* found);
@@ -86,6 +89,11 @@ protected:
 private:
     void positionChanged();
     void rebuildContentsMenu();
+    void clearContentsMenu();
+    // Adds the contents entries from..to-1 to menu, as entries or as groups of them.
+    void addContentsEntries(QMenu* menu, int from, int to);
+    void addContentsGroups(QMenu* menu, int from, int to);
+    void checkContentsEntry(int index);
     void updateContentsMenu();
     void applyMarks();
     void collectAnchors();
@@ -103,7 +111,11 @@ private:
     std::unique_ptr<Epub::Book> m_book;
     std::unique_ptr<Epub::ReadingRecord> m_record;
     QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
-    QList<QAction*> m_entryActions;
+    // The entries' actions made so far (those of a long table of contents are made when their
+    // group is opened), by index in the contents.
+    QHash<int, QAction*> m_entryActions;
+    QList<QMenu*> m_groupMenus; // the top-level groups of a long table of contents
+    int m_checkedEntry = -1;
     QAction* m_bookmarkAction = nullptr;
     QAction* m_pagesAction = nullptr;
     QAction* m_previousAction = nullptr;

@@ -76,6 +76,9 @@ bool Archive::open(const QString& path, QString* error)
     };
     m_fileSize = QFileInfo(path).size();
     m_entryCap = qBound(EntryCapFloor, m_fileSize * EntryCapFactor, EntryCapCeiling);
+    // The whole book is held to the same proportion; a big book of pictures stored as they
+    // are unpacks to about its own size, so twice that is always allowed.
+    m_totalCap = qMax(m_entryCap, m_fileSize * 2);
     m_zip = std::make_unique<QuaZip>(path);
     if (!m_zip->open(QuaZip::mdUnzip)) {
         return fail(tr("It is not an EPUB book: the file is not a zip archive."));

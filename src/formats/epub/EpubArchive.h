@@ -33,6 +33,10 @@ public:
     bool read(const QString& name, QByteArray* data, QString* error = nullptr) const;
     // Largest unpacked entry accepted for this book.
     qint64 entryCap() const { return m_entryCap; }
+    // Largest total of unpacked entries accepted when the whole book is unpacked (its pages
+    // for the web view): a book of many entries, each within the entry cap, must not fill a
+    // disk either.
+    qint64 totalCap() const { return m_totalCap; }
 
     // Normalises a name inside the book; empty when it is absolute or climbs out of it.
     static QString normalisedName(const QString& name);
@@ -45,6 +49,7 @@ private:
     QHash<QString, QString> m_entries; // normalised name -> name as stored in the zip
     QHash<QString, qint64> m_sizes;
     qint64 m_entryCap = 0;
+    qint64 m_totalCap = 0;
     qint64 m_fileSize = 0;
 };
 
