@@ -1,5 +1,6 @@
 #include "formats/epub/ChapterConverter.h"
 
+#include "formats/epub/CssText.h"
 #include "formats/epub/EpubBook.h"
 #include "formats/epub/StyleRules.h"
 
@@ -7,7 +8,6 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QImageReader>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -16,6 +16,7 @@
 #include <QTextImageFormat>
 #include <QUrl>
 #include <QXmlStreamReader>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -102,36 +103,6 @@ std::unique_ptr<Node> parse(const QByteArray& data, QString* damage)
         *damage = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
     }
     return root;
-}
-
-// Qt's HTML reader takes em and rem as points. Font sizes are resolved by the converter itself
-// (see StyleRules) and left alone here; em and rem in other lengths (margins, indents) are
-// taken against the reader's base size, so the user's choice of font size scales them too.
-QString portableCss(QString css, qreal basePoints)
-{
-    static const QRegularExpression comments(QStringLiteral("/\\*.*?\\*/"),
-                                             QRegularExpression::DotMatchesEverythingOption);
-    css.remove(comments);
-    static const QRegularExpression imports(QStringLiteral("@import[^;]*;"));
-    css.remove(imports);
-    static const QRegularExpression relative(
-        QStringLiteral("(font-size\\s*:\\s*)?(-?[0-9]*\\.?[0-9]+)\\s*(r?em)\\b"),
-        QRegularExpression::CaseInsensitiveOption);
-    QString out;
-    qsizetype last = 0;
-    for (auto it = relative.globalMatch(css); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        out += css.mid(last, match.capturedStart() - last);
-        const double value = match.captured(2).toDouble();
-        if (!match.captured(1).isEmpty()) {
-            out += match.captured();
-        } else {
-            out += QStringLiteral("%1px").arg(qRound(value * basePoints * 96.0 / 72.0));
-        }
-        last = match.capturedEnd();
-    }
-    out += css.mid(last);
-    return out;
 }
 
 QString escaped(const QString& text)
@@ -234,31 +205,49 @@ public:
         }
     }
 
-    void write(const Node& node)
+    // Writes node, an element or text; element is the node as style rules see it.
+    void write(const Node& node, const StyleRules::Element* element = nullptr)
     {
         if (node.name.isEmpty()) {
             m_html += escaped(node.text);
             return;
         }
-        if (isNeverShown(node.name) || isHidden(node)) {
+        if (node.name == QLatin1String("#root")) {
+            writeChildren(node, nullptr);
             return;
         }
-        if (node.name == QLatin1String("#root")) {
-            writeChildren(node);
+        if (isNeverShown(node.name) || !element) {
+            return;
+        }
+        const StyleRules::Declarations cascaded = rules.declarationsFor(*element);
+        const StyleRules::Declarations own =
+            StyleRules::declarations(node.attribute(QLatin1String("style")));
+        auto valueOf = [&](const QString& property) {
+            const QString value = StyleRules::valueOf(own, property);
+            return value.isEmpty() ? StyleRules::valueOf(cascaded, property) : value;
+        };
+        if (node.attributes.hasAttribute(QLatin1String("hidden")) ||
+            valueOf(QStringLiteral("display")).toLower() == QLatin1String("none")) {
             return;
         }
         const qreal parentPoints = m_points.isEmpty() ? m_basePoints : m_points.last();
-        const qreal points = fontPoints(node, parentPoints);
+        const qreal points = fontPoints(node, valueOf(QStringLiteral("font-size")), parentPoints);
         if (node.name == QLatin1String("html") || node.name == QLatin1String("body")) {
             if (node.name == QLatin1String("html")) {
                 m_rootPoints = points;
+            }
+            // What the book's sheets give the whole chapter goes to the document's own html
+            // and body.
+            const QString style = styleText(cascaded) + styleText(own);
+            if (!style.isEmpty()) {
+                m_rootCss += QStringLiteral("%1 { %2 }\n").arg(node.name, style);
             }
             m_points.append(points);
             const bool sized = qAbs(points - parentPoints) > 0.01;
             if (sized) {
                 m_html += QStringLiteral("<div style=\"font-size: %1pt\">").arg(points);
             }
-            writeChildren(node);
+            writeChildren(node, element);
             if (sized) {
                 m_html += QStringLiteral("</div>");
             }
@@ -287,9 +276,11 @@ public:
         tables += table ? 1 : 0;
         const QString tag = isSectioning(node.name) || flat ? QStringLiteral("div") : node.name;
         m_html += QLatin1Char('<') + tag;
-        QString style = portableCss(node.attribute(QLatin1String("style")), m_basePoints);
+        // The rules the element receives are written into its own style, before its own
+        // declarations, which win; the font size is the one worked out here.
+        QString style = styleText(cascaded) + styleText(own);
         if (qAbs(points - parentPoints) > 0.01 || isHeading(node.name)) {
-            style += QStringLiteral("; font-size: %1pt").arg(points);
+            style += QStringLiteral("font-size: %1pt").arg(points);
         }
         if (!style.isEmpty()) {
             m_html += QStringLiteral(" style=\"%1\"").arg(escaped(style));
@@ -319,14 +310,15 @@ public:
             m_html += QStringLiteral("<a name=\"%1\"></a>").arg(escaped(id));
         }
         m_points.append(points);
-        writeChildren(node);
+        writeChildren(node, element);
         m_points.removeLast();
         m_html += QStringLiteral("</%1>").arg(tag);
         tables -= table ? 1 : 0;
     }
 
     QString html() const { return m_html; }
-    void append(const QString& text) { m_html += text; }
+    // The style the book's sheets give the chapter's html and body.
+    QString rootCss() const { return m_rootCss; }
 
 private:
     static constexpr int MaxTableNesting = 8;
@@ -368,19 +360,10 @@ private:
                name.at(1) >= QLatin1Char('1') && name.at(1) <= QLatin1Char('6');
     }
 
-    QString ruleValue(const Node& node, const QString& property) const
+    // The element's font size in points, from the cascade (value); headings without a size of
+    // their own get the usual steps above the text around them.
+    qreal fontPoints(const Node& node, const QString& value, qreal parentPoints) const
     {
-        return rules.value(
-            property, node.name,
-            node.attribute(QLatin1String("class")).split(QLatin1Char(' '), Qt::SkipEmptyParts),
-            node.attribute(QLatin1String("id")), node.attribute(QLatin1String("style")));
-    }
-
-    // The element's font size in points, from the cascade; headings without a size of their
-    // own get the usual steps above the text around them.
-    qreal fontPoints(const Node& node, qreal parentPoints) const
-    {
-        const QString value = ruleValue(node, QStringLiteral("font-size"));
         if (!value.isEmpty()) {
             return StyleRules::fontPoints(value, parentPoints, m_rootPoints);
         }
@@ -391,16 +374,41 @@ private:
         return parentPoints;
     }
 
-    bool isHidden(const Node& node) const
+    // Declarations as style text for Qt: em and rem turned to pixels, font sizes left out
+    // (each element's is written as worked out).
+    QString styleText(const StyleRules::Declarations& declarations) const
     {
-        return node.attributes.hasAttribute(QLatin1String("hidden")) ||
-               ruleValue(node, QStringLiteral("display")).toLower() == QLatin1String("none");
+        QString text;
+        for (const auto& [property, value] : declarations) {
+            if (property != QLatin1String("font-size")) {
+                text += property + QStringLiteral(": ") + CssText::emToPixels(value, m_basePoints) +
+                        QStringLiteral("; ");
+            }
+        }
+        return text;
     }
 
-    void writeChildren(const Node& node)
+    void writeChildren(const Node& node, const StyleRules::Element* parent)
     {
+        // The elements under one parent stay alive together: a selector may look back along
+        // the siblings (p + p) and up along the parents.
+        std::deque<StyleRules::Element> elements;
+        const StyleRules::Element* previous = nullptr;
         for (const auto& child : node.children) {
-            write(*child);
+            if (child->name.isEmpty()) {
+                write(*child);
+                continue;
+            }
+            StyleRules::Element& element = elements.emplace_back();
+            element.tag = child->name;
+            element.classes = child->attribute(QLatin1String("class"))
+                                  .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                                  .mid(0, StyleRules::MaxElementClasses);
+            element.id = child->attribute(QLatin1String("id"));
+            element.parent = parent;
+            element.previous = previous;
+            previous = &element;
+            write(*child, &element);
         }
     }
 
@@ -480,12 +488,28 @@ private:
     int m_tables = 0;      // tables open around the element written
     int m_flatTables = 0;  // of those, the ones too deep, written as plain blocks
     QString m_html;
+    QString m_rootCss;
 };
 
-void collectStyles(const Node& node, const Book& book, const QString& chapterPath, QString* css)
+// The style a chapter takes, from its own <style> elements and the sheets it links, is capped:
+// no book needs more, and every later step runs over all of it.
+constexpr qsizetype MaxStyleLength = 512 * 1024;
+
+void collectStyles(const Node& node, const Book& book, const QString& chapterPath, QString* css,
+                   bool* capped)
 {
+    auto take = [&](const QString& sheet) {
+        const qsizetype room = MaxStyleLength - css->size();
+        if (sheet.size() >= room) {
+            *capped = true;
+        }
+        *css += sheet.left(qMax<qsizetype>(0, room - 1)) + QLatin1Char('\n');
+    };
+    if (*capped) {
+        return;
+    }
     if (node.name == QLatin1String("style")) {
-        *css += node.plainText() + QLatin1Char('\n');
+        take(node.plainText());
         return;
     }
     if (node.name == QLatin1String("link") &&
@@ -493,7 +517,7 @@ void collectStyles(const Node& node, const Book& book, const QString& chapterPat
         QByteArray data;
         const QString entry = Archive::resolve(chapterPath, node.attribute(QLatin1String("href")));
         if (!entry.isEmpty() && book.archive().read(entry, &data)) {
-            *css += QString::fromUtf8(data) + QLatin1Char('\n');
+            take(QString::fromUtf8(data.left(MaxStyleLength * 4)));
         }
         return;
     }
@@ -501,7 +525,7 @@ void collectStyles(const Node& node, const Book& book, const QString& chapterPat
         return;
     }
     for (const auto& child : node.children) {
-        collectStyles(*child, book, chapterPath, css);
+        collectStyles(*child, book, chapterPath, css, capped);
     }
 }
 } // namespace
@@ -558,7 +582,14 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
                               .arg(damage));
     }
     QString css;
-    collectStyles(*root, m_book, path, &css);
+    bool capped = false;
+    collectStyles(*root, m_book, path, &css, &capped);
+    if (capped) {
+        m_warnings.append(tr("Chapter %1 has more style than a book needs; only the first %2 "
+                             "characters of it are used.")
+                              .arg(chapter + 1)
+                              .arg(MaxStyleLength));
+    }
 
     document->clear();
     const qreal basePoints =
@@ -570,12 +601,17 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     if (!noteIds.isEmpty()) {
         writer.collectNotes(*root, noteIds);
     }
-    writer.append(
-        QStringLiteral("<html><head><style>%1</style></head><body>")
-            .arg(portableCss(css, basePoints).replace(QLatin1Char('<'), QLatin1Char(' '))));
     writer.write(*root);
-    writer.append(QStringLiteral("</body></html>"));
-    m_html = writer.html();
+    if (writer.rules.exhausted()) {
+        m_warnings.append(tr("The style of chapter %1 is too elaborate to follow in full; part "
+                             "of it is left out.")
+                              .arg(chapter + 1));
+    }
+    // Qt's HTML reader receives only what the writer could not resolve itself.
+    QString head = writer.rules.qtCss(basePoints) + writer.rootCss();
+    head.replace(QLatin1Char('<'), QLatin1Char(' '));
+    m_html = QStringLiteral("<html><head><style>%1</style></head><body>").arg(head) +
+             writer.html() + QStringLiteral("</body></html>");
     document->setHtml(m_html);
     reinsertPictures(document);
     return true;
