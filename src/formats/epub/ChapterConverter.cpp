@@ -51,30 +51,64 @@ struct Node
         }
         return false;
     }
-    QString plainText() const
+    // The text inside the node, at most limit characters of it.
+    QString plainText(qsizetype limit = -1) const
     {
-        if (name.isEmpty()) {
-            return text;
-        }
         QString all;
-        for (const auto& child : children) {
-            all += child->plainText();
-        }
+        appendText(&all, limit);
         return all;
+    }
+    void appendText(QString* all, qsizetype limit) const
+    {
+        if (limit >= 0 && all->size() >= limit) {
+            return;
+        }
+        if (name.isEmpty()) {
+            *all += limit >= 0 ? text.left(limit - all->size()) : text;
+            return;
+        }
+        for (const auto& child : children) {
+            child->appendText(all, limit);
+        }
     }
 };
 
 constexpr size_t MaxDepth = 200;
 
-// Reads the XHTML into a tree; on damage keeps what was read and reports it.
-std::unique_ptr<Node> parse(const QByteArray& data, QString* damage)
+// What a chapter may cost before anything is built from it. Qt's document takes about 3 KB for
+// each element and 40 bytes for each character of text, so an element counts as 75 characters
+// here; the budget is the King James Bible as one chapter with room to spare (about 300 MB and
+// two seconds at most). A chapter past it is shown as far as the budget goes, never more:
+// 30 MB of "<p>x</p>" would take 5 GB.
+constexpr qint64 MaxChapterCost = 8'000'000;
+constexpr qint64 ElementCost = 75;
+// The bytes of a chapter read at most; markup past them could never fit the budget anyway.
+constexpr qint64 MaxChapterBytes = qint64(64) * 1024 * 1024;
+// A note's text shown as a link's tool tip, at most.
+constexpr qsizetype MaxNoteLength = 2000;
+// Qt breaks a line inside a word only by trying every place in it, which costs the square of
+// the word's length (a word of 391,650 letters takes seconds): longer runs without a space
+// get an invisible break opportunity (a zero-width space) every this many characters.
+constexpr qsizetype MaxUnbrokenRun = 1000;
+
+struct Parsed
 {
-    auto root = std::make_unique<Node>();
-    root->name = QStringLiteral("#root");
-    std::vector<Node*> open{root.get()};
+    std::unique_ptr<Node> root;
+    QString damage;   // what the XML reader reported, or empty
+    bool cut = false; // the chapter went past the budget and the rest was left out
+};
+
+// Reads the XHTML into a tree; on damage keeps what was read and reports it.
+Parsed parse(const QByteArray& data)
+{
+    Parsed parsed;
+    parsed.root = std::make_unique<Node>();
+    parsed.root->name = QStringLiteral("#root");
+    std::vector<Node*> open{parsed.root.get()};
     // Elements nested deeper than any real book are taken as part of the one above them, so
     // a hostile chapter cannot exhaust the stack of the recursive steps that follow.
     int flattened = 0;
+    qint64 cost = 0;
     QXmlStreamReader xml(data);
     while (!xml.atEnd()) {
         xml.readNext();
@@ -83,9 +117,18 @@ std::unique_ptr<Node> parse(const QByteArray& data, QString* damage)
         } else if (xml.isEndElement() && flattened > 0) {
             --flattened;
         } else if (xml.isStartElement()) {
+            const QXmlStreamAttributes attributes = xml.attributes();
+            cost += ElementCost;
+            for (const QXmlStreamAttribute& attribute : attributes) {
+                cost += attribute.value().size();
+            }
+            if (cost > MaxChapterCost) {
+                parsed.cut = true;
+                break;
+            }
             auto node = std::make_unique<Node>();
             node->name = xml.name().toString().toLower();
-            node->attributes = xml.attributes();
+            node->attributes = attributes;
             Node* raw = node.get();
             open.back()->children.push_back(std::move(node));
             open.push_back(raw);
@@ -94,15 +137,21 @@ std::unique_ptr<Node> parse(const QByteArray& data, QString* damage)
                 open.pop_back();
             }
         } else if (xml.isCharacters() || xml.isEntityReference()) {
+            const QStringView text = xml.text();
+            cost += text.size() + 1;
+            if (cost > MaxChapterCost) {
+                parsed.cut = true;
+                break;
+            }
             auto node = std::make_unique<Node>();
-            node->text = xml.text().toString();
+            node->text = text.toString();
             open.back()->children.push_back(std::move(node));
         }
     }
-    if (xml.hasError()) {
-        *damage = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
+    if (xml.hasError() && !parsed.cut) {
+        parsed.damage = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
     }
-    return root;
+    return parsed;
 }
 
 QString escaped(const QString& text)
@@ -198,7 +247,7 @@ public:
     {
         const QString id = node.attribute(QLatin1String("id"));
         if (!id.isEmpty() && ids.contains(id)) {
-            notes.insert(id, node.plainText().simplified());
+            notes.insert(id, node.plainText(MaxNoteLength).simplified());
         }
         for (const auto& child : node.children) {
             collectNotes(*child, ids);
@@ -317,6 +366,7 @@ public:
     }
 
     QString html() const { return m_html; }
+    void append(const QString& text) { m_html += text; }
     // The style the book's sheets give the chapter's html and body.
     QString rootCss() const { return m_rootCss; }
 
@@ -554,6 +604,41 @@ static void reinsertPictures(QTextDocument* document)
     }
 }
 
+// Gives every run of more than MaxUnbrokenRun characters without a space a break opportunity
+// every MaxUnbrokenRun characters, so no line takes Qt the square of its length to break.
+static void breakLongRuns(QTextDocument* document)
+{
+    QList<int> breaks;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        if (text.size() <= MaxUnbrokenRun) {
+            continue;
+        }
+        qsizetype run = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c.isSpace() || c == QChar(0x200B) || c == QChar::ObjectReplacementCharacter) {
+                run = 0;
+            } else if (++run > MaxUnbrokenRun) {
+                breaks.append(block.position() + int(i));
+                run = 1;
+            }
+        }
+    }
+    // From the end, so the places still to come keep their positions.
+    if (breaks.isEmpty()) {
+        return;
+    }
+    // One edit for all, so the document is told of the change once.
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    for (auto it = breaks.crbegin(); it != breaks.crend(); ++it) {
+        cursor.setPosition(*it);
+        cursor.insertText(QString(QChar(0x200B)));
+    }
+    cursor.endEditBlock();
+}
+
 bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* error)
 {
     m_warnings.clear();
@@ -568,18 +653,24 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     const QString path = chapters.at(chapter);
     QByteArray data;
     QString readError;
-    if (!m_book.archive().read(path, &data, &readError)) {
+    bool tooLong = false;
+    if (!m_book.archive().readStart(path, MaxChapterBytes, &data, &tooLong, &readError)) {
         if (error) {
             *error = readError;
         }
         return false;
     }
-    QString damage;
-    const std::unique_ptr<Node> root = parse(data, &damage);
-    if (!damage.isEmpty()) {
+    const Parsed parsed = parse(data);
+    data.clear();
+    const std::unique_ptr<Node>& root = parsed.root;
+    tooLong = tooLong || parsed.cut;
+    if (!parsed.damage.isEmpty() && !tooLong) {
         m_warnings.append(tr("Chapter %1 is damaged: %2; what could be read is shown.")
                               .arg(chapter + 1)
-                              .arg(damage));
+                              .arg(parsed.damage));
+    }
+    if (tooLong) {
+        m_warnings.append(tooLongNote());
     }
     QString css;
     bool capped = false;
@@ -602,6 +693,10 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
         writer.collectNotes(*root, noteIds);
     }
     writer.write(*root);
+    if (tooLong) {
+        // The reader meets the note where the text stops.
+        writer.append(QStringLiteral("<p><i>%1</i></p>").arg(tooLongNote().toHtmlEscaped()));
+    }
     if (writer.rules.exhausted()) {
         m_warnings.append(tr("The style of chapter %1 is too elaborate to follow in full; part "
                              "of it is left out.")
@@ -613,8 +708,15 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     m_html = QStringLiteral("<html><head><style>%1</style></head><body>").arg(head) +
              writer.html() + QStringLiteral("</body></html>");
     document->setHtml(m_html);
+    breakLongRuns(document);
     reinsertPictures(document);
     return true;
+}
+
+QString ChapterConverter::tooLongNote()
+{
+    return tr("This chapter is too long to be shown whole; the text above is as much of it as "
+              "fits.");
 }
 
 int ChapterConverter::fitPictures(const Book& book, QTextDocument* document, int maxWidth)

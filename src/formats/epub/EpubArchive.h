@@ -31,6 +31,9 @@ public:
     qint64 declaredSize(const QString& name) const;
     // The entry's bytes; false with an error for a missing, refused or damaged entry.
     bool read(const QString& name, QByteArray* data, QString* error = nullptr) const;
+    // The first limit bytes of the entry at most; truncated tells whether it holds more.
+    bool readStart(const QString& name, qint64 limit, QByteArray* data, bool* truncated,
+                   QString* error = nullptr) const;
     // Largest unpacked entry accepted for this book.
     qint64 entryCap() const { return m_entryCap; }
     // Largest total of unpacked entries accepted when the whole book is unpacked (its pages
