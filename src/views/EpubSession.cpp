@@ -130,6 +130,9 @@ void EpubSession::close()
     m_nextAction = nullptr;
     m_pagesAction = nullptr;
     m_showsPages = false;
+    if (m_pageView && m_pageFolder) {
+        m_pageView->setConfinedFolder({});
+    }
     m_pageFolder.reset();
     m_pagePath.clear();
 }
@@ -171,8 +174,10 @@ bool EpubSession::showPages(bool pages, QString* error)
     }
     m_showsPages = pages;
     if (pages) {
-        // The book's own scripts never run, as for the library's web pages.
+        // The book's own scripts never run, as for the library's web pages, and its pages go
+        // nowhere outside the book: a link to another file of the user's is not followed.
         m_pageView->setShowsLocalBooks(true);
+        m_pageView->setConfinedFolder(m_pageFolder->path());
         m_pageView->Navigate(m_pagePath);
     }
     if (m_pagesAction) {
