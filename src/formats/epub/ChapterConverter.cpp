@@ -173,7 +173,9 @@ bool isSectioning(const QString& name)
 // Elements whose content is never text of the book.
 bool isNeverShown(const QString& name)
 {
+    // A style sheet is read by the converter, never handed to Qt's reader as it is.
     static const QSet<QString> names = {QStringLiteral("script"),   QStringLiteral("head"),
+                                        QStringLiteral("style"),    QStringLiteral("link"),
                                         QStringLiteral("noscript"), QStringLiteral("template"),
                                         QStringLiteral("math"),     QStringLiteral("object"),
                                         QStringLiteral("video"),    QStringLiteral("audio")};
@@ -571,9 +573,7 @@ void collectStyles(const Node& node, const Book& book, const QString& chapterPat
         }
         return;
     }
-    if (node.name == QLatin1String("body")) {
-        return;
-    }
+    // Style elements count wherever they stand: some books put them in the body.
     for (const auto& child : node.children) {
         collectStyles(*child, book, chapterPath, css, capped);
     }
