@@ -620,6 +620,84 @@ private slots:
         }
     }
 
+    // A book of many entries, each within the cap of one entry, that together unpack to far
+    // more than the book is refused before anything is written.
+    void pageFolderRefusesTooMuch()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("many.epub"));
+        const QString page = QStringLiteral("<p>") + QString(12 * 1024 * 1024, QLatin1Char('a')) +
+                             QStringLiteral("</p>");
+        QVERIFY(EpubFiles::write(path, QStringLiteral("Many"), {page, page, page}, {},
+                                 QStringLiteral("<meta property=\"rendition:layout\">"
+                                                "pre-paginated</meta>")));
+        Epub::Book book;
+        QCOMPARE(book.open(path), Epub::Book::OpenResult::Opened);
+        const QString folder = dir.filePath(QStringLiteral("pages"));
+        QVERIFY(QDir().mkpath(folder));
+        QString error;
+        QVERIFY(Epub::PageFolder::write(book, folder, &error).isEmpty());
+        QVERIFY2(error.contains(QStringLiteral("far more than the whole book")), qPrintable(error));
+        QVERIFY(QDir(folder).isEmpty());
+    }
+
+    // Pages that would not fit in the room left on the disk are refused before anything is
+    // written; a book that fits is unpacked there.
+    void pageFolderNeedsRoom()
+    {
+        FullDisk disk(8 * 1024 * 1024);
+        REQUIRE_FULL_DISK(disk);
+        QTemporaryDir dir;
+        const QString big = dir.filePath(QStringLiteral("big.epub"));
+        const QString page = QStringLiteral("<p>") + QString(3 * 1024 * 1024, QLatin1Char('a')) +
+                             QStringLiteral("</p>");
+        QVERIFY(EpubFiles::write(big, QStringLiteral("Big"), {page, page}));
+        Epub::Book book;
+        QCOMPARE(book.open(big), Epub::Book::OpenResult::Opened);
+        QString error;
+        QVERIFY(Epub::PageFolder::write(book, disk.path(), &error).isEmpty());
+        QVERIFY2(error.contains(QStringLiteral("not enough room")), qPrintable(error));
+        QVERIFY(QDir(disk.path()).isEmpty());
+
+        Epub::Book small;
+        QCOMPARE(small.open(bookPath(QStringLiteral("pandoc-epub3.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        QVERIFY2(!Epub::PageFolder::write(small, disk.path(), &error).isEmpty(), qPrintable(error));
+    }
+
+    // Folders of pages left by a reader that was killed are removed; those of a reader still
+    // running, links, and anything else in the temporary folder are left alone.
+    void pageFolderLeftoversAreRemoved()
+    {
+        QTemporaryDir temporary;
+        QProcess ended;
+        ended.start(QStringLiteral("true"), {});
+        QVERIFY(ended.waitForStarted());
+        const qint64 gone = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        const QDir dir(temporary.path());
+        const QString left = QStringLiteral("quillmere-pages-%1-aaaaaa").arg(gone);
+        const QString running = QFileInfo(Epub::PageFolder::folderTemplate(temporary.path()))
+                                    .fileName()
+                                    .replace(QStringLiteral("XXXXXX"), QStringLiteral("bbbbbb"));
+        const QString link = QStringLiteral("quillmere-pages-%1-cccccc").arg(gone);
+        for (const QString& name : {left + QStringLiteral("/OEBPS"), running,
+                                    QStringLiteral("elsewhere"), QStringLiteral("other")}) {
+            QVERIFY(dir.mkpath(name));
+        }
+        QFile kept(dir.filePath(QStringLiteral("elsewhere/kept.txt")));
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.close();
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), dir.filePath(link)));
+
+        QCOMPARE(Epub::PageFolder::removeLeftovers(temporary.path()), 1);
+        QVERIFY(!dir.exists(left));
+        QVERIFY(dir.exists(running));
+        QVERIFY(QFileInfo(dir.filePath(link)).isSymLink());
+        QVERIFY(kept.exists());
+        QVERIFY(dir.exists(QStringLiteral("other")));
+    }
+
     // A wide picture is held at the width shown; fitted to another width it is decoded again
     // at that width (never past its own), every place it is shown takes the new size, and the
     // text does not move.
