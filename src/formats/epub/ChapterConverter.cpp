@@ -289,7 +289,7 @@ public:
             }
             // What the book's sheets give the whole chapter goes to the document's own html
             // and body.
-            const QString style = styleText(cascaded) + styleText(own);
+            const QString style = styleText(cascaded) + makeStyleText(own);
             if (!style.isEmpty()) {
                 m_rootCss += QStringLiteral("%1 { %2 }\n").arg(node.name, style);
             }
@@ -329,7 +329,7 @@ public:
         m_html += QLatin1Char('<') + tag;
         // The rules the element receives are written into its own style, before its own
         // declarations, which win; the font size is the one worked out here.
-        QString style = styleText(cascaded) + styleText(own);
+        QString style = styleText(cascaded) + makeStyleText(own);
         if (qAbs(points - parentPoints) > 0.01 || isHeading(node.name)) {
             style += QStringLiteral("font-size: %1pt").arg(points);
         }
@@ -428,7 +428,23 @@ private:
 
     // Declarations as style text for Qt: em and rem turned to pixels, font sizes left out
     // (each element's is written as worked out).
-    QString styleText(const StyleRules::Declarations& declarations) const
+    QString styleText(const StyleRules::Declarations& declarations)
+    {
+        // The cascade of elements alike is one shared list (see StyleRules::declarationsFor),
+        // so its text is made once.
+        if (declarations.isEmpty()) {
+            return {};
+        }
+        const auto known = m_styleTexts.constFind(declarations.constData());
+        if (known != m_styleTexts.cend()) {
+            return *known;
+        }
+        const QString text = makeStyleText(declarations);
+        m_styleTexts.insert(declarations.constData(), text);
+        return text;
+    }
+
+    QString makeStyleText(const StyleRules::Declarations& declarations) const
     {
         QString text;
         for (const auto& [property, value] : declarations) {
@@ -541,6 +557,8 @@ private:
     int m_flatTables = 0;  // of those, the ones too deep, written as plain blocks
     QString m_html;
     QString m_rootCss;
+    // Style text of the cascades met so far, by their shared list (owned by rules).
+    QHash<const void*, QString> m_styleTexts;
 };
 
 // The style a chapter takes, from its own <style> elements and the sheets it links, is capped:

@@ -287,11 +287,20 @@ StyleRules::Declarations StyleRules::declarationsFor(const Element& element) con
     if (matched.size() == 1) {
         return matched.first()->declarations;
     }
-    Declarations all;
+    // Elements alike receive the same rules: their cascade is worked out once.
+    QByteArray key;
     for (const Rule* rule : std::as_const(matched)) {
-        all += rule->declarations;
+        key += QByteArray::number(rule->order) + ' ';
     }
-    return lastOfEach(all);
+    auto cached = m_cascades.constFind(key);
+    if (cached == m_cascades.cend()) {
+        Declarations all;
+        for (const Rule* rule : std::as_const(matched)) {
+            all += rule->declarations;
+        }
+        cached = m_cascades.insert(key, lastOfEach(all));
+    }
+    return *cached;
 }
 
 QString StyleRules::qtCss(qreal basePoints) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -48,7 +49,8 @@ public:
 
     void addStyleSheet(const QString& css);
 
-    // The declarations the sheet gives element: later and more specific rules win.
+    // The declarations the sheet gives element: later and more specific rules win. Elements
+    // that receive the same rules share one list, which lives as long as these rules.
     Declarations declarationsFor(const Element& element) const;
     // The rules left to Qt's HTML reader, as a style sheet (em turned to pixels).
     QString qtCss(qreal basePoints) const;
@@ -90,7 +92,8 @@ private:
     QHash<QString, QList<int>> m_byClass;
     QHash<QString, QList<int>> m_byTag;
     QList<int> m_universal;
-    QList<std::pair<QString, QString>> m_qtRules; // selector text, declaration text
+    QList<std::pair<QString, QString>> m_qtRules;       // selector text, declaration text
+    mutable QHash<QByteArray, Declarations> m_cascades; // matched rules -> their cascade
     mutable qint64 m_steps = 0;
 };
 
