@@ -414,21 +414,6 @@ private slots:
         QCOMPARE(Epub::CssText::emToPixels(css, 12.0), expected);
     }
 
-    // Style sheets read in one pass: at-rules and their blocks are passed over, quoted braces
-    // stay inside their declarations, an unclosed block or comment runs to the end.
-    void cssRules()
-    {
-        using Rules = QList<std::pair<QString, QString>>;
-        QCOMPARE(Epub::CssText::rules(u"@media print { p { a: b } } q { c: d }"),
-                 (Rules{{QStringLiteral("q "), QStringLiteral(" c: d ")}}));
-        QCOMPARE(Epub::CssText::rules(u"@import url(x.css); p{content: '}'; a: b}"),
-                 (Rules{{QStringLiteral("p"), QStringLiteral("content: '}'; a: b")}}));
-        QCOMPARE(Epub::CssText::rules(u"} p { a: b"),
-                 (Rules{{QStringLiteral("p "), QStringLiteral(" a: b")}}));
-        QCOMPARE(Epub::CssText::withoutComments(u"p /* one */ { a: b } /* open"),
-                 QStringLiteral("p  { a: b } "));
-    }
-
     // Hostile chapters (two found by the fuzzer, the others made to the same pattern): each
     // converts with its text, in time linear in its size; each would have kept the reader
     // busy for minutes or for good.
