@@ -1,9 +1,11 @@
 // EPUB books from real producers (pandoc, LibreOffice, ebooklib) and damaged ones: the
 // container, package, contents and chapters as the reading view receives them.
 #include "formats/epub/ChapterConverter.h"
+#include "formats/epub/CssText.h"
 #include "formats/epub/EpubBook.h"
 #include "formats/epub/PageFolder.h"
 #include "support/EpubFiles.h"
+#include "support/FullDisk.h"
 #include "support/TestMain.h"
 
 #include <QBuffer>
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -78,6 +81,32 @@ int anchorPosition(const QTextDocument& document, const QString& name)
         }
     }
     return -1;
+}
+
+// The book at path converted: the first chapter's document; false when it did not open or
+// convert.
+bool convertFirst(const QString& path, QTextDocument* document, QStringList* warnings = nullptr)
+{
+    Epub::Book book;
+    if (book.open(path) != Epub::Book::OpenResult::Opened) {
+        return false;
+    }
+    Epub::ChapterConverter converter(book);
+    const bool converted = converter.convert(0, document);
+    if (warnings) {
+        *warnings = converter.warnings();
+    }
+    return converted;
+}
+
+// A book of one chapter holding body, with css as its style sheet.
+QString styledBook(const QTemporaryDir& dir, const QString& css, const QString& body)
+{
+    const QString path = dir.filePath(QStringLiteral("styled.epub"));
+    EpubFiles::write(
+        path, QStringLiteral("Styled"),
+        {QStringLiteral("<style>") + css.toHtmlEscaped() + QStringLiteral("</style>") + body});
+    return path;
 }
 
 } // namespace
@@ -307,6 +336,192 @@ private slots:
         QVERIFY(error.contains(QStringLiteral("refused")));
     }
 
+    // What each element receives from the book's style sheets: the later and more specific
+    // rule wins, descendant, child and sibling selectors apply, a shorthand and its parts
+    // override each other in order, the element's own style wins over all, and a selector
+    // this reader leaves to Qt (a pseudo-class) spoils nothing.
+    void styleCascade_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qreal>("left");
+        QTest::addColumn<qreal>("indent");
+        QTest::addColumn<qreal>("right");
+        QTest::newRow("tag") << "Plain words." << 10.0 << 4.0 << 0.0;
+        QTest::newRow("class beats tag") << "Noted words." << 30.0 << 4.0 << 0.0;
+        QTest::newRow("id beats class") << "Special words." << 40.0 << 4.0 << 0.0;
+        QTest::newRow("descendant") << "Boxed words." << 10.0 << 15.0 << 0.0;
+        QTest::newRow("child, later of equal weight") << "Child words." << 10.0 << 25.0 << 0.0;
+        QTest::newRow("adjacent sibling") << "After the heading." << 5.0 << 2.0 << 0.0;
+        QTest::newRow("shorthand then part") << "Wide words." << 3.0 << 4.0 << 50.0;
+        QTest::newRow("later rule of equal weight") << "Later words." << 12.0 << 4.0 << 0.0;
+        QTest::newRow("own style wins") << "Inline words." << 1.0 << 4.0 << 0.0;
+    }
+
+    void styleCascade()
+    {
+        QFETCH(QString, text);
+        QFETCH(qreal, left);
+        QFETCH(qreal, indent);
+        QFETCH(qreal, right);
+        QTemporaryDir dir;
+        const QString css = QStringLiteral(
+            "p { margin-left: 10px }\n.note { margin-left: 20px }\np.note { margin-left: 30px }\n"
+            "#special { margin-left: 40px }\ndiv.box p { text-indent: 15px }\n"
+            "div > p.child { text-indent: 25px }\nh2 + p { text-indent: 2px; margin-left: 5px }\n"
+            "* { text-indent: 4px }\n.wide { margin: 50px }\n.wide { margin-left: 3px }\n"
+            "p:first-child { margin-left: 99px }\n.later { margin-left: 11px }\n"
+            ".later { margin-left: 12px }\n");
+        const QString body = QStringLiteral(
+            "<p>Plain words.</p><p class=\"note\">Noted words.</p>"
+            "<p id=\"special\" class=\"note\">Special words.</p>"
+            "<div class=\"box\"><p>Boxed words.</p><p class=\"child\">Child words.</p></div>"
+            "<h2>Heading</h2><p>After the heading.</p><p class=\"wide\">Wide words.</p>"
+            "<p class=\"later\">Later words.</p>"
+            "<p class=\"note\" style=\"margin-left: 1px\">Inline words.</p>");
+        QTextDocument document;
+        QVERIFY(convertFirst(styledBook(dir, css, body), &document));
+        const QTextBlockFormat format = blockOf(document, text).blockFormat();
+        QCOMPARE(format.leftMargin(), left);
+        QCOMPARE(format.textIndent(), indent);
+        QCOMPARE(format.rightMargin(), right);
+    }
+
+    // Lengths in em and rem become pixels (Qt would take them as points); font sizes, and
+    // numbers inside names, are left alone; a run of digits is read once, whatever its
+    // length.
+    void cssLengths_data()
+    {
+        QTest::addColumn<QString>("css");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("em") << "margin: 1em"
+                            << "margin: 16px";
+        QTest::newRow("negative, spaced") << "margin:-1.5 em"
+                                          << "margin:-24px";
+        QTest::newRow("rem without leading digit") << "padding: .5rem"
+                                                   << "padding: 8px";
+        QTest::newRow("font size") << "FONT-SIZE :  1.2EM"
+                                   << "FONT-SIZE :  1.2EM";
+        QTest::newRow("inside names") << ".col2em, #a-1em { x: 2emx }"
+                                      << ".col2em, #a-1em { x: 2emx }";
+        QTest::newRow("giant number")
+            << QStringLiteral("margin: %1em").arg(QString(300000, '9')) << "margin: 100000px";
+    }
+
+    void cssLengths()
+    {
+        QFETCH(QString, css);
+        QFETCH(QString, expected);
+        QCOMPARE(Epub::CssText::emToPixels(css, 12.0), expected);
+    }
+
+    // Hostile chapters (two found by the fuzzer, the others made to the same pattern): each
+    // converts with its text, in time linear in its size; each would have kept the reader
+    // busy for minutes or for good.
+    void hostileChapters_data()
+    {
+        QTest::addColumn<QString>("book");
+        QTest::addColumn<QString>("css");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("fuzz: a style sheet of digits")
+            << bookPath(QStringLiteral("fuzz-style-of-digits.epub")) << QString() << QString()
+            << "css";
+        QTest::newRow("fuzz: one unbroken paragraph")
+            << bookPath(QStringLiteral("fuzz-long-paragraph.epub")) << QString() << QString()
+            << "idiv>idiv>";
+        QTest::newRow("digits in an element's style")
+            << QString() << QString()
+            << QStringLiteral("<p style=\"font-size: %1em; margin: 1%1em\">Sized words.</p>")
+                   .arg(QString(400000, '0'))
+            << "Sized words.";
+        QTest::newRow("unclosed comments")
+            << QString() << QString(200000, '/') + QStringLiteral("*")
+            << QStringLiteral("<p>After comments.</p>") << "After comments.";
+        QTest::newRow("imports without an end")
+            << QString() << QStringLiteral("@import ").repeated(50000)
+            << QStringLiteral("<p>After imports.</p>") << "After imports.";
+        QTest::newRow("block without an end")
+            << QString() << QStringLiteral("p { margin: 1em") + QString(300000, 'a')
+            << QStringLiteral("<p>After the block.</p>") << "After the block.";
+        QTest::newRow("selector of many parts")
+            << QString() << QStringLiteral("div ").repeated(100000) + QStringLiteral("p { a: b }")
+            << QStringLiteral("<p>After the selector.</p>") << "After the selector.";
+    }
+
+    void hostileChapters()
+    {
+        QFETCH(QString, book);
+        QFETCH(QString, css);
+        QFETCH(QString, body);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        if (book.isEmpty()) {
+            book = dir.filePath(QStringLiteral("hostile.epub"));
+            QVERIFY(EpubFiles::write(
+                book, QStringLiteral("Hostile"),
+                {QStringLiteral("<style>") + css + QStringLiteral("</style>") + body}));
+        }
+        QTextDocument document;
+        QVERIFY(convertFirst(book, &document));
+        QVERIFY(document.toPlainText().contains(expected));
+        document.setTextWidth(400);
+        QVERIFY(document.size().height() > 0); // laid out whole
+    }
+
+    // Twenty thousand class rules over twenty thousand paragraphs (Qt matched every class
+    // rule against every element: minutes): each paragraph receives its own rule.
+    void manyRulesOverManyElements()
+    {
+        QTemporaryDir dir;
+        QString css;
+        QString body;
+        for (int i = 0; i < 20000; ++i) {
+            css += QStringLiteral(".c%1{text-indent:%2px}").arg(i).arg(i % 50);
+            body += QStringLiteral("<p class=\"c%1\">Paragraph %1.</p>").arg(i);
+        }
+        QTextDocument document;
+        QVERIFY(convertFirst(styledBook(dir, css, body), &document));
+        for (int i : {0, 7, 12345, 19999}) {
+            QCOMPARE(blockOf(document, QStringLiteral("Paragraph %1.").arg(i))
+                         .blockFormat()
+                         .textIndent(),
+                     qreal(i % 50));
+        }
+    }
+
+    // A chapter past what a chapter may cost (30 MB of "<p>x</p>" took 5 GB and ended the
+    // reader) is shown as far as it goes, with a note at the point where it stops; an
+    // ordinary long chapter is shown whole. A run of letters without a space gets an
+    // invisible break opportunity every thousand letters, and no other text changes.
+    void longChaptersAndRuns()
+    {
+        QTemporaryDir dir;
+        const QString tooLong = dir.filePath(QStringLiteral("too-long.epub"));
+        QVERIFY(EpubFiles::write(tooLong, QStringLiteral("Too long"),
+                                 {QStringLiteral("<p>x</p>").repeated(1200000)}));
+        QTextDocument document;
+        QStringList warnings;
+        QVERIFY(convertFirst(tooLong, &document, &warnings));
+        QVERIFY(document.blockCount() > 50000);
+        QVERIFY(document.blockCount() < 120000);
+        QCOMPARE(document.lastBlock().text(), Epub::ChapterConverter::tooLongNote());
+        QVERIFY(warnings.contains(Epub::ChapterConverter::tooLongNote()));
+
+        const QString run = QString(2500, QLatin1Char('w'));
+        const QString whole = dir.filePath(QStringLiteral("whole.epub"));
+        QVERIFY(EpubFiles::write(whole, QStringLiteral("Whole"),
+                                 {QStringLiteral("<p>Some words.</p>").repeated(20000) +
+                                  QStringLiteral("<p>") + run + QStringLiteral("</p><p>") +
+                                  QString(1000, QLatin1Char('v')) + QStringLiteral("</p>")}));
+        QVERIFY(convertFirst(whole, &document, &warnings));
+        QVERIFY(warnings.isEmpty());
+        QCOMPARE(document.blockCount(), 20002);
+        const QString broken = document.lastBlock().previous().text();
+        QCOMPARE(broken, run.left(1000) + QChar(0x200B) + run.mid(1000, 1000) + QChar(0x200B) +
+                             run.mid(2000));
+        QCOMPARE(document.lastBlock().text(), QString(1000, QLatin1Char('v')));
+    }
+
     // Tables nested far deeper than any book nests them (found by fuzzing: thirty levels kept
     // the layout busy for minutes, as each level lays out the ones inside it again) are shown
     // with their text, the outer levels still as tables, and lay out at once.
@@ -388,6 +603,84 @@ private slots:
             QVERIFY2(name.startsWith(inner + QLatin1Char('/')), qPrintable(name));
             QVERIFY2(!name.contains(QStringLiteral("outside")), qPrintable(name));
         }
+    }
+
+    // A book of many entries, each within the cap of one entry, that together unpack to far
+    // more than the book is refused before anything is written.
+    void pageFolderRefusesTooMuch()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("many.epub"));
+        const QString page = QStringLiteral("<p>") + QString(12 * 1024 * 1024, QLatin1Char('a')) +
+                             QStringLiteral("</p>");
+        QVERIFY(EpubFiles::write(path, QStringLiteral("Many"), {page, page, page}, {},
+                                 QStringLiteral("<meta property=\"rendition:layout\">"
+                                                "pre-paginated</meta>")));
+        Epub::Book book;
+        QCOMPARE(book.open(path), Epub::Book::OpenResult::Opened);
+        const QString folder = dir.filePath(QStringLiteral("pages"));
+        QVERIFY(QDir().mkpath(folder));
+        QString error;
+        QVERIFY(Epub::PageFolder::write(book, folder, &error).isEmpty());
+        QVERIFY2(error.contains(QStringLiteral("far more than the whole book")), qPrintable(error));
+        QVERIFY(QDir(folder).isEmpty());
+    }
+
+    // Pages that would not fit in the room left on the disk are refused before anything is
+    // written; a book that fits is unpacked there.
+    void pageFolderNeedsRoom()
+    {
+        FullDisk disk(8 * 1024 * 1024);
+        REQUIRE_FULL_DISK(disk);
+        QTemporaryDir dir;
+        const QString big = dir.filePath(QStringLiteral("big.epub"));
+        const QString page = QStringLiteral("<p>") + QString(3 * 1024 * 1024, QLatin1Char('a')) +
+                             QStringLiteral("</p>");
+        QVERIFY(EpubFiles::write(big, QStringLiteral("Big"), {page, page}));
+        Epub::Book book;
+        QCOMPARE(book.open(big), Epub::Book::OpenResult::Opened);
+        QString error;
+        QVERIFY(Epub::PageFolder::write(book, disk.path(), &error).isEmpty());
+        QVERIFY2(error.contains(QStringLiteral("not enough room")), qPrintable(error));
+        QVERIFY(QDir(disk.path()).isEmpty());
+
+        Epub::Book small;
+        QCOMPARE(small.open(bookPath(QStringLiteral("pandoc-epub3.epub"))),
+                 Epub::Book::OpenResult::Opened);
+        QVERIFY2(!Epub::PageFolder::write(small, disk.path(), &error).isEmpty(), qPrintable(error));
+    }
+
+    // Folders of pages left by a reader that was killed are removed; those of a reader still
+    // running, links, and anything else in the temporary folder are left alone.
+    void pageFolderLeftoversAreRemoved()
+    {
+        QTemporaryDir temporary;
+        QProcess ended;
+        ended.start(QStringLiteral("true"), {});
+        QVERIFY(ended.waitForStarted());
+        const qint64 gone = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        const QDir dir(temporary.path());
+        const QString left = QStringLiteral("quillmere-pages-%1-aaaaaa").arg(gone);
+        const QString running = QFileInfo(Epub::PageFolder::folderTemplate(temporary.path()))
+                                    .fileName()
+                                    .replace(QStringLiteral("XXXXXX"), QStringLiteral("bbbbbb"));
+        const QString link = QStringLiteral("quillmere-pages-%1-cccccc").arg(gone);
+        for (const QString& name : {left + QStringLiteral("/OEBPS"), running,
+                                    QStringLiteral("elsewhere"), QStringLiteral("other")}) {
+            QVERIFY(dir.mkpath(name));
+        }
+        QFile kept(dir.filePath(QStringLiteral("elsewhere/kept.txt")));
+        QVERIFY(kept.open(QIODevice::WriteOnly));
+        kept.close();
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), dir.filePath(link)));
+
+        QCOMPARE(Epub::PageFolder::removeLeftovers(temporary.path()), 1);
+        QVERIFY(!dir.exists(left));
+        QVERIFY(dir.exists(running));
+        QVERIFY(QFileInfo(dir.filePath(link)).isSymLink());
+        QVERIFY(kept.exists());
+        QVERIFY(dir.exists(QStringLiteral("other")));
     }
 
     // A wide picture is held at the width shown; fitted to another width it is decoded again

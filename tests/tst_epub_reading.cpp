@@ -2,6 +2,7 @@
 // links, the reading position after a restart and after the program was killed, marks and the
 // bookmark kept outside the book through a rename and an edited re-export, Find across
 // chapters, and the messages for books that cannot be shown.
+#include "formats/epub/ReadingRecord.h"
 #include "mainwindow/frmMain.h"
 #include "support/EpubFiles.h"
 #include "support/MainWindowDriver.h"
@@ -19,6 +20,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -480,6 +484,160 @@ private slots:
         QVERIFY(contentsEntry(window, QStringLiteral("Shore 3"))->isChecked());
         QVERIFY(MessageBox::shown().isEmpty());
         search->close();
+    }
+
+    // A bookmark or mark that cannot be written into the record (its folder is gone, a file
+    // stands in its place) is not set: the session says why, the view shows no mark that a
+    // restart would lose, and an eraser that cannot be kept leaves the mark.
+    void marksThatCannotBeKeptAreNotSet()
+    {
+        TestAppFolder app;
+        app.addBookFromData(dataBook(QStringLiteral("pandoc-epub3.epub")),
+                            QStringLiteral("keeper.epub"));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("keeper.epub")));
+        contentsEntry(window, QStringLiteral("The Keeper"))->trigger();
+        EpubSession* session = window.epubSession();
+        QString error;
+        const QString kept = QStringLiteral("The keeper climbed the stairs");
+        selectText(window, kept);
+        QVERIFY2(session->markSelection(&error), qPrintable(error));
+        const QString text = window.txtBook->document()->toRawText();
+        QVERIFY(markedAt(window, int(text.indexOf(kept)) + 2));
+
+        const QString records = app.path() + QStringLiteral("epub-records");
+        QVERIFY(QDir().rename(records, records + QStringLiteral("-away")));
+        QFile standIn(records);
+        QVERIFY(standIn.open(QIODevice::WriteOnly));
+        standIn.close();
+
+        selectText(window, QStringLiteral("twelve"));
+        QVERIFY(!session->setBookmark(&error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!session->record().bookmark);
+        QVERIFY(!window.findChild<QAction*>(QStringLiteral("mnuContentsBookmark"))->isEnabled());
+
+        const QString refused = QStringLiteral("He counted one hundred");
+        selectText(window, refused);
+        error.clear();
+        QVERIFY(!session->markSelection(&error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!markedAt(window, int(text.indexOf(refused)) + 2));
+        QCOMPARE(session->record().marks.size(), 1);
+
+        selectText(window, kept);
+        error.clear();
+        QVERIFY(!session->eraseSelection(&error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(markedAt(window, int(text.indexOf(kept)) + 2));
+        QCOMPARE(session->record().marks.size(), 1);
+
+        // With the folder back, the same commands are kept.
+        QVERIFY(QFile::remove(records));
+        QVERIFY(QDir().rename(records + QStringLiteral("-away"), records));
+        selectText(window, refused);
+        QVERIFY2(session->markSelection(&error), qPrintable(error));
+        QVERIFY(markedAt(window, int(text.indexOf(refused)) + 2));
+        QVERIFY(session->setBookmark(&error));
+        QVERIFY(window.findChild<QAction*>(QStringLiteral("mnuContentsBookmark"))->isEnabled());
+    }
+
+    // A damaged record whose marks reach far past the text (a length of 2147483647, an
+    // offset at the end of the int range) still opens: the marks are shown within the
+    // chapter and the eraser works over them.
+    void damagedRecordStillOpens()
+    {
+        TestAppFolder app;
+        const QString path = app.addBookFromData(dataBook(QStringLiteral("pandoc-epub3.epub")),
+                                                 QStringLiteral("keeper.epub"));
+        const QString records = app.path() + QStringLiteral("epub-records");
+        QVERIFY(QDir().mkpath(records));
+        auto mark = [](int offset, qint64 length, const QString& marked) {
+            QJsonObject object{
+                {QStringLiteral("chapter"), 1},        {QStringLiteral("offset"), offset},
+                {QStringLiteral("before"), QString()}, {QStringLiteral("after"), marked},
+                {QStringLiteral("length"), length},    {QStringLiteral("text"), marked}};
+            return object;
+        };
+        const QJsonObject record{
+            {QStringLiteral("names"), QJsonArray{QStringLiteral("keeper.epub")}},
+            {QStringLiteral("marks"),
+             QJsonArray{mark(0, 2147483647, QStringLiteral("twelve steps.")),
+                        mark(2147483647, 2147483647, QStringLiteral("The keeper"))}}};
+        QFile file(records + QLatin1Char('/') + Epub::fileFingerprint(path) +
+                   QStringLiteral(".json"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QJsonDocument(record).toJson());
+        file.close();
+
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("keeper.epub")));
+        contentsEntry(window, QStringLiteral("The Keeper"))->trigger();
+        const QString text = window.txtBook->document()->toRawText();
+        const int twelve = int(text.indexOf(QStringLiteral("twelve steps.")));
+        QVERIFY(twelve > 0);
+        QVERIFY(markedAt(window, twelve + 2));
+        QVERIFY(!markedAt(window, twelve + 14));
+        QVERIFY(markedAt(window, int(text.indexOf(QStringLiteral("The keeper"))) + 2));
+        window.txtBook->setSelStart(0);
+        window.txtBook->setSelLength(window.txtBook->characterCount());
+        QString error;
+        QVERIFY2(window.epubSession()->eraseSelection(&error), qPrintable(error));
+        QVERIFY(!markedAt(window, twelve + 2));
+    }
+
+    // A book of two thousand chapters lists its contents in groups, none longer than a
+    // screen; every entry is reached through them, and the one being read is checked.
+    void longContentsAreListedInGroups()
+    {
+        TestAppFolder app;
+        QStringList chapters;
+        for (int i = 1; i <= 2000; ++i) {
+            chapters.append(QStringLiteral("<p>Words of chapter %1.</p>").arg(i));
+        }
+        QVERIFY(EpubFiles::write(app.booksPath() + QStringLiteral("many.epub"),
+                                 QStringLiteral("Many"), chapters));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("many.epub")));
+        const QList<QAction*> top = window.mnuContents->actions();
+        QVERIFY(top.size() <= 5 + EpubSession::MaxMenuEntries);
+        // Opens the group of menu whose caption starts with the title, as the user does.
+        auto open = [](QMenu* menu, const QString& title) -> QMenu* {
+            for (QAction* action : menu->actions()) {
+                if (action->menu() && action->text().startsWith(title)) {
+                    QMetaObject::invokeMethod(action->menu(), "aboutToShow");
+                    return action->menu();
+                }
+            }
+            return nullptr;
+        };
+        QMenu* first = open(window.mnuContents, QStringLiteral("Chapter 1 "));
+        QVERIFY(first);
+        QVERIFY(first->actions().size() <= EpubSession::MaxMenuEntries);
+        QMenu* group = open(first, QStringLiteral("Chapter 1481 "));
+        QVERIFY(group);
+        QVERIFY(group->actions().size() <= EpubSession::MaxMenuEntries);
+        QAction* entry = nullptr;
+        for (QAction* action : group->actions()) {
+            entry = action->text() == QStringLiteral("Chapter 1501") ? action : entry;
+        }
+        QVERIFY(entry);
+        entry->trigger();
+        QCOMPARE(window.epubSession()->currentChapter(), 1500);
+        QVERIFY(window.txtBook->text().contains(QStringLiteral("Words of chapter 1501.")));
+        QVERIFY(entry->isChecked());
+        // The last group holds the last chapters.
+        QMenu* last = open(window.mnuContents, QStringLiteral("Chapter 1601 "));
+        QVERIFY(last);
+        QMenu* end = open(last, QStringLiteral("Chapter 1961 "));
+        QVERIFY(end);
+        QCOMPARE(end->actions().last()->text(), QStringLiteral("Chapter 2000"));
+        end->actions().last()->trigger();
+        QCOMPARE(window.epubSession()->currentChapter(), 1999);
+        QVERIFY(!entry->isChecked());
     }
 
     // Books that cannot be shown say why in the pane, offer no commands, and are left alone.

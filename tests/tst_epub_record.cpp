@@ -1,16 +1,24 @@
 // Reading records of EPUB books: found again after a rename or a move, carried over to an
 // edited re-export with marks re-placed by their snippets, never joined on the identifier
 // alone, and never losing a mark.
+#include "formats/AtomicFile.h"
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/EpubBook.h"
 #include "formats/epub/ReadingRecord.h"
+#include "support/FullDisk.h"
 #include "support/TestMain.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <memory>
+#include <quazip/quazip.h>
+#include <quazip/quazipfile.h>
+#include <quazip/quazipnewinfo.h>
 
 namespace {
 
@@ -53,6 +61,75 @@ struct ChapterTexts
         return texts.value(anchor.chapter).mid(anchor.offset, length);
     }
 };
+
+bool addEntry(QuaZip& zip, const QString& name, const QByteArray& bytes)
+{
+    QuaZipFile file(&zip);
+    if (!file.open(QIODevice::WriteOnly, QuaZipNewInfo(name), nullptr, 0, 0, 0)) {
+        return false;
+    }
+    const bool written = file.write(bytes) == bytes.size();
+    file.close();
+    return written && file.getZipError() == ZIP_OK;
+}
+
+// A book of one chapter and, after a filler of fillerSize bytes, a part holding note, then
+// `parts` small parts with long names: with many parts, the zip's directory runs past the last
+// 64 KiB, so a note that differs changes neither end of the file. Everything is stored as it
+// is, so two books with notes of one length have one size.
+bool writeTwin(const QString& path, int fillerSize, int parts, const QByteArray& note)
+{
+    QuaZip zip(path);
+    if (!zip.open(QuaZip::mdCreate)) {
+        return false;
+    }
+    QString manifest;
+    bool ok =
+        addEntry(zip, QStringLiteral("mimetype"), "application/epub+zip") &&
+        addEntry(zip, QStringLiteral("META-INF/container.xml"),
+                 "<?xml version=\"1.0\"?><container version=\"1.0\" xmlns=\"urn:oasis:names:tc:"
+                 "opendocument:xmlns:container\"><rootfiles><rootfile full-path=\"content.opf\" "
+                 "media-type=\"application/oebps-package+xml\"/></rootfiles></container>") &&
+        addEntry(zip, QStringLiteral("chapter.xhtml"),
+                 "<?xml version=\"1.0\"?><html xmlns=\"http://www.w3.org/1999/xhtml\"><head>"
+                 "<title>Twin</title></head><body><p>The twins looked alike from either end."
+                 "</p></body></html>") &&
+        addEntry(zip, QStringLiteral("filler.bin"), QByteArray(fillerSize, 'f')) &&
+        addEntry(zip, QStringLiteral("note.bin"), note);
+    for (int i = 0; i < parts; ++i) {
+        const QString name =
+            QStringLiteral("parts/a-part-with-a-long-name-so-the-directory-grows-%1.bin").arg(i);
+        ok = ok && addEntry(zip, name, QByteArray::number(i));
+        manifest += QStringLiteral("<item id=\"p%1\" href=\"%2\" media-type=\"application/"
+                                   "octet-stream\"/>")
+                        .arg(i)
+                        .arg(name);
+    }
+    ok = ok &&
+         addEntry(zip, QStringLiteral("content.opf"),
+                  QStringLiteral("<?xml version=\"1.0\"?><package xmlns=\"http://www.idpf.org/"
+                                 "2007/opf\" version=\"3.0\" unique-identifier=\"u\"><metadata "
+                                 "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:identifier "
+                                 "id=\"u\">urn:quillmere:twin</dc:identifier><dc:title>Twin"
+                                 "</dc:title></metadata><manifest><item id=\"c\" "
+                                 "href=\"chapter.xhtml\" media-type=\"application/xhtml+xml\"/>%1"
+                                 "</manifest><spine><itemref idref=\"c\"/></spine></package>")
+                      .arg(manifest)
+                      .toUtf8());
+    zip.close();
+    return ok && zip.getZipError() == ZIP_OK;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+Epub::TextAnchor anchorAt(int offset)
+{
+    return Epub::TextAnchor{0, offset, QStringLiteral("before"), QStringLiteral("after")};
+}
 
 } // namespace
 
@@ -171,6 +248,158 @@ private slots:
             records, second, QStringLiteral("urn:shared"), QStringLiteral("Another Title"));
         QCOMPARE(other.match(), Epub::ReadingRecord::Match::New);
         QVERIFY(other.marks.isEmpty());
+    }
+
+    // Two different books whose first and last 64 KiB agree, and whose size is the same (a
+    // small one damaged in the middle; a big one whose zip directory is longer than 64 KiB):
+    // each keeps its own record, and a bookmark set in one never replaces the other's.
+    void booksAlikeAtBothEndsKeepTheirOwnRecords_data()
+    {
+        QTest::addColumn<int>("fillerSize");
+        QTest::addColumn<int>("parts");
+        QTest::addColumn<bool>("damageInTheMiddle");
+        QTest::newRow("small book, damaged in the middle") << 300 * 1024 << 0 << true;
+        QTest::newRow("big book of many parts") << 4600 * 1024 << 1500 << false;
+    }
+
+    void booksAlikeAtBothEndsKeepTheirOwnRecords()
+    {
+        QFETCH(int, fillerSize);
+        QFETCH(int, parts);
+        QFETCH(bool, damageInTheMiddle);
+        const QString records = folder().filePath(QStringLiteral("records"));
+        const QString one = folder().filePath(QStringLiteral("one.epub"));
+        const QString two = folder().filePath(QStringLiteral("two.epub"));
+        QVERIFY(writeTwin(one, fillerSize, parts, "first note"));
+        if (damageInTheMiddle) {
+            QByteArray bytes = fileBytes(one);
+            bytes[bytes.size() / 2] = 'x';
+            QFile file(two);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(bytes);
+        } else {
+            QVERIFY(writeTwin(two, fillerSize, parts, "other note"));
+        }
+        // The two are alike where earlier fingerprints looked, and both open.
+        QCOMPARE(QFileInfo(one).size(), QFileInfo(two).size());
+        QCOMPARE(Epub::legacyFingerprint(one), Epub::legacyFingerprint(two));
+        QVERIFY(Epub::fileFingerprint(one) != Epub::fileFingerprint(two));
+        Epub::Book book;
+        QCOMPARE(book.open(two), Epub::Book::OpenResult::Opened);
+
+        Epub::ReadingRecord first =
+            Epub::ReadingRecord::find(records, one, book.identifier(), book.title());
+        first.bookmark = anchorAt(4);
+        QVERIFY(first.save());
+        Epub::ReadingRecord second =
+            Epub::ReadingRecord::find(records, two, book.identifier(), book.title());
+        QVERIFY(second.match() != Epub::ReadingRecord::Match::SameFile);
+        second.bookmark = anchorAt(9);
+        QVERIFY(second.save());
+
+        const auto firstAgain =
+            Epub::ReadingRecord::find(records, one, book.identifier(), book.title());
+        QCOMPARE(firstAgain.match(), Epub::ReadingRecord::Match::SameFile);
+        QCOMPARE(firstAgain.bookmark, anchorAt(4));
+        const auto secondAgain =
+            Epub::ReadingRecord::find(records, two, book.identifier(), book.title());
+        QCOMPARE(secondAgain.match(), Epub::ReadingRecord::Match::SameFile);
+        QCOMPARE(secondAgain.bookmark, anchorAt(9));
+    }
+
+    // A record kept under the fingerprint of earlier versions is found for its own book and
+    // moved under the new one at the next save; a book that only shares that fingerprint
+    // leaves it to the book it names.
+    void recordsOfEarlierVersionsAreTakenOver()
+    {
+        const QString records = folder().filePath(QStringLiteral("records"));
+        QVERIFY(QDir().mkpath(records));
+        const QString one = folder().filePath(QStringLiteral("one.epub"));
+        const QString two = folder().filePath(QStringLiteral("two.epub"));
+        QVERIFY(writeTwin(one, 300 * 1024, 0, "a note"));
+        QByteArray bytes = fileBytes(one);
+        bytes[bytes.size() / 2] = 'x';
+        QFile copy(two);
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        copy.write(bytes);
+        copy.close();
+        const QString legacy = Epub::legacyFingerprint(one);
+        QVERIFY(legacy != Epub::fileFingerprint(one));
+        const QString legacyFile = QDir(records).filePath(legacy + QStringLiteral(".json"));
+        QFile old(legacyFile);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(QJsonDocument(QJsonObject{{QStringLiteral("fingerprint"), legacy},
+                                            {QStringLiteral("names"), QJsonArray{"one.epub"}},
+                                            {QStringLiteral("paths"), QJsonArray{one}},
+                                            {QStringLiteral("bookmark"), anchorAt(7).toJson()}})
+                      .toJson());
+        old.close();
+
+        Epub::ReadingRecord other =
+            Epub::ReadingRecord::find(records, two, QString(), QStringLiteral("Twin"));
+        QCOMPARE(other.match(), Epub::ReadingRecord::Match::New);
+        QVERIFY(other.save());
+        QVERIFY(QFile::exists(legacyFile));
+
+        Epub::ReadingRecord own =
+            Epub::ReadingRecord::find(records, one, QString(), QStringLiteral("Twin"));
+        QCOMPARE(own.match(), Epub::ReadingRecord::Match::SameFile);
+        QCOMPARE(own.bookmark, anchorAt(7));
+        QVERIFY(own.save());
+        QVERIFY(!QFile::exists(legacyFile));
+        QVERIFY(QFile::exists(own.filePath()));
+        QCOMPARE(
+            Epub::ReadingRecord::find(records, one, QString(), QStringLiteral("Twin")).bookmark,
+            anchorAt(7));
+    }
+
+    // A record that cannot be written (the disk is full) is reported, and the one on disk
+    // stays as it was, byte for byte.
+    void aFullDiskKeepsTheRecord()
+    {
+        FullDisk disk;
+        REQUIRE_FULL_DISK(disk);
+        const QString records = disk.path() + QStringLiteral("/records");
+        const QString book = dataBook(QStringLiteral("pandoc-epub3.epub"));
+        Epub::ReadingRecord record =
+            Epub::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"));
+        record.bookmark = anchorAt(3);
+        QVERIFY(record.save());
+        const QByteArray before = fileBytes(record.filePath());
+        QVERIFY(disk.fill());
+        QString probeError;
+        if (writeFileAtomically(disk.path() + QStringLiteral("/probe"), QByteArray(300, 'p'),
+                                &probeError)) {
+            QSKIP("the shared writer does not yet see a full disk");
+        }
+        record.bookmark = anchorAt(30);
+        record.marks.append({anchorAt(30), 5, QStringLiteral("after")});
+        QString error;
+        QVERIFY(!record.save(&error));
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(fileBytes(record.filePath()), before);
+        disk.drain();
+        QVERIFY2(record.save(&error), qPrintable(error));
+        QCOMPARE(Epub::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"))
+                     .marks.size(),
+                 1);
+    }
+
+    // A damaged record cannot give a mark a length past its own text, or a negative one.
+    void damagedMarksAreClampedWhenRead()
+    {
+        const QString records = folder().filePath(QStringLiteral("records"));
+        const QString book = dataBook(QStringLiteral("pandoc-epub3.epub"));
+        Epub::ReadingRecord record =
+            Epub::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"));
+        record.marks = {{anchorAt(5), 2147483647, QStringLiteral("twelve")},
+                        {anchorAt(5), -40, QStringLiteral("steps")}};
+        QVERIFY(record.save());
+        const auto reread =
+            Epub::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"));
+        QCOMPARE(reread.marks.size(), 2);
+        QCOMPARE(reread.marks.at(0).length, 6);
+        QCOMPARE(reread.marks.at(1).length, 0);
     }
 
     // Anchors: the snippet decides when the offset no longer fits, the nearest match wins

@@ -12,8 +12,13 @@
 #include "views/WebView.h"
 
 #include <QAction>
+#include <QDesktopServices>
+#include <QFile>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QUrl>
+#include <functional>
 
 namespace {
 const QString FixedLayout =
@@ -29,6 +34,49 @@ QAction* pagesAction(frmMain& window)
 {
     return window.mnuContents->findChild<QAction*>(QStringLiteral("mnuContentsPages"));
 }
+
+QAction* entryAction(frmMain& window, const QString& title)
+{
+    for (QAction* action : window.mnuContents->actions()) {
+        if (action->text().trimmed() == title) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+// A page of the album that is one big link, so a click anywhere on the page follows it.
+QString pageLink(const QString& href, const QString& caption)
+{
+    return QStringLiteral("<p><a href=\"%1\" target=\"_top\" style=\"display: block; height: "
+                          "600px\">%2</a></p>")
+        .arg(href.toHtmlEscaped(), caption);
+}
+
+// Clicks the engine's page at point, as the user does, until done() holds: the page takes
+// clicks only once it is laid out, and each click follows the link once.
+bool clickPageUntil(frmMain& window, const QPoint& point, const std::function<bool()>& done)
+{
+    QWidget* engine = window.wbBook->findChild<QWidget*>(QStringLiteral("webEngineView"));
+    QWidget* target = engine && engine->focusProxy() ? engine->focusProxy() : engine;
+    for (int attempt = 0; target && attempt < 40; ++attempt) {
+        QTest::mouseClick(target, Qt::LeftButton, {}, point);
+        if (QTest::qWaitFor(done, 500)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Stands in for the user's web browser: receives what the program hands it.
+class BrowserStandIn : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
 } // namespace
 
 class WebEpubPagesTest : public QObject
@@ -96,6 +144,74 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("plain.txt")));
         QCOMPARE(window.state().Kind, BookKind::PlainText);
         QVERIFY(!window.epubSession()->showsPages());
+    }
+
+    // A book's pages go nowhere outside the book: a link to another file of the user's (the
+    // mail password in ~/.netrc) is not followed and the user is told; a web link is offered
+    // to the web browser and opened there only when the user agrees; links inside the book
+    // still work.
+    void pagesGoNowhereOutsideTheBook()
+    {
+        TestAppFolder app;
+        const QString secret = app.path() + QStringLiteral("netrc-secret.txt");
+        QFile file(secret);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("machine mail.example.net login reader password hunter2\n");
+        file.close();
+        const QString web = QStringLiteral("http://127.0.0.1:9/outside.html");
+        QVERIFY(EpubFiles::write(
+            app.booksPath() + QStringLiteral("album.epub"), QStringLiteral("Album"),
+            {pageLink(QUrl::fromLocalFile(secret).toString(), QStringLiteral("The secret")),
+             pageLink(web, QStringLiteral("The web")),
+             pageLink(QStringLiteral("chapter1.xhtml"), QStringLiteral("Back to the start"))},
+            {}, FixedLayout));
+        frmMain window(app.path());
+        window.resize(1000, 1000);
+        window.show();
+        QSignalSpy arrived(window.wbBook, &WebView::NavigateComplete2);
+        QVERIFY(Driver::clickNode(window, QStringLiteral("album.epub")));
+        QCOMPARE(window.state().Kind, BookKind::EpubPages);
+        QVERIFY(arrived.wait(20000) || arrived.size() > 0);
+        const QString pages = window.wbBook->LocationURL();
+        QVERIFY(pages.endsWith(QStringLiteral(".html")));
+        const QPoint onPage(window.wbBook->width() / 2, 150);
+        QSignalSpy refused(window.wbBook, &WebView::linkRefused);
+
+        QVERIFY(clickPageUntil(window, onPage, [&] { return !refused.isEmpty(); }));
+        QCOMPARE(QUrl(refused.first().first().toString()).toLocalFile(), secret);
+        QVERIFY(window.wbBook->LocationURL().startsWith(pages));
+        QVERIFY(!MessageBox::shown().isEmpty());
+        QVERIFY(MessageBox::shown().last().text.contains(QStringLiteral("not followed")));
+        QVERIFY(MessageBox::shown().last().text.contains(QStringLiteral("netrc-secret.txt")));
+
+        BrowserStandIn browser;
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+        const auto unset =
+            qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); });
+        entryAction(window, QStringLiteral("Chapter 2"))->trigger();
+        QTRY_VERIFY(window.wbBook->LocationURL().endsWith(QStringLiteral("#chapter-2")));
+        refused.clear();
+        MessageBox::clearShown();
+        MessageBox::setNextAnswer(QMessageBox::No);
+        QVERIFY(clickPageUntil(window, onPage, [&] { return !refused.isEmpty(); }));
+        QCOMPARE(refused.first().first().toString(), web);
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown().first().text.contains(web));
+        QVERIFY(browser.opened.isEmpty());
+        refused.clear();
+        MessageBox::setNextAnswer(QMessageBox::Yes);
+        QVERIFY(clickPageUntil(window, onPage, [&] { return !refused.isEmpty(); }));
+        QCOMPARE(browser.opened, QList<QUrl>{QUrl(web)});
+        QVERIFY(window.wbBook->LocationURL().endsWith(QStringLiteral("#chapter-2")));
+
+        // A link to another page of the book is followed.
+        entryAction(window, QStringLiteral("Chapter 3"))->trigger();
+        QTRY_VERIFY(window.wbBook->LocationURL().endsWith(QStringLiteral("#chapter-3")));
+        // The page takes clicks by now; a second click would start the load again.
+        QVERIFY(clickPageUntil(window, onPage, [&] { return window.wbBook->Busy(); }));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window.wbBook->LocationURL().endsWith(QStringLiteral("/chapter1.xhtml")), 20000);
+        QVERIFY(refused.size() == 1);
     }
 
     // A flowing book opens as text, and can be shown as pages on request.

@@ -26,6 +26,9 @@ public:
     virtual void urlChangedInPage(const QString& address) = 0;
     virtual void printEnded(bool ok) = 0;
     virtual void downloadEnded(bool ok, const QString& path, const QString& error) = 0;
+    // A page kept to its folder (see WebPageEngine::setConfinedFolder) tried to go to url,
+    // outside it, and was stopped.
+    virtual void navigationRefused(const QUrl& url) = 0;
 };
 
 // One page of the web engine shown inside a WebView; its widget is a child of the view.
@@ -54,6 +57,10 @@ public:
     virtual void setStartFolder(const QString& folder) = 0;
     // A view of the library's HTML books runs no scripts at all.
     virtual void setShowsLocalBooks(bool on) = 0;
+    // While a page inside folder is shown, neither it nor its frames may go anywhere outside
+    // folder (a link, a form, a refresh); the program's own loads are not held. Empty: no
+    // folder is kept.
+    virtual void setConfinedFolder(const QString& folder) = 0;
 };
 
 class WebEngineFactory
@@ -110,7 +117,7 @@ public:
     virtual QString lastServerReply() const = 0;
 };
 
-#define QuillmereWebEngineFactory_iid "org.quillmere.WebEngineFactory/1"
+#define QuillmereWebEngineFactory_iid "org.quillmere.WebEngineFactory/2"
 #define QuillmerePdfEngineFactory_iid "org.quillmere.PdfEngineFactory/1"
 #define QuillmereMailTransport_iid "org.quillmere.MailTransport/2"
 Q_DECLARE_INTERFACE(WebEngineFactory, QuillmereWebEngineFactory_iid)

@@ -11,6 +11,7 @@
 #include "ui/commands/ReaderContext.h"
 #include "ui/skin/SkinForm.h"
 #include "ui/skin/SkinLabel.h"
+#include "ui/web/RefusedLink.h"
 #include "views/DocumentView.h"
 #include "views/EpubSession.h"
 #include "views/PdfView.h"
@@ -166,6 +167,8 @@ void frmMain::buildPane(QWidget* client)
     wbBook = m_pane->web();
     bookMessage = m_pane->message();
     connect(m_pane, &ReadingPane::interfaceChanged, this, &frmMain::applyInterface);
+    connect(wbBook, &WebView::linkRefused, this,
+            [this](const QString& address) { RefusedLink::handle(this, address); });
     connect(txtBook, &RichTextView::mouseDown, this,
             [this](Qt::MouseButton button, const QPoint& position) {
                 if (button == Qt::RightButton && mnuGet) {

@@ -67,6 +67,8 @@ EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString&
     if (m_menu) {
         m_menu->menuAction()->setVisible(false);
     }
+    // Pages unpacked by a reader that was killed are still in the temporary folder.
+    Epub::PageFolder::removeLeftovers(QDir::tempPath());
 }
 
 EpubSession::~EpubSession()
@@ -125,16 +127,18 @@ void EpubSession::close()
     m_book.reset();
     m_record.reset();
     m_chapter = -1;
+    clearContentsMenu();
     if (m_menu) {
-        m_menu->clear();
         m_menu->menuAction()->setVisible(false);
     }
-    m_entryActions.clear();
     m_bookmarkAction = nullptr;
     m_previousAction = nullptr;
     m_nextAction = nullptr;
     m_pagesAction = nullptr;
     m_showsPages = false;
+    if (m_pageView && m_pageFolder) {
+        m_pageView->setConfinedFolder({});
+    }
     m_pageFolder.reset();
     m_pagePath.clear();
 }
@@ -155,7 +159,8 @@ bool EpubSession::showPages(bool pages, QString* error)
     }
     if (pages && m_pagePath.isEmpty()) {
         BusyPointer busy;
-        auto folder = std::make_unique<QTemporaryDir>();
+        auto folder =
+            std::make_unique<QTemporaryDir>(Epub::PageFolder::folderTemplate(QDir::tempPath()));
         QString reason;
         const QString page = folder->isValid()
                                  ? Epub::PageFolder::write(*m_book, folder->path(), &reason)
@@ -175,8 +180,10 @@ bool EpubSession::showPages(bool pages, QString* error)
     }
     m_showsPages = pages;
     if (pages) {
-        // The book's own scripts never run, as for the library's web pages.
+        // The book's own scripts never run, as for the library's web pages, and its pages go
+        // nowhere outside the book: a link to another file of the user's is not followed.
         m_pageView->setShowsLocalBooks(true);
+        m_pageView->setConfinedFolder(m_pageFolder->path());
         m_pageView->Navigate(m_pagePath);
     }
     if (m_pagesAction) {
@@ -332,9 +339,7 @@ bool EpubSession::showContentsEntry(int index)
     if (m_showsPages && m_pageView) {
         m_pageView->Navigate(QUrl::fromLocalFile(m_pagePath).toString() +
                              Epub::PageFolder::chapterFragment(entry.chapter));
-        for (int i = 0; i < m_entryActions.size(); ++i) {
-            m_entryActions.at(i)->setChecked(i == index);
-        }
+        checkContentsEntry(index);
         return true;
     }
     QUrl url;
@@ -490,9 +495,11 @@ void EpubSession::applyMarks()
         if (!at) {
             continue;
         }
+        // Never past the chapter's end, whatever the record says.
+        const int length = qBound(0, mark.length, static_cast<int>(text.size()) - *at);
         QTextCursor cursor(m_view->document());
         cursor.setPosition(*at);
-        cursor.setPosition(*at + mark.length, QTextCursor::KeepAnchor);
+        cursor.setPosition(*at + length, QTextCursor::KeepAnchor);
         QTextCharFormat format;
         format.setForeground(MarkColor);
         format.setFontUnderline(true);
@@ -556,8 +563,7 @@ void EpubSession::rebuildContentsMenu()
     if (!m_menu) {
         return;
     }
-    m_menu->clear();
-    m_entryActions.clear();
+    clearContentsMenu();
     QAction* previous = m_menu->addAction(tr("&Previous Chapter"));
     m_previousAction = previous;
     previous->setObjectName(QStringLiteral("mnuContentsPrevious"));
@@ -589,33 +595,105 @@ void EpubSession::rebuildContentsMenu()
         }
     });
     m_menu->addSeparator();
-    const QList<Epub::ContentsEntry> entries = m_book->contents();
-    for (int i = 0; i < entries.size(); ++i) {
-        const Epub::ContentsEntry& entry = entries.at(i);
-        // Menus show no tree: depth is shown by indenting.
-        QString caption = QString(entry.depth * 4, QLatin1Char(' ')) + entry.title;
-        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* action = m_menu->addAction(caption);
-        action->setObjectName(QStringLiteral("mnuContentsEntry%1").arg(i));
-        action->setCheckable(true);
-        connect(action, &QAction::triggered, this, [this, i] { showContentsEntry(i); });
-        m_entryActions.append(action);
-    }
-    if (entries.isEmpty()) {
+    const int entries = int(m_book->contents().size());
+    if (entries == 0) {
         m_menu->addAction(tr("(This book has no table of contents)"))->setEnabled(false);
+    } else if (entries <= MaxMenuEntries) {
+        addContentsEntries(m_menu, 0, entries);
+    } else {
+        // A long table of contents would run off the screen: it is listed in groups, each a
+        // submenu of at most MaxMenuEntries items, filled when it is first opened.
+        addContentsGroups(m_menu, 0, entries);
     }
     m_menu->menuAction()->setVisible(true);
 }
 
-void EpubSession::updateContentsMenu()
+void EpubSession::clearContentsMenu()
 {
-    if (m_entryActions.isEmpty()) {
+    m_entryActions.clear();
+    m_checkedEntry = -1;
+    // The groups' submenus are not the menu's own actions, so clearing it leaves them.
+    qDeleteAll(std::exchange(m_groupMenus, {}));
+    if (m_menu) {
+        m_menu->clear();
+    }
+}
+
+void EpubSession::addContentsEntries(QMenu* menu, int from, int to)
+{
+    const QList<Epub::ContentsEntry> entries = m_book->contents();
+    for (int i = from; i < to; ++i) {
+        const Epub::ContentsEntry& entry = entries.at(i);
+        // Menus show no tree: depth is shown by indenting.
+        QString caption = QString(entry.depth * 4, QLatin1Char(' ')) + entry.title;
+        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QStringLiteral("mnuContentsEntry%1").arg(i));
+        action->setCheckable(true);
+        action->setChecked(i == m_checkedEntry);
+        connect(action, &QAction::triggered, this, [this, i] { showContentsEntry(i); });
+        m_entryActions.insert(i, action);
+    }
+}
+
+void EpubSession::addContentsGroups(QMenu* menu, int from, int to)
+{
+    // Each group spans a power of MaxMenuEntries entries, so no menu holds more items than that.
+    int span = MaxMenuEntries;
+    while (qint64(span) * MaxMenuEntries < to - from) {
+        span *= MaxMenuEntries;
+    }
+    const QList<Epub::ContentsEntry> entries = m_book->contents();
+    auto title = [&entries](int index) {
+        QString text = entries.at(index).title;
+        if (text.size() > 32) {
+            text = text.left(31) + QChar(0x2026);
+        }
+        return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    };
+    for (int first = from; first < to; first += span) {
+        const int last = qMin(to, first + span);
+        QMenu* group = new QMenu(title(first) + QStringLiteral(" \u2013 ") + title(last - 1), menu);
+        group->setObjectName(QStringLiteral("mnuContentsGroup%1").arg(first));
+        group->menuAction()->setObjectName(QStringLiteral("mnuContentsGroup%1Action").arg(first));
+        menu->addMenu(group);
+        if (menu == m_menu) {
+            m_groupMenus.append(group);
+        }
+        connect(group, &QMenu::aboutToShow, this, [this, group, first, last] {
+            if (!group->isEmpty() || !m_book) {
+                return;
+            }
+            if (last - first <= MaxMenuEntries) {
+                addContentsEntries(group, first, last);
+            } else {
+                addContentsGroups(group, first, last);
+            }
+        });
+    }
+}
+
+void EpubSession::checkContentsEntry(int index)
+{
+    if (index == m_checkedEntry) {
         return;
     }
-    const int current = currentContentsEntry();
-    for (int i = 0; i < m_entryActions.size(); ++i) {
-        m_entryActions.at(i)->setChecked(i == current);
+    // Only the entry that was checked and the new one change, however long the contents.
+    if (QAction* old = m_entryActions.value(m_checkedEntry)) {
+        old->setChecked(false);
     }
+    if (QAction* now = m_entryActions.value(index)) {
+        now->setChecked(true);
+    }
+    m_checkedEntry = index;
+}
+
+void EpubSession::updateContentsMenu()
+{
+    if (!m_book || m_book->contents().isEmpty()) {
+        return;
+    }
+    checkContentsEntry(currentContentsEntry());
 }
 
 bool EpubSession::eventFilter(QObject* watched, QEvent* event)

@@ -32,6 +32,8 @@ public:
     static constexpr int PositionSaveDelayMs = 2000;
     // Pictures are fitted to a resized view once it has stayed this long at one size.
     static constexpr int PictureFitDelayMs = 150;
+    // A longer table of contents is listed in the Contents menu in groups of this many.
+    static constexpr int MaxMenuEntries = 40;
 
     EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
                 QObject* parent = nullptr);
@@ -87,6 +89,11 @@ protected:
 private:
     void positionChanged();
     void rebuildContentsMenu();
+    void clearContentsMenu();
+    // Adds the contents entries from..to-1 to menu, as entries or as groups of them.
+    void addContentsEntries(QMenu* menu, int from, int to);
+    void addContentsGroups(QMenu* menu, int from, int to);
+    void checkContentsEntry(int index);
     void updateContentsMenu();
     void applyMarks();
     void collectAnchors();
@@ -104,7 +111,11 @@ private:
     std::unique_ptr<Epub::Book> m_book;
     std::unique_ptr<Epub::ReadingRecord> m_record;
     QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
-    QList<QAction*> m_entryActions;
+    // The entries' actions made so far (those of a long table of contents are made when their
+    // group is opened), by index in the contents.
+    QHash<int, QAction*> m_entryActions;
+    QList<QMenu*> m_groupMenus; // the top-level groups of a long table of contents
+    int m_checkedEntry = -1;
     QAction* m_bookmarkAction = nullptr;
     QAction* m_pagesAction = nullptr;
     QAction* m_previousAction = nullptr;

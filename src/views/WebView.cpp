@@ -81,6 +81,7 @@ bool WebView::startEngine()
     m_engine = factory->createPage(this, this);
     m_engine->setStartFolder(m_saveFolder);
     m_engine->setShowsLocalBooks(m_showsLocalBooks);
+    m_engine->setConfinedFolder(m_confinedFolder);
     m_layout->addWidget(m_engine->widget(), 1);
     setFocusProxy(m_engine->widget());
     return true;
@@ -193,6 +194,14 @@ void WebView::setShowsLocalBooks(bool on)
     }
 }
 
+void WebView::setConfinedFolder(const QString& folder)
+{
+    m_confinedFolder = folder;
+    if (m_engine) {
+        m_engine->setConfinedFolder(folder);
+    }
+}
+
 void WebView::runJavaScript(const QString& script)
 {
     if (m_engine) {
@@ -253,4 +262,9 @@ void WebView::printEnded(bool ok)
 void WebView::downloadEnded(bool ok, const QString& path, const QString& error)
 {
     emit downloadFinished(ok, path, error);
+}
+
+void WebView::navigationRefused(const QUrl& url)
+{
+    emit linkRefused(url.toString());
 }

@@ -62,6 +62,10 @@ public:
     // A view that shows the library's HTML books runs no scripts at all, not even those of a
     // web page a book links to (a setting changed between pages reaches the page late).
     void setShowsLocalBooks(bool on);
+    // While a page inside folder is shown (an EPUB book's pages), it and its frames may go
+    // nowhere outside folder: such a navigation is stopped and linkRefused() says where
+    // it went. Empty: pages go where their links lead.
+    void setConfinedFolder(const QString& folder);
     // Number of downloads still under way.
     int activeDownloads() const;
 
@@ -77,6 +81,8 @@ signals:
     // A file download (a save-as or a link saved from the page) has ended; on success the file
     // is at path, otherwise nothing was written and error says why.
     void downloadFinished(bool ok, const QString& path, const QString& error);
+    // A page kept to its folder tried to go to address, outside it, and was stopped.
+    void linkRefused(const QString& address);
 
 private:
     // Loads the engine for this view; false (with the explanation shown) when it cannot.
@@ -88,10 +94,12 @@ private:
     void urlChangedInPage(const QString& address) override;
     void printEnded(bool ok) override;
     void downloadEnded(bool ok, const QString& path, const QString& error) override;
+    void navigationRefused(const QUrl& url) override;
 
     WebPageEngine* m_engine = nullptr;
     QVBoxLayout* m_layout = nullptr;
     QLabel* m_message = nullptr;
     QString m_saveFolder;
+    QString m_confinedFolder;
     bool m_showsLocalBooks = false;
 };

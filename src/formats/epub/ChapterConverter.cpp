@@ -1,5 +1,6 @@
 #include "formats/epub/ChapterConverter.h"
 
+#include "formats/epub/CssText.h"
 #include "formats/epub/EpubBook.h"
 #include "formats/epub/StyleRules.h"
 
@@ -7,7 +8,6 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QImageReader>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -16,6 +16,7 @@
 #include <QTextImageFormat>
 #include <QUrl>
 #include <QXmlStreamReader>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -50,30 +51,64 @@ struct Node
         }
         return false;
     }
-    QString plainText() const
+    // The text inside the node, at most limit characters of it.
+    QString plainText(qsizetype limit = -1) const
     {
-        if (name.isEmpty()) {
-            return text;
-        }
         QString all;
-        for (const auto& child : children) {
-            all += child->plainText();
-        }
+        appendText(&all, limit);
         return all;
+    }
+    void appendText(QString* all, qsizetype limit) const
+    {
+        if (limit >= 0 && all->size() >= limit) {
+            return;
+        }
+        if (name.isEmpty()) {
+            *all += limit >= 0 ? text.left(limit - all->size()) : text;
+            return;
+        }
+        for (const auto& child : children) {
+            child->appendText(all, limit);
+        }
     }
 };
 
 constexpr size_t MaxDepth = 200;
 
-// Reads the XHTML into a tree; on damage keeps what was read and reports it.
-std::unique_ptr<Node> parse(const QByteArray& data, QString* damage)
+// What a chapter may cost before anything is built from it. Qt's document takes about 3 KB for
+// each element and 40 bytes for each character of text, so an element counts as 75 characters
+// here; the budget is the King James Bible as one chapter with room to spare (about 300 MB and
+// two seconds at most). A chapter past it is shown as far as the budget goes, never more:
+// 30 MB of "<p>x</p>" would take 5 GB.
+constexpr qint64 MaxChapterCost = 8'000'000;
+constexpr qint64 ElementCost = 75;
+// The bytes of a chapter read at most; markup past them could never fit the budget anyway.
+constexpr qint64 MaxChapterBytes = qint64(64) * 1024 * 1024;
+// A note's text shown as a link's tool tip, at most.
+constexpr qsizetype MaxNoteLength = 2000;
+// Qt breaks a line inside a word only by trying every place in it, which costs the square of
+// the word's length (a word of 391,650 letters takes seconds): longer runs without a space
+// get an invisible break opportunity (a zero-width space) every this many characters.
+constexpr qsizetype MaxUnbrokenRun = 1000;
+
+struct Parsed
 {
-    auto root = std::make_unique<Node>();
-    root->name = QStringLiteral("#root");
-    std::vector<Node*> open{root.get()};
+    std::unique_ptr<Node> root;
+    QString damage;   // what the XML reader reported, or empty
+    bool cut = false; // the chapter went past the budget and the rest was left out
+};
+
+// Reads the XHTML into a tree; on damage keeps what was read and reports it.
+Parsed parse(const QByteArray& data)
+{
+    Parsed parsed;
+    parsed.root = std::make_unique<Node>();
+    parsed.root->name = QStringLiteral("#root");
+    std::vector<Node*> open{parsed.root.get()};
     // Elements nested deeper than any real book are taken as part of the one above them, so
     // a hostile chapter cannot exhaust the stack of the recursive steps that follow.
     int flattened = 0;
+    qint64 cost = 0;
     QXmlStreamReader xml(data);
     while (!xml.atEnd()) {
         xml.readNext();
@@ -82,9 +117,18 @@ std::unique_ptr<Node> parse(const QByteArray& data, QString* damage)
         } else if (xml.isEndElement() && flattened > 0) {
             --flattened;
         } else if (xml.isStartElement()) {
+            const QXmlStreamAttributes attributes = xml.attributes();
+            cost += ElementCost;
+            for (const QXmlStreamAttribute& attribute : attributes) {
+                cost += attribute.value().size();
+            }
+            if (cost > MaxChapterCost) {
+                parsed.cut = true;
+                break;
+            }
             auto node = std::make_unique<Node>();
             node->name = xml.name().toString().toLower();
-            node->attributes = xml.attributes();
+            node->attributes = attributes;
             Node* raw = node.get();
             open.back()->children.push_back(std::move(node));
             open.push_back(raw);
@@ -93,45 +137,21 @@ std::unique_ptr<Node> parse(const QByteArray& data, QString* damage)
                 open.pop_back();
             }
         } else if (xml.isCharacters() || xml.isEntityReference()) {
+            const QStringView text = xml.text();
+            cost += text.size() + 1;
+            if (cost > MaxChapterCost) {
+                parsed.cut = true;
+                break;
+            }
             auto node = std::make_unique<Node>();
-            node->text = xml.text().toString();
+            node->text = text.toString();
             open.back()->children.push_back(std::move(node));
         }
     }
-    if (xml.hasError()) {
-        *damage = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
+    if (xml.hasError() && !parsed.cut) {
+        parsed.damage = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
     }
-    return root;
-}
-
-// Qt's HTML reader takes em and rem as points. Font sizes are resolved by the converter itself
-// (see StyleRules) and left alone here; em and rem in other lengths (margins, indents) are
-// taken against the reader's base size, so the user's choice of font size scales them too.
-QString portableCss(QString css, qreal basePoints)
-{
-    static const QRegularExpression comments(QStringLiteral("/\\*.*?\\*/"),
-                                             QRegularExpression::DotMatchesEverythingOption);
-    css.remove(comments);
-    static const QRegularExpression imports(QStringLiteral("@import[^;]*;"));
-    css.remove(imports);
-    static const QRegularExpression relative(
-        QStringLiteral("(font-size\\s*:\\s*)?(-?[0-9]*\\.?[0-9]+)\\s*(r?em)\\b"),
-        QRegularExpression::CaseInsensitiveOption);
-    QString out;
-    qsizetype last = 0;
-    for (auto it = relative.globalMatch(css); it.hasNext();) {
-        const QRegularExpressionMatch match = it.next();
-        out += css.mid(last, match.capturedStart() - last);
-        const double value = match.captured(2).toDouble();
-        if (!match.captured(1).isEmpty()) {
-            out += match.captured();
-        } else {
-            out += QStringLiteral("%1px").arg(qRound(value * basePoints * 96.0 / 72.0));
-        }
-        last = match.capturedEnd();
-    }
-    out += css.mid(last);
-    return out;
+    return parsed;
 }
 
 QString escaped(const QString& text)
@@ -153,7 +173,9 @@ bool isSectioning(const QString& name)
 // Elements whose content is never text of the book.
 bool isNeverShown(const QString& name)
 {
+    // A style sheet is read by the converter, never handed to Qt's reader as it is.
     static const QSet<QString> names = {QStringLiteral("script"),   QStringLiteral("head"),
+                                        QStringLiteral("style"),    QStringLiteral("link"),
                                         QStringLiteral("noscript"), QStringLiteral("template"),
                                         QStringLiteral("math"),     QStringLiteral("object"),
                                         QStringLiteral("video"),    QStringLiteral("audio")};
@@ -227,38 +249,56 @@ public:
     {
         const QString id = node.attribute(QLatin1String("id"));
         if (!id.isEmpty() && ids.contains(id)) {
-            notes.insert(id, node.plainText().simplified());
+            notes.insert(id, node.plainText(MaxNoteLength).simplified());
         }
         for (const auto& child : node.children) {
             collectNotes(*child, ids);
         }
     }
 
-    void write(const Node& node)
+    // Writes node, an element or text; element is the node as style rules see it.
+    void write(const Node& node, const StyleRules::Element* element = nullptr)
     {
         if (node.name.isEmpty()) {
             m_html += escaped(node.text);
             return;
         }
-        if (isNeverShown(node.name) || isHidden(node)) {
+        if (node.name == QLatin1String("#root")) {
+            writeChildren(node, nullptr);
             return;
         }
-        if (node.name == QLatin1String("#root")) {
-            writeChildren(node);
+        if (isNeverShown(node.name) || !element) {
+            return;
+        }
+        const StyleRules::Declarations cascaded = rules.declarationsFor(*element);
+        const StyleRules::Declarations own =
+            StyleRules::declarations(node.attribute(QLatin1String("style")));
+        auto valueOf = [&](const QString& property) {
+            const QString value = StyleRules::valueOf(own, property);
+            return value.isEmpty() ? StyleRules::valueOf(cascaded, property) : value;
+        };
+        if (node.attributes.hasAttribute(QLatin1String("hidden")) ||
+            valueOf(QStringLiteral("display")).toLower() == QLatin1String("none")) {
             return;
         }
         const qreal parentPoints = m_points.isEmpty() ? m_basePoints : m_points.last();
-        const qreal points = fontPoints(node, parentPoints);
+        const qreal points = fontPoints(node, valueOf(QStringLiteral("font-size")), parentPoints);
         if (node.name == QLatin1String("html") || node.name == QLatin1String("body")) {
             if (node.name == QLatin1String("html")) {
                 m_rootPoints = points;
+            }
+            // What the book's sheets give the whole chapter goes to the document's own html
+            // and body.
+            const QString style = styleText(cascaded) + makeStyleText(own);
+            if (!style.isEmpty()) {
+                m_rootCss += QStringLiteral("%1 { %2 }\n").arg(node.name, style);
             }
             m_points.append(points);
             const bool sized = qAbs(points - parentPoints) > 0.01;
             if (sized) {
                 m_html += QStringLiteral("<div style=\"font-size: %1pt\">").arg(points);
             }
-            writeChildren(node);
+            writeChildren(node, element);
             if (sized) {
                 m_html += QStringLiteral("</div>");
             }
@@ -287,9 +327,11 @@ public:
         tables += table ? 1 : 0;
         const QString tag = isSectioning(node.name) || flat ? QStringLiteral("div") : node.name;
         m_html += QLatin1Char('<') + tag;
-        QString style = portableCss(node.attribute(QLatin1String("style")), m_basePoints);
+        // The rules the element receives are written into its own style, before its own
+        // declarations, which win; the font size is the one worked out here.
+        QString style = styleText(cascaded) + makeStyleText(own);
         if (qAbs(points - parentPoints) > 0.01 || isHeading(node.name)) {
-            style += QStringLiteral("; font-size: %1pt").arg(points);
+            style += QStringLiteral("font-size: %1pt").arg(points);
         }
         if (!style.isEmpty()) {
             m_html += QStringLiteral(" style=\"%1\"").arg(escaped(style));
@@ -319,7 +361,7 @@ public:
             m_html += QStringLiteral("<a name=\"%1\"></a>").arg(escaped(id));
         }
         m_points.append(points);
-        writeChildren(node);
+        writeChildren(node, element);
         m_points.removeLast();
         m_html += QStringLiteral("</%1>").arg(tag);
         tables -= table ? 1 : 0;
@@ -327,6 +369,8 @@ public:
 
     QString html() const { return m_html; }
     void append(const QString& text) { m_html += text; }
+    // The style the book's sheets give the chapter's html and body.
+    QString rootCss() const { return m_rootCss; }
 
 private:
     static constexpr int MaxTableNesting = 8;
@@ -368,19 +412,10 @@ private:
                name.at(1) >= QLatin1Char('1') && name.at(1) <= QLatin1Char('6');
     }
 
-    QString ruleValue(const Node& node, const QString& property) const
+    // The element's font size in points, from the cascade (value); headings without a size of
+    // their own get the usual steps above the text around them.
+    qreal fontPoints(const Node& node, const QString& value, qreal parentPoints) const
     {
-        return rules.value(
-            property, node.name,
-            node.attribute(QLatin1String("class")).split(QLatin1Char(' '), Qt::SkipEmptyParts),
-            node.attribute(QLatin1String("id")), node.attribute(QLatin1String("style")));
-    }
-
-    // The element's font size in points, from the cascade; headings without a size of their
-    // own get the usual steps above the text around them.
-    qreal fontPoints(const Node& node, qreal parentPoints) const
-    {
-        const QString value = ruleValue(node, QStringLiteral("font-size"));
         if (!value.isEmpty()) {
             return StyleRules::fontPoints(value, parentPoints, m_rootPoints);
         }
@@ -391,16 +426,57 @@ private:
         return parentPoints;
     }
 
-    bool isHidden(const Node& node) const
+    // Declarations as style text for Qt: em and rem turned to pixels, font sizes left out
+    // (each element's is written as worked out).
+    QString styleText(const StyleRules::Declarations& declarations)
     {
-        return node.attributes.hasAttribute(QLatin1String("hidden")) ||
-               ruleValue(node, QStringLiteral("display")).toLower() == QLatin1String("none");
+        // The cascade of elements alike is one shared list (see StyleRules::declarationsFor),
+        // so its text is made once.
+        if (declarations.isEmpty()) {
+            return {};
+        }
+        const auto known = m_styleTexts.constFind(declarations.constData());
+        if (known != m_styleTexts.cend()) {
+            return *known;
+        }
+        const QString text = makeStyleText(declarations);
+        m_styleTexts.insert(declarations.constData(), text);
+        return text;
     }
 
-    void writeChildren(const Node& node)
+    QString makeStyleText(const StyleRules::Declarations& declarations) const
     {
+        QString text;
+        for (const auto& [property, value] : declarations) {
+            if (property != QLatin1String("font-size")) {
+                text += property + QStringLiteral(": ") + CssText::emToPixels(value, m_basePoints) +
+                        QStringLiteral("; ");
+            }
+        }
+        return text;
+    }
+
+    void writeChildren(const Node& node, const StyleRules::Element* parent)
+    {
+        // The elements under one parent stay alive together: a selector may look back along
+        // the siblings (p + p) and up along the parents.
+        std::deque<StyleRules::Element> elements;
+        const StyleRules::Element* previous = nullptr;
         for (const auto& child : node.children) {
-            write(*child);
+            if (child->name.isEmpty()) {
+                write(*child);
+                continue;
+            }
+            StyleRules::Element& element = elements.emplace_back();
+            element.tag = child->name;
+            element.classes = child->attribute(QLatin1String("class"))
+                                  .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                                  .mid(0, StyleRules::MaxElementClasses);
+            element.id = child->attribute(QLatin1String("id"));
+            element.parent = parent;
+            element.previous = previous;
+            previous = &element;
+            write(*child, &element);
         }
     }
 
@@ -480,12 +556,30 @@ private:
     int m_tables = 0;      // tables open around the element written
     int m_flatTables = 0;  // of those, the ones too deep, written as plain blocks
     QString m_html;
+    QString m_rootCss;
+    // Style text of the cascades met so far, by their shared list (owned by rules).
+    QHash<const void*, QString> m_styleTexts;
 };
 
-void collectStyles(const Node& node, const Book& book, const QString& chapterPath, QString* css)
+// The style a chapter takes, from its own <style> elements and the sheets it links, is capped:
+// no book needs more, and every later step runs over all of it.
+constexpr qsizetype MaxStyleLength = 512 * 1024;
+
+void collectStyles(const Node& node, const Book& book, const QString& chapterPath, QString* css,
+                   bool* capped)
 {
+    auto take = [&](const QString& sheet) {
+        const qsizetype room = MaxStyleLength - css->size();
+        if (sheet.size() >= room) {
+            *capped = true;
+        }
+        *css += sheet.left(qMax<qsizetype>(0, room - 1)) + QLatin1Char('\n');
+    };
+    if (*capped) {
+        return;
+    }
     if (node.name == QLatin1String("style")) {
-        *css += node.plainText() + QLatin1Char('\n');
+        take(node.plainText());
         return;
     }
     if (node.name == QLatin1String("link") &&
@@ -493,15 +587,13 @@ void collectStyles(const Node& node, const Book& book, const QString& chapterPat
         QByteArray data;
         const QString entry = Archive::resolve(chapterPath, node.attribute(QLatin1String("href")));
         if (!entry.isEmpty() && book.archive().read(entry, &data)) {
-            *css += QString::fromUtf8(data) + QLatin1Char('\n');
+            take(QString::fromUtf8(data.left(MaxStyleLength * 4)));
         }
         return;
     }
-    if (node.name == QLatin1String("body")) {
-        return;
-    }
+    // Style elements count wherever they stand: some books put them in the body.
     for (const auto& child : node.children) {
-        collectStyles(*child, book, chapterPath, css);
+        collectStyles(*child, book, chapterPath, css, capped);
     }
 }
 } // namespace
@@ -530,6 +622,41 @@ static void reinsertPictures(QTextDocument* document)
     }
 }
 
+// Gives every run of more than MaxUnbrokenRun characters without a space a break opportunity
+// every MaxUnbrokenRun characters, so no line takes Qt the square of its length to break.
+static void breakLongRuns(QTextDocument* document)
+{
+    QList<int> breaks;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        if (text.size() <= MaxUnbrokenRun) {
+            continue;
+        }
+        qsizetype run = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c.isSpace() || c == QChar(0x200B) || c == QChar::ObjectReplacementCharacter) {
+                run = 0;
+            } else if (++run > MaxUnbrokenRun) {
+                breaks.append(block.position() + int(i));
+                run = 1;
+            }
+        }
+    }
+    // From the end, so the places still to come keep their positions.
+    if (breaks.isEmpty()) {
+        return;
+    }
+    // One edit for all, so the document is told of the change once.
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    for (auto it = breaks.crbegin(); it != breaks.crend(); ++it) {
+        cursor.setPosition(*it);
+        cursor.insertText(QString(QChar(0x200B)));
+    }
+    cursor.endEditBlock();
+}
+
 bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* error)
 {
     m_warnings.clear();
@@ -544,21 +671,34 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     const QString path = chapters.at(chapter);
     QByteArray data;
     QString readError;
-    if (!m_book.archive().read(path, &data, &readError)) {
+    bool tooLong = false;
+    if (!m_book.archive().readStart(path, MaxChapterBytes, &data, &tooLong, &readError)) {
         if (error) {
             *error = readError;
         }
         return false;
     }
-    QString damage;
-    const std::unique_ptr<Node> root = parse(data, &damage);
-    if (!damage.isEmpty()) {
+    const Parsed parsed = parse(data);
+    data.clear();
+    const std::unique_ptr<Node>& root = parsed.root;
+    tooLong = tooLong || parsed.cut;
+    if (!parsed.damage.isEmpty() && !tooLong) {
         m_warnings.append(tr("Chapter %1 is damaged: %2; what could be read is shown.")
                               .arg(chapter + 1)
-                              .arg(damage));
+                              .arg(parsed.damage));
+    }
+    if (tooLong) {
+        m_warnings.append(tooLongNote());
     }
     QString css;
-    collectStyles(*root, m_book, path, &css);
+    bool capped = false;
+    collectStyles(*root, m_book, path, &css, &capped);
+    if (capped) {
+        m_warnings.append(tr("Chapter %1 has more style than a book needs; only the first %2 "
+                             "characters of it are used.")
+                              .arg(chapter + 1)
+                              .arg(MaxStyleLength));
+    }
 
     document->clear();
     const qreal basePoints =
@@ -570,15 +710,31 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     if (!noteIds.isEmpty()) {
         writer.collectNotes(*root, noteIds);
     }
-    writer.append(
-        QStringLiteral("<html><head><style>%1</style></head><body>")
-            .arg(portableCss(css, basePoints).replace(QLatin1Char('<'), QLatin1Char(' '))));
     writer.write(*root);
-    writer.append(QStringLiteral("</body></html>"));
-    m_html = writer.html();
+    if (tooLong) {
+        // The reader meets the note where the text stops.
+        writer.append(QStringLiteral("<p><i>%1</i></p>").arg(tooLongNote().toHtmlEscaped()));
+    }
+    if (writer.rules.exhausted()) {
+        m_warnings.append(tr("The style of chapter %1 is too elaborate to follow in full; part "
+                             "of it is left out.")
+                              .arg(chapter + 1));
+    }
+    // Qt's HTML reader receives only what the writer could not resolve itself.
+    QString head = writer.rules.qtCss(basePoints) + writer.rootCss();
+    head.replace(QLatin1Char('<'), QLatin1Char(' '));
+    m_html = QStringLiteral("<html><head><style>%1</style></head><body>").arg(head) +
+             writer.html() + QStringLiteral("</body></html>");
     document->setHtml(m_html);
+    breakLongRuns(document);
     reinsertPictures(document);
     return true;
+}
+
+QString ChapterConverter::tooLongNote()
+{
+    return tr("This chapter is too long to be shown whole; the text above is as much of it as "
+              "fits.");
 }
 
 int ChapterConverter::fitPictures(const Book& book, QTextDocument* document, int maxWidth)

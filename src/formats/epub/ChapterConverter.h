@@ -16,7 +16,8 @@ class Book;
 // index and anchor (see linkTarget); a link to a footnote carries the note's text as its tool
 // tip. Pictures are held in the document at the size shown, and only the chapter's own.
 // Hidden elements (the hidden attribute, display:none) are left out. Broken XHTML shows
-// what was read before the damage.
+// what was read before the damage. What a chapter may cost is bounded before anything is built
+// from it: a chapter past the bound is shown as far as it goes, with a note saying so.
 class ChapterConverter
 {
 public:
@@ -39,6 +40,9 @@ public:
     // one held, and its place in the text takes the new size. Text and offsets stay as they
     // are. Returns how many places changed size.
     static int fitPictures(const Book& book, QTextDocument* document, int maxWidth);
+
+    // The note closing a chapter that was too long to be shown whole.
+    static QString tooLongNote();
 
     // Reads an "epub:" link back: chapter index (or -1) and anchor.
     static int linkChapter(const QString& url, QString* anchor = nullptr);

@@ -76,6 +76,9 @@ bool Archive::open(const QString& path, QString* error)
     };
     m_fileSize = QFileInfo(path).size();
     m_entryCap = qBound(EntryCapFloor, m_fileSize * EntryCapFactor, EntryCapCeiling);
+    // The whole book is held to the same proportion; a big book of pictures stored as they
+    // are unpacks to about its own size, so twice that is always allowed.
+    m_totalCap = qMax(m_entryCap, m_fileSize * 2);
     m_zip = std::make_unique<QuaZip>(path);
     if (!m_zip->open(QuaZip::mdUnzip)) {
         return fail(tr("It is not an EPUB book: the file is not a zip archive."));
@@ -115,6 +118,15 @@ qint64 Archive::declaredSize(const QString& name) const
 
 bool Archive::read(const QString& name, QByteArray* data, QString* error) const
 {
+    return readStart(name, -1, data, nullptr, error);
+}
+
+bool Archive::readStart(const QString& name, qint64 limit, QByteArray* data, bool* truncated,
+                        QString* error) const
+{
+    if (truncated) {
+        *truncated = false;
+    }
     auto fail = [&](const QString& text) {
         if (error) {
             *error = text;
@@ -139,7 +151,8 @@ bool Archive::read(const QString& name, QByteArray* data, QString* error) const
     }
     // The header's size is not trusted: reading stops at the cap whatever it claims.
     QByteArray bytes;
-    bytes.reserve(static_cast<qsizetype>(qMin(m_sizes.value(name), m_entryCap)));
+    const qint64 wanted = limit < 0 ? m_entryCap : qMin(limit, m_entryCap);
+    bytes.reserve(static_cast<qsizetype>(qMin(m_sizes.value(name), wanted)));
     char buffer[64 * 1024];
     for (;;) {
         const qint64 got = file.read(buffer, sizeof buffer);
@@ -148,6 +161,14 @@ bool Archive::read(const QString& name, QByteArray* data, QString* error) const
         }
         if (got == 0) {
             break;
+        }
+        if (limit >= 0 && bytes.size() + got > limit) {
+            bytes.append(buffer, static_cast<qsizetype>(limit - bytes.size()));
+            if (truncated) {
+                *truncated = true;
+            }
+            *data = std::move(bytes);
+            return true;
         }
         if (bytes.size() + got > m_entryCap) {
             return fail(tr("The part %1 of the book unpacks to far more than the whole book and "

@@ -31,8 +31,15 @@ public:
     qint64 declaredSize(const QString& name) const;
     // The entry's bytes; false with an error for a missing, refused or damaged entry.
     bool read(const QString& name, QByteArray* data, QString* error = nullptr) const;
+    // The first limit bytes of the entry at most; truncated tells whether it holds more.
+    bool readStart(const QString& name, qint64 limit, QByteArray* data, bool* truncated,
+                   QString* error = nullptr) const;
     // Largest unpacked entry accepted for this book.
     qint64 entryCap() const { return m_entryCap; }
+    // Largest total of unpacked entries accepted when the whole book is unpacked (its pages
+    // for the web view): a book of many entries, each within the entry cap, must not fill a
+    // disk either.
+    qint64 totalCap() const { return m_totalCap; }
 
     // Normalises a name inside the book; empty when it is absolute or climbs out of it.
     static QString normalisedName(const QString& name);
@@ -45,6 +52,7 @@ private:
     QHash<QString, QString> m_entries; // normalised name -> name as stored in the zip
     QHash<QString, qint64> m_sizes;
     qint64 m_entryCap = 0;
+    qint64 m_totalCap = 0;
     qint64 m_fileSize = 0;
 };
 

@@ -200,7 +200,8 @@ bool Book::readPackage(const QString& packagePath, const QByteArray& data, QStri
     }
     for (const QString& id : std::as_const(spineIds)) {
         const ManifestItem* item = byId.value(id);
-        if (item && m_archive.contains(item->path) && !m_chapters.contains(item->path)) {
+        if (item && m_archive.contains(item->path) && !m_chapterIndex.contains(item->path)) {
+            m_chapterIndex.insert(item->path, int(m_chapters.size()));
             m_chapters.append(item->path);
         }
     }
@@ -261,7 +262,7 @@ void Book::readNavigation(const QString& path)
                 const auto [file, anchor] =
                     resolveLink(path, xml.attributes().value(QLatin1String("href")).toString());
                 const QString title = simplifiedText(xml);
-                const int chapter = m_chapters.indexOf(file);
+                const int chapter = chapterOf(file);
                 if (chapter >= 0 && !title.isEmpty()) {
                     m_contents.append({title, chapter, anchor, qMax(0, listDepth - 1)});
                 }
@@ -299,7 +300,7 @@ void Book::readNcx(const QString& path)
             } else if (depth > 0 && xml.name() == QLatin1String("content")) {
                 const auto [file, anchor] =
                     resolveLink(path, xml.attributes().value(QLatin1String("src")).toString());
-                const int chapter = m_chapters.indexOf(file);
+                const int chapter = chapterOf(file);
                 if (chapter >= 0 && !title.isEmpty()) {
                     m_contents.append({title, chapter, anchor, depth - 1});
                 }

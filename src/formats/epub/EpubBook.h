@@ -2,6 +2,7 @@
 
 #include "formats/epub/EpubArchive.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -51,7 +52,8 @@ public:
 
     // Entry names of the spine's chapters, in reading order.
     QStringList chapters() const { return m_chapters; }
-    int chapterOf(const QString& entryName) const { return m_chapters.indexOf(entryName); }
+    // Spine index of an entry, or -1 when it is no chapter.
+    int chapterOf(const QString& entryName) const { return m_chapterIndex.value(entryName, -1); }
     QList<ContentsEntry> contents() const { return m_contents; }
     // Problems met while reading a book that still opened (broken contents, missing parts).
     QStringList warnings() const { return m_warnings; }
@@ -72,6 +74,9 @@ private:
     bool m_fixedLayout = false;
     QList<ManifestItem> m_manifest;
     QStringList m_chapters;
+    // Entry name -> spine index: links and contents entries are looked up by name, and a book
+    // may have tens of thousands of chapters.
+    QHash<QString, int> m_chapterIndex;
     QList<ContentsEntry> m_contents;
     QStringList m_warnings;
 };

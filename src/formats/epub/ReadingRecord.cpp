@@ -1,5 +1,8 @@
 #include "formats/epub/ReadingRecord.h"
 
+#include "formats/AtomicFile.h"
+
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
@@ -8,12 +11,20 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
+#include <quazip/quazip.h>
+#include <quazip/quazipfileinfo.h>
 
 namespace Epub {
 
 namespace {
 constexpr qint64 FingerprintSpan = 64 * 1024;
+// Books up to this size are fingerprinted whole (about 40 ms).
+constexpr qint64 WholeFileSpan = 4 * 1024 * 1024;
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Epub::ReadingRecord", text);
+}
 
 QJsonArray toArray(const QStringList& list)
 {
@@ -41,8 +52,10 @@ Mark markFromJson(const QJsonObject& object)
 {
     Mark mark;
     mark.start = TextAnchor::fromJson(object);
-    mark.length = object.value(QStringLiteral("length")).toInt();
     mark.text = object.value(QStringLiteral("text")).toString();
+    // A damaged record cannot make a mark longer than the text it marks, nor negative.
+    mark.length = qBound(0, object.value(QStringLiteral("length")).toInt(),
+                         static_cast<int>(mark.text.size()));
     return mark;
 }
 
@@ -53,6 +66,27 @@ QJsonObject readObject(const QString& file)
         return {};
     }
     return QJsonDocument::fromJson(in.readAll()).object();
+}
+
+// Whether a record kept under a book's former fingerprint is this book's: two books that share
+// that fingerprint shared it, so it goes to the one it names (by path or file name), or, when
+// it names neither, to a book that was moved and renamed, unless a file it names still holds
+// a book with that fingerprint.
+bool ownsLegacyRecord(const QJsonObject& object, const QString& path, const QString& legacy)
+{
+    const QFileInfo info(path);
+    const QStringList paths = toStringList(object.value(QStringLiteral("paths")));
+    if (paths.contains(info.absoluteFilePath()) ||
+        toStringList(object.value(QStringLiteral("names"))).contains(info.fileName())) {
+        return true;
+    }
+    for (const QString& other : paths) {
+        if (QFileInfo(other) != info && QFileInfo::exists(other) &&
+            legacyFingerprint(other) == legacy) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Of the places where needle occurs, the one closest to near, or nothing.
@@ -100,7 +134,7 @@ TextAnchor TextAnchor::fromJson(const QJsonObject& object)
     return anchor;
 }
 
-QString fileFingerprint(const QString& path)
+QString legacyFingerprint(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -112,6 +146,46 @@ QString fileFingerprint(const QString& path)
     if (size > FingerprintSpan) {
         file.seek(qMax(FingerprintSpan, size - FingerprintSpan));
         hash.addData(file.read(FingerprintSpan));
+    }
+    if (file.error() != QFileDevice::NoError) {
+        return {};
+    }
+    return QStringLiteral("%1-%2").arg(size).arg(QString::fromLatin1(hash.result().toHex()));
+}
+
+QString fileFingerprint(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const qint64 size = file.size();
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (size <= WholeFileSpan) {
+        // Read whole, a book is told from every other; the digest is the same as the first
+        // and last 64 KiB gave for books up to twice that, so their records keep their names.
+        while (!file.atEnd()) {
+            const QByteArray chunk = file.read(FingerprintSpan);
+            if (chunk.isEmpty()) {
+                break;
+            }
+            hash.addData(chunk);
+        }
+    } else {
+        // A big book: its ends, and the zip's directory, which holds a checksum of every
+        // entry's content, so books that differ only in the middle differ here too.
+        hash.addData(file.read(FingerprintSpan));
+        file.seek(size - FingerprintSpan);
+        hash.addData(file.read(FingerprintSpan));
+        QuaZip zip(path);
+        if (zip.open(QuaZip::mdUnzip)) {
+            for (const QuaZipFileInfo64& info : zip.getFileInfoList64()) {
+                hash.addData(info.name.toUtf8());
+                hash.addData(QByteArray::number(info.crc) + ' ' +
+                             QByteArray::number(quint64(info.compressedSize)) + ' ' +
+                             QByteArray::number(quint64(info.uncompressedSize)) + '\n');
+            }
+        }
     }
     if (file.error() != QFileDevice::NoError) {
         return {};
@@ -235,7 +309,21 @@ ReadingRecord ReadingRecord::find(const QString& folder, const QString& path,
     const QString fileName = QFileInfo(path).fileName();
     const QString absolute = QFileInfo(path).absoluteFilePath();
 
-    const QJsonObject same = readObject(record.filePath());
+    QJsonObject same = readObject(record.filePath());
+    if (same.isEmpty() && !record.m_fingerprint.isEmpty()) {
+        // Records written before books were fingerprinted in full are kept under the first
+        // and last 64 KiB; such a record is taken over, and moved on the next save, when it
+        // is this book's (see ownsLegacyRecord).
+        const QString legacy = legacyFingerprint(path);
+        const QString legacyFile = QDir(folder).filePath(legacy + QStringLiteral(".json"));
+        const QJsonObject object = legacy.isEmpty() || legacy == record.m_fingerprint
+                                       ? QJsonObject()
+                                       : readObject(legacyFile);
+        if (!object.isEmpty() && ownsLegacyRecord(object, path, legacy)) {
+            same = object;
+            record.m_legacyFile = legacyFile;
+        }
+    }
     if (!same.isEmpty() && !record.m_fingerprint.isEmpty()) {
         record.readJson(same);
         record.m_match = Match::SameFile;
@@ -330,30 +418,26 @@ bool ReadingRecord::save(QString* error)
 {
     if (m_fingerprint.isEmpty()) {
         if (error) {
-            *error = QStringLiteral("The book cannot be read, so its record cannot be kept.");
+            *error = tr("The book cannot be read, so its reading record cannot be kept.");
         }
         return false;
     }
     if (!QDir().mkpath(m_folder)) {
         if (error) {
-            *error = QStringLiteral("The folder %1 cannot be made.").arg(m_folder);
+            *error = tr("The folder %1 cannot be made.").arg(QDir::toNativeSeparators(m_folder));
         }
         return false;
     }
-    QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error) {
-            *error = file.errorString();
-        }
+    // The shared writer leaves the old record whole when the new one cannot be written in full
+    // (a full disk): a failed save never costs the marks already kept.
+    if (!writeFileAtomically(filePath(), QJsonDocument(toJson()).toJson(), error)) {
         return false;
     }
-    file.write(QJsonDocument(toJson()).toJson());
-    if (!file.commit()) {
-        if (error) {
-            *error = file.errorString();
-        }
-        return false;
+    // A record found under the book's former fingerprint now lives under its own.
+    if (!m_legacyFile.isEmpty() && m_legacyFile != filePath()) {
+        QFile::remove(m_legacyFile);
     }
+    m_legacyFile.clear();
     m_match = Match::SameFile;
     return true;
 }

@@ -36,8 +36,12 @@ struct Mark
 };
 
 // Identifies a file by content, so a renamed or moved book is still known: its size and a
-// SHA-256 of its first and last 64 KiB. Empty when the file cannot be read.
+// SHA-256 of the whole file, or for a big book of its first and last 64 KiB and its zip
+// directory (every entry's name, size and checksum). Empty when the file cannot be read.
 QString fileFingerprint(const QString& path);
+// The fingerprint records were kept under before: the size and a SHA-256 of the first and
+// last 64 KiB only, which two different books can share.
+QString legacyFingerprint(const QString& path);
 
 // Where the anchor lies in a chapter's text as it is now: the offset when the snippets still
 // match there, else the place where the snippets match that lies closest to it; nothing when
@@ -86,8 +90,9 @@ public:
     // found nowhere moves to unplacedMarks; one that is found again moves back.
     void relocate(int chapterCount, const std::function<QString(int)>& chapterText);
 
-    // Writes the record atomically under the book's fingerprint. The record a changed book
-    // came from is left as it was, so the earlier file keeps its own marks.
+    // Writes the record atomically under the book's fingerprint; on failure the record on disk
+    // stays as it was and error says why. The record a changed book came from is left as it
+    // was, so the earlier file keeps its own marks.
     bool save(QString* error = nullptr);
     QString filePath() const;
 
@@ -97,6 +102,9 @@ private:
 
     QString m_folder;
     QString m_fingerprint;
+    // The record file under the book's former fingerprint this record was read from, removed
+    // once the record is saved under its own.
+    QString m_legacyFile;
     Match m_match = Match::New;
     QStringList m_names;
     QStringList m_paths;

@@ -11,8 +11,16 @@ bool LocalFileGuard::allows(const QUrl& pageUrl, const QUrl& target)
     if (!pageUrl.isLocalFile()) {
         return false;
     }
-    // Links and "..", resolved, must still end inside the page's folder.
-    const QString folder = QFileInfo(pageUrl.toLocalFile()).dir().canonicalPath();
+    return isInside(QFileInfo(pageUrl.toLocalFile()).dir().path(), target);
+}
+
+bool LocalFileGuard::isInside(const QString& folderPath, const QUrl& target)
+{
+    if (!target.isLocalFile() || folderPath.isEmpty()) {
+        return false;
+    }
+    // Links and "..", resolved, must still end inside the folder.
+    const QString folder = QDir(folderPath).canonicalPath();
     const QString path = QFileInfo(target.toLocalFile()).canonicalFilePath();
     return !folder.isEmpty() && !path.isEmpty() &&
            path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));

@@ -15,4 +15,6 @@ public:
 
     // Whether a page at pageUrl may load target.
     static bool allows(const QUrl& pageUrl, const QUrl& target);
+    // Whether target is a file inside folder (or below it), links and ".." resolved.
+    static bool isInside(const QString& folder, const QUrl& target);
 };

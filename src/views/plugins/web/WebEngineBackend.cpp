@@ -1,5 +1,6 @@
 #include "views/plugins/web/WebEngineBackend.h"
 
+#include "views/plugins/web/ConfinedPage.h"
 #include "views/plugins/web/DownloadBar.h"
 #include "views/plugins/web/LocalFileGuard.h"
 #include "views/plugins/web/WebDownload.h"
@@ -70,7 +71,10 @@ void WebEngineBackend::startEngine()
     m_view = new QWebEngineView(this);
     m_view->setObjectName(QStringLiteral("webEngineView"));
     m_view->setAccessibleName(parentWidget() ? parentWidget()->accessibleName() : QString());
-    m_page = new QWebEnginePage(m_profile, m_view);
+    m_page = new ConfinedPage(m_profile, m_view);
+    m_page->setConfinedFolder(m_confinedFolder);
+    connect(m_page, &ConfinedPage::refused, this,
+            [this](const QUrl& url) { m_host->navigationRefused(url); });
     // A page from this computer shows the files of its own folder and no other.
     m_page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
     // Settings reach a page that already runs only later: the first page starts with them.
@@ -172,6 +176,12 @@ void WebEngineBackend::setShowsLocalBooks(bool on)
 {
     m_showsLocalBooks = on;
     applyContentRules(m_view->url());
+}
+
+void WebEngineBackend::setConfinedFolder(const QString& folder)
+{
+    m_confinedFolder = folder;
+    m_page->setConfinedFolder(folder);
 }
 
 void WebEngineBackend::applyContentRules(const QUrl& url)

@@ -12,7 +12,7 @@ class QPrinter;
 class QVBoxLayout;
 class QWebEngineDownloadRequest;
 class QWebEngineLoadingInfo;
-class QWebEnginePage;
+class ConfinedPage;
 class QWebEngineProfile;
 class QWebEngineView;
 class DownloadBar;
@@ -46,6 +46,7 @@ public:
     int activeDownloads() const override { return m_activeDownloads; }
     void setStartFolder(const QString& folder) override { m_startFolder = folder; }
     void setShowsLocalBooks(bool on) override;
+    void setConfinedFolder(const QString& folder) override;
 
 private:
     void startEngine();
@@ -60,12 +61,13 @@ private:
 
     WebViewHost* m_host;
     QWebEngineProfile* m_profile = nullptr;
-    QWebEnginePage* m_page = nullptr;
+    ConfinedPage* m_page = nullptr;
     QWebEngineView* m_view = nullptr;
     QVBoxLayout* m_layout = nullptr;
     DownloadBar* m_downloadBar = nullptr;
     std::unique_ptr<QPrinter> m_printer;
     QString m_startFolder;
+    QString m_confinedFolder;
     // Pages the user chose to save, with the name proposed for each; the user is asked where
     // to save once the engine's download says what the page is.
     QList<std::pair<QUrl, QString>> m_pendingSaves;
