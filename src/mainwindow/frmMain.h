@@ -64,6 +64,8 @@ public:
     // Books opened from the desktop: each file is copied into the library (never replacing a
     // book) and the first one is opened; files that cannot be added are reported.
     void OpenFiles(const QStringList& paths);
+    // Refills the library tree, chooses the book of that name there and opens it.
+    void OpenLibraryBook(const QString& bookName);
 
     // Reading aids and commands; each button and its menu entry run one of these.
     void SetBookmark();
@@ -79,6 +81,7 @@ public:
     void ShowShare();
     void ShowOptions();
     void ShowMailAccount();
+    void ShowDefinitions();
     void ShowAbout();
     void WebBack();
     void WebForward();
@@ -183,6 +186,7 @@ private:
     OwnedWindow m_optionsWindow;
     OwnedWindow m_aboutWindow;
     OwnedWindow m_mailAccountWindow;
+    OwnedWindow m_definitionsWindow;
 
     // The search and lookup windows: at most one of each.
     void openLookupWindow();

@@ -1,4 +1,4 @@
-// Books handed to the main window from the desktop: a file manager's "Open with", the command
+// Books handed to the main window from outside the tree: a file manager's "Open with", the command
 // line, or a later start of the program.
 #include "core/LibraryImport.h"
 #include "mainwindow/frmMain.h"
@@ -20,18 +20,23 @@ void frmMain::OpenFiles(const QStringList& paths)
         }
     }
     if (!added.isEmpty()) {
-        SetNodesList();
-        const QTreeWidgetItem* root = TreeView1->topLevelItem(0);
-        for (int i = 0; root && i < root->childCount(); ++i) {
-            if (root->child(i)->text(0) == added.first()) {
-                TreeView1->setCurrentItem(root->child(i));
-                TreeView1->scrollToItem(root->child(i));
-                OpenTheNode();
-                break;
-            }
-        }
+        OpenLibraryBook(added.first());
     }
     if (!problems.isEmpty()) {
         MessageBox::warning(this, tr("Not added to the library:\n\n%1").arg(problems.join('\n')));
+    }
+}
+
+void frmMain::OpenLibraryBook(const QString& bookName)
+{
+    SetNodesList();
+    const QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        if (root->child(i)->text(0) == bookName) {
+            TreeView1->setCurrentItem(root->child(i));
+            TreeView1->scrollToItem(root->child(i));
+            OpenTheNode();
+            break;
+        }
     }
 }
