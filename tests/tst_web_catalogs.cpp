@@ -66,8 +66,8 @@ int rowOf(const CatalogPane* pane, const QString& title)
 
 QByteArray atomEntry(const QString& title, const QByteArray& links)
 {
-    return "<entry><title>" + title.toUtf8() + "</title><id>" + title.toUtf8() + "</id>" +
-           links + "</entry>";
+    return "<entry><title>" + title.toUtf8() + "</title><id>" + title.toUtf8() + "</id>" + links +
+           "</entry>";
 }
 
 QByteArray atomFeed(const QByteArray& links, const QByteArray& entries)
@@ -136,8 +136,8 @@ class TestWebCatalogs : public QObject
 
     static bool pageShown(CatalogPane* pane, const QString& title)
     {
-        return QTest::qWaitFor(
-            [&] { return !pane->isLoading() && titles(pane).contains(title); }, 30000);
+        return QTest::qWaitFor([&] { return !pane->isLoading() && titles(pane).contains(title); },
+                               30000);
     }
 
     // Downloads the chosen book's EPUB; the name it was saved under, or empty.
@@ -154,8 +154,8 @@ class TestWebCatalogs : public QObject
 
     Opds::Link bookLink(const QString& path, qint64 length = -1) const
     {
-        return {m_http.url(path), m_acquisition, QStringLiteral("application/epub+zip"),
-                QString(), length};
+        return {m_http.url(path), m_acquisition, QStringLiteral("application/epub+zip"), QString(),
+                length};
     }
 
 private slots:
@@ -169,13 +169,16 @@ private slots:
                                    testDataPath(QStringLiteral("epub/long-shore.epub")),
                                    testDataPath(QStringLiteral("epub/styled.epub"))};
         QVERIFY2(m_calibre.start({books, QString(), QString(), 2}), qPrintable(m_calibre.error()));
-        QVERIFY2(m_private.start({books, QStringLiteral("reader"), QStringLiteral("s3cret pass"), 0}),
-                 qPrintable(m_private.error()));
+        QVERIFY2(
+            m_private.start({books, QStringLiteral("reader"), QStringLiteral("s3cret pass"), 0}),
+            qPrintable(m_private.error()));
         QVERIFY(m_http.start(m_served.path()));
 
-        const QByteArray byTitle = fetch(m_calibre.url(QStringLiteral("/opds/navcatalog/4f7469746c65")));
+        const QByteArray byTitle =
+            fetch(m_calibre.url(QStringLiteral("/opds/navcatalog/4f7469746c65")));
         const QRegularExpressionMatch rel =
-            QRegularExpression(QStringLiteral("rel=\"([^\"]*/acquisition)\"")).match(QString::fromUtf8(byTitle));
+            QRegularExpression(QStringLiteral("rel=\"([^\"]*/acquisition)\""))
+                .match(QString::fromUtf8(byTitle));
         QVERIFY2(rel.hasMatch(), byTitle.constData());
         m_acquisition = rel.captured(1);
         QFile book(testDataPath(QStringLiteral("epub/lighthouse-edited.epub")));
@@ -220,13 +223,15 @@ private slots:
         QCOMPARE(pane->lblEntryAuthors->text(), QStringLiteral("Ada Marlowe"));
         const QString first = downloadChosen(pane);
         QCOMPARE(first, QStringLiteral("The Lighthouse Keeper - Ada Marlowe.epub"));
-        const QString served = pane->entries().at(pane->lstEntries->currentRow()).readableFiles().first().link.href;
+        const QString served =
+            pane->entries().at(pane->lstEntries->currentRow()).readableFiles().first().link.href;
         const QByteArray original = fetch(served);
         QVERIFY(original.startsWith("PK"));
         QCOMPARE(app.readFile(app.booksPath() + first), original);
         QVERIFY(Driver::treeBooks(window).contains(first));
 
-        QCOMPARE(downloadChosen(pane), QStringLiteral("The Lighthouse Keeper - Ada Marlowe (2).epub"));
+        QCOMPARE(downloadChosen(pane),
+                 QStringLiteral("The Lighthouse Keeper - Ada Marlowe (2).epub"));
         QCOMPARE(app.readFile(app.booksPath() + first), original);
         QCOMPARE(app.booksFolderEntries().size(), 2); // no temporary file left behind
 
@@ -242,7 +247,8 @@ private slots:
 
         QTest::keyClicks(pane->txtCatalogSearch, QStringLiteral("shore"));
         QTest::keyClick(pane->txtCatalogSearch, Qt::Key_Return);
-        QTRY_COMPARE_WITH_TIMEOUT(titles(pane), QStringList{QStringLiteral("The Long Shore")}, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(titles(pane), QStringList{QStringLiteral("The Long Shore")},
+                                  30000);
 
         // The web page comes back with the button, or with a search of the books index.
         auto* finder = Driver::topLevel<frmBrowser1>();
@@ -261,7 +267,8 @@ private slots:
         CatalogPane* pane = showCatalogs(window);
         QVERIFY(pane);
         for (const QString& password : {QStringLiteral("wrong"), QStringLiteral("s3cret pass")}) {
-            QTRY_VERIFY_WITH_TIMEOUT(pane->catalogDialog() && pane->catalogDialog()->isVisible(), 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(pane->catalogDialog() && pane->catalogDialog()->isVisible(),
+                                     30000);
             dlgCatalog* dialog = pane->catalogDialog();
             dialog->txtUser->setText(QStringLiteral("reader"));
             dialog->txtPassword->setText(password);
@@ -296,11 +303,13 @@ private slots:
     void passwordStaysWithItsServer()
     {
         CatalogClient client;
-        const Catalog own{QStringLiteral("Own"), m_http.url(QStringLiteral("/")), QStringLiteral("reader")};
+        const Catalog own{QStringLiteral("Own"), m_http.url(QStringLiteral("/")),
+                          QStringLiteral("reader")};
         client.setCatalog(own, QStringLiteral("s3cret pass"));
         const PageResult other = openPage(client, m_private.url());
         QVERIFY(!other.arrived);
-        QVERIFY2(other.error.contains(QLatin1String("user name and password")), qPrintable(other.error));
+        QVERIFY2(other.error.contains(QLatin1String("user name and password")),
+                 qPrintable(other.error));
 
         client.setCatalog({QStringLiteral("Private"), m_private.url(), QStringLiteral("reader")},
                           QStringLiteral("s3cret pass"));
@@ -314,16 +323,21 @@ private slots:
         QTest::addColumn<QString>("reason");
         const QByteArray entries = atomEntry(QStringLiteral("A"), QByteArray()).repeated(2000);
         QTest::newRow("huge") << atomFeed(QByteArray(), entries) << "more than";
-        const QByteArray whole = atomFeed(QByteArray(), atomEntry(QStringLiteral("A"), QByteArray()));
+        const QByteArray whole =
+            atomFeed(QByteArray(), atomEntry(QStringLiteral("A"), QByteArray()));
         QTest::newRow("cut short") << whole.left(whole.size() - 12) << "ends before";
-        QTest::newRow("malformed") << QByteArray("<feed><entry><title>A</entry></feed>") << "not valid XML";
+        QTest::newRow("malformed")
+            << QByteArray("<feed><entry><title>A</entry></feed>") << "not valid XML";
         QTest::newRow("entity bomb")
             << QByteArray("<?xml version='1.0'?><!DOCTYPE feed [<!ENTITY a 'aaaaaaaaaa'>"
-                          "<!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'><!ENTITY c '&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;'>"
-                          "<!ENTITY d '&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;'><!ENTITY e '&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;'>]>"
+                          "<!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'><!ENTITY c "
+                          "'&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;'>"
+                          "<!ENTITY d '&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;'><!ENTITY e "
+                          "'&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;'>]>"
                           "<feed><title>&e;&e;&e;&e;&e;&e;&e;&e;</title></feed>")
             << "not valid XML";
-        QTest::newRow("web page") << QByteArray("<html><body><p>Hello</p></body></html>") << "web page";
+        QTest::newRow("web page") << QByteArray("<html><body><p>Hello</p></body></html>")
+                                  << "web page";
         QTest::newRow("bad JSON") << QByteArray("{\"navigation\": [") << "not valid JSON";
         QTest::newRow("other JSON") << QByteArray("{\"weather\": \"fine\"}") << "not a catalog";
     }
@@ -357,7 +371,8 @@ private slots:
         SilentServer server;
         const quint16 port = silent ? server.serverPort() : ServerProcess::freePort();
         CatalogClient client;
-        const PageResult result = openPage(client, QStringLiteral("http://127.0.0.1:%1/opds").arg(port));
+        const PageResult result =
+            openPage(client, QStringLiteral("http://127.0.0.1:%1/opds").arg(port));
         QVERIFY(!result.arrived);
         QVERIFY2(result.error.contains(reason), qPrintable(result.error));
     }
@@ -366,27 +381,36 @@ private slots:
     void jsonPagesAndForeignLinks()
     {
         const QByteArray json =
-            "{\"metadata\": {\"title\": \"Shelf\"}, \"links\": [{\"rel\": \"next\", \"href\": \"page2.json\"},"
+            "{\"metadata\": {\"title\": \"Shelf\"}, \"links\": [{\"rel\": \"next\", \"href\": "
+            "\"page2.json\"},"
             " {\"rel\": \"search\", \"href\": \"/search{?query}\", \"templated\": true}],"
             " \"navigation\": [{\"title\": \"Poetry\", \"href\": \"/poetry.json\", \"type\": "
             "\"application/opds+json\"}],"
             " \"publications\": [{\"metadata\": {\"title\": {\"fr\": \"Les Mis\\u00e9rables\"}, "
-            "\"author\": [{\"name\": \"Victor Hugo\"}], \"description\": \"<p>A <b>long</b> book</p>\"},"
-            " \"links\": [{\"rel\": \"" + m_acquisition.toUtf8() + "\", \"href\": \"/m.pdf\", \"type\": "
-            "\"application/pdf\"}, {\"rel\": \"" + m_acquisition.toUtf8() + "\", \"href\": \"/m.azw3\", "
-            "\"type\": \"application/vnd.amazon.ebook\"}, {\"rel\": \"" + m_acquisition.toUtf8() +
+            "\"author\": [{\"name\": \"Victor Hugo\"}], \"description\": \"<p>A <b>long</b> "
+            "book</p>\"},"
+            " \"links\": [{\"rel\": \"" +
+            m_acquisition.toUtf8() +
+            "\", \"href\": \"/m.pdf\", \"type\": "
+            "\"application/pdf\"}, {\"rel\": \"" +
+            m_acquisition.toUtf8() +
+            "\", \"href\": \"/m.azw3\", "
+            "\"type\": \"application/vnd.amazon.ebook\"}, {\"rel\": \"" +
+            m_acquisition.toUtf8() +
             "\", \"href\": \"/m.epub\", \"type\": \"application/epub+zip\"}],"
             " \"images\": [{\"href\": \"/m.jpg\", \"type\": \"image/jpeg\"}]}]}";
         Opds::Feed feed;
         QString error;
-        QVERIFY2(Opds::readFeed(json, QUrl(QStringLiteral("http://books.test/shelf/")), &feed, &error),
-                 qPrintable(error));
+        QVERIFY2(
+            Opds::readFeed(json, QUrl(QStringLiteral("http://books.test/shelf/")), &feed, &error),
+            qPrintable(error));
         QCOMPARE(feed.title, QStringLiteral("Shelf"));
         QCOMPARE(feed.nextHref, QStringLiteral("http://books.test/shelf/page2.json"));
         QCOMPARE(Opds::searchAddress(feed.searchHref, QStringLiteral("red & fox")),
                  QUrl(QStringLiteral("http://books.test/search?query=red%20%26%20fox")));
         QCOMPARE(feed.entries.size(), 2);
-        QCOMPARE(feed.entries[0].subsection()->href, QStringLiteral("http://books.test/poetry.json"));
+        QCOMPARE(feed.entries[0].subsection()->href,
+                 QStringLiteral("http://books.test/poetry.json"));
         const Opds::Entry& book = feed.entries[1];
         QCOMPARE(book.title, QString::fromUtf8("Les Misérables"));
         QCOMPARE(book.authors, QStringList{QStringLiteral("Victor Hugo")});
@@ -398,12 +422,14 @@ private slots:
         QCOMPARE(files[1].extension, QStringLiteral("pdf"));
 
         // Links to a script, a local file or nowhere never get into the page.
-        const QByteArray atom = atomFeed(
-            "<link rel='next' href='file:///etc/passwd'/>",
-            atomEntry(QStringLiteral("Trap"), "<link rel='" + m_acquisition.toUtf8() +
-                                                  "' type='application/epub+zip' href='javascript:alert(1)'/>"
-                                                  "<link rel='" + m_acquisition.toUtf8() +
-                                                  "' type='application/epub+zip' href='file:///etc/passwd'/>"));
+        const QByteArray atom =
+            atomFeed("<link rel='next' href='file:///etc/passwd'/>",
+                     atomEntry(QStringLiteral("Trap"),
+                               "<link rel='" + m_acquisition.toUtf8() +
+                                   "' type='application/epub+zip' href='javascript:alert(1)'/>"
+                                   "<link rel='" +
+                                   m_acquisition.toUtf8() +
+                                   "' type='application/epub+zip' href='file:///etc/passwd'/>"));
         QVERIFY(Opds::readFeed(atom, QUrl(QStringLiteral("http://books.test/")), &feed, &error));
         QVERIFY(feed.nextHref.isEmpty());
         QVERIFY(feed.entries.first().links.isEmpty());
@@ -415,19 +441,24 @@ private slots:
     {
         const QByteArray book = "<link rel='" + m_acquisition.toUtf8() +
                                 "' type='application/epub+zip' href='/book.epub'/>";
-        QVERIFY(m_http.addFile(QStringLiteral("loop/one.xml"),
-                               atomFeed("<link rel='next' href='two.xml'/><link rel='search' "
-                                        "type='application/opensearchdescription+xml' href='/search.xml'/>",
-                                        atomEntry(QStringLiteral("One"), book))));
-        QVERIFY(m_http.addFile(QStringLiteral("loop/two.xml"),
-                               atomFeed("<link rel='next' href='one.xml'/>", atomEntry(QStringLiteral("Two"), book))));
+        QVERIFY(m_http.addFile(
+            QStringLiteral("loop/one.xml"),
+            atomFeed("<link rel='next' href='two.xml'/><link rel='search' "
+                     "type='application/opensearchdescription+xml' href='/search.xml'/>",
+                     atomEntry(QStringLiteral("One"), book))));
+        QVERIFY(m_http.addFile(
+            QStringLiteral("loop/two.xml"),
+            atomFeed("<link rel='next' href='one.xml'/>", atomEntry(QStringLiteral("Two"), book))));
         QVERIFY(m_http.addFile(QStringLiteral("search.xml"),
                                "<?xml version='1.0'?><OpenSearchDescription><Url type='text/html' "
                                "template='/web?q={searchTerms}'/><Url type='application/atom+xml' "
-                               "template='/found.xml?q={searchTerms}&amp;page={startPage?}'/></OpenSearchDescription>"));
-        QVERIFY(m_http.addFile(QStringLiteral("found.xml"), atomFeed(QByteArray(), atomEntry(QStringLiteral("Found"), book))));
+                               "template='/found.xml?q={searchTerms}&amp;page={startPage?}'/></"
+                               "OpenSearchDescription>"));
+        QVERIFY(m_http.addFile(QStringLiteral("found.xml"),
+                               atomFeed(QByteArray(), atomEntry(QStringLiteral("Found"), book))));
 
-        Catalog::save({{QStringLiteral("Loop"), m_http.url(QStringLiteral("/loop/one.xml")), QString()}});
+        Catalog::save(
+            {{QStringLiteral("Loop"), m_http.url(QStringLiteral("/loop/one.xml")), QString()}});
         TestAppFolder app;
         frmMain window(app.path());
         CatalogPane* pane = showCatalogs(window);
@@ -453,7 +484,8 @@ private slots:
         QTest::addColumn<qint64>("catalogLength");
         QTest::addColumn<QString>("reason");
         QTest::newRow("larger than the limit") << "/big.epub" << qint64(-1) << "more than";
-        QTest::newRow("catalog says it is huge") << "/book.epub" << (qint64(10) << 30) << "more than";
+        QTest::newRow("catalog says it is huge")
+            << "/book.epub" << (qint64(10) << 30) << "more than";
         QTest::newRow("a web page instead") << "/page.epub" << qint64(-1) << "as EPUB";
         QTest::newRow("cut off") << "/interrupt/book.epub" << qint64(-1) << "closed the connection";
         QTest::newRow("cancelled") << "/slow/book.epub" << qint64(-1) << "cancelled";
@@ -465,15 +497,18 @@ private slots:
         QFETCH(qint64, catalogLength);
         QFETCH(QString, reason);
         NetworkLimits::current().bookBytes = 256 * 1024;
-        QVERIFY(m_http.addFile(QStringLiteral("big.epub"), "PK\x03\x04" + QByteArray(300 * 1024, 'x')));
+        QVERIFY(
+            m_http.addFile(QStringLiteral("big.epub"), "PK\x03\x04" + QByteArray(300 * 1024, 'x')));
         QVERIFY(m_http.addFile(QStringLiteral("book.epub"), m_lighthouse));
-        QVERIFY(m_http.addFile(QStringLiteral("page.epub"), "<html><body>Please sign in</body></html>"));
+        QVERIFY(m_http.addFile(QStringLiteral("page.epub"),
+                               "<html><body>Please sign in</body></html>"));
         TestAppFolder app;
         QNetworkAccessManager network;
         BookDownload download(&network, app.booksPath());
         QSignalSpy finished(&download, &BookDownload::finished);
-        download.start({bookLink(path, catalogLength), QStringLiteral("epub"), QStringLiteral("EPUB")},
-                       QStringLiteral("Book"), {});
+        download.start(
+            {bookLink(path, catalogLength), QStringLiteral("epub"), QStringLiteral("EPUB")},
+            QStringLiteral("Book"), {});
         if (reason == QLatin1String("cancelled")) {
             QVERIFY(download.isRunning());
             download.cancel();
@@ -493,13 +528,26 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("serverName");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("title climbing out") << "../../evil" << "x.epub" << "evil.epub";
-        QTest::newRow("server name climbing out") << "" << "../../evil.epub" << "evil.epub";
-        QTest::newRow("backslashes") << "" << "..\\..\\evil" << "evil.epub";
-        QTest::newRow("hidden name") << "" << ".hidden.epub" << "hidden.epub";
-        QTest::newRow("slash in a title") << "AC/DC\tLive\n" << "" << "AC-DC Live.epub";
-        QTest::newRow("nothing usable") << "..." << "/" << "book.epub";
-        QTest::newRow("long title") << QString(400, QLatin1Char('w')) << "" << QString(180, QLatin1Char('w')) + ".epub";
+        QTest::newRow("title climbing out") << "../../evil"
+                                            << "x.epub"
+                                            << "evil.epub";
+        QTest::newRow("server name climbing out") << ""
+                                                  << "../../evil.epub"
+                                                  << "evil.epub";
+        QTest::newRow("backslashes") << ""
+                                     << "..\\..\\evil"
+                                     << "evil.epub";
+        QTest::newRow("hidden name") << ""
+                                     << ".hidden.epub"
+                                     << "hidden.epub";
+        QTest::newRow("slash in a title") << "AC/DC\tLive\n"
+                                          << ""
+                                          << "AC-DC Live.epub";
+        QTest::newRow("nothing usable") << "..."
+                                        << "/"
+                                        << "book.epub";
+        QTest::newRow("long title")
+            << QString(400, QLatin1Char('w')) << "" << QString(180, QLatin1Char('w')) + ".epub";
     }
 
     void downloadedBooksStayInTheLibrary()
@@ -509,7 +557,8 @@ private slots:
         QFETCH(QString, saved);
         QVERIFY(m_http.addFile(QStringLiteral("book.epub"), m_lighthouse));
         TestAppFolder app;
-        const QStringList around = QDir(app.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const QStringList around =
+            QDir(app.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
         QNetworkAccessManager network;
         BookDownload download(&network, app.booksPath());
         QSignalSpy finished(&download, &BookDownload::finished);

@@ -23,7 +23,8 @@ constexpr int MaxNameBytes = 180;
 // The last part of a path a server or an address gave: the name, never a folder.
 QString lastPart(const QString& path)
 {
-    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype cut =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
     return path.mid(cut + 1);
 }
 
@@ -31,8 +32,10 @@ QString lastPart(const QString& path)
 QString cleanName(QString name)
 {
     for (QChar& c : name) {
-        if (c.category() == QChar::Other_Control || c == QLatin1Char('/') || c == QLatin1Char('\\')) {
-            c = c == QLatin1Char('/') || c == QLatin1Char('\\') ? QLatin1Char('-') : QLatin1Char(' ');
+        if (c.category() == QChar::Other_Control || c == QLatin1Char('/') ||
+            c == QLatin1Char('\\')) {
+            c = c == QLatin1Char('/') || c == QLatin1Char('\\') ? QLatin1Char('-')
+                                                                : QLatin1Char(' ');
         }
     }
     name = name.simplified();
@@ -102,8 +105,9 @@ void BookDownload::start(const Opds::BookFile& file, const QString& title,
     }
     // What a download cut short by the end of the program left behind.
     const QDateTime yesterday = QDateTime::currentDateTime().addDays(-1);
-    const QFileInfoList parts = QDir(m_booksFolder).entryInfoList(
-        {QStringLiteral(".download-*.part")}, QDir::Files | QDir::Hidden);
+    const QFileInfoList parts =
+        QDir(m_booksFolder)
+            .entryInfoList({QStringLiteral(".download-*.part")}, QDir::Files | QDir::Hidden);
     for (const QFileInfo& part : parts) {
         if (part.lastModified() < yesterday) {
             QFile::remove(part.absoluteFilePath());
@@ -185,14 +189,16 @@ void BookDownload::replyFinished()
     }
     const QByteArray rest = reply->readAll();
     if (!rest.isEmpty() && file->write(rest) != rest.size()) {
-        emit finished(false, QString(), tr("The book cannot be written into \"%1\": %2")
-                                            .arg(m_booksFolder, file->errorString()));
+        emit finished(false, QString(),
+                      tr("The book cannot be written into \"%1\": %2")
+                          .arg(m_booksFolder, file->errorString()));
         return;
     }
     m_received += rest.size();
     if (!file->flush()) {
-        emit finished(false, QString(), tr("The book cannot be written into \"%1\": %2")
-                                            .arg(m_booksFolder, file->errorString()));
+        emit finished(false, QString(),
+                      tr("The book cannot be written into \"%1\": %2")
+                          .arg(m_booksFolder, file->errorString()));
         return;
     }
     const QString problem = contentProblem(*file);

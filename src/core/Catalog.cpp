@@ -40,8 +40,10 @@ QString Catalog::server() const
 
 QList<Catalog> Catalog::defaults()
 {
-    return {{QStringLiteral("Project Gutenberg"), QStringLiteral("https://www.gutenberg.org/ebooks.opds/"), QString()},
-            {QStringLiteral("Standard Ebooks"), QStringLiteral("https://standardebooks.org/feeds/opds"), QString()}};
+    return {{QStringLiteral("Project Gutenberg"),
+             QStringLiteral("https://www.gutenberg.org/ebooks.opds/"), QString()},
+            {QStringLiteral("Standard Ebooks"),
+             QStringLiteral("https://standardebooks.org/feeds/opds"), QString()}};
 }
 
 QList<Catalog> Catalog::load()

@@ -72,13 +72,14 @@ void CatalogClient::fetch(const QUrl& url, qint64 limit,
     cancel();
     auto* fetch = new NetworkFetch(m_network, url, limit, this);
     m_fetch = fetch;
-    connect(fetch, &NetworkFetch::finished, this, [this, fetch, then](const NetworkFetch::Result& r) {
-        if (m_fetch == fetch) {
-            m_fetch = nullptr;
-        }
-        fetch->deleteLater();
-        (this->*then)(r);
-    });
+    connect(fetch, &NetworkFetch::finished, this,
+            [this, fetch, then](const NetworkFetch::Result& r) {
+                if (m_fetch == fetch) {
+                    m_fetch = nullptr;
+                }
+                fetch->deleteLater();
+                (this->*then)(r);
+            });
 }
 
 void CatalogClient::open(const QString& address)
@@ -141,8 +142,7 @@ void CatalogClient::descriptionFetched(const NetworkFetch::Result& result)
         return;
     }
     QString error;
-    const QString searchTemplate =
-        Opds::readSearchDescription(result.data, result.address, &error);
+    const QString searchTemplate = Opds::readSearchDescription(result.data, result.address, &error);
     if (searchTemplate.isEmpty()) {
         emit failed(error);
         return;

@@ -45,7 +45,8 @@ signals:
     void passwordRefused();
 
 private:
-    void fetch(const QUrl& url, qint64 limit, void (CatalogClient::*then)(const NetworkFetch::Result&));
+    void fetch(const QUrl& url, qint64 limit,
+               void (CatalogClient::*then)(const NetworkFetch::Result&));
     void pageFetched(const NetworkFetch::Result& result);
     void descriptionFetched(const NetworkFetch::Result& result);
     void authenticate(QNetworkReply* reply, QAuthenticator* authenticator);

@@ -49,8 +49,8 @@ void CoverPictures::startNext()
     m_running.removeAll(nullptr);
     while (m_running.size() < AtOnce && !m_queue.isEmpty()) {
         const QString address = m_queue.takeFirst();
-        auto* fetch = new NetworkFetch(m_network, QUrl(address),
-                                       NetworkLimits::current().pictureBytes, this);
+        auto* fetch =
+            new NetworkFetch(m_network, QUrl(address), NetworkLimits::current().pictureBytes, this);
         m_running.append(fetch);
         connect(fetch, &NetworkFetch::finished, this,
                 [this, fetch, address](const NetworkFetch::Result& result) {

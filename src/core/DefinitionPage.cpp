@@ -31,7 +31,8 @@ QString backLink(const QString& previousWord)
     QUrl back;
     back.setScheme(BackScheme);
     back.setPath(previousWord);
-    return QStringLiteral("<p>%1</p>").arg(anchor(back, tr("\u2190 Back to \u201c%1\u201d").arg(previousWord)));
+    return QStringLiteral("<p>%1</p>")
+        .arg(anchor(back, tr("\u2190 Back to \u201c%1\u201d").arg(previousWord)));
 }
 
 QString webSiteOffer(const QString& word)
@@ -57,7 +58,8 @@ QString bodyHtml(const QString& text)
         html += escaped(text.mid(i, open - i));
         const QString reference = text.mid(open + 1, close - open - 1);
         const QString word = reference.simplified();
-        html += word.isEmpty() ? escaped(reference) : anchor(DefinitionPage::defineLink(word), reference);
+        html += word.isEmpty() ? escaped(reference)
+                               : anchor(DefinitionPage::defineLink(word), reference);
         i = close + 1;
     }
     return html;

@@ -63,8 +63,7 @@ DictClient::~DictClient()
     stop();
 }
 
-bool DictClient::parseServer(const QString& address, QString* host, quint16* port,
-                             QString* error)
+bool DictClient::parseServer(const QString& address, QString* host, quint16* port, QString* error)
 {
     QString text = address.trimmed();
     if (!text.contains(QLatin1String("://"))) {
@@ -298,7 +297,8 @@ void DictClient::handleTextLine(const QString& line)
         body += text;
     } else if (m_step == Step::Match) {
         const QString word = tokens(text).value(1);
-        if (!word.isEmpty() && !m_suggestions.contains(word) && m_suggestions.size() < 50) {
+        if (!word.isEmpty() && !m_suggestions.contains(word, Qt::CaseInsensitive) &&
+            m_suggestions.size() < 50) {
             m_suggestions.append(word);
         }
     } else if (m_step == Step::ShowDatabases) {

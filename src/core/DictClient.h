@@ -44,8 +44,7 @@ public:
 
     static constexpr quint16 DefaultPort = 2628;
     // "dict://host[:port]", "host:port" or "host"; false with a readable error.
-    static bool parseServer(const QString& address, QString* host, quint16* port,
-                            QString* error);
+    static bool parseServer(const QString& address, QString* host, quint16* port, QString* error);
     // The word as one quoted string of a command: control characters and line breaks become
     // blanks, quotes and backslashes are escaped; empty when nothing is left to look up.
     static QByteArray quoted(const QString& word);

@@ -11,7 +11,8 @@ QProcessEnvironment CalibreTestServer::environment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     // Calibre's settings of its own, away from the user's.
-    env.insert(QStringLiteral("CALIBRE_CONFIG_DIRECTORY"), m_folder.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("CALIBRE_CONFIG_DIRECTORY"),
+               m_folder.filePath(QStringLiteral("config")));
     // calibre allows one of its programs per user at a time, whatever library it works on;
     // each server here has a library of its own, so test programs may run side by side.
     env.insert(QStringLiteral("CALIBRE_NO_SI_DANGER_DANGER"), QStringLiteral("1"));
@@ -66,8 +67,8 @@ bool CalibreTestServer::start(const Setup& setup)
         m_server.setStandardOutputFile(QProcess::nullDevice());
         ServerProcess::diesWithTest(&m_server);
         m_server.start(QStringLiteral("calibre-server"),
-                       arguments + QStringList{QStringLiteral("--port"), QString::number(m_port),
-                                               library});
+                       arguments +
+                           QStringList{QStringLiteral("--port"), QString::number(m_port), library});
         if (ServerProcess::waitUntilListening(&m_server, m_port, 60000)) {
             return true;
         }

@@ -13,8 +13,8 @@ class CalibreTestServer
 public:
     struct Setup
     {
-        QStringList books;    // EPUB files
-        QString user;         // with a user, the server asks for it (HTTP basic)
+        QStringList books; // EPUB files
+        QString user;      // with a user, the server asks for it (HTTP basic)
         QString password;
         int itemsPerPage = 0; // its lists come in pages of this many books (0: its default)
     };

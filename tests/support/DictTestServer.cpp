@@ -10,14 +10,14 @@ DictTestServer::~DictTestServer()
     stop();
 }
 
-bool DictTestServer::start(const QString& database, const QString& description,
-                           const Words& words, const QStringList& installed)
+bool DictTestServer::start(const QString& database, const QString& description, const Words& words,
+                           const QStringList& installed)
 {
     stop();
     // dictd may read its files as another user than the test's.
-    QFile::setPermissions(m_folder.path(), QFile::permissions(m_folder.path()) |
-                                               QFile::ReadOther | QFile::ExeOther |
-                                               QFile::ReadGroup | QFile::ExeGroup);
+    QFile::setPermissions(m_folder.path(), QFile::permissions(m_folder.path()) | QFile::ReadOther |
+                                               QFile::ExeOther | QFile::ReadGroup |
+                                               QFile::ExeGroup);
     const QString base = m_folder.filePath(database);
     QByteArray source;
     for (const auto& [word, definition] : words) {
@@ -38,8 +38,8 @@ bool DictTestServer::start(const QString& database, const QString& description,
                         m_folder.filePath(QStringLiteral("dictd.pid")).toUtf8() + "\n}\n";
     auto addDatabase = [&config](const QString& name, const QString& files) {
         config += "database " + name.toUtf8() + " {\n  data " + files.toUtf8() + ".dict" +
-                  (QFile::exists(files + QStringLiteral(".dict.dz")) ? ".dz" : "") +
-                  "\n  index " + files.toUtf8() + ".index\n}\n";
+                  (QFile::exists(files + QStringLiteral(".dict.dz")) ? ".dz" : "") + "\n  index " +
+                  files.toUtf8() + ".index\n}\n";
     };
     addDatabase(database, base);
     for (const QString& name : installed) {

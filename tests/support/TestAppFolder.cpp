@@ -77,6 +77,6 @@ QString testDataPath(const QString& name)
 
 QStringList TestAppFolder::booksFolderEntries() const
 {
-    return QDir(booksPath()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                       QDir::NoDotAndDotDot);
+    return QDir(booksPath())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }

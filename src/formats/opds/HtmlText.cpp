@@ -7,12 +7,18 @@ namespace {
 QString entity(const QString& name)
 {
     static const QHash<QString, QString> named = {
-        {QStringLiteral("amp"), QStringLiteral("&")},     {QStringLiteral("lt"), QStringLiteral("<")},
-        {QStringLiteral("gt"), QStringLiteral(">")},      {QStringLiteral("quot"), QStringLiteral("\"")},
-        {QStringLiteral("apos"), QStringLiteral("'")},    {QStringLiteral("nbsp"), QString(QChar(0xA0))},
-        {QStringLiteral("mdash"), QString(QChar(0x2014))}, {QStringLiteral("ndash"), QString(QChar(0x2013))},
-        {QStringLiteral("hellip"), QString(QChar(0x2026))}, {QStringLiteral("rsquo"), QString(QChar(0x2019))},
-        {QStringLiteral("lsquo"), QString(QChar(0x2018))}, {QStringLiteral("rdquo"), QString(QChar(0x201D))},
+        {QStringLiteral("amp"), QStringLiteral("&")},
+        {QStringLiteral("lt"), QStringLiteral("<")},
+        {QStringLiteral("gt"), QStringLiteral(">")},
+        {QStringLiteral("quot"), QStringLiteral("\"")},
+        {QStringLiteral("apos"), QStringLiteral("'")},
+        {QStringLiteral("nbsp"), QString(QChar(0xA0))},
+        {QStringLiteral("mdash"), QString(QChar(0x2014))},
+        {QStringLiteral("ndash"), QString(QChar(0x2013))},
+        {QStringLiteral("hellip"), QString(QChar(0x2026))},
+        {QStringLiteral("rsquo"), QString(QChar(0x2019))},
+        {QStringLiteral("lsquo"), QString(QChar(0x2018))},
+        {QStringLiteral("rdquo"), QString(QChar(0x201D))},
         {QStringLiteral("ldquo"), QString(QChar(0x201C))},
     };
     if (name.startsWith(QLatin1Char('#'))) {
@@ -33,9 +39,10 @@ QString entity(const QString& name)
 bool breaksLine(const QString& tag)
 {
     static const QStringList blocks = {
-        QStringLiteral("br"), QStringLiteral("p"),  QStringLiteral("div"), QStringLiteral("li"),
-        QStringLiteral("tr"), QStringLiteral("h1"), QStringLiteral("h2"),  QStringLiteral("h3"),
-        QStringLiteral("h4"), QStringLiteral("h5"), QStringLiteral("h6"),  QStringLiteral("blockquote")};
+        QStringLiteral("br"), QStringLiteral("p"),  QStringLiteral("div"),
+        QStringLiteral("li"), QStringLiteral("tr"), QStringLiteral("h1"),
+        QStringLiteral("h2"), QStringLiteral("h3"), QStringLiteral("h4"),
+        QStringLiteral("h5"), QStringLiteral("h6"), QStringLiteral("blockquote")};
     return blocks.contains(tag);
 }
 } // namespace

@@ -51,9 +51,9 @@ struct Feed
 {
     QString title;
     QList<Entry> entries;
-    QString nextHref;   // the next page of the same list
-    QString startHref;  // the catalog's first page
-    QString searchHref; // an OpenSearch description, or a search template
+    QString nextHref;              // the next page of the same list
+    QString startHref;             // the catalog's first page
+    QString searchHref;            // an OpenSearch description, or a search template
     bool searchIsTemplate = false; // searchHref holds "{searchTerms}" itself
 };
 

@@ -91,8 +91,8 @@ Opds::Entry publication(const QJsonObject& object, const QUrl& page)
     entry.id = metadata.value(QLatin1String("identifier")).toString().left(1000);
     entry.title = textOf(metadata.value(QLatin1String("title")));
     entry.authors = namesOf(metadata.value(QLatin1String("author")));
-    entry.summary =
-        Opds::boundedText(HtmlText::toPlainText(metadata.value(QLatin1String("description")).toString()));
+    entry.summary = Opds::boundedText(
+        HtmlText::toPlainText(metadata.value(QLatin1String("description")).toString()));
     entry.links = linksOf(object.value(QLatin1String("links")), page);
     entry.links += linksOf(object.value(QLatin1String("images")), page, QStringLiteral("image"));
     return entry;
@@ -106,7 +106,8 @@ void addSection(const QJsonObject& section, const QUrl& page, Opds::Feed* feed)
         entry.title = textOf(object.value(QLatin1String("title")));
         Opds::Link link;
         link.href = Opds::webAddress(page, object.value(QLatin1String("href")).toString());
-        link.type = object.value(QLatin1String("type")).toString(QStringLiteral("application/opds+json"));
+        link.type =
+            object.value(QLatin1String("type")).toString(QStringLiteral("application/opds+json"));
         link.rel = QStringLiteral("subsection");
         if (link.href.isEmpty() || feed->entries.size() >= Opds::MaxEntries) {
             continue;
@@ -152,7 +153,8 @@ bool Opds::readOpdsJson(const QByteArray& data, const QUrl& address, Feed* feed,
         *error = tr("The page is not a catalog.");
         return false;
     }
-    feed->title = textOf(root.value(QLatin1String("metadata")).toObject().value(QLatin1String("title")));
+    feed->title =
+        textOf(root.value(QLatin1String("metadata")).toObject().value(QLatin1String("title")));
     for (const Link& link : linksOf(root.value(QLatin1String("links")), address)) {
         const QString name = relationName(link.rel);
         if (name == QLatin1String("next") && feed->nextHref.isEmpty()) {

@@ -60,8 +60,8 @@ QString readAuthor(QXmlStreamReader& xml)
     QString name;
     while (xml.readNextStartElement()) {
         if (xml.name() == QLatin1String("name")) {
-            name = Opds::boundedText(xml.readElementText(QXmlStreamReader::IncludeChildElements)
-                                         .simplified());
+            name = Opds::boundedText(
+                xml.readElementText(QXmlStreamReader::IncludeChildElements).simplified());
         } else {
             xml.skipCurrentElement();
         }
@@ -176,8 +176,9 @@ QString Opds::webAddress(const QUrl& page, const QString& href)
         return QString();
     }
     const QUrl url = page.resolved(QUrl(trimmed));
-    if (!url.isValid() || (url.scheme() != QLatin1String("http") &&
-                           url.scheme() != QLatin1String("https")) || url.host().isEmpty()) {
+    if (!url.isValid() ||
+        (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) ||
+        url.host().isEmpty()) {
         return QString();
     }
     return url.toString(QUrl::FullyEncoded);

@@ -42,8 +42,8 @@ dlgDefinitions::dlgDefinitions(QWidget* parent) : QDialog(parent)
     txtServer = named(new QLineEdit(this), "txtServer", tr("Server:"));
     txtServer->setPlaceholderText(QStringLiteral("dict://localhost"));
     cboDatabase = named(new QComboBox(this), "cboDatabase", tr("Database:"));
-    btnDatabases = named(new QPushButton(tr("&Find Databases"), this), "btnDatabases",
-                         tr("Find Databases"));
+    btnDatabases =
+        named(new QPushButton(tr("&Find Databases"), this), "btnDatabases", tr("Find Databases"));
     lblStatus = named(new QLabel(this), "lblStatus", tr("What the server answered"));
     lblStatus->setWordWrap(true);
     lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -91,8 +91,8 @@ dlgDefinitions::dlgDefinitions(QWidget* parent) : QDialog(parent)
                 }
                 const int index = cboDatabase->findData(chosen);
                 cboDatabase->setCurrentIndex(index >= 0 ? index : 0);
-                lblStatus->setText(tr("The server offers %n database(s).", nullptr,
-                                      int(databases.size())));
+                lblStatus->setText(
+                    tr("The server offers %n database(s).", nullptr, int(databases.size())));
                 btnDatabases->setEnabled(true);
                 unsetCursor();
             });
@@ -134,8 +134,8 @@ void dlgDefinitions::fromChanged()
 DefinitionSource dlgDefinitions::source() const
 {
     DefinitionSource source;
-    source.from = optServer->isChecked() ? DefinitionSource::From::Server
-                                         : DefinitionSource::From::WebSite;
+    source.from =
+        optServer->isChecked() ? DefinitionSource::From::Server : DefinitionSource::From::WebSite;
     if (!txtServer->text().trimmed().isEmpty()) {
         source.server = txtServer->text().trimmed();
     }

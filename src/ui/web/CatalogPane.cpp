@@ -76,11 +76,12 @@ void CatalogPane::buildControls()
     cboCatalogs->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     auto* catalogLabel = new QLabel(tr("&Catalog:"), this);
     catalogLabel->setBuddy(cboCatalogs);
-    btnAddCatalog = named(new QPushButton(tr("&Add..."), this), "btnAddCatalog", tr("Add a catalog"));
-    btnEditCatalog = named(new QPushButton(tr("&Edit..."), this), "btnEditCatalog",
-                           tr("Change the catalog"));
-    btnRemoveCatalog = named(new QPushButton(tr("&Remove"), this), "btnRemoveCatalog",
-                             tr("Remove the catalog"));
+    btnAddCatalog =
+        named(new QPushButton(tr("&Add..."), this), "btnAddCatalog", tr("Add a catalog"));
+    btnEditCatalog =
+        named(new QPushButton(tr("&Edit..."), this), "btnEditCatalog", tr("Change the catalog"));
+    btnRemoveCatalog =
+        named(new QPushButton(tr("&Remove"), this), "btnRemoveCatalog", tr("Remove the catalog"));
     btnCatalogBack = named(new QPushButton(tr("&Back"), this), "btnCatalogBack", tr("Back"));
     btnCatalogHome = named(new QPushButton(tr("&First Page"), this), "btnCatalogHome",
                            tr("The catalog's first page"));
@@ -88,8 +89,8 @@ void CatalogPane::buildControls()
     txtCatalogSearch = named(new QLineEdit(this), "txtCatalogSearch", tr("Search the catalog"));
     txtCatalogSearch->setPlaceholderText(tr("title, author or subject"));
     txtCatalogSearch->setClearButtonEnabled(true);
-    btnCatalogSearch = named(new QPushButton(tr("&Search"), this), "btnCatalogSearch",
-                             tr("Search the catalog"));
+    btnCatalogSearch =
+        named(new QPushButton(tr("&Search"), this), "btnCatalogSearch", tr("Search the catalog"));
     btnCatalogBack->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
 
     auto* top = new QHBoxLayout;
@@ -136,8 +137,8 @@ void CatalogPane::buildControls()
     lblEntryAuthors->setTextFormat(Qt::PlainText);
     txtSummary = named(new QTextBrowser(details), "txtSummary", tr("Summary"));
     txtSummary->setOpenLinks(false);
-    btnOpenSection = named(new QPushButton(tr("&Open"), details), "btnOpenSection",
-                           tr("Open the section"));
+    btnOpenSection =
+        named(new QPushButton(tr("&Open"), details), "btnOpenSection", tr("Open the section"));
     downloadRow = named(new QWidget(details), "downloadRow", tr("Download"));
     auto* downloadLayout = new QHBoxLayout(downloadRow);
     downloadLayout->setContentsMargins(0, 0, 0, 0);
@@ -149,8 +150,8 @@ void CatalogPane::buildControls()
     lblNoFile->setWordWrap(true);
     prgDownload = named(new QProgressBar(details), "prgDownload", tr("Download progress"));
     prgDownload->setTextVisible(true);
-    btnCancelDownload = named(new QPushButton(tr("&Cancel Download"), details),
-                              "btnCancelDownload", tr("Cancel the download"));
+    btnCancelDownload = named(new QPushButton(tr("&Cancel Download"), details), "btnCancelDownload",
+                              tr("Cancel the download"));
     auto* progressRow = new QHBoxLayout;
     progressRow->addWidget(prgDownload, 1);
     progressRow->addWidget(btnCancelDownload);
@@ -158,8 +159,8 @@ void CatalogPane::buildControls()
     lblDownload->setWordWrap(true);
     lblDownload->setTextFormat(Qt::PlainText);
     lblDownload->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    btnOpenBook = named(new QPushButton(tr("Open the &Book"), details), "btnOpenBook",
-                        tr("Open the book"));
+    btnOpenBook =
+        named(new QPushButton(tr("Open the &Book"), details), "btnOpenBook", tr("Open the book"));
 
     auto* head = new QHBoxLayout;
     head->addWidget(lblCover, 0, Qt::AlignTop);
@@ -589,7 +590,8 @@ void CatalogPane::removeCatalog()
         return;
     }
     const Catalog& catalog = m_catalogs.at(m_catalogIndex);
-    if (MessageBox::show(this, tr("Remove the catalog \u201c%1\u201d from the list?").arg(catalog.name),
+    if (MessageBox::show(this,
+                         tr("Remove the catalog \u201c%1\u201d from the list?").arg(catalog.name),
                          QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
         return;
     }

@@ -134,9 +134,9 @@ private:
     enum class Request
     {
         None,
-        Open,  // a new page, the shown one goes into the history
-        Back,  // a page from the history
-        More,  // the next page of the list shown
+        Open, // a new page, the shown one goes into the history
+        Back, // a page from the history
+        More, // the next page of the list shown
     };
     Request m_request = Request::None;
     QString m_savedBook;

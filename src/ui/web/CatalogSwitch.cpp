@@ -31,8 +31,8 @@ CatalogSwitch::CatalogSwitch(frmBrowser1* window, const QString& booksFolder) : 
     connect(window->cboSites, &QComboBox::activated, this, showWebPage);
     connect(window->cboAddress, &QComboBox::activated, this, showWebPage);
     connect(window->cboAddress->lineEdit(), &QLineEdit::returnPressed, this, showWebPage);
-    for (QToolButton* button : {window->btnBack, window->btnForward, window->btnRefresh,
-                                window->btnHome}) {
+    for (QToolButton* button :
+         {window->btnBack, window->btnForward, window->btnRefresh, window->btnHome}) {
         connect(button, &QToolButton::clicked, this, showWebPage);
     }
 }

@@ -21,8 +21,7 @@ template <typename T> T* named(T* widget, const char* name, const QString& acces
 }
 } // namespace
 
-dlgCatalog::dlgCatalog(const Catalog& catalog, bool askPassword, QWidget* parent)
-    : QDialog(parent)
+dlgCatalog::dlgCatalog(const Catalog& catalog, bool askPassword, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("dlgCatalog"));
     setWindowTitle(catalog.address.isEmpty() ? tr("Add a Catalog") : tr("Catalog"));
@@ -58,9 +57,8 @@ dlgCatalog::dlgCatalog(const Catalog& catalog, bool askPassword, QWidget* parent
 
     auto* layout = new QVBoxLayout(this);
     if (askPassword) {
-        auto* why = new QLabel(tr("The catalog %1 asks for a user name and password.")
-                                   .arg(catalog.server()),
-                               this);
+        auto* why = new QLabel(
+            tr("The catalog %1 asks for a user name and password.").arg(catalog.server()), this);
         why->setWordWrap(true);
         layout->addWidget(why);
     }
