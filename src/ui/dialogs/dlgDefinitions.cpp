@@ -53,7 +53,10 @@ dlgDefinitions::dlgDefinitions(QWidget* parent) : QDialog(parent)
     databaseRow->addWidget(btnDatabases);
     auto* form = new QFormLayout;
     form->addRow(tr("Se&rver:"), txtServer);
-    form->addRow(tr("&Database:"), databaseRow);
+    // A row that holds a layout gets a label of its own, so its shortcut reaches the list.
+    auto* databaseLabel = new QLabel(tr("&Database:"), this);
+    databaseLabel->setBuddy(cboDatabase);
+    form->addRow(databaseLabel, databaseRow);
     form->addRow(QString(), lblStatus);
 
     auto* buttons = new QDialogButtonBox(this);

@@ -482,6 +482,8 @@ void CatalogPane::download(const QString& extension)
     for (const Opds::BookFile& file : entry->readableFiles()) {
         if (file.extension == extension) {
             m_savedBook.clear();
+            // The button is disabled while the book comes; the focus stays in the list.
+            lstEntries->setFocus();
             lblDownload->setText(tr("Downloading \u201c%1\u201d\u2026").arg(entry->title));
             prgDownload->setValue(0);
             m_download->start(file, entry->title, entry->authors);
