@@ -75,6 +75,7 @@ private slots:
         window.ShowShare();
         window.ShowOptions();
         window.ShowMailAccount();
+        window.ShowDefinitions();
         window.ShowAbout();
         window.ShowFindABook();
         window.txtBook->setSelStart(0);

@@ -194,6 +194,22 @@ private slots:
         QFile::remove(MailPassword::netrcPath());
     }
 
+    // The list the reader leaves is the list the next start shows, even an empty one; a list
+    // never changed is the two public catalogs, and an entry that cannot be used is dropped.
+    void catalogListIsKept()
+    {
+        QCOMPARE(Catalog::load().size(), 2);
+        Catalog::save({});
+        QCOMPARE(Catalog::load().size(), 0);
+        const Catalog mine{QStringLiteral("Mine"), QStringLiteral("https://books.test/opds"),
+                           QStringLiteral("reader")};
+        Catalog::save({mine, {QStringLiteral("Bad"), QStringLiteral("file:///etc"), QString()}});
+        const QList<Catalog> loaded = Catalog::load();
+        QCOMPARE(loaded.size(), 1);
+        QCOMPARE(loaded.first().address, mine.address);
+        QCOMPARE(loaded.first().user, mine.user);
+    }
+
     // The whole way from a catalog to a book being read: sections, the pages of a long list,
     // a download into the library (twice: the second never replaces the first), opening it,
     // Back, and the catalog's search.
@@ -248,6 +264,12 @@ private slots:
         QTest::keyClicks(pane->txtCatalogSearch, QStringLiteral("shore"));
         QTest::keyClick(pane->txtCatalogSearch, Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(titles(pane), QStringList{QStringLiteral("The Long Shore")},
+                                  30000);
+        // calibre answers a search without results with "not found".
+        pane->txtCatalogSearch->setText(QStringLiteral("zzqq"));
+        QTest::keyClick(pane->txtCatalogSearch, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(pane->lblStatus->text(),
+                                  QString::fromUtf8("The catalog found nothing for “zzqq”."),
                                   30000);
 
         // The web page comes back with the button, or with a search of the books index.

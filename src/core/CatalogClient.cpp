@@ -90,7 +90,14 @@ void CatalogClient::open(const QString& address)
         emit failed(tr("\"%1\" is not a web address.").arg(address));
         return;
     }
+    m_searchedTerms.clear();
     fetch(url, NetworkLimits::current().feedBytes, &CatalogClient::pageFetched);
+}
+
+void CatalogClient::openSearch(const QString& searchTemplate, const QString& terms)
+{
+    open(Opds::searchAddress(searchTemplate, terms).toString(QUrl::FullyEncoded));
+    m_searchedTerms = terms.simplified();
 }
 
 void CatalogClient::pageFetched(const NetworkFetch::Result& result)
@@ -98,6 +105,11 @@ void CatalogClient::pageFetched(const NetworkFetch::Result& result)
     if (!result.ok) {
         if (result.code == QNetworkReply::AuthenticationRequiredError) {
             emit passwordRefused();
+        }
+        // Some catalogs (calibre's) answer a search that finds nothing with "not found".
+        if (result.status == 404 && !m_searchedTerms.isEmpty()) {
+            emit failed(tr("The catalog found nothing for \u201c%1\u201d.").arg(m_searchedTerms));
+            return;
         }
         emit failed(result.error);
         return;
@@ -122,12 +134,12 @@ void CatalogClient::search(const Opds::Feed& page, const QString& terms)
         return;
     }
     if (page.searchIsTemplate) {
-        open(Opds::searchAddress(page.searchHref, terms).toString(QUrl::FullyEncoded));
+        openSearch(page.searchHref, terms);
         return;
     }
     const QString known = m_searchTemplates.value(page.searchHref);
     if (!known.isEmpty()) {
-        open(Opds::searchAddress(known, terms).toString(QUrl::FullyEncoded));
+        openSearch(known, terms);
         return;
     }
     m_pendingDescription = page.searchHref;
@@ -148,5 +160,5 @@ void CatalogClient::descriptionFetched(const NetworkFetch::Result& result)
         return;
     }
     m_searchTemplates.insert(m_pendingDescription, searchTemplate);
-    open(Opds::searchAddress(searchTemplate, m_pendingTerms).toString(QUrl::FullyEncoded));
+    openSearch(searchTemplate, m_pendingTerms);
 }

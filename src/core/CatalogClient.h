@@ -47,6 +47,8 @@ signals:
 private:
     void fetch(const QUrl& url, qint64 limit,
                void (CatalogClient::*then)(const NetworkFetch::Result&));
+    // Fetches the page of a search for terms.
+    void openSearch(const QString& searchTemplate, const QString& terms);
     void pageFetched(const NetworkFetch::Result& result);
     void descriptionFetched(const NetworkFetch::Result& result);
     void authenticate(QNetworkReply* reply, QAuthenticator* authenticator);
@@ -59,4 +61,6 @@ private:
     QHash<QString, QString> m_searchTemplates;
     QString m_pendingDescription;
     QString m_pendingTerms;
+    // The terms of the search whose results are on their way, empty for any other page.
+    QString m_searchedTerms;
 };

@@ -74,6 +74,7 @@ void NetworkFetch::done()
     Result result;
     result.address = reply->url();
     result.code = reply->error();
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (m_tooLarge) {
         result.error = tooLargeText(m_limit);
     } else if (reply->error() != QNetworkReply::NoError || m_timedOut) {

@@ -25,7 +25,8 @@ public:
         QByteArray data;
         QString error; // for the user, when not ok
         QNetworkReply::NetworkError code = QNetworkReply::NoError;
-        QUrl address; // where the answer came from, after redirects
+        int status = 0; // the HTTP status, 0 when the server never gave one
+        QUrl address;   // where the answer came from, after redirects
     };
 
     // Starts at once; finished() follows exactly once unless abort() comes first.

@@ -19,12 +19,14 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
 const QSize IconSize(48, 72);
 const QSize CoverSize(160, 240);
 constexpr int EntryRole = Qt::UserRole + 1;
+constexpr int MaxPictures = 400;
 
 template <typename T> T* named(T* widget, const char* name, const QString& accessible)
 {
@@ -88,7 +90,6 @@ void CatalogPane::buildControls()
     btnCatalogStop = named(new QPushButton(tr("S&top"), this), "btnCatalogStop", tr("Stop"));
     txtCatalogSearch = named(new QLineEdit(this), "txtCatalogSearch", tr("Search the catalog"));
     txtCatalogSearch->setPlaceholderText(tr("title, author or subject"));
-    txtCatalogSearch->setClearButtonEnabled(true);
     btnCatalogSearch =
         named(new QPushButton(tr("&Search"), this), "btnCatalogSearch", tr("Search the catalog"));
     btnCatalogBack->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
@@ -107,7 +108,9 @@ void CatalogPane::buildControls()
     top->addWidget(txtCatalogSearch, 1);
     top->addWidget(btnCatalogSearch);
 
+    // Every text from a catalog is shown as plain text: a title holds no markup of its own.
     lblPageTitle = named(new QLabel(this), "lblPageTitle", tr("Page"));
+    lblPageTitle->setTextFormat(Qt::PlainText);
     QFont bold = lblPageTitle->font();
     bold.setBold(true);
     bold.setPointSizeF(bold.pointSizeF() * 1.2);
@@ -364,9 +367,10 @@ void CatalogPane::addEntries(const QList<Opds::Entry>& entries)
         }
         auto* item = new QListWidgetItem(entry.isBook() ? book : section, text);
         item->setData(EntryRole, int(m_entries.size()));
-        item->setToolTip(title);
+        item->setToolTip(Qt::convertFromPlainText(title));
         const QString picture = entry.thumbnailHref();
-        if (!picture.isEmpty()) {
+        // Pictures for the first entries of a list only: a catalog's page may be very long.
+        if (!picture.isEmpty() && m_entries.size() < MaxPictures) {
             const QImage known = m_covers->picture(picture);
             if (!known.isNull()) {
                 item->setIcon(QPixmap::fromImage(known));

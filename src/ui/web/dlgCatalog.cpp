@@ -60,6 +60,7 @@ dlgCatalog::dlgCatalog(const Catalog& catalog, bool askPassword, QWidget* parent
         auto* why = new QLabel(
             tr("The catalog %1 asks for a user name and password.").arg(catalog.server()), this);
         why->setWordWrap(true);
+        why->setTextFormat(Qt::PlainText);
         layout->addWidget(why);
     }
     layout->addLayout(form);
