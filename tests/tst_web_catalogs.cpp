@@ -3,7 +3,6 @@
 // HTTP server for pages no honest catalog sends. Browsing, pages of long lists, search,
 // downloads into the library and opening them, passwords, and everything refused cleanly.
 #include "core/AppSettings.h"
-#include "core/BookDownload.h"
 #include "core/Catalog.h"
 #include "core/CatalogClient.h"
 #include "core/CatalogPassword.h"
@@ -12,10 +11,9 @@
 #include "formats/opds/OpdsReader.h"
 #include "mainwindow/frmMain.h"
 #include "support/CalibreTestServer.h"
+#include "support/CatalogPages.h"
 #include "support/HttpTestServer.h"
 #include "support/MainWindowDriver.h"
-#include "support/ServerProcess.h"
-#include "support/SilentServer.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 #include "ui/skin/SkinButton.h"
@@ -25,7 +23,6 @@
 #include "ui/web/frmBrowser1.h"
 #include "views/WebView.h"
 
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,7 +33,9 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
+
+using CatalogPages::atomEntry;
+using CatalogPages::atomFeed;
 
 namespace {
 QByteArray fetch(const QString& url)
@@ -64,47 +63,7 @@ int rowOf(const CatalogPane* pane, const QString& title)
     return int(titles(pane).indexOf(title));
 }
 
-QByteArray atomEntry(const QString& title, const QByteArray& links)
-{
-    return "<entry><title>" + title.toUtf8() + "</title><id>" + title.toUtf8() + "</id>" + links +
-           "</entry>";
-}
-
-QByteArray atomFeed(const QByteArray& links, const QByteArray& entries)
-{
-    return "<?xml version='1.0' encoding='utf-8'?>\n<feed xmlns='http://www.w3.org/2005/Atom'>"
-           "<title>Hand-made</title>" +
-           links + entries + "</feed>";
-}
-
-struct PageResult
-{
-    bool arrived = false;
-    Opds::Feed page;
-    QString error;
-};
-
-PageResult openPage(CatalogClient& client, const QString& address)
-{
-    QSignalSpy arrived(&client, &CatalogClient::pageArrived);
-    QSignalSpy failed(&client, &CatalogClient::failed);
-    client.open(address);
-    PageResult result;
-    if (!QTest::qWaitFor([&] { return !arrived.isEmpty() || !failed.isEmpty(); }, 30000)) {
-        result.error = QStringLiteral("neither a page nor a failure");
-        return result;
-    }
-    result.arrived = !arrived.isEmpty();
-    if (result.arrived) {
-        result.page = arrived.first().at(1).value<Opds::Feed>();
-    } else if (!failed.isEmpty()) {
-        result.error = failed.first().first().toString();
-    }
-    return result;
-}
 } // namespace
-
-Q_DECLARE_METATYPE(Opds::Feed)
 
 class TestWebCatalogs : public QObject
 {
@@ -116,7 +75,6 @@ class TestWebCatalogs : public QObject
     QTemporaryDir m_served;
     HttpTestServer m_http;
     QString m_acquisition; // the relation calibre marks a book's files with
-    QByteArray m_lighthouse;
 
     // The find-a-book window of a main window, with its catalogs shown.
     CatalogPane* showCatalogs(frmMain& window)
@@ -152,19 +110,12 @@ class TestWebCatalogs : public QObject
         return saved.wait(30000) ? saved.first().first().toString() : QString();
     }
 
-    Opds::Link bookLink(const QString& path, qint64 length = -1) const
-    {
-        return {m_http.url(path), m_acquisition, QStringLiteral("application/epub+zip"), QString(),
-                length};
-    }
-
 private slots:
     void initTestCase()
     {
         // A home of our own (~/.netrc) and no session bus, hence no keyring.
         qputenv("HOME", m_home.path().toUtf8());
         qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/quillmere-test-bus");
-        qRegisterMetaType<Opds::Feed>();
         const QStringList books = {testDataPath(QStringLiteral("epub/lighthouse-edited.epub")),
                                    testDataPath(QStringLiteral("epub/long-shore.epub")),
                                    testDataPath(QStringLiteral("epub/styled.epub"))};
@@ -181,9 +132,6 @@ private slots:
                 .match(QString::fromUtf8(byTitle));
         QVERIFY2(rel.hasMatch(), byTitle.constData());
         m_acquisition = rel.captured(1);
-        QFile book(testDataPath(QStringLiteral("epub/lighthouse-edited.epub")));
-        QVERIFY(book.open(QIODevice::ReadOnly));
-        m_lighthouse = book.readAll();
     }
 
     void init()
@@ -192,22 +140,6 @@ private slots:
         NetworkLimits::current() = NetworkLimits();
         MessageBox::clearShown();
         QFile::remove(MailPassword::netrcPath());
-    }
-
-    // The list the reader leaves is the list the next start shows, even an empty one; a list
-    // never changed is the two public catalogs, and an entry that cannot be used is dropped.
-    void catalogListIsKept()
-    {
-        QCOMPARE(Catalog::load().size(), 2);
-        Catalog::save({});
-        QCOMPARE(Catalog::load().size(), 0);
-        const Catalog mine{QStringLiteral("Mine"), QStringLiteral("https://books.test/opds"),
-                           QStringLiteral("reader")};
-        Catalog::save({mine, {QStringLiteral("Bad"), QStringLiteral("file:///etc"), QString()}});
-        const QList<Catalog> loaded = Catalog::load();
-        QCOMPARE(loaded.size(), 1);
-        QCOMPARE(loaded.first().address, mine.address);
-        QCOMPARE(loaded.first().user, mine.user);
     }
 
     // The whole way from a catalog to a book being read: sections, the pages of a long list,
@@ -328,75 +260,14 @@ private slots:
         const Catalog own{QStringLiteral("Own"), m_http.url(QStringLiteral("/")),
                           QStringLiteral("reader")};
         client.setCatalog(own, QStringLiteral("s3cret pass"));
-        const PageResult other = openPage(client, m_private.url());
+        const CatalogPages::Answer other = CatalogPages::open(client, m_private.url());
         QVERIFY(!other.arrived);
         QVERIFY2(other.error.contains(QLatin1String("user name and password")),
                  qPrintable(other.error));
 
         client.setCatalog({QStringLiteral("Private"), m_private.url(), QStringLiteral("reader")},
                           QStringLiteral("s3cret pass"));
-        QVERIFY(openPage(client, m_private.url()).arrived);
-    }
-
-    // Pages no catalog should send are refused with a reason, and nothing is shown of them.
-    void hostilePagesAreRefused_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("reason");
-        const QByteArray entries = atomEntry(QStringLiteral("A"), QByteArray()).repeated(2000);
-        QTest::newRow("huge") << atomFeed(QByteArray(), entries) << "more than";
-        const QByteArray whole =
-            atomFeed(QByteArray(), atomEntry(QStringLiteral("A"), QByteArray()));
-        QTest::newRow("cut short") << whole.left(whole.size() - 12) << "ends before";
-        QTest::newRow("malformed")
-            << QByteArray("<feed><entry><title>A</entry></feed>") << "not valid XML";
-        QTest::newRow("entity bomb")
-            << QByteArray("<?xml version='1.0'?><!DOCTYPE feed [<!ENTITY a 'aaaaaaaaaa'>"
-                          "<!ENTITY b '&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;'><!ENTITY c "
-                          "'&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;'>"
-                          "<!ENTITY d '&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;'><!ENTITY e "
-                          "'&d;&d;&d;&d;&d;&d;&d;&d;&d;&d;'>]>"
-                          "<feed><title>&e;&e;&e;&e;&e;&e;&e;&e;</title></feed>")
-            << "not valid XML";
-        QTest::newRow("web page") << QByteArray("<html><body><p>Hello</p></body></html>")
-                                  << "web page";
-        QTest::newRow("bad JSON") << QByteArray("{\"navigation\": [") << "not valid JSON";
-        QTest::newRow("other JSON") << QByteArray("{\"weather\": \"fine\"}") << "not a catalog";
-    }
-
-    void hostilePagesAreRefused()
-    {
-        QFETCH(QByteArray, content);
-        QFETCH(QString, reason);
-        NetworkLimits::current().feedBytes = 64 * 1024;
-        QVERIFY(m_http.addFile(QStringLiteral("hostile.xml"), content));
-        CatalogClient client;
-        const PageResult result = openPage(client, m_http.url(QStringLiteral("/hostile.xml")));
-        QVERIFY(!result.arrived);
-        QVERIFY2(result.error.contains(reason), qPrintable(result.error));
-    }
-
-    // Without a network nothing hangs: a silent server is given up after the answer time.
-    void unreachableServersAreReported_data()
-    {
-        QTest::addColumn<bool>("silent");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("silent") << true << "did not answer within 0.3 seconds";
-        QTest::newRow("nobody listening") << false << "refused the connection";
-    }
-
-    void unreachableServersAreReported()
-    {
-        QFETCH(bool, silent);
-        QFETCH(QString, reason);
-        NetworkLimits::current().answerTimeoutMs = 300;
-        SilentServer server;
-        const quint16 port = silent ? server.serverPort() : ServerProcess::freePort();
-        CatalogClient client;
-        const PageResult result =
-            openPage(client, QStringLiteral("http://127.0.0.1:%1/opds").arg(port));
-        QVERIFY(!result.arrived);
-        QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+        QVERIFY(CatalogPages::open(client, m_private.url()).arrived);
     }
 
     // An OPDS 2 page and links that lead out of the web.
@@ -497,102 +368,6 @@ private slots:
         QVERIFY(pageShown(pane, QStringLiteral("Found")));
         QCOMPARE(m_http.waitForRequest(QStringLiteral("/found.xml")),
                  QStringLiteral("/found.xml?q=red%20fox&page="));
-    }
-
-    // A download that is not a whole book of its kind leaves nothing in the library.
-    void hostileDownloadsLeaveNothing_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<qint64>("catalogLength");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("larger than the limit") << "/big.epub" << qint64(-1) << "more than";
-        QTest::newRow("catalog says it is huge")
-            << "/book.epub" << (qint64(10) << 30) << "more than";
-        QTest::newRow("a web page instead") << "/page.epub" << qint64(-1) << "as EPUB";
-        QTest::newRow("cut off") << "/interrupt/book.epub" << qint64(-1) << "closed the connection";
-        QTest::newRow("cancelled") << "/slow/book.epub" << qint64(-1) << "cancelled";
-    }
-
-    void hostileDownloadsLeaveNothing()
-    {
-        QFETCH(QString, path);
-        QFETCH(qint64, catalogLength);
-        QFETCH(QString, reason);
-        NetworkLimits::current().bookBytes = 256 * 1024;
-        QVERIFY(
-            m_http.addFile(QStringLiteral("big.epub"), "PK\x03\x04" + QByteArray(300 * 1024, 'x')));
-        QVERIFY(m_http.addFile(QStringLiteral("book.epub"), m_lighthouse));
-        QVERIFY(m_http.addFile(QStringLiteral("page.epub"),
-                               "<html><body>Please sign in</body></html>"));
-        TestAppFolder app;
-        QNetworkAccessManager network;
-        BookDownload download(&network, app.booksPath());
-        QSignalSpy finished(&download, &BookDownload::finished);
-        download.start(
-            {bookLink(path, catalogLength), QStringLiteral("epub"), QStringLiteral("EPUB")},
-            QStringLiteral("Book"), {});
-        if (reason == QLatin1String("cancelled")) {
-            QVERIFY(download.isRunning());
-            download.cancel();
-        }
-        QVERIFY(!finished.isEmpty() || finished.wait(30000));
-        QCOMPARE(finished.first().at(0).toBool(), false);
-        QVERIFY2(finished.first().at(2).toString().contains(reason),
-                 qPrintable(finished.first().at(2).toString()));
-        QCOMPARE(app.booksFolderEntries(), QStringList());
-        QVERIFY(!download.isRunning());
-    }
-
-    // Whatever name the catalog or the server gives, the book lands in the books folder as a
-    // visible file of its kind, and nothing is written anywhere else.
-    void downloadedBooksStayInTheLibrary_data()
-    {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("serverName");
-        QTest::addColumn<QString>("saved");
-        QTest::newRow("title climbing out") << "../../evil"
-                                            << "x.epub"
-                                            << "evil.epub";
-        QTest::newRow("server name climbing out") << ""
-                                                  << "../../evil.epub"
-                                                  << "evil.epub";
-        QTest::newRow("backslashes") << ""
-                                     << "..\\..\\evil"
-                                     << "evil.epub";
-        QTest::newRow("hidden name") << ""
-                                     << ".hidden.epub"
-                                     << "hidden.epub";
-        QTest::newRow("slash in a title") << "AC/DC\tLive\n"
-                                          << ""
-                                          << "AC-DC Live.epub";
-        QTest::newRow("nothing usable") << "..."
-                                        << "/"
-                                        << "book.epub";
-        QTest::newRow("long title")
-            << QString(400, QLatin1Char('w')) << "" << QString(180, QLatin1Char('w')) + ".epub";
-    }
-
-    void downloadedBooksStayInTheLibrary()
-    {
-        QFETCH(QString, title);
-        QFETCH(QString, serverName);
-        QFETCH(QString, saved);
-        QVERIFY(m_http.addFile(QStringLiteral("book.epub"), m_lighthouse));
-        TestAppFolder app;
-        const QStringList around =
-            QDir(app.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        QNetworkAccessManager network;
-        BookDownload download(&network, app.booksPath());
-        QSignalSpy finished(&download, &BookDownload::finished);
-        const QString path = QStringLiteral("/attach/book.epub?filename=") +
-                             QString::fromLatin1(QUrl::toPercentEncoding(serverName));
-        download.start({bookLink(path), QStringLiteral("epub"), QStringLiteral("EPUB")}, title, {});
-        QVERIFY(finished.wait(30000));
-        QVERIFY2(finished.first().at(0).toBool(), qPrintable(finished.first().at(2).toString()));
-        QCOMPARE(finished.first().at(1).toString(), saved);
-        QCOMPARE(app.booksFolderEntries(), QStringList{saved});
-        QCOMPARE(app.readFile(app.booksPath() + saved), m_lighthouse);
-        QCOMPARE(QDir(app.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), around);
     }
 };
 

@@ -5,6 +5,14 @@
 #include <QFile>
 #include <QTcpSocket>
 
+DictTestServer::Words DictTestServer::fruits()
+{
+    return {{QStringLiteral("apple"), QStringLiteral("A round fruit. See also {pear}.\n"
+                                                     ".. a line that starts with a dot\n"
+                                                     "<b>not markup</b> & more")},
+            {QStringLiteral("pear"), QStringLiteral("A sweet fruit, like an {apple}.")}};
+}
+
 DictTestServer::~DictTestServer()
 {
     stop();

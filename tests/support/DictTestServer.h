@@ -15,6 +15,10 @@ class DictTestServer
 public:
     using Words = QList<QPair<QString, QString>>; // headword, definition (may span lines)
 
+    // Two words whose definitions refer to each other; "apple" has a line that starts with a
+    // dot (sent with another dot in front) and text that looks like markup.
+    static Words fruits();
+
     DictTestServer() = default;
     ~DictTestServer();
     // database names the small database, described as description.
