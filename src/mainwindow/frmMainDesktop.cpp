@@ -1,4 +1,4 @@
-// Books handed to the main window from the desktop: a file manager's "Open with", the command
+// Books handed to the main window from outside the tree: a file manager's "Open with", the command
 // line, or a later start of the program.
 #include "core/LibraryImport.h"
 #include "mainwindow/frmMain.h"
@@ -31,21 +31,31 @@ void frmMain::OpenFiles(const QByteArrayList& paths)
         }
     }
     if (!added.isEmpty()) {
-        SetNodesList();
-        const QTreeWidgetItem* root = TreeView1->topLevelItem(0);
-        for (int i = 0; root && i < root->childCount(); ++i) {
-            // Found by the name's bytes: two names that are not UTF-8 may look alike.
-            const QTreeWidgetItem* book = root->child(i);
-            const QVariant raw = book->data(0, LibraryTree::RawNameRole);
-            if ((raw.isNull() ? book->text(0).toUtf8() : raw.toByteArray()) == added.first()) {
-                TreeView1->setCurrentItem(root->child(i));
-                TreeView1->scrollToItem(root->child(i));
-                OpenTheNode();
-                break;
-            }
-        }
+        OpenLibraryBook(added.first());
     }
     if (!problems.isEmpty()) {
         MessageBox::warning(this, tr("Not added to the library:\n\n%1").arg(problems.join('\n')));
+    }
+}
+
+void frmMain::OpenLibraryBook(const QString& bookName)
+{
+    OpenLibraryBook(bookName.toUtf8());
+}
+
+void frmMain::OpenLibraryBook(const QByteArray& rawName)
+{
+    SetNodesList();
+    const QTreeWidgetItem* root = TreeView1->topLevelItem(0);
+    for (int i = 0; root && i < root->childCount(); ++i) {
+        // Found by the name's bytes: two names that are not UTF-8 may look alike.
+        const QTreeWidgetItem* book = root->child(i);
+        const QVariant raw = book->data(0, LibraryTree::RawNameRole);
+        if ((raw.isNull() ? book->text(0).toUtf8() : raw.toByteArray()) == rawName) {
+            TreeView1->setCurrentItem(root->child(i));
+            TreeView1->scrollToItem(root->child(i));
+            OpenTheNode();
+            break;
+        }
     }
 }
