@@ -131,6 +131,21 @@ void ChapterBuilder::openWithRaw(const QString& tag, const QString& attributes,
 void ChapterBuilder::open(const QString& tag, const Attributes& attributes)
 {
     endRun();
+    // Blocks inside a note or a heading part their words in its text.
+    static const QSet<QString> inlineTags = {
+        QStringLiteral("a"),      QStringLiteral("b"),    QStringLiteral("i"),
+        QStringLiteral("u"),      QStringLiteral("s"),    QStringLiteral("em"),
+        QStringLiteral("strong"), QStringLiteral("span"), QStringLiteral("sup"),
+        QStringLiteral("sub"),    QStringLiteral("code"), QStringLiteral("small"),
+        QStringLiteral("big")};
+    if (!inlineTags.contains(tag)) {
+        if (m_stream.headingDepth >= 0) {
+            m_stream.headingText += QLatin1Char(' ');
+        }
+        if (!m_noteKey.isEmpty()) {
+            m_noteText += QLatin1Char(' ');
+        }
+    }
     QString all;
     QString withoutId;
     for (const auto& [name, value] : attributes) {
