@@ -2,12 +2,14 @@
 // tests/data/books/make_books.py), read by our readers and shown through the EPUB chapter
 // conversion as the reading view shows them: the text whole and in order, the contents, the
 // notes as pop-ups, the pictures, and what each format adds of its own.
+#include "formats/comic/ComicReader.h"
 #include "formats/epub/ChapterConverter.h"
 #include "formats/markdown/MarkdownReader.h"
 #include "formats/package/BookPackage.h"
 #include "support/DocumentProbe.h"
 #include "support/FormatBooks.h"
 #include "support/TestMain.h"
+#include "support/ZipFiles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -438,6 +440,95 @@ private slots:
         QCOMPARE(Epub::ChapterConverter::linkChapter(link.anchorHref()), 0);
         QCOMPARE(Markdown::headingSlug(QStringLiteral("What's new, Captain?")),
                  QStringLiteral("whats-new-captain"));
+    }
+
+    // A comic's pages in the natural order of their names, folders as its contents, decoded
+    // at the size shown and only near the page shown.
+    void comicPages()
+    {
+        auto png = [](int width, int height) {
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            QImage(width, height, QImage::Format_RGB32).save(&buffer, "PNG");
+            return bytes;
+        };
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("voyage.cbz"));
+        QVERIFY(
+            ZipFiles::write(path,
+                            {{QStringLiteral("Chapter 2/10.png"), png(14, 20)},
+                             {QStringLiteral("Chapter 1/10.png"), png(12, 20)},
+                             {QStringLiteral("Chapter 2/2.png"), png(13, 20)},
+                             {QStringLiteral("Chapter 1/1.png"), png(11, 20)},
+                             {QStringLiteral("__MACOSX/Chapter 1/._1.png"), "resource fork"},
+                             {QStringLiteral("Chapter 1/.thumb.png"), png(5, 5)},
+                             {QStringLiteral("notes.txt"), "not a page"},
+                             {QStringLiteral("ComicInfo.xml"),
+                              "<?xml version=\"1.0\"?><ComicInfo><Title>Voyage</Title><Writer>Ada "
+                              "Marlowe</Writer><LanguageISO>en</LanguageISO></ComicInfo>"}},
+                            false));
+        Books::BookPackage book;
+        QString error;
+        QVERIFY2(FormatBooks::read(path, &book, &error), qPrintable(error));
+        QVERIFY(book.pictureBook);
+        QCOMPARE(book.title, QStringLiteral("Voyage"));
+        QCOMPARE(book.author, QStringLiteral("Ada Marlowe"));
+        QCOMPARE(book.chapters().size(), 4);
+        QCOMPARE(book.pagePictures.size(), 4);
+        QList<int> widths;
+        for (int page = 0; page < 4; ++page) {
+            widths.append(
+                Comic::decodePage(book, page, QSize(1000, 1000), Comic::Fit::Page).width());
+        }
+        QCOMPARE(widths, (QList<int>{11, 12, 13, 14}));
+        QCOMPARE(titles(book),
+                 (QStringList{QStringLiteral("Chapter 1"), QStringLiteral("Chapter 2")}));
+        QCOMPARE(book.contents.at(1).chapter, 2);
+        FormatBooks::Shown shown;
+        QVERIFY(shown.open(book));
+        QTextDocument page;
+        QVERIFY(shown.convert(3, &page));
+        QVERIFY(DocumentProbe::hasPicture(page));
+    }
+
+    void comicFitting()
+    {
+        using Comic::Fit;
+        QCOMPARE(Comic::fittedSize(QSize(1000, 2000), QSize(500, 400), Fit::Width),
+                 QSize(500, 1000));
+        QCOMPARE(Comic::fittedSize(QSize(1000, 2000), QSize(500, 400), Fit::Page), QSize(200, 400));
+        QCOMPARE(Comic::fittedSize(QSize(100, 50), QSize(500, 400), Fit::Width), QSize(500, 250));
+
+        QByteArray big;
+        QBuffer buffer(&big);
+        buffer.open(QIODevice::WriteOnly);
+        QImage(2000, 1000, QImage::Format_RGB32).save(&buffer, "JPEG");
+        QList<ZipFiles::Part> parts;
+        for (int page = 1; page <= 10; ++page) {
+            parts.append({QStringLiteral("%1.jpg").arg(page), big});
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("scans.cbz"));
+        QVERIFY(ZipFiles::write(path, parts, false));
+        Books::BookPackage book;
+        QVERIFY(FormatBooks::read(path, &book));
+        // Decoded at the size shown, not at the scan's.
+        QCOMPARE(Comic::decodePage(book, 0, QSize(400, 400), Fit::Page).size(), QSize(400, 200));
+        QCOMPARE(Comic::decodePage(book, 0, QSize(800, 400), Fit::Width).size(), QSize(800, 400));
+
+        Comic::PageCache cache(book, 1);
+        cache.setArea(QSize(400, 400), Fit::Page);
+        QCOMPARE(cache.page(0).size(), QSize(400, 200));
+        QCOMPARE(cache.heldPages(), QList<int>{0});
+        cache.fillAround(5);
+        QCOMPARE(cache.heldPages(), (QList<int>{4, 5, 6}));
+        cache.page(9);
+        QCOMPARE(cache.heldPages(), QList<int>{9});
+        cache.setArea(QSize(200, 200), Fit::Page);
+        QCOMPARE(cache.heldPages(), QList<int>{});
+        QCOMPARE(cache.page(9).size(), QSize(200, 100));
+        QVERIFY(cache.page(10).isNull());
     }
 };
 

@@ -294,6 +294,12 @@ bool Document::read(QString* error)
         readNotes(relatedPart(documentParts, QLatin1String("/footnotes")), false);
         readNotes(relatedPart(documentParts, QLatin1String("/endnotes")), true);
     }
+    if (m_zip.exhausted()) {
+        if (error) {
+            *error = m_zip.exhaustedMessage();
+        }
+        return false;
+    }
     if (!m_builder.finish()) {
         if (error) {
             *error = xml.hasError() ? tr("The document is damaged: %1 at line %2.")

@@ -740,6 +740,9 @@ bool read(const QString& path, Books::BookPackage* book, QString* error)
             reader.readPart(data, &damaged, &damage);
         }
     }
+    if (zipped && zip.exhausted()) {
+        return fail(zip.exhaustedMessage());
+    }
     if (damaged) {
         book->warnings.append(
             tr("The document is damaged (%1); what could be read is shown.").arg(damage));

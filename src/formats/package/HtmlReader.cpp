@@ -593,7 +593,11 @@ void HtmlReader::read(QStringView html)
                 tag.attributes.append({key, value});
             }
         }
-        i = p < n ? p + 1 : n;
+        if (p >= n) {
+            textStart = n; // a tag the text ends inside is no tag
+            break;
+        }
+        i = p + 1;
         textStart = i;
 
         if (closing) {

@@ -33,12 +33,18 @@ bool ZipBook::open(const QString& path, QString* error)
     return true;
 }
 
+QString ZipBook::exhaustedMessage() const
+{
+    return tr("The book unpacks to far more than its file holds and was refused.");
+}
+
 bool ZipBook::read(const QString& name, QByteArray* data, QString* error)
 {
     data->clear();
     auto refuse = [&] {
+        m_exhausted = true;
         if (error) {
-            *error = tr("The book unpacks to far more than its file holds and was refused.");
+            *error = exhaustedMessage();
         }
         return false;
     };
@@ -49,6 +55,8 @@ bool ZipBook::read(const QString& name, QByteArray* data, QString* error)
         return refuse();
     }
     if (!m_archive->read(name, data, error)) {
+        // The archive's own cap on one entry is the same refusal.
+        m_exhausted = m_exhausted || m_archive->declaredSize(name) > m_archive->entryCap();
         return false;
     }
     // The header's size is not trusted: what was really unpacked counts.

@@ -26,11 +26,15 @@ public:
     // refused or damaged entry.
     bool read(const QString& name, QByteArray* data, QString* error = nullptr);
     qint64 budget() const { return m_budget; }
+    // True once a read was refused for the book's cap: the book must not be shown half read.
+    bool exhausted() const { return m_exhausted; }
+    QString exhaustedMessage() const;
 
 private:
     std::shared_ptr<Epub::Archive> m_archive;
     qint64 m_budget = 0;
     qint64 m_used = 0;
+    bool m_exhausted = false;
 };
 
 } // namespace Books
