@@ -6,10 +6,15 @@
 #include "formats/package/ChapterBuilder.h"
 #include "formats/package/HtmlReader.h"
 #include "formats/package/InlineFormat.h"
+#include "formats/package/PackageStore.h"
 #include "support/DocumentProbe.h"
 #include "support/FormatBooks.h"
 #include "support/TestMain.h"
+#include "support/ZipFiles.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QXmlStreamReader>
 
@@ -352,6 +357,111 @@ private slots:
                 QVERIFY(!(Comic::naturalLess(a, b) && Comic::naturalLess(b, a)));
             }
         }
+    }
+
+    // A book read once is kept: opened again (renamed too) it comes from the store, whole;
+    // changed, or with its kept copy damaged, it is read afresh.
+    void storeKeepsPackages()
+    {
+        using Source = Books::PackageStore::Source;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("log.docx"));
+        QVERIFY(QFile::copy(FormatBooks::dataPath(QStringLiteral("pandoc.docx")), path));
+        Books::PackageStore store(dir.filePath(QStringLiteral("store")));
+        Books::BookPackage first;
+        Source source = Source::Store;
+        QVERIFY(store.read(path, FormatBooks::read, &first, nullptr, &source));
+        QCOMPARE(source, Source::Reader);
+        QVERIFY(!store.keptPath(path).isEmpty());
+
+        const QString renamed = dir.filePath(QStringLiteral("renamed.docx"));
+        QVERIFY(QFile::rename(path, renamed));
+        Books::BookPackage again;
+        QVERIFY(store.read(renamed, FormatBooks::read, &again, nullptr, &source));
+        QCOMPARE(source, Source::Store);
+        QCOMPARE(again.title, first.title);
+        QCOMPARE(again.author, first.author);
+        QCOMPARE(again.chapters(), first.chapters());
+        QCOMPARE(again.entryNames(), first.entryNames());
+        QCOMPARE(again.contents.size(), first.contents.size());
+        for (int i = 0; i < first.contents.size(); ++i) {
+            QCOMPARE(again.contents.at(i).anchor, first.contents.at(i).anchor);
+            QCOMPARE(again.contents.at(i).chapter, first.contents.at(i).chapter);
+        }
+        for (const QString& name : first.entryNames()) {
+            QByteArray before;
+            QByteArray after;
+            QVERIFY(first.read(name, &before));
+            QVERIFY(again.read(name, &after));
+            QCOMPARE(after, before);
+        }
+        // The kept copy is an EPUB the reading view opens as it stands.
+        Epub::Book kept;
+        QCOMPARE(kept.open(store.keptPath(renamed)), Epub::Book::OpenResult::Opened);
+        QCOMPARE(kept.chapters().size(), first.chapters().size());
+        QCOMPARE(kept.contents().size(), first.contents.size());
+
+        // Damaged: read again, and kept again.
+        const QString keptPath = store.keptPath(renamed);
+        QFile::resize(keptPath, QFileInfo(keptPath).size() / 2);
+        QVERIFY(store.read(renamed, FormatBooks::read, &again, nullptr, &source));
+        QCOMPARE(source, Source::Reader);
+        QVERIFY(store.read(renamed, FormatBooks::read, &again, nullptr, &source));
+        QCOMPARE(source, Source::Store);
+    }
+
+    void storeSeesChangedBooks()
+    {
+        using Source = Books::PackageStore::Source;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("book.fb2"));
+        QFile::copy(FormatBooks::dataPath(QStringLiteral("pandoc.fb2")), path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        Books::PackageStore store(dir.filePath(QStringLiteral("store")));
+        Books::BookPackage book;
+        Source source = Source::Store;
+        QVERIFY(store.read(path, FormatBooks::read, &book, nullptr, &source));
+        QCOMPARE(source, Source::Reader);
+        // The same number of bytes, one word changed in the middle of the book: only the time
+        // of change tells.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        const qsizetype at = bytes.indexOf("Forty boats");
+        QVERIFY(at > 0);
+        bytes.replace(at, 5, "Fifty");
+        file.seek(0);
+        file.write(bytes);
+        file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                         QFileDevice::FileModificationTime);
+        file.close();
+        QVERIFY(store.read(path, FormatBooks::read, &book, nullptr, &source));
+        QCOMPARE(source, Source::Reader);
+        FormatBooks::Shown shown;
+        QVERIFY(shown.open(book));
+        QVERIFY(shown.wholeText().contains(QStringLiteral("Fifty boats")));
+    }
+
+    // Comics are not kept; past its capacity the store lets the books opened longest ago go.
+    void storeCapacity()
+    {
+        QTemporaryDir dir;
+        const QString comic = dir.filePath(QStringLiteral("pages.cbz"));
+        QVERIFY(ZipFiles::write(
+            comic, {{QStringLiteral("1.png"),
+                     QByteArray::fromBase64("iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQV"
+                                            "R4nGNgYGAAAAAEAAHI6Uv5AAAAAElFTkSuQmCC")}}));
+        Books::PackageStore store(dir.filePath(QStringLiteral("store")), 1);
+        Books::BookPackage book;
+        QVERIFY(store.read(comic, FormatBooks::read, &book));
+        QVERIFY(store.keptPath(comic).isEmpty());
+        const QString older = FormatBooks::dataPath(QStringLiteral("pandoc.fb2"));
+        const QString newer = FormatBooks::dataPath(QStringLiteral("pandoc.odt"));
+        QVERIFY(store.read(older, FormatBooks::read, &book));
+        QVERIFY(!store.keptPath(older).isEmpty());
+        QVERIFY(store.read(newer, FormatBooks::read, &book));
+        QVERIFY(!store.keptPath(newer).isEmpty());
+        QVERIFY(store.keptPath(older).isEmpty());
     }
 };
 

@@ -8,7 +8,7 @@
 #include "formats/mobi/MobiReader.h"
 #include "formats/odt/OdtReader.h"
 #include "formats/package/BookPackage.h"
-#include "support/PackageEpub.h"
+#include "formats/package/PackageEpub.h"
 
 #include <QTextDocument>
 
@@ -49,7 +49,7 @@ bool read(const QString& path, Books::BookPackage* book, QString* error)
 bool Shown::open(const Books::BookPackage& package)
 {
     const QString path = m_dir.filePath(QStringLiteral("book.epub"));
-    return m_dir.isValid() && PackageEpub::write(package, path) &&
+    return m_dir.isValid() && Books::PackageEpub::write(package, path) &&
            m_book.open(path) == Epub::Book::OpenResult::Opened;
 }
 

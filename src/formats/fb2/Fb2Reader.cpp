@@ -78,6 +78,7 @@ private:
     {
         QString name;
         int builderDepth;
+        bool inlineText = false; // its text is part of a paragraph
     };
 
     void readDescription(QXmlStreamReader& xml);
@@ -232,7 +233,7 @@ void Parser::readBody(QXmlStreamReader& xml)
     m_bodyTitled = false;
     m_open.clear();
     m_builder.startChapter();
-    m_open.append({QStringLiteral("body"), m_builder.depth()});
+    m_open.append({QStringLiteral("body"), m_builder.depth(), false});
     while (!xml.atEnd() && !m_open.isEmpty()) {
         xml.readNext();
         if (xml.isStartElement()) {
@@ -241,7 +242,7 @@ void Parser::readBody(QXmlStreamReader& xml)
             endElement();
         } else if (xml.isCharacters() && !m_open.isEmpty()) {
             const QStringView text = xml.text();
-            if (isInline(parentName()) || (m_inTitle && !xml.isWhitespace())) {
+            if (m_open.last().inlineText || (m_inTitle && !xml.isWhitespace())) {
                 m_builder.text(text);
                 if (m_capturing) {
                     m_untitledText += text;
@@ -305,7 +306,7 @@ void Parser::startElement(QXmlStreamReader& xml)
     const QString parent = parentName();
     const QXmlStreamAttributes attributes = xml.attributes();
     const int depthBefore = m_builder.depth();
-    m_open.append({name, depthBefore});
+    m_open.append({name, depthBefore, isInline(name)});
     auto align = [&](const QString& tag, const char* side, const char* inner) {
         openBlock(tag, {{QStringLiteral("align"), QLatin1String(side)}});
         if (inner) {

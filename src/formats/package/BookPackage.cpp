@@ -12,6 +12,16 @@ void BookPackage::addChapter(const QString& name, const QByteArray& xhtml)
     addResource(name, xhtml);
 }
 
+void BookPackage::addArchiveChapter(const QString& name,
+                                    std::shared_ptr<const Epub::Archive> archive,
+                                    const QString& entry)
+{
+    if (!m_chapters.contains(name)) {
+        m_chapters.append(name);
+    }
+    addArchiveResource(name, std::move(archive), entry);
+}
+
 void BookPackage::addResource(const QString& name, const QByteArray& bytes)
 {
     m_heldBytes += bytes.size() - m_bytes.value(name).size();

@@ -39,6 +39,9 @@ public:
     int chapterOf(const QString& name) const { return m_chapters.indexOf(name); }
 
     void addChapter(const QString& name, const QByteArray& xhtml);
+    // A chapter left in a zip (a package kept on disk), read only when asked for.
+    void addArchiveChapter(const QString& name, std::shared_ptr<const Epub::Archive> archive,
+                           const QString& entry);
     void addResource(const QString& name, const QByteArray& bytes);
     // A resource left in the zip it came from, read only when asked for: a comic's pages are
     // never all in memory at once.

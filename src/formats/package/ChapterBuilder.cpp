@@ -11,24 +11,32 @@ namespace {
 
 // Appends text escaped for XML, leaving out what XML cannot hold (control characters, lone
 // surrogates, U+FFFE and U+FFFF); visible is set when anything but white space was written.
+// Runs of plain characters are appended whole: a book is mostly such runs.
 void appendEscaped(QString& out, QStringView text, bool* visible = nullptr)
 {
-    out.reserve(out.size() + text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        const char16_t u = c.unicode();
-        if (c.isHighSurrogate()) {
-            if (i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
-                out += c;
-                out += text.at(++i);
-                if (visible) {
-                    *visible = true;
-                }
+    bool seen = !visible || *visible;
+    qsizetype run = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = text[i].unicode();
+        const bool plain = (u >= 0x20 || u == u'\t' || u == u'\n' || u == u'\r') && u != u'&' &&
+                           u != u'<' && u != u'>' && u != u'"' && (u < 0xD800 || u > 0xDFFF) &&
+                           u < 0xFFFE;
+        if (plain) {
+            if (!seen && !QChar::isSpace(u)) {
+                seen = true;
             }
             continue;
         }
-        if (c.isLowSurrogate() || u == 0xFFFE || u == 0xFFFF ||
-            (u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r')) {
+        out += text.mid(run, i - run);
+        run = i + 1;
+        if (QChar::isHighSurrogate(u)) {
+            if (i + 1 < size && text[i + 1].isLowSurrogate()) {
+                out += text.mid(i, 2);
+                seen = true;
+                ++i;
+                run = i + 1;
+            }
             continue;
         }
         switch (u) {
@@ -45,11 +53,13 @@ void appendEscaped(QString& out, QStringView text, bool* visible = nullptr)
             out += QLatin1String("&quot;");
             break;
         default:
-            out += c;
+            continue; // left out
         }
-        if (visible && !c.isSpace()) {
-            *visible = true;
-        }
+        seen = true;
+    }
+    out += text.mid(run);
+    if (visible) {
+        *visible = seen;
     }
 }
 
