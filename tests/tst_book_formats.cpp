@@ -126,7 +126,7 @@ private slots:
             << "calibre-both.mobi" << harbour << harbourContents << HarbourText << harbourNote
             << true;
         QTest::newRow("Markdown") << "source/harbour.md" << harbour << harbourContents
-                                  << HarbourText << QString() << true;
+                                  << HarbourText << harbourNote << true;
         QTest::newRow("LibreOffice DOCX")
             << "libreoffice.docx"
             << "Tide Tables" << tideContents << TideText << tideNote << true;
@@ -170,6 +170,7 @@ private slots:
         const QString whole = shown.wholeText();
         QCOMPARE(missingInOrder(whole, text), QString());
         QVERIFY(!whole.contains(QLatin1Char('<')));
+        QVERIFY(!whole.contains(QLatin1String("[^")));
 
         const QStringList listed = titles(book);
         QCOMPARE(missingInOrder(listed.join(QLatin1Char('|')), contents), QString());
@@ -405,16 +406,18 @@ private slots:
             "# Harbour Log\n\nBeside: ![beside](pics/a.png)\n\n"
             "Above: ![above](../shared.png)\n\nWeb: ![web](https://example.org/a.png)\n\n"
             "Text: ![text](readme.txt)\n\nGone: ![gone](missing.png)\n\n"
-            "```\nlet tide = 6\n```\n\n# Second Watch\n\nBack to [the log](#harbour-log).\n");
+            "```\nlet tide = 6 [^n]\n```\n\n# Second Watch\n\nBack to [the log](#harbour-log)."
+            "[^n]\n\n[^n]: Written at the\n  second bell.\n");
         file.close();
 
         Books::BookPackage book;
         QString error;
         QVERIFY2(FormatBooks::read(path, &book, &error), qPrintable(error));
         QCOMPARE(book.title, QStringLiteral("Harbour Log"));
-        QCOMPARE(book.chapters().size(), 2);
+        QCOMPARE(book.chapters().size(), 3);
         QCOMPARE(titles(book),
-                 (QStringList{QStringLiteral("Harbour Log"), QStringLiteral("Second Watch")}));
+                 (QStringList{QStringLiteral("Harbour Log"), QStringLiteral("Second Watch"),
+                              QStringLiteral("Notes")}));
         QStringList pictures;
         for (const QString& name : book.entryNames()) {
             if (name.startsWith(QLatin1String("images/"))) {
@@ -431,13 +434,15 @@ private slots:
         QVERIFY(shownText.contains(QStringLiteral("[web]")));
         QVERIFY(shownText.contains(QStringLiteral("[text]")));
         QVERIFY(shownText.contains(QStringLiteral("[gone]")));
-        QVERIFY(
-            first.find(QStringLiteral("let tide = 6")).charFormat().fontFixedPitch() ||
-            DocumentProbe::formatOf(first, QStringLiteral("let tide")).fontFamilies().isValid());
+        // The code block is shown as code, the note marks in it as they are.
+        QVERIFY(first.find(QStringLiteral("let tide = 6 [^n]")).blockFormat().nonBreakableLines());
         QTextDocument second;
         QVERIFY(shown.convert(1, &second));
         const QTextCharFormat link = DocumentProbe::formatOf(second, QStringLiteral("the log"));
         QCOMPARE(Epub::ChapterConverter::linkChapter(link.anchorHref()), 0);
+        // A footnote is a pop-up.
+        QCOMPARE(DocumentProbe::toolTips(second),
+                 QStringList{QStringLiteral("Written at the second bell.")});
         QCOMPARE(Markdown::headingSlug(QStringLiteral("What's new, Captain?")),
                  QStringLiteral("whats-new-captain"));
     }

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFrame>
@@ -79,6 +80,88 @@ FrontMatter takeFrontMatter(QString* text)
     return {}; // no end line: it was not front matter, and the text stays as it is
 }
 
+// Footnotes as GitHub writes them ("text[^tide]" and a line "[^tide]: The note."), which Qt's
+// reader leaves as text: the definitions are taken out of the text, and each reference becomes
+// a marker of private-use characters that the writer turns into a note link.
+struct Footnotes
+{
+    QStringList ids;               // in the order they are first referred to
+    QHash<QString, QString> notes; // id -> the note's Markdown
+};
+
+constexpr char16_t NoteStart = 0xE000;
+constexpr char16_t NoteEnd = 0xE001;
+constexpr int MaxFootnotes = 10000;
+
+Footnotes takeFootnotes(QString* text)
+{
+    Footnotes footnotes;
+    static const QRegularExpression definition(
+        QStringLiteral("^ {0,3}\\[\\^([^\\]\\s]+)\\]:\\s?(.*)$"));
+    static const QRegularExpression reference(QStringLiteral("\\[\\^([^\\]\\s]+)\\]"));
+    const QStringList lines = text->split(QLatin1Char('\n'));
+    QStringList kept;
+    bool fenced = false;
+    QString current; // the note whose lines are being read
+    for (const QString& line : lines) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(QLatin1String("```")) || trimmed.startsWith(QLatin1String("~~~"))) {
+            fenced = !fenced;
+            current.clear();
+            kept.append(line);
+            continue;
+        }
+        if (!fenced) {
+            const QRegularExpressionMatch match = definition.match(line);
+            if (match.hasMatch() && footnotes.notes.size() < MaxFootnotes) {
+                current = match.captured(1);
+                footnotes.notes.insert(current, match.captured(2));
+                continue;
+            }
+            // A note goes on over the indented lines below it.
+            if (!current.isEmpty() &&
+                (line.startsWith(QLatin1String("  ")) || line.startsWith(QLatin1Char('\t')))) {
+                footnotes.notes[current] += QLatin1Char('\n') + line.trimmed();
+                continue;
+            }
+            current.clear();
+        }
+        kept.append(line);
+    }
+    if (footnotes.notes.isEmpty()) {
+        return footnotes;
+    }
+    fenced = false;
+    for (QString& line : kept) {
+        const QString trimmed = line.trimmed();
+        if (trimmed.startsWith(QLatin1String("```")) || trimmed.startsWith(QLatin1String("~~~"))) {
+            fenced = !fenced;
+            continue;
+        }
+        if (fenced || !line.contains(QLatin1String("[^"))) {
+            continue;
+        }
+        QString out;
+        qsizetype last = 0;
+        for (auto it = reference.globalMatch(line); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            const QString id = match.captured(1);
+            if (!footnotes.notes.contains(id)) {
+                continue;
+            }
+            if (!footnotes.ids.contains(id)) {
+                footnotes.ids.append(id);
+            }
+            out += line.mid(last, match.capturedStart() - last);
+            out += QChar(NoteStart) + QString::number(footnotes.ids.indexOf(id)) + QChar(NoteEnd);
+            last = match.capturedEnd();
+        }
+        line = out + line.mid(last);
+    }
+    *text = kept.join(QLatin1Char('\n'));
+    return footnotes;
+}
+
 class Writer
 {
 public:
@@ -88,6 +171,8 @@ public:
     }
 
     void writeFrame(QTextFrame* frame);
+    // The notes referred to, in a chapter of their own at the end.
+    void writeNotes(const Footnotes& footnotes);
     bool finish() { return m_builder.finish(); }
 
 private:
@@ -104,7 +189,9 @@ private:
     void closeLists();
     void closeCode();
     void picture(const QTextImageFormat& format);
-    bool atTop() const { return m_tables == 0; }
+    void writeText(const QString& text, const Books::InlineFormat& format);
+    void backLink();
+    bool atTop() const { return m_tables == 0 && m_noteKey.isEmpty(); }
 
     Books::BookPackage* m_book;
     ChapterBuilder m_builder;
@@ -114,7 +201,81 @@ private:
     int m_codeDepth = -1; // builder depth before the open code block
     int m_tables = 0;
     QHash<QString, QString> m_pictures; // file -> entry name
+    QString m_noteKey;                  // the note being written
+    bool m_backLinkPending = false;
 };
+
+QString noteKey(int index)
+{
+    return QStringLiteral("md-note:%1").arg(index);
+}
+
+void Writer::backLink()
+{
+    if (!m_backLinkPending) {
+        return;
+    }
+    m_backLinkPending = false;
+    m_builder.suspendNoteText(true);
+    m_builder.openInternalLink(ChapterBuilder::referenceKey(m_noteKey));
+    m_builder.text(QString::number(m_noteKey.section(QLatin1Char(':'), 1).toInt() + 1));
+    m_builder.close();
+    m_builder.text(QStringLiteral(" "));
+    m_builder.suspendNoteText(false);
+}
+
+// Text with the note markers of takeFootnotes() made into note links.
+void Writer::writeText(const QString& text, const Books::InlineFormat& format)
+{
+    qsizetype last = 0;
+    for (qsizetype start = text.indexOf(QChar(NoteStart)); start >= 0;
+         start = text.indexOf(QChar(NoteStart), last)) {
+        const qsizetype end = text.indexOf(QChar(NoteEnd), start);
+        if (end < 0) {
+            break;
+        }
+        m_builder.text(QStringView(text).mid(last, start - last), format);
+        bool ok = false;
+        const int index = QStringView(text).mid(start + 1, end - start - 1).toInt(&ok);
+        if (ok) {
+            m_builder.open(QStringLiteral("sup"));
+            m_builder.openNoteReference(noteKey(index));
+            m_builder.text(QString::number(index + 1));
+            m_builder.close();
+            m_builder.close();
+        }
+        last = end + 1;
+    }
+    m_builder.text(QStringView(text).mid(last), format);
+}
+
+void Writer::writeNotes(const Footnotes& footnotes)
+{
+    if (footnotes.ids.isEmpty()) {
+        return;
+    }
+    m_builder.closeTo(0);
+    m_builder.startChapter();
+    m_builder.openHeading(1);
+    m_builder.text(tr("Notes"));
+    m_builder.closeHeading(true, 0);
+    for (int index = 0; index < footnotes.ids.size(); ++index) {
+        m_noteKey = noteKey(index);
+        m_builder.openNote(m_noteKey);
+        m_backLinkPending = true;
+        QTextDocument note;
+        note.setMarkdown(footnotes.notes.value(footnotes.ids.at(index)),
+                         QTextDocument::MarkdownDialectGitHub);
+        writeFrame(note.rootFrame());
+        if (m_backLinkPending) {
+            m_builder.open(QStringLiteral("p"));
+            backLink();
+            m_builder.close();
+        }
+        m_builder.closeNote();
+    }
+    m_noteKey.clear();
+}
 
 void Writer::closeLists()
 {
@@ -299,6 +460,7 @@ void Writer::writeBlock(const QTextBlock& block)
         attributes.append({QStringLiteral("align"), QStringLiteral("right")});
     }
     m_builder.open(QStringLiteral("p"), attributes);
+    backLink();
     writeFragments(block);
     m_builder.close();
 }
@@ -341,7 +503,7 @@ void Writer::writeFragments(const QTextBlock& block)
             if (i > 0) {
                 m_builder.element(QStringLiteral("br"));
             }
-            m_builder.text(lines.at(i), inline_);
+            writeText(lines.at(i), inline_);
         }
     }
     m_builder.closeTo(before);
@@ -434,10 +596,12 @@ bool read(const QString& path, Books::BookPackage* book, QString* error)
     }
     QString text = decoded.text;
     const FrontMatter matter = takeFrontMatter(&text);
+    const Footnotes footnotes = takeFootnotes(&text);
     QTextDocument document;
     document.setMarkdown(text, QTextDocument::MarkdownDialectGitHub);
     Writer writer(book, QFileInfo(path).absolutePath());
     writer.writeFrame(document.rootFrame());
+    writer.writeNotes(footnotes);
     if (!writer.finish()) {
         return fail(tr("The file holds no text."));
     }
