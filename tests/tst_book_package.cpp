@@ -267,6 +267,10 @@ private slots:
                "epub:type=\"footnote\"><p>Note.</p></aside>"
             << "<p>Text<a epub:type=\"noteref\" id=\"ref-p_n\" href=\"#p_n\">1</a></p><div "
                "epub:type=\"footnote\" id=\"p_n\"><p>Note.</p></div>";
+        QTest::newRow("attributes given twice")
+            << "<p align=\"left\" ALIGN=\"right\" class=a class=b>x</p><center "
+               "align=\"left\">y</center>"
+            << "<p align=\"left\" class=\"a\">x</p><div align=\"left\">y</div>";
         QTest::newRow("text cut off inside a tag") << "<p>Kept</p><p class=\"x"
                                                    << "<p>Kept</p>";
         QTest::newRow("a lone angle bracket") << "<p>1 < 2 and 3 <4</p>"

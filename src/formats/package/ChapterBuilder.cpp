@@ -158,10 +158,13 @@ void ChapterBuilder::open(const QString& tag, const Attributes& attributes)
     }
     QString all;
     QString withoutId;
+    QStringList names; // an attribute given twice keeps its first value, as HTML has it
     for (const auto& [name, value] : attributes) {
-        if (name.isEmpty() || (name == QLatin1String("id") && value.isEmpty())) {
+        if (name.isEmpty() || (name == QLatin1String("id") && value.isEmpty()) ||
+            names.contains(name)) {
             continue;
         }
+        names.append(name);
         const QString written =
             QLatin1Char(' ') + name + QLatin1String("=\"") + escaped(value) + QLatin1Char('"');
         all += written;
@@ -211,8 +214,10 @@ void ChapterBuilder::element(const QString& tag, const Attributes& attributes)
         endRun();
     }
     m_stream.body += QLatin1Char('<') + tag;
+    QStringList written;
     for (const auto& [name, value] : attributes) {
-        if (!name.isEmpty()) {
+        if (!name.isEmpty() && !written.contains(name)) {
+            written.append(name);
             m_stream.body +=
                 QLatin1Char(' ') + name + QLatin1String("=\"") + escaped(value) + QLatin1Char('"');
         }

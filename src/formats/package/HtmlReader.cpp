@@ -4,6 +4,7 @@
 #include "formats/package/HtmlEntities.h"
 
 #include <QSet>
+#include <algorithm>
 
 namespace Books {
 
@@ -589,7 +590,10 @@ void HtmlReader::read(QStringView html)
                     value = decodeEntities(html.mid(valueStart, p - valueStart));
                 }
             }
-            if (!key.isEmpty() && tag.attributes.size() < 64) {
+            // An attribute given twice keeps its first value, as HTML has it.
+            const bool repeated = std::any_of(tag.attributes.cbegin(), tag.attributes.cend(),
+                                              [&](const auto& seen) { return seen.first == key; });
+            if (!key.isEmpty() && !repeated && tag.attributes.size() < 64) {
                 tag.attributes.append({key, value});
             }
         }
