@@ -260,8 +260,10 @@ private slots:
             << "<p><img src=\"images/known.png\" alt=\"k\"/>[m]</p>";
         QTest::newRow("anchors between blocks mark the next block")
             << "<a id=\"x\"></a><p>Marked</p><p><a href=\"#x\">back</a> <a "
-               "href=\"javascript:x()\">js</a></p>"
-            << "<p id=\"p_x\">Marked</p><p><a href=\"#p_x\">back</a> <a>js</a></p>";
+               "href=\"javascript:x()\">js</a> <a name=\"old\">named</a> <a "
+               "href=\"#old\">to it</a></p>"
+            << "<p id=\"p_x\">Marked</p><p><a href=\"#p_x\">back</a> <a>js</a> <a "
+               "id=\"p_old\">named</a> <a href=\"#p_old\">to it</a></p>";
         QTest::newRow("notes marked by type")
             << "<p>Text<a type=\"noteref\" href=\"#n\">1</a></p><aside id=\"n\" "
                "epub:type=\"footnote\"><p>Note.</p></aside>"

@@ -391,7 +391,10 @@ void HtmlReader::startTag(const Tag& tag)
     if (!style.isEmpty()) {
         attributes.append({QStringLiteral("style"), style});
     }
-    const QString id = tag.attribute(QLatin1String("id"));
+    QString id = tag.attribute(QLatin1String("id"));
+    if (id.isEmpty() && name == QLatin1String("a")) {
+        id = tag.attribute(QLatin1String("name")); // the anchors of older HTML
+    }
     const QString key = !id.isEmpty() && m_names.anchor ? m_names.anchor(id) : QString();
     QString types = tag.attribute(QLatin1String("epub:type"));
     if (types.isEmpty()) {
