@@ -141,6 +141,15 @@ QByteArray protectedMobi(QByteArray bytes)
     return bytes;
 }
 
+// The record list's offsets going backwards, which libmobi would take for a record of about
+// four gigabytes.
+QByteArray backwardsMobi(QByteArray bytes)
+{
+    const quint32 second = qFromBigEndian<quint32>(bytes.constData() + 78 + 8);
+    qToBigEndian<quint32>(second + 4096, bytes.data() + 78);
+    return bytes;
+}
+
 QByteArray readData(const QString& name)
 {
     QFile file(FormatBooks::dataPath(name));
@@ -203,6 +212,9 @@ private slots:
             << "drm.mobi" << protectedMobi(readData(QStringLiteral("calibre.mobi"))) << "DRM";
         QTest::newRow("AZW3 protected against copying")
             << "drm.azw3" << protectedMobi(readData(QStringLiteral("calibre.azw3"))) << "DRM";
+        QTest::newRow("MOBI whose records go backwards")
+            << "backwards.mobi" << backwardsMobi(readData(QStringLiteral("calibre.mobi")))
+            << "list of records";
         QTest::newRow("Markdown that is a picture") << "picture.md" << pngOf(4, 4) << "binary";
     }
     void refused()

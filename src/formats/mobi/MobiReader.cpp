@@ -11,6 +11,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
+#include <QtEndian>
 #include <cstdlib>
 #include <memory>
 #include <mobi.h>
@@ -59,6 +60,36 @@ QByteArray bytesOf(const MOBIPart* part)
         return {};
     }
     return QByteArray(reinterpret_cast<const char*>(part->data), qsizetype(part->size));
+}
+
+// libmobi takes each record's size from the offsets of the records around it: offsets that go
+// backwards, or past the file's end, would have it ask for gigabytes. They are checked first.
+bool recordListIsSound(const QString& path)
+{
+    constexpr qint64 HeaderSize = 78;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const qint64 size = file.size();
+    const QByteArray header = file.read(HeaderSize);
+    if (header.size() < HeaderSize) {
+        return false;
+    }
+    const int count = qFromBigEndian<quint16>(header.constData() + 76);
+    const QByteArray list = file.read(qint64(count) * 8);
+    if (count == 0 || list.size() < qint64(count) * 8) {
+        return false;
+    }
+    qint64 previous = HeaderSize + qint64(count) * 8;
+    for (int i = 0; i < count; ++i) {
+        const qint64 offset = qFromBigEndian<quint32>(list.constData() + i * 8);
+        if (offset < previous || offset > size) {
+            return false;
+        }
+        previous = offset;
+    }
+    return true;
 }
 
 bool isPicture(MOBIFiletype type)
@@ -226,6 +257,10 @@ bool read(const QString& path, Books::BookPackage* book, QString* error)
     }
     if (info.size() > MaxFileSize) {
         return fail(tr("The file is far too large to be a Kindle book."));
+    }
+    if (!recordListIsSound(path)) {
+        return fail(tr("It is not a MOBI or AZW3 book, or it is damaged: its list of records "
+                       "does not fit the file."));
     }
     MobiPointer data(mobi_init());
     if (!data) {
