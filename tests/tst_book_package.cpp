@@ -6,6 +6,7 @@
 #include "formats/package/ChapterBuilder.h"
 #include "formats/package/HtmlReader.h"
 #include "formats/package/InlineFormat.h"
+#include "formats/package/PackageEpub.h"
 #include "formats/package/PackageStore.h"
 #include "support/DocumentProbe.h"
 #include "support/FormatBooks.h"
@@ -446,6 +447,29 @@ private slots:
         FormatBooks::Shown shown;
         QVERIFY(shown.open(book));
         QVERIFY(shown.wholeText().contains(QStringLiteral("Fifty boats")));
+    }
+
+    // Whatever a book's metadata holds (control characters, markup), its package written as
+    // an EPUB opens as one.
+    void packageEpubWithOddMetadata()
+    {
+        Books::BookPackage book;
+        ChapterBuilder builder(&book);
+        builder.openHeading(1, QStringLiteral("top"));
+        builder.text(u"Bell \x1b<&>");
+        builder.closeHeading(true, 0);
+        QVERIFY(builder.finish());
+        book.title = QStringLiteral("Odd \x1b title <&>");
+        book.author = QString(QChar(0xD800)) + QStringLiteral("Ada");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("odd.epub"));
+        QVERIFY(Books::PackageEpub::write(book, path));
+        Epub::Book epub;
+        QCOMPARE(epub.open(path), Epub::Book::OpenResult::Opened);
+        QCOMPARE(epub.title(), QStringLiteral("Odd title <&>"));
+        QCOMPARE(epub.author(), QStringLiteral("Ada"));
+        QCOMPARE(epub.contents().size(), 1);
+        QCOMPARE(epub.contents().first().anchor, QStringLiteral("top"));
     }
 
     // Comics are not kept; past its capacity the store lets the books opened longest ago go.

@@ -78,6 +78,11 @@ const QString HeadingPrefix = QStringLiteral("\x01heading:");
 
 ChapterBuilder::ChapterBuilder(BookPackage* package) : m_package(package) {}
 
+QString ChapterBuilder::escapedText(QStringView text)
+{
+    return escaped(text);
+}
+
 QString ChapterBuilder::referenceKey(const QString& noteKey)
 {
     return ReferencePrefix + noteKey;

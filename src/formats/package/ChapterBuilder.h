@@ -43,6 +43,10 @@ public:
 
     explicit ChapterBuilder(BookPackage* package);
 
+    // Text escaped for XML, without the characters XML cannot hold (control characters, lone
+    // surrogates), for whatever else is written as XML beside the chapters.
+    static QString escapedText(QStringView text);
+
     // Ends the chapter (when it holds anything) and starts the next; the elements open are
     // closed and opened again in the new chapter, without their ids.
     void startChapter();

@@ -1,6 +1,7 @@
 #include "formats/package/PackageEpub.h"
 
 #include "formats/package/BookPackage.h"
+#include "formats/package/ChapterBuilder.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -21,9 +22,10 @@ QString tr(const char* text)
     return QCoreApplication::translate("Books::PackageEpub", text);
 }
 
+// Metadata and titles come from the books as they are, control characters and all.
 QString escaped(const QString& text)
 {
-    return text.toHtmlEscaped();
+    return ChapterBuilder::escapedText(text);
 }
 
 QString mediaType(const QString& name, bool chapter)
