@@ -216,6 +216,16 @@ QList<const Styles::Style*> Styles::chain(const QString& styleId) const
 
 int Styles::headingLevel(const QString& styleId) const
 {
+    if (const auto known = m_headingLevels.constFind(styleId); known != m_headingLevels.cend()) {
+        return *known;
+    }
+    const int level = findHeadingLevel(styleId);
+    m_headingLevels.insert(styleId, level);
+    return level;
+}
+
+int Styles::findHeadingLevel(const QString& styleId) const
+{
     static const QRegularExpression heading(QStringLiteral("^heading\\s*([1-9])$"),
                                             QRegularExpression::CaseInsensitiveOption);
     for (const Style* style : chain(styleId)) {
@@ -245,11 +255,15 @@ std::pair<int, int> Styles::styleList(const QString& styleId) const
 
 RunProperties Styles::chainRun(const QString& styleId) const
 {
+    if (const auto known = m_runs.constFind(styleId); known != m_runs.cend()) {
+        return *known;
+    }
     const QList<const Style*> styles = chain(styleId);
     RunProperties run;
     for (auto it = styles.crbegin(); it != styles.crend(); ++it) {
         (*it)->run.applyOver(&run);
     }
+    m_runs.insert(styleId, run);
     return run;
 }
 

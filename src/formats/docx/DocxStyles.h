@@ -55,9 +55,13 @@ private:
     };
     // The style and those it is based on, nearest first, a loop cut short.
     QList<const Style*> chain(const QString& styleId) const;
+    int findHeadingLevel(const QString& styleId) const;
     RunProperties chainRun(const QString& styleId) const;
 
     QHash<QString, Style> m_styles;
+    // What each style resolves to, worked out once: a long document asks for every paragraph.
+    mutable QHash<QString, int> m_headingLevels;
+    mutable QHash<QString, RunProperties> m_runs;
     QString m_defaultParagraphStyle;
     QHash<int, QHash<int, ListLevel>> m_abstractLevels; // abstractNumId -> level -> format
     QHash<int, int> m_numToAbstract;
