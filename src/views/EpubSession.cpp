@@ -3,21 +3,19 @@
 #include "core/BusyPointer.h"
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/PageFolder.h"
+#include "views/EpubChapterTurner.h"
+#include "views/EpubContentsMenu.h"
+#include "views/EpubLinkClicks.h"
 #include "views/EpubPrinter.h"
 #include "views/MarkColor.h"
 #include "views/RichTextView.h"
 #include "views/WebView.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QHelpEvent>
-#include <QKeyEvent>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -26,32 +24,17 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextFragment>
 #include <QTimer>
-#include <QToolTip>
-#include <QWheelEvent>
 #include <utility>
-
-namespace {
-QTextCharFormat formatAt(const QTextDocument* document, int position)
-{
-    const QTextBlock block = document->findBlock(position);
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        if (fragment.contains(position)) {
-            return fragment.charFormat();
-        }
-    }
-    return {};
-}
-
-// Chapters are turned by scrolling on past an end; a burst of wheel steps turns one chapter.
-constexpr int TurnPauseMs = 400;
-} // namespace
 
 EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
                          QObject* parent)
-    : QObject(parent), m_view(view), m_menu(contentsMenu), m_recordsFolder(recordsFolder),
+    : QObject(parent), m_view(view), m_recordsFolder(recordsFolder),
+      m_contents(new EpubContentsMenu(contentsMenu, this)),
+      m_turner(new EpubChapterTurner(
+          view, [this](bool forward) { return turnChapter(forward); }, this)),
+      m_links(new EpubLinkClicks(
+          view, [this](const QString& url) { return followLink(url); }, this)),
       m_saveTimer(new QTimer(this)), m_fitTimer(new QTimer(this))
 {
     m_saveTimer->setSingleShot(true);
@@ -60,13 +43,24 @@ EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString&
     m_fitTimer->setSingleShot(true);
     m_fitTimer->setInterval(PictureFitDelayMs);
     connect(m_fitTimer, &QTimer::timeout, this, &EpubSession::fitPictures);
-    m_view->installEventFilter(this);
     m_view->viewport()->installEventFilter(this);
     connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &EpubSession::positionChanged);
-    if (m_menu) {
-        m_menu->menuAction()->setVisible(false);
-    }
+    connect(m_contents, &EpubContentsMenu::previousChapter, this, [this] {
+        if (m_chapter > 0) {
+            showChapter(m_chapter - 1);
+        }
+    });
+    connect(m_contents, &EpubContentsMenu::nextChapter, this,
+            [this] { showChapter(m_chapter + 1); });
+    connect(m_contents, &EpubContentsMenu::bookmarkChosen, this, [this] { goToBookmark(); });
+    connect(m_contents, &EpubContentsMenu::entryChosen, this, &EpubSession::showContentsEntry);
+    connect(m_contents, &EpubContentsMenu::pagesToggled, this, [this](bool pages) {
+        QString error;
+        if (!showPages(pages, &error) && !error.isEmpty()) {
+            QMessageBox::warning(m_view->window(), QCoreApplication::applicationName(), error);
+        }
+    });
     // Pages unpacked by a reader that was killed are still in the temporary folder.
     Epub::PageFolder::removeLeftovers(QDir::tempPath());
 }
@@ -103,7 +97,9 @@ bool EpubSession::open(const QString& path, QString* error)
         m_record->relocate(int(m_book->chapters().size()),
                            [this](int chapter) { return convertedText(chapter); });
     }
-    rebuildContentsMenu();
+    m_contents->rebuild(m_book.get(), m_record->bookmark.has_value(), m_pageView != nullptr);
+    m_turner->setActive(true);
+    m_links->setActive(true);
     // A bookmark takes the reader back to it, as in every other kind of book; without one (or
     // with one whose chapter is gone) the book opens where it was left.
     const bool atBookmark =
@@ -127,14 +123,9 @@ void EpubSession::close()
     m_book.reset();
     m_record.reset();
     m_chapter = -1;
-    clearContentsMenu();
-    if (m_menu) {
-        m_menu->menuAction()->setVisible(false);
-    }
-    m_bookmarkAction = nullptr;
-    m_previousAction = nullptr;
-    m_nextAction = nullptr;
-    m_pagesAction = nullptr;
+    m_contents->clear();
+    m_turner->setActive(false);
+    m_links->setActive(false);
     m_showsPages = false;
     if (m_pageView && m_pageFolder) {
         m_pageView->setConfinedFolder({});
@@ -147,9 +138,7 @@ void EpubSession::setPageView(WebView* view, std::function<void(bool pages)> sho
 {
     m_pageView = view;
     m_showPane = std::move(showPane);
-    if (m_pagesAction) {
-        m_pagesAction->setEnabled(view != nullptr);
-    }
+    m_contents->setPagesAvailable(view != nullptr);
 }
 
 bool EpubSession::showPages(bool pages, QString* error)
@@ -170,9 +159,7 @@ bool EpubSession::showPages(bool pages, QString* error)
                 *error = tr("The book cannot be shown as pages: %1")
                              .arg(reason.isEmpty() ? folder->errorString() : reason);
             }
-            if (m_pagesAction) {
-                m_pagesAction->setChecked(false);
-            }
+            m_contents->uncheckPages();
             return false;
         }
         m_pageFolder = std::move(folder);
@@ -186,20 +173,10 @@ bool EpubSession::showPages(bool pages, QString* error)
         m_pageView->setConfinedFolder(m_pageFolder->path());
         m_pageView->Navigate(m_pagePath);
     }
-    if (m_pagesAction) {
-        const QSignalBlocker quiet(m_pagesAction);
-        m_pagesAction->setChecked(pages);
-    }
+    m_contents->setPagesChecked(pages);
     // The chapter and bookmark commands move through the text; the pages scroll by
     // themselves, and a contents entry brings its page into view.
-    for (QAction* action : {m_previousAction, m_nextAction}) {
-        if (action) {
-            action->setEnabled(!pages);
-        }
-    }
-    if (m_bookmarkAction) {
-        m_bookmarkAction->setEnabled(!pages && m_record->bookmark.has_value());
-    }
+    m_contents->setTextCommandsEnabled(!pages, m_record->bookmark.has_value());
     if (m_showPane) {
         m_showPane(pages);
     }
@@ -339,7 +316,7 @@ bool EpubSession::showContentsEntry(int index)
     if (m_showsPages && m_pageView) {
         m_pageView->Navigate(QUrl::fromLocalFile(m_pagePath).toString() +
                              Epub::PageFolder::chapterFragment(entry.chapter));
-        checkContentsEntry(index);
+        m_contents->checkEntry(index);
         return true;
     }
     QUrl url;
@@ -399,9 +376,7 @@ bool EpubSession::setBookmark(QString* error)
         m_record->bookmark = before;
         return false;
     }
-    if (m_bookmarkAction) {
-        m_bookmarkAction->setEnabled(true);
-    }
+    m_contents->setBookmarkEnabled(true);
     return true;
 }
 
@@ -558,246 +533,34 @@ bool EpubSession::printBook(QPrinter* printer, QString* error)
     return result != EpubPrinter::Result::Failed;
 }
 
-void EpubSession::rebuildContentsMenu()
-{
-    if (!m_menu) {
-        return;
-    }
-    clearContentsMenu();
-    QAction* previous = m_menu->addAction(tr("&Previous Chapter"));
-    m_previousAction = previous;
-    previous->setObjectName(QStringLiteral("mnuContentsPrevious"));
-    previous->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
-    connect(previous, &QAction::triggered, this, [this] {
-        if (m_chapter > 0) {
-            showChapter(m_chapter - 1);
-        }
-    });
-    QAction* next = m_menu->addAction(tr("&Next Chapter"));
-    m_nextAction = next;
-    next->setObjectName(QStringLiteral("mnuContentsNext"));
-    next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
-    connect(next, &QAction::triggered, this, [this] { showChapter(m_chapter + 1); });
-    m_bookmarkAction = m_menu->addAction(tr("Go to &Bookmark"));
-    m_bookmarkAction->setObjectName(QStringLiteral("mnuContentsBookmark"));
-    m_bookmarkAction->setEnabled(m_record && m_record->bookmark.has_value());
-    connect(m_bookmarkAction, &QAction::triggered, this, [this] { goToBookmark(); });
-    m_pagesAction = m_menu->addAction(tr("Show as &Pages"));
-    m_pagesAction->setObjectName(QStringLiteral("mnuContentsPages"));
-    m_pagesAction->setStatusTip(
-        tr("Shows the book's pages as they were laid out, instead of its text"));
-    m_pagesAction->setCheckable(true);
-    m_pagesAction->setEnabled(m_pageView != nullptr);
-    connect(m_pagesAction, &QAction::toggled, this, [this](bool pages) {
-        QString error;
-        if (!showPages(pages, &error) && !error.isEmpty()) {
-            QMessageBox::warning(m_view->window(), QCoreApplication::applicationName(), error);
-        }
-    });
-    m_menu->addSeparator();
-    const int entries = int(m_book->contents().size());
-    if (entries == 0) {
-        m_menu->addAction(tr("(This book has no table of contents)"))->setEnabled(false);
-    } else if (entries <= MaxMenuEntries) {
-        addContentsEntries(m_menu, 0, entries);
-    } else {
-        // A long table of contents would run off the screen: it is listed in groups, each a
-        // submenu of at most MaxMenuEntries items, filled when it is first opened.
-        addContentsGroups(m_menu, 0, entries);
-    }
-    m_menu->menuAction()->setVisible(true);
-}
-
-void EpubSession::clearContentsMenu()
-{
-    m_entryActions.clear();
-    m_checkedEntry = -1;
-    // The groups' submenus are not the menu's own actions, so clearing it leaves them.
-    qDeleteAll(std::exchange(m_groupMenus, {}));
-    if (m_menu) {
-        m_menu->clear();
-    }
-}
-
-void EpubSession::addContentsEntries(QMenu* menu, int from, int to)
-{
-    const QList<Epub::ContentsEntry> entries = m_book->contents();
-    for (int i = from; i < to; ++i) {
-        const Epub::ContentsEntry& entry = entries.at(i);
-        // Menus show no tree: depth is shown by indenting.
-        QString caption = QString(entry.depth * 4, QLatin1Char(' ')) + entry.title;
-        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QStringLiteral("mnuContentsEntry%1").arg(i));
-        action->setCheckable(true);
-        action->setChecked(i == m_checkedEntry);
-        connect(action, &QAction::triggered, this, [this, i] { showContentsEntry(i); });
-        m_entryActions.insert(i, action);
-    }
-}
-
-void EpubSession::addContentsGroups(QMenu* menu, int from, int to)
-{
-    // Each group spans a power of MaxMenuEntries entries, so no menu holds more items than that.
-    int span = MaxMenuEntries;
-    while (qint64(span) * MaxMenuEntries < to - from) {
-        span *= MaxMenuEntries;
-    }
-    const QList<Epub::ContentsEntry> entries = m_book->contents();
-    auto title = [&entries](int index) {
-        QString text = entries.at(index).title;
-        if (text.size() > 32) {
-            text = text.left(31) + QChar(0x2026);
-        }
-        return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    };
-    for (int first = from; first < to; first += span) {
-        const int last = qMin(to, first + span);
-        QMenu* group = new QMenu(title(first) + QStringLiteral(" \u2013 ") + title(last - 1), menu);
-        group->setObjectName(QStringLiteral("mnuContentsGroup%1").arg(first));
-        group->menuAction()->setObjectName(QStringLiteral("mnuContentsGroup%1Action").arg(first));
-        menu->addMenu(group);
-        if (menu == m_menu) {
-            m_groupMenus.append(group);
-        }
-        connect(group, &QMenu::aboutToShow, this, [this, group, first, last] {
-            if (!group->isEmpty() || !m_book) {
-                return;
-            }
-            if (last - first <= MaxMenuEntries) {
-                addContentsEntries(group, first, last);
-            } else {
-                addContentsGroups(group, first, last);
-            }
-        });
-    }
-}
-
-void EpubSession::checkContentsEntry(int index)
-{
-    if (index == m_checkedEntry) {
-        return;
-    }
-    // Only the entry that was checked and the new one change, however long the contents.
-    if (QAction* old = m_entryActions.value(m_checkedEntry)) {
-        old->setChecked(false);
-    }
-    if (QAction* now = m_entryActions.value(index)) {
-        now->setChecked(true);
-    }
-    m_checkedEntry = index;
-}
-
 void EpubSession::updateContentsMenu()
 {
     if (!m_book || m_book->contents().isEmpty()) {
         return;
     }
-    checkContentsEntry(currentContentsEntry());
+    m_contents->checkEntry(currentContentsEntry());
+}
+
+bool EpubSession::turnChapter(bool forward)
+{
+    const int target = m_chapter + (forward ? 1 : -1);
+    if (!m_book || target < 0 || target >= m_book->chapters().size()) {
+        return false;
+    }
+    showChapter(target, 0);
+    if (!forward) {
+        // Turning back shows the end of the chapter before.
+        m_view->setSelStart(m_view->characterCount());
+        QScrollBar* bar = m_view->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    }
+    return true;
 }
 
 bool EpubSession::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!m_book) {
-        return QObject::eventFilter(watched, event);
-    }
-    QScrollBar* bar = m_view->verticalScrollBar();
-    // At an end when the first or last line of the chapter is in view (the scroll bar of a
-    // view that lays out as it goes may stop short of its maximum). Asked only by the keys and
-    // the wheel, never on the paints and moves that pass through here far more often.
-    auto atEnd = [this] {
-        QTextCursor last(m_view->document());
-        last.movePosition(QTextCursor::End);
-        return m_view->cursorRect(last).bottom() <= m_view->viewport()->height();
-    };
-    auto atStart = [this] {
-        return m_view->cursorRect(QTextCursor(m_view->document())).top() >= 0;
-    };
-    auto turn = [&](bool forward) {
-        if (m_turning) {
-            return true;
-        }
-        const int target = m_chapter + (forward ? 1 : -1);
-        if (target < 0 || target >= m_book->chapters().size()) {
-            return false;
-        }
-        m_turning = true;
-        QTimer::singleShot(TurnPauseMs, this, [this] { m_turning = false; });
-        showChapter(target, 0);
-        if (!forward) {
-            // Turning back shows the end of the chapter before.
-            m_view->setSelStart(m_view->characterCount());
-            bar->setValue(bar->maximum());
-        }
-        return true;
-    };
-    switch (event->type()) {
-    case QEvent::Resize:
-        if (watched == m_view->viewport()) {
-            m_fitTimer->start();
-        }
-        break;
-    case QEvent::KeyPress: {
-        if (watched != m_view) {
-            break;
-        }
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() != Qt::NoModifier) {
-            break;
-        }
-        // Arrow keys turn only from the first or last line, so the caret can still move
-        // through the last screen of a chapter.
-        const QTextBlock caret = m_view->textCursor().block();
-        const bool lastLine = caret == m_view->document()->lastBlock();
-        const bool firstLine = caret == m_view->document()->firstBlock();
-        if ((key->key() == Qt::Key_PageDown || (key->key() == Qt::Key_Down && lastLine)) &&
-            atEnd()) {
-            return turn(true);
-        }
-        if ((key->key() == Qt::Key_PageUp || (key->key() == Qt::Key_Up && firstLine)) &&
-            atStart()) {
-            return turn(false);
-        }
-        break;
-    }
-    case QEvent::Wheel: {
-        if (watched != m_view->viewport()) {
-            break;
-        }
-        const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
-        if ((delta < 0 && atEnd()) || (delta > 0 && atStart())) {
-            return turn(delta < 0) || QObject::eventFilter(watched, event);
-        }
-        break;
-    }
-    case QEvent::MouseButtonRelease: {
-        if (watched != m_view->viewport() || m_view->textCursor().hasSelection()) {
-            break;
-        }
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        const int at = m_view->cursorForPosition(mouse->position().toPoint()).position();
-        const QString href = formatAt(m_view->document(), at).anchorHref();
-        if (mouse->button() == Qt::LeftButton && !href.isEmpty()) {
-            followLink(href);
-        }
-        break;
-    }
-    case QEvent::ToolTip: {
-        if (watched != m_view->viewport()) {
-            break;
-        }
-        const auto* help = static_cast<QHelpEvent*>(event);
-        const int at = m_view->cursorForPosition(help->pos()).position();
-        const QString note = formatAt(m_view->document(), at).toolTip();
-        if (!note.isEmpty()) {
-            QToolTip::showText(help->globalPos(), note, m_view->viewport());
-            return true;
-        }
-        QToolTip::hideText();
-        break;
-    }
-    default:
-        break;
+    if (m_book && watched == m_view->viewport() && event->type() == QEvent::Resize) {
+        m_fitTimer->start();
     }
     return QObject::eventFilter(watched, event);
 }

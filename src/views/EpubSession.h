@@ -2,6 +2,7 @@
 
 #include "formats/epub/EpubBook.h"
 #include "formats/epub/ReadingRecord.h"
+#include "views/EpubContentsMenu.h"
 #include "views/RichTextView.h"
 
 #include <QHash>
@@ -11,7 +12,8 @@
 #include <functional>
 #include <memory>
 
-class QAction;
+class EpubChapterTurner;
+class EpubLinkClicks;
 class QMenu;
 class QPrinter;
 class QTimer;
@@ -33,7 +35,7 @@ public:
     // Pictures are fitted to a resized view once it has stayed this long at one size.
     static constexpr int PictureFitDelayMs = 150;
     // A longer table of contents is listed in the Contents menu in groups of this many.
-    static constexpr int MaxMenuEntries = 40;
+    static constexpr int MaxMenuEntries = EpubContentsMenu::MaxEntries;
 
     EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
                 QObject* parent = nullptr);
@@ -88,12 +90,9 @@ protected:
 
 private:
     void positionChanged();
-    void rebuildContentsMenu();
-    void clearContentsMenu();
-    // Adds the contents entries from..to-1 to menu, as entries or as groups of them.
-    void addContentsEntries(QMenu* menu, int from, int to);
-    void addContentsGroups(QMenu* menu, int from, int to);
-    void checkContentsEntry(int index);
+    // Shows the next or previous chapter (the end of the previous one); false when there is
+    // none.
+    bool turnChapter(bool forward);
     void updateContentsMenu();
     void applyMarks();
     void collectAnchors();
@@ -106,20 +105,13 @@ private:
     void fitPictures();
 
     RichTextView* m_view;
-    QPointer<QMenu> m_menu;
     QString m_recordsFolder;
     std::unique_ptr<Epub::Book> m_book;
     std::unique_ptr<Epub::ReadingRecord> m_record;
     QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
-    // The entries' actions made so far (those of a long table of contents are made when their
-    // group is opened), by index in the contents.
-    QHash<int, QAction*> m_entryActions;
-    QList<QMenu*> m_groupMenus; // the top-level groups of a long table of contents
-    int m_checkedEntry = -1;
-    QAction* m_bookmarkAction = nullptr;
-    QAction* m_pagesAction = nullptr;
-    QAction* m_previousAction = nullptr;
-    QAction* m_nextAction = nullptr;
+    EpubContentsMenu* m_contents;
+    EpubChapterTurner* m_turner;
+    EpubLinkClicks* m_links;
     QPointer<WebView> m_pageView;
     std::function<void(bool)> m_showPane;
     std::unique_ptr<QTemporaryDir> m_pageFolder;
@@ -129,5 +121,4 @@ private:
     QTimer* m_fitTimer;
     int m_pictureWidth = 0; // the width the chapter's pictures were decoded for
     int m_chapter = -1;
-    bool m_turning = false;
 };
