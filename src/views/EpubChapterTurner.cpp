@@ -2,6 +2,7 @@
 
 #include "views/RichTextView.h"
 
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -12,6 +13,12 @@
 #include <utility>
 
 namespace {
+bool isTurningKey(int key)
+{
+    return key == Qt::Key_PageDown || key == Qt::Key_PageUp || key == Qt::Key_Down ||
+           key == Qt::Key_Up;
+}
+
 // Chapters are turned by scrolling on past an end; a burst of wheel steps turns one chapter.
 constexpr int TurnPauseMs = 400;
 } // namespace
@@ -39,17 +46,29 @@ bool EpubChapterTurner::atStart() const
     return m_view->cursorRect(QTextCursor(m_view->document())).top() >= 0;
 }
 
-bool EpubChapterTurner::turn(bool forward)
+void EpubChapterTurner::setHolding(bool holding)
 {
-    if (m_turning) {
+    m_holding = holding;
+    if (holding) {
+        return;
+    }
+    // Posted, not sent: each is read as the reader pressed it, after what is already queued.
+    for (const int key : std::exchange(m_heldKeys, {})) {
+        QCoreApplication::postEvent(m_view, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+        QCoreApplication::postEvent(m_view, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier));
+    }
+}
+
+bool EpubChapterTurner::turnByWheel(bool forward)
+{
+    if (m_wheelPause || (m_holding && forward)) {
         return true;
     }
-    m_turning = true;
     if (!m_turn(forward)) {
-        m_turning = false;
         return false;
     }
-    QTimer::singleShot(TurnPauseMs, this, [this] { m_turning = false; });
+    m_wheelPause = true;
+    QTimer::singleShot(TurnPauseMs, this, [this] { m_wheelPause = false; });
     return true;
 }
 
@@ -67,6 +86,11 @@ bool EpubChapterTurner::eventFilter(QObject* watched, QEvent* event)
         if (key->modifiers() != Qt::NoModifier) {
             break;
         }
+        if (!m_heldKeys.isEmpty() && isTurningKey(key->key())) {
+            // Keys come in the order pressed: this one waits behind those held.
+            m_heldKeys.append(key->key());
+            return true;
+        }
         // Arrow keys turn only from the first or last line, so the caret can still move
         // through the last screen of a chapter.
         const QTextBlock caret = m_view->textCursor().block();
@@ -74,11 +98,17 @@ bool EpubChapterTurner::eventFilter(QObject* watched, QEvent* event)
         const bool firstLine = caret == m_view->document()->firstBlock();
         if ((key->key() == Qt::Key_PageDown || (key->key() == Qt::Key_Down && lastLine)) &&
             atEnd()) {
-            return turn(true);
+            if (m_holding) {
+                // The end in view is only the end of the start shown: where this key leads
+                // is known once the chapter is all there.
+                m_heldKeys.append(key->key());
+                return true;
+            }
+            return m_turn(true);
         }
         if ((key->key() == Qt::Key_PageUp || (key->key() == Qt::Key_Up && firstLine)) &&
             atStart()) {
-            return turn(false);
+            return m_turn(false);
         }
         break;
     }
@@ -88,7 +118,7 @@ bool EpubChapterTurner::eventFilter(QObject* watched, QEvent* event)
         }
         const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
         if ((delta < 0 && atEnd()) || (delta > 0 && atStart())) {
-            return turn(delta < 0) || QObject::eventFilter(watched, event);
+            return turnByWheel(delta < 0) || QObject::eventFilter(watched, event);
         }
         break;
     }

@@ -4,6 +4,7 @@
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/PageFolder.h"
 #include "views/EpubChapterTurner.h"
+#include "views/EpubChapterWorker.h"
 #include "views/EpubContentsMenu.h"
 #include "views/EpubLinkClicks.h"
 #include "views/EpubPrinter.h"
@@ -35,8 +36,10 @@ EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString&
           view, [this](bool forward) { return turnChapter(forward); }, this)),
       m_links(new EpubLinkClicks(
           view, [this](const QString& url) { return followLink(url); }, this)),
-      m_saveTimer(new QTimer(this)), m_fitTimer(new QTimer(this))
+      m_worker(new EpubChapterWorker(this)), m_saveTimer(new QTimer(this)),
+      m_fitTimer(new QTimer(this))
 {
+    connect(m_worker, &EpubChapterWorker::converted, this, &EpubSession::wholeChapterConverted);
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(PositionSaveDelayMs);
     connect(m_saveTimer, &QTimer::timeout, this, [this] { saveRecord(); });
@@ -75,7 +78,7 @@ bool EpubSession::open(const QString& path, QString* error)
 {
     close();
     BusyPointer busy;
-    auto book = std::make_unique<Epub::Book>();
+    auto book = std::make_shared<Epub::Book>();
     QString reason;
     const QString name = QFileInfo(path).fileName();
     switch (book->open(path, &reason)) {
@@ -120,6 +123,7 @@ void EpubSession::close()
     m_saveTimer->stop();
     m_fitTimer->stop();
     saveRecord();
+    stopConverting();
     m_book.reset();
     m_record.reset();
     m_chapter = -1;
@@ -204,10 +208,17 @@ bool EpubSession::showChapter(int chapter, int offset)
         return false;
     }
     BusyPointer busy;
+    stopConverting();
     QTextDocument* document = m_view->prepareDocument();
     Epub::ChapterConverter converter(*m_book);
     m_pictureWidth = pictureWidth();
     converter.setMaxPictureWidth(m_pictureWidth);
+    // A long chapter shows its start at once, and the rest is converted on a thread of its
+    // own while the reader reads.
+    if (!m_convertWhole &&
+        m_book->archive().declaredSize(m_book->chapters().at(chapter)) > LongChapterBytes) {
+        converter.setTextLimit(FirstScreenCharacters);
+    }
     QString error;
     if (!converter.convert(chapter, document, &error)) {
         // A chapter that cannot be shown says why in its place; the others stay readable.
@@ -217,12 +228,71 @@ bool EpubSession::showChapter(int chapter, int offset)
     }
     m_view->showDocument(document);
     m_chapter = chapter;
-    collectAnchors();
+    m_anchors = converter.anchors();
     applyMarks();
+    if (!converter.complete()) {
+        m_converting = true;
+        m_turner->setHolding(true);
+        m_worker->start(m_book, chapter, document->defaultFont(), m_pictureWidth);
+        if (offset >= m_view->characterCount()) {
+            // The place is further on than the start shown: it is shown once it is there.
+            m_afterWhole = [this, offset] { scrollToTop(offset); };
+            offset = 0;
+        }
+    }
     scrollToTop(offset);
     updateContentsMenu();
     positionChanged();
     return true;
+}
+
+void EpubSession::stopConverting()
+{
+    m_worker->cancel();
+    m_converting = false;
+    m_afterWhole = nullptr;
+    m_turner->dropHeldKeys();
+    m_turner->setHolding(false);
+}
+
+void EpubSession::wholeChapterConverted()
+{
+    EpubChapterWorker::Result result = m_worker->takeResult();
+    if (!m_book || !m_converting || result.chapter != m_chapter) {
+        return;
+    }
+    m_converting = false;
+    std::function<void()> after = std::exchange(m_afterWhole, nullptr);
+    if (!result.document) {
+        // The start stays: the rest could not be read after all.
+        m_turner->setHolding(false);
+        return;
+    }
+    // The whole chapter takes the place of its start, which it begins with: the text at the
+    // top, the caret and the selection stay where they were.
+    const int top = m_view->cursorForPosition(QPoint(0, 0)).position();
+    const int anchor = m_view->textCursor().anchor();
+    const int position = m_view->textCursor().position();
+    const int scrolled = m_view->verticalScrollBar()->value();
+    QTextDocument* document = result.document.release();
+    m_view->showDocument(document);
+    m_anchors = result.anchors;
+    applyMarks();
+    QTextCursor cursor(document);
+    cursor.setPosition(qMin(anchor, m_view->characterCount()));
+    cursor.setPosition(qMin(position, m_view->characterCount()), QTextCursor::KeepAnchor);
+    m_view->setTextCursor(cursor);
+    if (scrolled > 0) {
+        scrollTextToTop(top);
+    } else {
+        m_view->verticalScrollBar()->setValue(0);
+    }
+    if (after) {
+        after();
+    }
+    updateContentsMenu();
+    positionChanged();
+    m_turner->setHolding(false);
 }
 
 int EpubSession::pictureWidth() const
@@ -245,6 +315,13 @@ void EpubSession::scrollToTop(int offset)
 {
     offset = qBound(0, offset, m_view->characterCount());
     m_view->setSelStart(offset);
+    scrollTextToTop(offset);
+}
+
+void EpubSession::scrollTextToTop(int offset)
+{
+    QTextCursor at(m_view->document());
+    at.setPosition(qBound(0, offset, m_view->characterCount()));
     QScrollBar* bar = m_view->verticalScrollBar();
     // The plain view scrolls by line, others by pixel; a few steps bring the line of the
     // offset to the top (only the lines passed over are laid out, so each step can change
@@ -252,7 +329,7 @@ void EpubSession::scrollToTop(int offset)
     const bool byLine = qobject_cast<QPlainTextEdit*>(m_view) != nullptr;
     const int lineHeight = qMax(1, m_view->fontMetrics().lineSpacing());
     for (int step = 0; step < 32; ++step) {
-        const int top = m_view->cursorRect().top();
+        const int top = m_view->cursorRect(at).top();
         if ((top >= 0 && top < lineHeight) || (top > 0 && bar->value() >= bar->maximum()) ||
             (top < 0 && bar->value() <= bar->minimum())) {
             break;
@@ -293,20 +370,6 @@ int EpubSession::currentContentsEntry() const
     return current;
 }
 
-void EpubSession::collectAnchors()
-{
-    m_anchors.clear();
-    for (QTextBlock block = m_view->document()->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            for (const QString& name : it.fragment().charFormat().anchorNames()) {
-                if (!m_anchors.contains(name)) {
-                    m_anchors.insert(name, it.fragment().position());
-                }
-            }
-        }
-    }
-}
-
 bool EpubSession::showContentsEntry(int index)
 {
     if (!m_book || index < 0 || index >= m_book->contents().size()) {
@@ -337,6 +400,10 @@ bool EpubSession::followLink(const QString& url)
     }
     if (chapter != m_chapter && !showChapter(chapter)) {
         return false;
+    }
+    if (m_converting && !anchor.isEmpty() && !m_anchors.contains(anchor)) {
+        // The anchor lies further on than the start shown so far.
+        m_afterWhole = [this, anchor] { scrollToTop(m_anchors.value(anchor, 0)); };
     }
     scrollToTop(m_anchors.value(anchor, 0));
     updateContentsMenu();
@@ -389,8 +456,14 @@ bool EpubSession::goToBookmark()
     if (mark.chapter != m_chapter && !showChapter(mark.chapter)) {
         return false;
     }
-    const int offset = Epub::placeAnchor(mark, chapterText()).value_or(mark.offset);
-    scrollToTop(offset);
+    const std::optional<int> placed = Epub::placeAnchor(mark, chapterText());
+    if (!placed && m_converting) {
+        // Its text is further on than the start shown so far.
+        m_afterWhole = [this, mark] {
+            scrollToTop(Epub::placeAnchor(mark, chapterText()).value_or(mark.offset));
+        };
+    }
+    scrollToTop(placed.value_or(mark.offset));
     return true;
 }
 
@@ -502,7 +575,10 @@ bool EpubSession::findInLaterChapters(const QString& text, RichTextView::FindOpt
         plain.setPlainText(chapterText);
         const QTextCursor match = plain.find(text, 0, flags);
         if (!match.isNull()) {
+            // The match is selected at once, so the chapter is shown whole.
+            m_convertWhole = true;
             showChapter(chapter, match.selectionStart());
+            m_convertWhole = false;
             *found = match.selectionStart();
             return true;
         }

@@ -13,6 +13,7 @@
 #include <memory>
 
 class EpubChapterTurner;
+class EpubChapterWorker;
 class EpubLinkClicks;
 class QMenu;
 class QPrinter;
@@ -34,6 +35,10 @@ public:
     static constexpr int PositionSaveDelayMs = 2000;
     // Pictures are fitted to a resized view once it has stayed this long at one size.
     static constexpr int PictureFitDelayMs = 150;
+    // A chapter longer than this many bytes shows its start first, this many characters of
+    // it, and the rest once it is converted (on a thread of its own).
+    static constexpr qint64 LongChapterBytes = 64 * 1024;
+    static constexpr qsizetype FirstScreenCharacters = 16000;
     // A longer table of contents is listed in the Contents menu in groups of this many.
     static constexpr int MaxMenuEntries = EpubContentsMenu::MaxEntries;
 
@@ -49,6 +54,8 @@ public:
 
     const Epub::Book& book() const { return *m_book; }
     int currentChapter() const { return m_chapter; }
+    // True while the chapter shown is only its start, the rest being converted.
+    bool isConverting() const { return m_converting; }
     // The contents entry being read: the last one at or before the top of the view.
     int currentContentsEntry() const;
     // Shows chapter at offset (the offset put at the top of the view).
@@ -95,10 +102,14 @@ private:
     bool turnChapter(bool forward);
     void updateContentsMenu();
     void applyMarks();
-    void collectAnchors();
     QString chapterText() const;
     QString convertedText(int chapter) const;
     void scrollToTop(int offset);
+    // Scrolls the line of offset to the top, leaving the caret where it is.
+    void scrollTextToTop(int offset);
+    void stopConverting();
+    // The rest of a long chapter is there: the whole chapter replaces its start.
+    void wholeChapterConverted();
     // The width pictures are shown at for the view as it is now.
     int pictureWidth() const;
     // The view changed width: the chapter's pictures are fitted to it again.
@@ -106,12 +117,17 @@ private:
 
     RichTextView* m_view;
     QString m_recordsFolder;
-    std::unique_ptr<Epub::Book> m_book;
+    std::shared_ptr<Epub::Book> m_book; // shared with the conversion of a long chapter
     std::unique_ptr<Epub::ReadingRecord> m_record;
     QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
     EpubContentsMenu* m_contents;
     EpubChapterTurner* m_turner;
     EpubLinkClicks* m_links;
+    EpubChapterWorker* m_worker;
+    bool m_converting = false;
+    bool m_convertWhole = false;
+    // What waits for the whole chapter (a place further on than its start).
+    std::function<void()> m_afterWhole;
     QPointer<WebView> m_pageView;
     std::function<void(bool)> m_showPane;
     std::unique_ptr<QTemporaryDir> m_pageFolder;

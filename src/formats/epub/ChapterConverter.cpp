@@ -16,6 +16,7 @@
 #include <QTextImageFormat>
 #include <QUrl>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -98,8 +99,9 @@ struct Parsed
     bool cut = false; // the chapter went past the budget and the rest was left out
 };
 
-// Reads the XHTML into a tree; on damage keeps what was read and reports it.
-Parsed parse(const QByteArray& data)
+// Reads the XHTML into a tree, as far as costLimit goes; on damage keeps what was read and
+// reports it.
+Parsed parse(const QByteArray& data, qint64 costLimit)
 {
     Parsed parsed;
     parsed.root = std::make_unique<Node>();
@@ -122,7 +124,7 @@ Parsed parse(const QByteArray& data)
             for (const QXmlStreamAttribute& attribute : attributes) {
                 cost += attribute.value().size();
             }
-            if (cost > MaxChapterCost) {
+            if (cost > costLimit) {
                 parsed.cut = true;
                 break;
             }
@@ -139,7 +141,7 @@ Parsed parse(const QByteArray& data)
         } else if (xml.isCharacters() || xml.isEntityReference()) {
             const QStringView text = xml.text();
             cost += text.size() + 1;
-            if (cost > MaxChapterCost) {
+            if (cost > costLimit) {
                 parsed.cut = true;
                 break;
             }
@@ -183,6 +185,39 @@ bool isNeverShown(const QString& name)
 }
 
 const QString PictureScheme = QStringLiteral("epub-picture");
+
+// Qt's HTML reader does not say where it put an element, and an anchor name in a character
+// format costs the square of their number (formats with names all look alike to the document's
+// format table). So the writer leaves a marker in the text where an element's id belongs:
+// MarkerStart, the kind, a number, MarkerEnd; all are taken out once the document is built.
+constexpr char16_t MarkerStart = 0xE000;
+constexpr char16_t MarkerEnd = 0xE001;
+constexpr char16_t AnchorMarker = u'a';
+
+QString marker(char16_t kind, qsizetype number)
+{
+    return QString(QChar(MarkerStart)) + QChar(kind) + QString::number(number) + QChar(MarkerEnd);
+}
+
+// Elements that flow within a line; every other element shown starts a block.
+bool isInline(const QString& name)
+{
+    static const QSet<QString> names = {
+        QStringLiteral("a"),      QStringLiteral("span"),   QStringLiteral("em"),
+        QStringLiteral("strong"), QStringLiteral("b"),      QStringLiteral("i"),
+        QStringLiteral("u"),      QStringLiteral("s"),      QStringLiteral("sub"),
+        QStringLiteral("sup"),    QStringLiteral("small"),  QStringLiteral("big"),
+        QStringLiteral("code"),   QStringLiteral("tt"),     QStringLiteral("font"),
+        QStringLiteral("abbr"),   QStringLiteral("cite"),   QStringLiteral("q"),
+        QStringLiteral("img"),    QStringLiteral("br"),     QStringLiteral("ruby"),
+        QStringLiteral("rt"),     QStringLiteral("rp"),     QStringLiteral("mark"),
+        QStringLiteral("dfn"),    QStringLiteral("kbd"),    QStringLiteral("samp"),
+        QStringLiteral("var"),    QStringLiteral("label"),  QStringLiteral("time"),
+        QStringLiteral("bdi"),    QStringLiteral("bdo"),    QStringLiteral("del"),
+        QStringLiteral("ins"),    QStringLiteral("svg"),    QStringLiteral("math"),
+        QStringLiteral("image"),  QStringLiteral("strike"), QStringLiteral("acronym")};
+    return names.contains(name);
+}
 
 QUrl pictureName(const QString& entry)
 {
@@ -228,6 +263,12 @@ public:
 
     StyleRules rules;
     QHash<QString, QString> notes; // element id -> text of the note
+    // The ids met, in the order of their markers (see marker).
+    QStringList anchorIds;
+    // Past this many characters of text, writing stops at the next paragraph's end (0: never).
+    qsizetype textLimit = 0;
+    // Writing stopped there, before the end of the chapter.
+    bool stopped = false;
 
     void collectNoteTargets(const Node& node, QSet<QString>* ids) const
     {
@@ -260,7 +301,7 @@ public:
     void write(const Node& node, const StyleRules::Element* element = nullptr)
     {
         if (node.name.isEmpty()) {
-            m_html += escaped(node.text);
+            writeText(node.text);
             return;
         }
         if (node.name == QLatin1String("#root")) {
@@ -325,6 +366,9 @@ public:
             (table && m_tables >= MaxTableNesting) || (m_flatTables > 0 && isTablePart(node.name));
         int& tables = flat ? m_flatTables : m_tables;
         tables += table ? 1 : 0;
+        const bool list = node.name == QLatin1String("ul") || node.name == QLatin1String("ol") ||
+                          node.name == QLatin1String("dl");
+        m_lists += list ? 1 : 0;
         const QString tag = isSectioning(node.name) || flat ? QStringLiteral("div") : node.name;
         m_html += QLatin1Char('<') + tag;
         // The rules the element receives are written into its own style, before its own
@@ -355,16 +399,25 @@ public:
             writeLinkAttributes(node);
         }
         m_html += QLatin1Char('>');
-        // Every id is an anchor a link or the contents may jump to.
-        const QString id = node.attribute(QLatin1String("id"));
-        if (!id.isEmpty() && node.name != QLatin1String("a") && !isTableStructure(node.name)) {
-            m_html += QStringLiteral("<a name=\"%1\"></a>").arg(escaped(id));
+        // Every id is an anchor a link or the contents may jump to; its marker goes before the
+        // element's first character (so no leading space is kept for it) or, when it has none,
+        // where the element ends. A table's or list's id waits for the first text inside.
+        QString id = node.attribute(QLatin1String("id"));
+        if (id.isEmpty() && node.name == QLatin1String("a")) {
+            id = node.attribute(QLatin1String("name"));
+        }
+        if (!id.isEmpty()) {
+            m_pendingIds.append(id);
         }
         m_points.append(points);
         writeChildren(node, element);
         m_points.removeLast();
+        if (!isTableStructure(node.name)) {
+            flushIds();
+        }
         m_html += QStringLiteral("</%1>").arg(tag);
         tables -= table ? 1 : 0;
+        m_lists -= list ? 1 : 0;
     }
 
     QString html() const { return m_html; }
@@ -463,6 +516,9 @@ private:
         std::deque<StyleRules::Element> elements;
         const StyleRules::Element* previous = nullptr;
         for (const auto& child : node.children) {
+            if (stopped) {
+                break;
+            }
             if (child->name.isEmpty()) {
                 write(*child);
                 continue;
@@ -477,16 +533,44 @@ private:
             element.previous = previous;
             previous = &element;
             write(*child, &element);
+            // The start of a chapter ends with a paragraph, outside any table or list, so its
+            // text is the text of the whole chapter as far as it goes.
+            if (textLimit > 0 && m_written >= textLimit && m_tables == 0 && m_flatTables == 0 &&
+                m_lists == 0 && !isInline(child->name)) {
+                stopped = true;
+            }
         }
+    }
+
+    void writeText(const QString& text)
+    {
+        m_written += text.size();
+        if (!m_pendingIds.isEmpty()) {
+            qsizetype start = 0;
+            while (start < text.size() && text.at(start).isSpace()) {
+                ++start;
+            }
+            if (start < text.size()) {
+                m_html += escaped(text.left(start));
+                flushIds();
+                m_html += escaped(text.mid(start));
+                return;
+            }
+        }
+        m_html += escaped(text);
+    }
+
+    void flushIds()
+    {
+        for (const QString& id : std::as_const(m_pendingIds)) {
+            m_html += marker(AnchorMarker, anchorIds.size());
+            anchorIds.append(id);
+        }
+        m_pendingIds.clear();
     }
 
     void writeLinkAttributes(const Node& node)
     {
-        const QString id = node.attribute(QLatin1String("id"));
-        const QString name = node.attribute(QLatin1String("name"));
-        if (!id.isEmpty() || !name.isEmpty()) {
-            m_html += QStringLiteral(" name=\"%1\"").arg(escaped(id.isEmpty() ? name : id));
-        }
         const QString href = node.attribute(QLatin1String("href"));
         if (href.isEmpty()) {
             return;
@@ -538,6 +622,7 @@ private:
             }
             return;
         }
+        flushIds();
         const QUrl name = pictureName(entry);
         m_document->addResource(QTextDocument::ImageResource, name, image);
         m_html += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\" />")
@@ -552,9 +637,12 @@ private:
     int m_maxWidth;
     qreal m_basePoints;
     qreal m_rootPoints = m_basePoints;
-    QList<qreal> m_points; // font sizes of the open elements
-    int m_tables = 0;      // tables open around the element written
-    int m_flatTables = 0;  // of those, the ones too deep, written as plain blocks
+    QList<qreal> m_points;    // font sizes of the open elements
+    int m_tables = 0;         // tables open around the element written
+    int m_flatTables = 0;     // of those, the ones too deep, written as plain blocks
+    int m_lists = 0;          // lists open around the element written
+    qsizetype m_written = 0;  // characters of text written
+    QStringList m_pendingIds; // ids whose markers wait for the element's first character
     QString m_html;
     QString m_rootCss;
     // Style text of the cascades met so far, by their shared list (owned by rules).
@@ -622,9 +710,51 @@ static void reinsertPictures(QTextDocument* document)
     }
 }
 
+// Takes the writer's markers out of the document (see marker): returns where each anchor's
+// marker stood, by its number.
+static QList<int> takeMarkers(QTextDocument* document, qsizetype anchorCount)
+{
+    QList<int> anchors(anchorCount, -1);
+    QList<std::pair<int, int>> found; // position, length
+    int removedBefore = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        for (qsizetype start = text.indexOf(QChar(MarkerStart)); start >= 0;
+             start = text.indexOf(QChar(MarkerStart), start + 1)) {
+            const qsizetype end = text.indexOf(QChar(MarkerEnd), start);
+            if (end < 0) {
+                break;
+            }
+            const int position = block.position() + int(start);
+            const int length = int(end - start + 1);
+            bool ok = false;
+            const qsizetype number = text.mid(start + 2, end - start - 2).toLongLong(&ok);
+            if (ok && end > start + 1 && text.at(start + 1) == QChar(AnchorMarker) && number >= 0 &&
+                number < anchorCount) {
+                anchors[number] = position - removedBefore;
+            }
+            found.append({position, length});
+            removedBefore += length;
+        }
+    }
+    if (!found.isEmpty()) {
+        // From the end, in one edit, so the places still to come keep their positions.
+        QTextCursor cursor(document);
+        cursor.beginEditBlock();
+        for (auto it = found.crbegin(); it != found.crend(); ++it) {
+            cursor.setPosition(it->first);
+            cursor.setPosition(it->first + it->second, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
+        cursor.endEditBlock();
+    }
+    return anchors;
+}
+
 // Gives every run of more than MaxUnbrokenRun characters without a space a break opportunity
 // every MaxUnbrokenRun characters, so no line takes Qt the square of its length to break.
-static void breakLongRuns(QTextDocument* document)
+// Returns where the breaks went, in order.
+static QList<int> breakLongRuns(QTextDocument* document)
 {
     QList<int> breaks;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
@@ -645,7 +775,7 @@ static void breakLongRuns(QTextDocument* document)
     }
     // From the end, so the places still to come keep their positions.
     if (breaks.isEmpty()) {
-        return;
+        return breaks;
     }
     // One edit for all, so the document is told of the change once.
     QTextCursor cursor(document);
@@ -655,12 +785,15 @@ static void breakLongRuns(QTextDocument* document)
         cursor.insertText(QString(QChar(0x200B)));
     }
     cursor.endEditBlock();
+    return breaks;
 }
 
 bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* error)
 {
     m_warnings.clear();
     m_html.clear();
+    m_anchors.clear();
+    m_complete = true;
     const QStringList chapters = m_book.chapters();
     if (chapter < 0 || chapter >= chapters.size()) {
         if (error) {
@@ -669,20 +802,35 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
         return false;
     }
     const QString path = chapters.at(chapter);
+    // The start of a chapter is read from the start of its bytes, as far as its text could
+    // reach with the elements around it.
+    const bool start = m_textLimit > 0;
+    const qint64 byteLimit =
+        start ? qMin(MaxChapterBytes, qint64(m_textLimit) * 16 + 65536) : MaxChapterBytes;
+    const qint64 costLimit =
+        start ? qMin(MaxChapterCost, qint64(m_textLimit) * 8 + 65536) : MaxChapterCost;
     QByteArray data;
     QString readError;
-    bool tooLong = false;
-    if (!m_book.archive().readStart(path, MaxChapterBytes, &data, &tooLong, &readError)) {
+    bool truncated = false;
+    if (!m_book.archive().readStart(path, byteLimit, &data, &truncated, &readError)) {
         if (error) {
             *error = readError;
         }
         return false;
     }
-    const Parsed parsed = parse(data);
+    if (start && data.size() < byteLimit) {
+        truncated = false;
+    }
+    const Parsed parsed = parse(data, costLimit);
     data.clear();
     const std::unique_ptr<Node>& root = parsed.root;
-    tooLong = tooLong || parsed.cut;
-    if (!parsed.damage.isEmpty() && !tooLong) {
+    const bool cut = truncated || parsed.cut;
+    // A start that ran out of room is no damage: the rest follows.
+    const bool tooLong = !start && cut;
+    if (start && cut) {
+        m_complete = false;
+    }
+    if (!parsed.damage.isEmpty() && !cut) {
         m_warnings.append(tr("Chapter %1 is damaged: %2; what could be read is shown.")
                               .arg(chapter + 1)
                               .arg(parsed.damage));
@@ -704,6 +852,7 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     const qreal basePoints =
         document->defaultFont().pointSizeF() > 0 ? document->defaultFont().pointSizeF() : 12.0;
     HtmlWriter writer(m_book, path, document, m_maxPictureWidth);
+    writer.textLimit = m_textLimit;
     writer.rules.addStyleSheet(css);
     QSet<QString> noteIds;
     writer.collectNoteTargets(*root, &noteIds);
@@ -711,6 +860,9 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
         writer.collectNotes(*root, noteIds);
     }
     writer.write(*root);
+    if (writer.stopped) {
+        m_complete = false;
+    }
     if (tooLong) {
         // The reader meets the note where the text stops.
         writer.append(QStringLiteral("<p><i>%1</i></p>").arg(tooLongNote().toHtmlEscaped()));
@@ -726,7 +878,16 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     m_html = QStringLiteral("<html><head><style>%1</style></head><body>").arg(head) +
              writer.html() + QStringLiteral("</body></html>");
     document->setHtml(m_html);
-    breakLongRuns(document);
+    const QList<int> anchors = takeMarkers(document, writer.anchorIds.size());
+    const QList<int> breaks = breakLongRuns(document);
+    for (qsizetype i = 0; i < anchors.size(); ++i) {
+        if (anchors[i] < 0 || m_anchors.contains(writer.anchorIds[i])) {
+            continue;
+        }
+        // Each break inserted at or before the anchor moves it on by one.
+        const auto moved = std::upper_bound(breaks.cbegin(), breaks.cend(), anchors[i]);
+        m_anchors.insert(writer.anchorIds[i], anchors[i] + int(moved - breaks.cbegin()));
+    }
     reinsertPictures(document);
     return true;
 }
