@@ -31,6 +31,38 @@ EpubLinkClicks::EpubLinkClicks(RichTextView* view, std::function<bool(const QStr
     m_view->viewport()->installEventFilter(this);
 }
 
+QTextCharFormat EpubLinkClicks::markAt(const QPoint& point) const
+{
+    // The caret place nearest the point is past a one-letter mark once the point is in its
+    // right half, so the characters on both sides are tried, each by its box and a few pixels
+    // around it.
+    const int at = m_view->cursorForPosition(point).position();
+    QTextCharFormat found;
+    for (const int offset : {at, at - 1}) {
+        if (offset < 0 || offset >= m_view->characterCount()) {
+            continue;
+        }
+        QTextCursor cursor(m_view->document());
+        cursor.setPosition(offset);
+        const QRect before = m_view->cursorRect(cursor);
+        cursor.setPosition(offset + 1);
+        const QRect after = m_view->cursorRect(cursor);
+        if (before.top() != after.top()) {
+            continue; // the character ends a line
+        }
+        const QRect box(QPoint(qMin(before.left(), after.left()), before.top()),
+                        QPoint(qMax(before.left(), after.left()), before.bottom()));
+        if (!box.adjusted(-MarkSlack, -MarkSlack, MarkSlack, MarkSlack).contains(point)) {
+            continue;
+        }
+        const QTextCharFormat format = formatAt(m_view->document(), offset);
+        if (format.isAnchor() || !format.toolTip().isEmpty()) {
+            return format;
+        }
+    }
+    return found;
+}
+
 bool EpubLinkClicks::eventFilter(QObject* watched, QEvent* event)
 {
     if (!m_active || watched != m_view->viewport()) {
@@ -38,21 +70,23 @@ bool EpubLinkClicks::eventFilter(QObject* watched, QEvent* event)
     }
     switch (event->type()) {
     case QEvent::MouseButtonRelease: {
-        if (m_view->textCursor().hasSelection()) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton || m_view->textCursor().hasSelection()) {
             break;
         }
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        const int at = m_view->cursorForPosition(mouse->position().toPoint()).position();
-        const QString href = formatAt(m_view->document(), at).anchorHref();
-        if (mouse->button() == Qt::LeftButton && !href.isEmpty()) {
-            m_follow(href);
+        const QTextCharFormat mark = markAt(mouse->position().toPoint());
+        if (!mark.toolTip().isEmpty()) {
+            // A note answers a click where it is, as the notes of other books do.
+            QToolTip::showText(mouse->globalPosition().toPoint(), mark.toolTip(),
+                               m_view->viewport());
+        } else if (!mark.anchorHref().isEmpty()) {
+            m_follow(mark.anchorHref());
         }
         break;
     }
     case QEvent::ToolTip: {
         const auto* help = static_cast<QHelpEvent*>(event);
-        const int at = m_view->cursorForPosition(help->pos()).position();
-        const QString note = formatAt(m_view->document(), at).toolTip();
+        const QString note = markAt(help->pos()).toolTip();
         if (!note.isEmpty()) {
             QToolTip::showText(help->globalPos(), note, m_view->viewport());
             return true;

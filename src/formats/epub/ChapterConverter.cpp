@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QImageReader>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -18,6 +19,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <deque>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -179,8 +181,8 @@ bool isNeverShown(const QString& name)
     static const QSet<QString> names = {QStringLiteral("script"),   QStringLiteral("head"),
                                         QStringLiteral("style"),    QStringLiteral("link"),
                                         QStringLiteral("noscript"), QStringLiteral("template"),
-                                        QStringLiteral("math"),     QStringLiteral("object"),
-                                        QStringLiteral("video"),    QStringLiteral("audio")};
+                                        QStringLiteral("source"),   QStringLiteral("track"),
+                                        QStringLiteral("param"),    QStringLiteral("rp")};
     return names.contains(name);
 }
 
@@ -198,6 +200,140 @@ QString marker(char16_t kind, qsizetype number)
 {
     return QString(QChar(MarkerStart)) + QChar(kind) + QString::number(number) + QChar(MarkerEnd);
 }
+
+// Languages written from right to left, by their primary subtag.
+bool isRightToLeftLanguage(const QString& language)
+{
+    static const QSet<QString> languages = {
+        QStringLiteral("ar"),  QStringLiteral("he"),  QStringLiteral("iw"), QStringLiteral("fa"),
+        QStringLiteral("ur"),  QStringLiteral("yi"),  QStringLiteral("ji"), QStringLiteral("ps"),
+        QStringLiteral("sd"),  QStringLiteral("ug"),  QStringLiteral("dv"), QStringLiteral("ckb"),
+        QStringLiteral("syr"), QStringLiteral("arc"), QStringLiteral("nqo")};
+    return languages.contains(language.section(QLatin1Char('-'), 0, 0).toLower());
+}
+
+// The MathML of a formula as linear text: identifiers in italics, scripts raised and lowered,
+// fractions and roots written out with a slash and a root sign.
+class MathText
+{
+public:
+    QString html(const Node& node)
+    {
+        QString out;
+        append(node, &out);
+        return out;
+    }
+
+private:
+    static QString plain(const Node& node) { return node.plainText(4096).simplified(); }
+
+    // A part that is more than one token is put in parentheses where it meets a slash.
+    QString grouped(const Node& node)
+    {
+        QString inner;
+        append(node, &inner);
+        const bool single = node.name != QLatin1String("mrow") || node.children.size() <= 1;
+        return single ? inner : QStringLiteral("(") + inner + QStringLiteral(")");
+    }
+
+    void appendChildren(const Node& node, QString* out)
+    {
+        for (const auto& child : node.children) {
+            append(*child, out);
+        }
+    }
+
+    // The element children of node (text between them is only white space in MathML).
+    static QList<const Node*> parts(const Node& node)
+    {
+        QList<const Node*> list;
+        for (const auto& child : node.children) {
+            if (!child->name.isEmpty()) {
+                list.append(child.get());
+            }
+        }
+        return list;
+    }
+
+    void append(const Node& node, QString* out)
+    {
+        const QString& name = node.name;
+        if (name.isEmpty()) {
+            const QString text = node.text.simplified();
+            *out += text.toHtmlEscaped();
+            return;
+        }
+        const QList<const Node*> p = parts(node);
+        auto part = [&](int i) { return i < p.size() ? grouped(*p[i]) : QString(); };
+        if (name == QLatin1String("mi")) {
+            const QString text = plain(node);
+            // A one-letter identifier is a variable, set in italics as mathematics does.
+            *out += text.size() == 1 ? QStringLiteral("<i>%1</i>").arg(text.toHtmlEscaped())
+                                     : text.toHtmlEscaped();
+        } else if (name == QLatin1String("mo")) {
+            const QString text = plain(node);
+            const bool spaced =
+                text.size() == 1 &&
+                QStringLiteral("=+-<>\u2212\u00D7\u2264\u2265\u2260").contains(text);
+            *out +=
+                spaced ? QStringLiteral(" %1 ").arg(text.toHtmlEscaped()) : text.toHtmlEscaped();
+        } else if (name == QLatin1String("mn") || name == QLatin1String("mtext") ||
+                   name == QLatin1String("ms")) {
+            *out += plain(node).toHtmlEscaped();
+        } else if (name == QLatin1String("mspace")) {
+            *out += QLatin1Char(' ');
+        } else if (name == QLatin1String("msup") || name == QLatin1String("mover")) {
+            *out += part(0) + QStringLiteral("<sup>") + part(1) + QStringLiteral("</sup>");
+        } else if (name == QLatin1String("msub") || name == QLatin1String("munder")) {
+            *out += part(0) + QStringLiteral("<sub>") + part(1) + QStringLiteral("</sub>");
+        } else if (name == QLatin1String("msubsup") || name == QLatin1String("munderover")) {
+            *out += part(0) + QStringLiteral("<sub>") + part(1) + QStringLiteral("</sub><sup>") +
+                    part(2) + QStringLiteral("</sup>");
+        } else if (name == QLatin1String("mfrac")) {
+            *out += part(0) + QStringLiteral("/") + part(1);
+        } else if (name == QLatin1String("msqrt")) {
+            QString inner;
+            appendChildren(node, &inner);
+            *out += QStringLiteral("\u221A(") + inner + QStringLiteral(")");
+        } else if (name == QLatin1String("mroot")) {
+            *out += QStringLiteral("<sup>") + part(1) + QStringLiteral("</sup>\u221A(") + part(0) +
+                    QStringLiteral(")");
+        } else if (name == QLatin1String("mfenced")) {
+            const QString open = node.attributes.hasAttribute(QLatin1String("open"))
+                                     ? node.attribute(QLatin1String("open"))
+                                     : QStringLiteral("(");
+            const QString close = node.attributes.hasAttribute(QLatin1String("close"))
+                                      ? node.attribute(QLatin1String("close"))
+                                      : QStringLiteral(")");
+            *out += open.toHtmlEscaped();
+            for (int i = 0; i < p.size(); ++i) {
+                *out += (i > 0 ? QStringLiteral(", ") : QString()) + grouped(*p[i]);
+            }
+            *out += close.toHtmlEscaped();
+        } else if (name == QLatin1String("mtable")) {
+            *out += QLatin1Char('[');
+            for (int row = 0; row < p.size(); ++row) {
+                const QList<const Node*> cells = parts(*p[row]);
+                *out += row > 0 ? QStringLiteral("; ") : QString();
+                for (int cell = 0; cell < cells.size(); ++cell) {
+                    *out += (cell > 0 ? QStringLiteral(", ") : QString()) + grouped(*cells[cell]);
+                }
+            }
+            *out += QLatin1Char(']');
+        } else if (name == QLatin1String("semantics")) {
+            // The presentation is its first part; annotations (TeX, content MathML) follow.
+            if (!p.isEmpty()) {
+                append(*p.first(), out);
+            }
+        } else if (name == QLatin1String("annotation") || name == QLatin1String("annotation-xml") ||
+                   name == QLatin1String("mphantom") || name == QLatin1String("none") ||
+                   name == QLatin1String("mprescripts")) {
+            return;
+        } else {
+            appendChildren(node, out); // math, mrow, mstyle, mpadded, merror, menclose...
+        }
+    }
+};
 
 // Elements that flow within a line; every other element shown starts a block.
 bool isInline(const QString& name)
@@ -324,6 +460,39 @@ public:
         }
         const qreal parentPoints = m_points.isEmpty() ? m_basePoints : m_points.last();
         const qreal points = fontPoints(node, valueOf(QStringLiteral("font-size")), parentPoints);
+        // The base direction of the text comes from dir, else from the language, and holds for
+        // everything inside; without either, each paragraph takes it from its first letter.
+        const QString parentDirection = m_directions.isEmpty() ? QString() : m_directions.last();
+        QString direction = parentDirection;
+        const QString dir = node.attribute(QLatin1String("dir")).toLower();
+        QString language = node.attribute(QLatin1String("lang"));
+        for (const QXmlStreamAttribute& attribute : node.attributes) {
+            if (attribute.name() == QLatin1String("lang") &&
+                attribute.prefix() == QLatin1String("xml")) {
+                language = attribute.value().toString();
+            }
+        }
+        const QString cssDirection = valueOf(QStringLiteral("direction")).toLower();
+        if (dir == QLatin1String("rtl") || dir == QLatin1String("ltr")) {
+            direction = dir;
+        } else if (dir == QLatin1String("auto")) {
+            direction.clear();
+        } else if (cssDirection == QLatin1String("rtl") || cssDirection == QLatin1String("ltr")) {
+            direction = cssDirection;
+        } else if (!language.isEmpty()) {
+            direction = isRightToLeftLanguage(language) ? QStringLiteral("rtl") : QString();
+        }
+        m_directions.append(direction);
+        const int raised =
+            node.name == QLatin1String("sup") ||
+                    valueOf(QStringLiteral("vertical-align")) == QLatin1String("super")
+                ? 1
+                : 0;
+        m_raised += raised;
+        const auto directionDone = qScopeGuard([this, raised] {
+            m_directions.removeLast();
+            m_raised -= raised;
+        });
         if (node.name == QLatin1String("html") || node.name == QLatin1String("body")) {
             if (node.name == QLatin1String("html")) {
                 m_rootPoints = points;
@@ -347,7 +516,22 @@ public:
             return;
         }
         if (node.name == QLatin1String("img") || node.name == QLatin1String("image")) {
+            // A picture that follows a paragraph in a section is a block of its own, not the
+            // end of the paragraph's last line.
+            const bool ownBlock =
+                m_afterBlock && !isInline(element->parent ? element->parent->tag : QString());
+            m_html += ownBlock ? QStringLiteral("<div>") : QString();
             writePicture(node);
+            m_html += ownBlock ? QStringLiteral("</div>") : QString();
+            return;
+        }
+        if (node.name == QLatin1String("math")) {
+            writeFormula(node);
+            return;
+        }
+        if (node.name == QLatin1String("audio") || node.name == QLatin1String("video") ||
+            node.name == QLatin1String("object")) {
+            writeMedia(node, element);
             return;
         }
         if (node.name == QLatin1String("svg")) {
@@ -387,13 +571,16 @@ public:
             }
             if (key == QLatin1String("class") || key == QLatin1String("align") ||
                 key == QLatin1String("colspan") || key == QLatin1String("rowspan") ||
-                key == QLatin1String("dir") || key == QLatin1String("start") ||
-                key == QLatin1String("type") || key == QLatin1String("valign") ||
-                key == QLatin1String("width") || key == QLatin1String("border") ||
-                key == QLatin1String("cellpadding") || key == QLatin1String("cellspacing")) {
+                key == QLatin1String("start") || key == QLatin1String("type") ||
+                key == QLatin1String("valign") || key == QLatin1String("width") ||
+                key == QLatin1String("border") || key == QLatin1String("cellpadding") ||
+                key == QLatin1String("cellspacing")) {
                 const QString value = attribute.value().toString();
                 m_html += QStringLiteral(" %1=\"%2\"").arg(key.toString(), escaped(value));
             }
+        }
+        if (!direction.isEmpty() && (!isInline(node.name) || dir == direction)) {
+            m_html += QStringLiteral(" dir=\"%1\"").arg(direction);
         }
         if (node.name == QLatin1String("a")) {
             writeLinkAttributes(node);
@@ -521,6 +708,9 @@ private:
             }
             if (child->name.isEmpty()) {
                 write(*child);
+                if (!child->text.trimmed().isEmpty()) {
+                    m_afterBlock = false;
+                }
                 continue;
             }
             StyleRules::Element& element = elements.emplace_back();
@@ -533,6 +723,7 @@ private:
             element.previous = previous;
             previous = &element;
             write(*child, &element);
+            m_afterBlock = !isInline(child->name) && !isNeverShown(child->name);
             // The start of a chapter ends with a paragraph, outside any table or list, so its
             // text is the text of the whole chapter as far as it goes.
             if (textLimit > 0 && m_written >= textLimit && m_tables == 0 && m_flatTables == 0 &&
@@ -540,6 +731,65 @@ private:
                 stopped = true;
             }
         }
+    }
+
+    // A formula as linear text; one without text shows its alttext, never nothing.
+    void writeFormula(const Node& node)
+    {
+        QString text = MathText().html(node);
+        if (node.plainText(64).trimmed().isEmpty()) {
+            const QString alt = node.attribute(QLatin1String("alttext")).simplified();
+            text = (alt.isEmpty() ? tr("[formula]") : alt).toHtmlEscaped();
+        }
+        flushIds();
+        m_written += text.size();
+        if (node.attribute(QLatin1String("display")) == QLatin1String("block")) {
+            m_html += QStringLiteral("<div align=\"center\">%1</div>").arg(text);
+        } else {
+            m_html += text;
+        }
+    }
+
+    // Audio and video cannot be played here: their fallback content is shown, or a labelled
+    // place holder with the video's poster picture.
+    void writeMedia(const Node& node, const StyleRules::Element* element)
+    {
+        bool fallback = false;
+        for (const auto& child : node.children) {
+            fallback = fallback ||
+                       (!isNeverShown(child->name) && !child->plainText(64).trimmed().isEmpty());
+        }
+        if (fallback) {
+            m_html += QStringLiteral("<div>");
+            writeChildren(node, element);
+            m_html += QStringLiteral("</div>");
+            return;
+        }
+        QString source = node.attribute(
+            node.name == QLatin1String("object") ? QLatin1String("data") : QLatin1String("src"));
+        for (const auto& child : node.children) {
+            if (source.isEmpty() && child->name == QLatin1String("source")) {
+                source = child->attribute(QLatin1String("src"));
+            }
+        }
+        const QString name = QUrl(source).fileName();
+        const QString label = node.name == QLatin1String("audio")   ? tr("Audio")
+                              : node.name == QLatin1String("video") ? tr("Video")
+                                                                    : tr("Embedded object");
+        m_html += QStringLiteral("<div>");
+        const QString poster = node.attribute(QLatin1String("poster"));
+        if (!poster.isEmpty()) {
+            Node picture;
+            picture.name = QStringLiteral("img");
+            picture.attributes.append(QStringLiteral("src"), poster);
+            writePicture(picture);
+            m_html += QStringLiteral("<br />");
+        }
+        const QString text = name.isEmpty() ? QStringLiteral("[%1]").arg(label)
+                                            : QStringLiteral("[%1: %2]").arg(label, name);
+        flushIds();
+        m_written += text.size();
+        m_html += QStringLiteral("<i>%1</i></div>").arg(escaped(text));
     }
 
     void writeText(const QString& text)
@@ -597,10 +847,76 @@ private:
             target.setFragment(anchor);
         }
         m_html += QStringLiteral(" href=\"%1\"").arg(escaped(target.toString()));
-        const QString note = notes.value(anchor);
+        QString note = notes.value(anchor);
+        if (note.isEmpty() && !anchor.isEmpty() && entry != m_chapterPath &&
+            isNoteReference(node)) {
+            // Notes kept in a file of their own (as converters write them) are read from it.
+            note = noteElsewhere(entry, anchor);
+        }
         if (!note.isEmpty()) {
             m_html += QStringLiteral(" title=\"%1\"").arg(escaped(note));
         }
+    }
+
+    // A link to a note: marked as one, or a short mark raised above the line.
+    bool isNoteReference(const Node& node) const
+    {
+        const QString classes = node.attribute(QLatin1String("class")).toLower();
+        if (node.hasType(QLatin1String("noteref")) || node.hasType(QLatin1String("doc-noteref")) ||
+            classes.contains(QLatin1String("footnote")) ||
+            classes.contains(QLatin1String("noteref")) ||
+            classes.contains(QLatin1String("fnref"))) {
+            return true;
+        }
+        const bool raised = m_raised > 0 || findChild(node, QLatin1String("sup")) != nullptr;
+        return raised && node.plainText(8).trimmed().size() <= 4;
+    }
+
+    // The text of the element with id in another file of the book (each file is read once
+    // for a chapter); a mark alone (a number linking back) gives way to the paragraph around it.
+    QString noteElsewhere(const QString& entry, const QString& id)
+    {
+        auto found = m_otherFiles.find(entry);
+        if (found == m_otherFiles.end()) {
+            QByteArray data;
+            bool truncated = false;
+            std::unique_ptr<Node> root;
+            if (m_otherFiles.size() < MaxNoteFiles &&
+                m_book.archive().readStart(entry, MaxChapterBytes, &data, &truncated)) {
+                root = parse(data, MaxChapterCost).root;
+            }
+            found = m_otherFiles.emplace(entry, std::move(root)).first;
+        }
+        if (!found->second) {
+            return {};
+        }
+        const Node* parent = nullptr;
+        const Node* note = findId(*found->second, id, &parent);
+        if (!note) {
+            return {};
+        }
+        QString text = note->plainText(MaxNoteLength).simplified();
+        if (text.size() <= 4 && parent) {
+            text = parent->plainText(MaxNoteLength).simplified();
+        }
+        return text;
+    }
+
+    static const Node* findId(const Node& node, const QString& id, const Node** parent)
+    {
+        for (const auto& child : node.children) {
+            if (child->name.isEmpty()) {
+                continue;
+            }
+            if (child->attribute(QLatin1String("id")) == id) {
+                *parent = &node;
+                return child.get();
+            }
+            if (const Node* deeper = findId(*child, id, parent)) {
+                return deeper;
+            }
+        }
+        return nullptr;
     }
 
     void writePicture(const Node& node)
@@ -637,12 +953,18 @@ private:
     int m_maxWidth;
     qreal m_basePoints;
     qreal m_rootPoints = m_basePoints;
-    QList<qreal> m_points;    // font sizes of the open elements
-    int m_tables = 0;         // tables open around the element written
-    int m_flatTables = 0;     // of those, the ones too deep, written as plain blocks
-    int m_lists = 0;          // lists open around the element written
-    qsizetype m_written = 0;  // characters of text written
-    QStringList m_pendingIds; // ids whose markers wait for the element's first character
+    QList<qreal> m_points;     // font sizes of the open elements
+    int m_tables = 0;          // tables open around the element written
+    int m_flatTables = 0;      // of those, the ones too deep, written as plain blocks
+    int m_lists = 0;           // lists open around the element written
+    qsizetype m_written = 0;   // characters of text written
+    QStringList m_pendingIds;  // ids whose markers wait for the element's first character
+    QStringList m_directions;  // "rtl", "ltr" or empty (from the text), of the open elements
+    bool m_afterBlock = false; // the last sibling written was a block
+    int m_raised = 0;          // raised elements (sup) open around the element written
+    // Other files of the book read for their notes, by entry name (null: unreadable).
+    std::map<QString, std::unique_ptr<Node>> m_otherFiles;
+    static constexpr size_t MaxNoteFiles = 8;
     QString m_html;
     QString m_rootCss;
     // Style text of the cascades met so far, by their shared list (owned by rules).
