@@ -195,6 +195,8 @@ const QString PictureScheme = QStringLiteral("epub-picture");
 constexpr char16_t MarkerStart = 0xE000;
 constexpr char16_t MarkerEnd = 0xE001;
 constexpr char16_t AnchorMarker = u'a';
+// A paragraph the book sets left to right (Qt's reader sets every paragraph so).
+constexpr char16_t LeftToRightMarker = u'l';
 
 QString marker(char16_t kind, qsizetype number)
 {
@@ -581,6 +583,7 @@ public:
         }
         if (!direction.isEmpty() && (!isInline(node.name) || dir == direction)) {
             m_html += QStringLiteral(" dir=\"%1\"").arg(direction);
+            m_pendingLeftToRight = direction == QLatin1String("ltr") && !isInline(node.name);
         }
         if (node.name == QLatin1String("a")) {
             writeLinkAttributes(node);
@@ -795,7 +798,7 @@ private:
     void writeText(const QString& text)
     {
         m_written += text.size();
-        if (!m_pendingIds.isEmpty()) {
+        if (!m_pendingIds.isEmpty() || m_pendingLeftToRight) {
             qsizetype start = 0;
             while (start < text.size() && text.at(start).isSpace()) {
                 ++start;
@@ -812,6 +815,9 @@ private:
 
     void flushIds()
     {
+        if (std::exchange(m_pendingLeftToRight, false)) {
+            m_html += marker(LeftToRightMarker, 0);
+        }
         for (const QString& id : std::as_const(m_pendingIds)) {
             m_html += marker(AnchorMarker, anchorIds.size());
             anchorIds.append(id);
@@ -961,7 +967,8 @@ private:
     QStringList m_pendingIds;  // ids whose markers wait for the element's first character
     QStringList m_directions;  // "rtl", "ltr" or empty (from the text), of the open elements
     bool m_afterBlock = false; // the last sibling written was a block
-    int m_raised = 0;          // raised elements (sup) open around the element written
+    bool m_pendingLeftToRight = false; // the paragraph begun is set left to right
+    int m_raised = 0;                  // raised elements (sup) open around the element written
     // Other files of the book read for their notes, by entry name (null: unreadable).
     std::map<QString, std::unique_ptr<Node>> m_otherFiles;
     static constexpr size_t MaxNoteFiles = 8;
@@ -1034,7 +1041,8 @@ static void reinsertPictures(QTextDocument* document)
 
 // Takes the writer's markers out of the document (see marker): returns where each anchor's
 // marker stood, by its number.
-static QList<int> takeMarkers(QTextDocument* document, qsizetype anchorCount)
+static QList<int> takeMarkers(QTextDocument* document, qsizetype anchorCount,
+                              QSet<int>* leftToRightBlocks)
 {
     QList<int> anchors(anchorCount, -1);
     QList<std::pair<int, int>> found; // position, length
@@ -1055,6 +1063,9 @@ static QList<int> takeMarkers(QTextDocument* document, qsizetype anchorCount)
                 number < anchorCount) {
                 anchors[number] = position - removedBefore;
             }
+            if (end > start + 1 && text.at(start + 1) == QChar(LeftToRightMarker)) {
+                leftToRightBlocks->insert(block.blockNumber());
+            }
             found.append({position, length});
             removedBefore += length;
         }
@@ -1071,6 +1082,32 @@ static QList<int> takeMarkers(QTextDocument* document, qsizetype anchorCount)
         cursor.endEditBlock();
     }
     return anchors;
+}
+
+// A paragraph whose direction no element gave takes it from its first letter that has one:
+// a paragraph in Arabic or Hebrew reads from the right.
+static void setDirectionsFromText(QTextDocument* document, const QSet<int>& leftToRightBlocks)
+{
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().layoutDirection() == Qt::RightToLeft ||
+            leftToRightBlocks.contains(block.blockNumber())) {
+            continue;
+        }
+        const QString text = block.text();
+        for (const QChar c : text) {
+            const QChar::Direction direction = c.direction();
+            if (direction == QChar::DirL) {
+                break;
+            }
+            if (direction == QChar::DirR || direction == QChar::DirAL) {
+                QTextCursor cursor(block);
+                QTextBlockFormat format;
+                format.setLayoutDirection(Qt::RightToLeft);
+                cursor.mergeBlockFormat(format);
+                break;
+            }
+        }
+    }
 }
 
 // Gives every run of more than MaxUnbrokenRun characters without a space a break opportunity
@@ -1200,8 +1237,10 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     m_html = QStringLiteral("<html><head><style>%1</style></head><body>").arg(head) +
              writer.html() + QStringLiteral("</body></html>");
     document->setHtml(m_html);
-    const QList<int> anchors = takeMarkers(document, writer.anchorIds.size());
+    QSet<int> leftToRightBlocks;
+    const QList<int> anchors = takeMarkers(document, writer.anchorIds.size(), &leftToRightBlocks);
     const QList<int> breaks = breakLongRuns(document);
+    setDirectionsFromText(document, leftToRightBlocks);
     for (qsizetype i = 0; i < anchors.size(); ++i) {
         if (anchors[i] < 0 || m_anchors.contains(writer.anchorIds[i])) {
             continue;
