@@ -70,17 +70,12 @@ QTextBlock blockOf(const QTextDocument& document, const QString& needle)
     return document.find(needle).block();
 }
 
-// Position of the named anchor in the document, or -1.
-int anchorPosition(const QTextDocument& document, const QString& name)
+// Position of the named anchor in the chapter converted into a document, or -1.
+int anchorPosition(const Epub::Book& book, int chapter, const QString& name,
+                   QTextDocument* document)
 {
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            if (it.fragment().charFormat().anchorNames().contains(name)) {
-                return it.fragment().position();
-            }
-        }
-    }
-    return -1;
+    Epub::ChapterConverter converter(book);
+    return converter.convert(chapter, document) ? converter.anchors().value(name, -1) : -1;
 }
 
 // The book at path converted: the first chapter's document; false when it did not open or
@@ -194,7 +189,7 @@ private slots:
             const int target = Epub::ChapterConverter::linkChapter(storm, &anchor);
             QTextDocument stormChapter;
             QCOMPARE(target, chapterHolding(book, QStringLiteral("third night"), &stormChapter));
-            QVERIFY(anchorPosition(stormChapter, anchor) >= 0);
+            QVERIFY(anchorPosition(book, target, anchor, &stormChapter) >= 0);
         }
     }
 
@@ -254,9 +249,7 @@ private slots:
         // The contents entry and the link name the anchor in the second chapter.
         const Epub::ContentsEntry target = book.contents().last();
         QCOMPARE(target.anchor, QStringLiteral("target"));
-        Epub::ChapterConverter converter(book);
-        QVERIFY(converter.convert(target.chapter, &document));
-        const int at = anchorPosition(document, target.anchor);
+        const int at = anchorPosition(book, target.chapter, target.anchor, &document);
         QVERIFY(at >= 0);
         QVERIFY(document.findBlock(at).text().contains(QStringLiteral("The target paragraph.")));
     }

@@ -3,21 +3,20 @@
 #include "core/BusyPointer.h"
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/PageFolder.h"
+#include "views/EpubChapterTurner.h"
+#include "views/EpubChapterWorker.h"
+#include "views/EpubContentsMenu.h"
+#include "views/EpubLinkClicks.h"
 #include "views/EpubPrinter.h"
 #include "views/MarkColor.h"
 #include "views/RichTextView.h"
 #include "views/WebView.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QHelpEvent>
-#include <QKeyEvent>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -26,47 +25,45 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextFragment>
 #include <QTimer>
-#include <QToolTip>
-#include <QWheelEvent>
 #include <utility>
-
-namespace {
-QTextCharFormat formatAt(const QTextDocument* document, int position)
-{
-    const QTextBlock block = document->findBlock(position);
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        if (fragment.contains(position)) {
-            return fragment.charFormat();
-        }
-    }
-    return {};
-}
-
-// Chapters are turned by scrolling on past an end; a burst of wheel steps turns one chapter.
-constexpr int TurnPauseMs = 400;
-} // namespace
 
 EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
                          QObject* parent)
-    : QObject(parent), m_view(view), m_menu(contentsMenu), m_recordsFolder(recordsFolder),
-      m_saveTimer(new QTimer(this)), m_fitTimer(new QTimer(this))
+    : QObject(parent), m_view(view), m_recordsFolder(recordsFolder),
+      m_contents(new EpubContentsMenu(contentsMenu, this)),
+      m_turner(new EpubChapterTurner(
+          view, [this](bool forward) { return turnChapter(forward); }, this)),
+      m_links(new EpubLinkClicks(
+          view, [this](const QString& url) { return followLink(url); }, this)),
+      m_worker(new EpubChapterWorker(this)), m_saveTimer(new QTimer(this)),
+      m_fitTimer(new QTimer(this))
 {
+    connect(m_worker, &EpubChapterWorker::converted, this, &EpubSession::wholeChapterConverted);
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(PositionSaveDelayMs);
     connect(m_saveTimer, &QTimer::timeout, this, [this] { saveRecord(); });
     m_fitTimer->setSingleShot(true);
     m_fitTimer->setInterval(PictureFitDelayMs);
     connect(m_fitTimer, &QTimer::timeout, this, &EpubSession::fitPictures);
-    m_view->installEventFilter(this);
     m_view->viewport()->installEventFilter(this);
     connect(m_view->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &EpubSession::positionChanged);
-    if (m_menu) {
-        m_menu->menuAction()->setVisible(false);
-    }
+    connect(m_contents, &EpubContentsMenu::previousChapter, this, [this] {
+        if (m_chapter > 0) {
+            showChapter(m_chapter - 1);
+        }
+    });
+    connect(m_contents, &EpubContentsMenu::nextChapter, this,
+            [this] { showChapter(m_chapter + 1); });
+    connect(m_contents, &EpubContentsMenu::bookmarkChosen, this, [this] { goToBookmark(); });
+    connect(m_contents, &EpubContentsMenu::entryChosen, this, &EpubSession::showContentsEntry);
+    connect(m_contents, &EpubContentsMenu::pagesToggled, this, [this](bool pages) {
+        QString error;
+        if (!showPages(pages, &error) && !error.isEmpty()) {
+            QMessageBox::warning(m_view->window(), QCoreApplication::applicationName(), error);
+        }
+    });
     // Pages unpacked by a reader that was killed are still in the temporary folder.
     Epub::PageFolder::removeLeftovers(QDir::tempPath());
 }
@@ -81,7 +78,7 @@ bool EpubSession::open(const QString& path, QString* error)
 {
     close();
     BusyPointer busy;
-    auto book = std::make_unique<Epub::Book>();
+    auto book = std::make_shared<Epub::Book>();
     QString reason;
     const QString name = QFileInfo(path).fileName();
     switch (book->open(path, &reason)) {
@@ -103,7 +100,9 @@ bool EpubSession::open(const QString& path, QString* error)
         m_record->relocate(int(m_book->chapters().size()),
                            [this](int chapter) { return convertedText(chapter); });
     }
-    rebuildContentsMenu();
+    m_contents->rebuild(m_book.get(), m_record->bookmark.has_value(), m_pageView != nullptr);
+    m_turner->setActive(true);
+    m_links->setActive(true);
     // A bookmark takes the reader back to it, as in every other kind of book; without one (or
     // with one whose chapter is gone) the book opens where it was left.
     const bool atBookmark =
@@ -124,17 +123,13 @@ void EpubSession::close()
     m_saveTimer->stop();
     m_fitTimer->stop();
     saveRecord();
+    stopConverting();
     m_book.reset();
     m_record.reset();
     m_chapter = -1;
-    clearContentsMenu();
-    if (m_menu) {
-        m_menu->menuAction()->setVisible(false);
-    }
-    m_bookmarkAction = nullptr;
-    m_previousAction = nullptr;
-    m_nextAction = nullptr;
-    m_pagesAction = nullptr;
+    m_contents->clear();
+    m_turner->setActive(false);
+    m_links->setActive(false);
     m_showsPages = false;
     if (m_pageView && m_pageFolder) {
         m_pageView->setConfinedFolder({});
@@ -147,9 +142,7 @@ void EpubSession::setPageView(WebView* view, std::function<void(bool pages)> sho
 {
     m_pageView = view;
     m_showPane = std::move(showPane);
-    if (m_pagesAction) {
-        m_pagesAction->setEnabled(view != nullptr);
-    }
+    m_contents->setPagesAvailable(view != nullptr);
 }
 
 bool EpubSession::showPages(bool pages, QString* error)
@@ -170,9 +163,7 @@ bool EpubSession::showPages(bool pages, QString* error)
                 *error = tr("The book cannot be shown as pages: %1")
                              .arg(reason.isEmpty() ? folder->errorString() : reason);
             }
-            if (m_pagesAction) {
-                m_pagesAction->setChecked(false);
-            }
+            m_contents->uncheckPages();
             return false;
         }
         m_pageFolder = std::move(folder);
@@ -186,20 +177,10 @@ bool EpubSession::showPages(bool pages, QString* error)
         m_pageView->setConfinedFolder(m_pageFolder->path());
         m_pageView->Navigate(m_pagePath);
     }
-    if (m_pagesAction) {
-        const QSignalBlocker quiet(m_pagesAction);
-        m_pagesAction->setChecked(pages);
-    }
+    m_contents->setPagesChecked(pages);
     // The chapter and bookmark commands move through the text; the pages scroll by
     // themselves, and a contents entry brings its page into view.
-    for (QAction* action : {m_previousAction, m_nextAction}) {
-        if (action) {
-            action->setEnabled(!pages);
-        }
-    }
-    if (m_bookmarkAction) {
-        m_bookmarkAction->setEnabled(!pages && m_record->bookmark.has_value());
-    }
+    m_contents->setTextCommandsEnabled(!pages, m_record->bookmark.has_value());
     if (m_showPane) {
         m_showPane(pages);
     }
@@ -227,10 +208,17 @@ bool EpubSession::showChapter(int chapter, int offset)
         return false;
     }
     BusyPointer busy;
+    stopConverting();
     QTextDocument* document = m_view->prepareDocument();
     Epub::ChapterConverter converter(*m_book);
     m_pictureWidth = pictureWidth();
     converter.setMaxPictureWidth(m_pictureWidth);
+    // A long chapter shows its start at once, and the rest is converted on a thread of its
+    // own while the reader reads.
+    if (!m_convertWhole &&
+        m_book->archive().declaredSize(m_book->chapters().at(chapter)) > LongChapterBytes) {
+        converter.setTextLimit(FirstScreenCharacters);
+    }
     QString error;
     if (!converter.convert(chapter, document, &error)) {
         // A chapter that cannot be shown says why in its place; the others stay readable.
@@ -240,12 +228,71 @@ bool EpubSession::showChapter(int chapter, int offset)
     }
     m_view->showDocument(document);
     m_chapter = chapter;
-    collectAnchors();
+    m_anchors = converter.anchors();
     applyMarks();
+    if (!converter.complete()) {
+        m_converting = true;
+        m_turner->setHolding(true);
+        m_worker->start(m_book, chapter, document->defaultFont(), m_pictureWidth);
+        if (offset >= m_view->characterCount()) {
+            // The place is further on than the start shown: it is shown once it is there.
+            m_afterWhole = [this, offset] { scrollToTop(offset); };
+            offset = 0;
+        }
+    }
     scrollToTop(offset);
     updateContentsMenu();
     positionChanged();
     return true;
+}
+
+void EpubSession::stopConverting()
+{
+    m_worker->cancel();
+    m_converting = false;
+    m_afterWhole = nullptr;
+    m_turner->dropHeldKeys();
+    m_turner->setHolding(false);
+}
+
+void EpubSession::wholeChapterConverted()
+{
+    EpubChapterWorker::Result result = m_worker->takeResult();
+    if (!m_book || !m_converting || result.chapter != m_chapter) {
+        return;
+    }
+    m_converting = false;
+    std::function<void()> after = std::exchange(m_afterWhole, nullptr);
+    if (!result.document) {
+        // The start stays: the rest could not be read after all.
+        m_turner->setHolding(false);
+        return;
+    }
+    // The whole chapter takes the place of its start, which it begins with: the text at the
+    // top, the caret and the selection stay where they were.
+    const int top = m_view->cursorForPosition(QPoint(0, 0)).position();
+    const int anchor = m_view->textCursor().anchor();
+    const int position = m_view->textCursor().position();
+    const int scrolled = m_view->verticalScrollBar()->value();
+    QTextDocument* document = result.document.release();
+    m_view->showDocument(document);
+    m_anchors = result.anchors;
+    applyMarks();
+    QTextCursor cursor(document);
+    cursor.setPosition(qMin(anchor, m_view->characterCount()));
+    cursor.setPosition(qMin(position, m_view->characterCount()), QTextCursor::KeepAnchor);
+    m_view->setTextCursor(cursor);
+    if (scrolled > 0) {
+        scrollTextToTop(top);
+    } else {
+        m_view->verticalScrollBar()->setValue(0);
+    }
+    if (after) {
+        after();
+    }
+    updateContentsMenu();
+    positionChanged();
+    m_turner->setHolding(false);
 }
 
 int EpubSession::pictureWidth() const
@@ -268,6 +315,13 @@ void EpubSession::scrollToTop(int offset)
 {
     offset = qBound(0, offset, m_view->characterCount());
     m_view->setSelStart(offset);
+    scrollTextToTop(offset);
+}
+
+void EpubSession::scrollTextToTop(int offset)
+{
+    QTextCursor at(m_view->document());
+    at.setPosition(qBound(0, offset, m_view->characterCount()));
     QScrollBar* bar = m_view->verticalScrollBar();
     // The plain view scrolls by line, others by pixel; a few steps bring the line of the
     // offset to the top (only the lines passed over are laid out, so each step can change
@@ -275,7 +329,7 @@ void EpubSession::scrollToTop(int offset)
     const bool byLine = qobject_cast<QPlainTextEdit*>(m_view) != nullptr;
     const int lineHeight = qMax(1, m_view->fontMetrics().lineSpacing());
     for (int step = 0; step < 32; ++step) {
-        const int top = m_view->cursorRect().top();
+        const int top = m_view->cursorRect(at).top();
         if ((top >= 0 && top < lineHeight) || (top > 0 && bar->value() >= bar->maximum()) ||
             (top < 0 && bar->value() <= bar->minimum())) {
             break;
@@ -316,20 +370,6 @@ int EpubSession::currentContentsEntry() const
     return current;
 }
 
-void EpubSession::collectAnchors()
-{
-    m_anchors.clear();
-    for (QTextBlock block = m_view->document()->begin(); block.isValid(); block = block.next()) {
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            for (const QString& name : it.fragment().charFormat().anchorNames()) {
-                if (!m_anchors.contains(name)) {
-                    m_anchors.insert(name, it.fragment().position());
-                }
-            }
-        }
-    }
-}
-
 bool EpubSession::showContentsEntry(int index)
 {
     if (!m_book || index < 0 || index >= m_book->contents().size()) {
@@ -339,7 +379,7 @@ bool EpubSession::showContentsEntry(int index)
     if (m_showsPages && m_pageView) {
         m_pageView->Navigate(QUrl::fromLocalFile(m_pagePath).toString() +
                              Epub::PageFolder::chapterFragment(entry.chapter));
-        checkContentsEntry(index);
+        m_contents->checkEntry(index);
         return true;
     }
     QUrl url;
@@ -360,6 +400,10 @@ bool EpubSession::followLink(const QString& url)
     }
     if (chapter != m_chapter && !showChapter(chapter)) {
         return false;
+    }
+    if (m_converting && !anchor.isEmpty() && !m_anchors.contains(anchor)) {
+        // The anchor lies further on than the start shown so far.
+        m_afterWhole = [this, anchor] { scrollToTop(m_anchors.value(anchor, 0)); };
     }
     scrollToTop(m_anchors.value(anchor, 0));
     updateContentsMenu();
@@ -399,9 +443,7 @@ bool EpubSession::setBookmark(QString* error)
         m_record->bookmark = before;
         return false;
     }
-    if (m_bookmarkAction) {
-        m_bookmarkAction->setEnabled(true);
-    }
+    m_contents->setBookmarkEnabled(true);
     return true;
 }
 
@@ -414,8 +456,14 @@ bool EpubSession::goToBookmark()
     if (mark.chapter != m_chapter && !showChapter(mark.chapter)) {
         return false;
     }
-    const int offset = Epub::placeAnchor(mark, chapterText()).value_or(mark.offset);
-    scrollToTop(offset);
+    const std::optional<int> placed = Epub::placeAnchor(mark, chapterText());
+    if (!placed && m_converting) {
+        // Its text is further on than the start shown so far.
+        m_afterWhole = [this, mark] {
+            scrollToTop(Epub::placeAnchor(mark, chapterText()).value_or(mark.offset));
+        };
+    }
+    scrollToTop(placed.value_or(mark.offset));
     return true;
 }
 
@@ -527,7 +575,10 @@ bool EpubSession::findInLaterChapters(const QString& text, RichTextView::FindOpt
         plain.setPlainText(chapterText);
         const QTextCursor match = plain.find(text, 0, flags);
         if (!match.isNull()) {
+            // The match is selected at once, so the chapter is shown whole.
+            m_convertWhole = true;
             showChapter(chapter, match.selectionStart());
+            m_convertWhole = false;
             *found = match.selectionStart();
             return true;
         }
@@ -558,246 +609,34 @@ bool EpubSession::printBook(QPrinter* printer, QString* error)
     return result != EpubPrinter::Result::Failed;
 }
 
-void EpubSession::rebuildContentsMenu()
-{
-    if (!m_menu) {
-        return;
-    }
-    clearContentsMenu();
-    QAction* previous = m_menu->addAction(tr("&Previous Chapter"));
-    m_previousAction = previous;
-    previous->setObjectName(QStringLiteral("mnuContentsPrevious"));
-    previous->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp));
-    connect(previous, &QAction::triggered, this, [this] {
-        if (m_chapter > 0) {
-            showChapter(m_chapter - 1);
-        }
-    });
-    QAction* next = m_menu->addAction(tr("&Next Chapter"));
-    m_nextAction = next;
-    next->setObjectName(QStringLiteral("mnuContentsNext"));
-    next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown));
-    connect(next, &QAction::triggered, this, [this] { showChapter(m_chapter + 1); });
-    m_bookmarkAction = m_menu->addAction(tr("Go to &Bookmark"));
-    m_bookmarkAction->setObjectName(QStringLiteral("mnuContentsBookmark"));
-    m_bookmarkAction->setEnabled(m_record && m_record->bookmark.has_value());
-    connect(m_bookmarkAction, &QAction::triggered, this, [this] { goToBookmark(); });
-    m_pagesAction = m_menu->addAction(tr("Show as &Pages"));
-    m_pagesAction->setObjectName(QStringLiteral("mnuContentsPages"));
-    m_pagesAction->setStatusTip(
-        tr("Shows the book's pages as they were laid out, instead of its text"));
-    m_pagesAction->setCheckable(true);
-    m_pagesAction->setEnabled(m_pageView != nullptr);
-    connect(m_pagesAction, &QAction::toggled, this, [this](bool pages) {
-        QString error;
-        if (!showPages(pages, &error) && !error.isEmpty()) {
-            QMessageBox::warning(m_view->window(), QCoreApplication::applicationName(), error);
-        }
-    });
-    m_menu->addSeparator();
-    const int entries = int(m_book->contents().size());
-    if (entries == 0) {
-        m_menu->addAction(tr("(This book has no table of contents)"))->setEnabled(false);
-    } else if (entries <= MaxMenuEntries) {
-        addContentsEntries(m_menu, 0, entries);
-    } else {
-        // A long table of contents would run off the screen: it is listed in groups, each a
-        // submenu of at most MaxMenuEntries items, filled when it is first opened.
-        addContentsGroups(m_menu, 0, entries);
-    }
-    m_menu->menuAction()->setVisible(true);
-}
-
-void EpubSession::clearContentsMenu()
-{
-    m_entryActions.clear();
-    m_checkedEntry = -1;
-    // The groups' submenus are not the menu's own actions, so clearing it leaves them.
-    qDeleteAll(std::exchange(m_groupMenus, {}));
-    if (m_menu) {
-        m_menu->clear();
-    }
-}
-
-void EpubSession::addContentsEntries(QMenu* menu, int from, int to)
-{
-    const QList<Epub::ContentsEntry> entries = m_book->contents();
-    for (int i = from; i < to; ++i) {
-        const Epub::ContentsEntry& entry = entries.at(i);
-        // Menus show no tree: depth is shown by indenting.
-        QString caption = QString(entry.depth * 4, QLatin1Char(' ')) + entry.title;
-        caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        QAction* action = menu->addAction(caption);
-        action->setObjectName(QStringLiteral("mnuContentsEntry%1").arg(i));
-        action->setCheckable(true);
-        action->setChecked(i == m_checkedEntry);
-        connect(action, &QAction::triggered, this, [this, i] { showContentsEntry(i); });
-        m_entryActions.insert(i, action);
-    }
-}
-
-void EpubSession::addContentsGroups(QMenu* menu, int from, int to)
-{
-    // Each group spans a power of MaxMenuEntries entries, so no menu holds more items than that.
-    int span = MaxMenuEntries;
-    while (qint64(span) * MaxMenuEntries < to - from) {
-        span *= MaxMenuEntries;
-    }
-    const QList<Epub::ContentsEntry> entries = m_book->contents();
-    auto title = [&entries](int index) {
-        QString text = entries.at(index).title;
-        if (text.size() > 32) {
-            text = text.left(31) + QChar(0x2026);
-        }
-        return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    };
-    for (int first = from; first < to; first += span) {
-        const int last = qMin(to, first + span);
-        QMenu* group = new QMenu(title(first) + QStringLiteral(" \u2013 ") + title(last - 1), menu);
-        group->setObjectName(QStringLiteral("mnuContentsGroup%1").arg(first));
-        group->menuAction()->setObjectName(QStringLiteral("mnuContentsGroup%1Action").arg(first));
-        menu->addMenu(group);
-        if (menu == m_menu) {
-            m_groupMenus.append(group);
-        }
-        connect(group, &QMenu::aboutToShow, this, [this, group, first, last] {
-            if (!group->isEmpty() || !m_book) {
-                return;
-            }
-            if (last - first <= MaxMenuEntries) {
-                addContentsEntries(group, first, last);
-            } else {
-                addContentsGroups(group, first, last);
-            }
-        });
-    }
-}
-
-void EpubSession::checkContentsEntry(int index)
-{
-    if (index == m_checkedEntry) {
-        return;
-    }
-    // Only the entry that was checked and the new one change, however long the contents.
-    if (QAction* old = m_entryActions.value(m_checkedEntry)) {
-        old->setChecked(false);
-    }
-    if (QAction* now = m_entryActions.value(index)) {
-        now->setChecked(true);
-    }
-    m_checkedEntry = index;
-}
-
 void EpubSession::updateContentsMenu()
 {
     if (!m_book || m_book->contents().isEmpty()) {
         return;
     }
-    checkContentsEntry(currentContentsEntry());
+    m_contents->checkEntry(currentContentsEntry());
+}
+
+bool EpubSession::turnChapter(bool forward)
+{
+    const int target = m_chapter + (forward ? 1 : -1);
+    if (!m_book || target < 0 || target >= m_book->chapters().size()) {
+        return false;
+    }
+    showChapter(target, 0);
+    if (!forward) {
+        // Turning back shows the end of the chapter before.
+        m_view->setSelStart(m_view->characterCount());
+        QScrollBar* bar = m_view->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    }
+    return true;
 }
 
 bool EpubSession::eventFilter(QObject* watched, QEvent* event)
 {
-    if (!m_book) {
-        return QObject::eventFilter(watched, event);
-    }
-    QScrollBar* bar = m_view->verticalScrollBar();
-    // At an end when the first or last line of the chapter is in view (the scroll bar of a
-    // view that lays out as it goes may stop short of its maximum). Asked only by the keys and
-    // the wheel, never on the paints and moves that pass through here far more often.
-    auto atEnd = [this] {
-        QTextCursor last(m_view->document());
-        last.movePosition(QTextCursor::End);
-        return m_view->cursorRect(last).bottom() <= m_view->viewport()->height();
-    };
-    auto atStart = [this] {
-        return m_view->cursorRect(QTextCursor(m_view->document())).top() >= 0;
-    };
-    auto turn = [&](bool forward) {
-        if (m_turning) {
-            return true;
-        }
-        const int target = m_chapter + (forward ? 1 : -1);
-        if (target < 0 || target >= m_book->chapters().size()) {
-            return false;
-        }
-        m_turning = true;
-        QTimer::singleShot(TurnPauseMs, this, [this] { m_turning = false; });
-        showChapter(target, 0);
-        if (!forward) {
-            // Turning back shows the end of the chapter before.
-            m_view->setSelStart(m_view->characterCount());
-            bar->setValue(bar->maximum());
-        }
-        return true;
-    };
-    switch (event->type()) {
-    case QEvent::Resize:
-        if (watched == m_view->viewport()) {
-            m_fitTimer->start();
-        }
-        break;
-    case QEvent::KeyPress: {
-        if (watched != m_view) {
-            break;
-        }
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() != Qt::NoModifier) {
-            break;
-        }
-        // Arrow keys turn only from the first or last line, so the caret can still move
-        // through the last screen of a chapter.
-        const QTextBlock caret = m_view->textCursor().block();
-        const bool lastLine = caret == m_view->document()->lastBlock();
-        const bool firstLine = caret == m_view->document()->firstBlock();
-        if ((key->key() == Qt::Key_PageDown || (key->key() == Qt::Key_Down && lastLine)) &&
-            atEnd()) {
-            return turn(true);
-        }
-        if ((key->key() == Qt::Key_PageUp || (key->key() == Qt::Key_Up && firstLine)) &&
-            atStart()) {
-            return turn(false);
-        }
-        break;
-    }
-    case QEvent::Wheel: {
-        if (watched != m_view->viewport()) {
-            break;
-        }
-        const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y();
-        if ((delta < 0 && atEnd()) || (delta > 0 && atStart())) {
-            return turn(delta < 0) || QObject::eventFilter(watched, event);
-        }
-        break;
-    }
-    case QEvent::MouseButtonRelease: {
-        if (watched != m_view->viewport() || m_view->textCursor().hasSelection()) {
-            break;
-        }
-        const auto* mouse = static_cast<QMouseEvent*>(event);
-        const int at = m_view->cursorForPosition(mouse->position().toPoint()).position();
-        const QString href = formatAt(m_view->document(), at).anchorHref();
-        if (mouse->button() == Qt::LeftButton && !href.isEmpty()) {
-            followLink(href);
-        }
-        break;
-    }
-    case QEvent::ToolTip: {
-        if (watched != m_view->viewport()) {
-            break;
-        }
-        const auto* help = static_cast<QHelpEvent*>(event);
-        const int at = m_view->cursorForPosition(help->pos()).position();
-        const QString note = formatAt(m_view->document(), at).toolTip();
-        if (!note.isEmpty()) {
-            QToolTip::showText(help->globalPos(), note, m_view->viewport());
-            return true;
-        }
-        QToolTip::hideText();
-        break;
-    }
-    default:
-        break;
+    if (m_book && watched == m_view->viewport() && event->type() == QEvent::Resize) {
+        m_fitTimer->start();
     }
     return QObject::eventFilter(watched, event);
 }

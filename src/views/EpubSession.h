@@ -2,6 +2,7 @@
 
 #include "formats/epub/EpubBook.h"
 #include "formats/epub/ReadingRecord.h"
+#include "views/EpubContentsMenu.h"
 #include "views/RichTextView.h"
 
 #include <QHash>
@@ -11,7 +12,9 @@
 #include <functional>
 #include <memory>
 
-class QAction;
+class EpubChapterTurner;
+class EpubChapterWorker;
+class EpubLinkClicks;
 class QMenu;
 class QPrinter;
 class QTimer;
@@ -32,8 +35,12 @@ public:
     static constexpr int PositionSaveDelayMs = 2000;
     // Pictures are fitted to a resized view once it has stayed this long at one size.
     static constexpr int PictureFitDelayMs = 150;
+    // A chapter longer than this many bytes shows its start first, this many characters of
+    // it, and the rest once it is converted (on a thread of its own).
+    static constexpr qint64 LongChapterBytes = 64 * 1024;
+    static constexpr qsizetype FirstScreenCharacters = 16000;
     // A longer table of contents is listed in the Contents menu in groups of this many.
-    static constexpr int MaxMenuEntries = 40;
+    static constexpr int MaxMenuEntries = EpubContentsMenu::MaxEntries;
 
     EpubSession(RichTextView* view, QMenu* contentsMenu, const QString& recordsFolder,
                 QObject* parent = nullptr);
@@ -47,6 +54,8 @@ public:
 
     const Epub::Book& book() const { return *m_book; }
     int currentChapter() const { return m_chapter; }
+    // True while the chapter shown is only its start, the rest being converted.
+    bool isConverting() const { return m_converting; }
     // The contents entry being read: the last one at or before the top of the view.
     int currentContentsEntry() const;
     // Shows chapter at offset (the offset put at the top of the view).
@@ -88,38 +97,37 @@ protected:
 
 private:
     void positionChanged();
-    void rebuildContentsMenu();
-    void clearContentsMenu();
-    // Adds the contents entries from..to-1 to menu, as entries or as groups of them.
-    void addContentsEntries(QMenu* menu, int from, int to);
-    void addContentsGroups(QMenu* menu, int from, int to);
-    void checkContentsEntry(int index);
+    // Shows the next or previous chapter (the end of the previous one); false when there is
+    // none.
+    bool turnChapter(bool forward);
     void updateContentsMenu();
     void applyMarks();
-    void collectAnchors();
     QString chapterText() const;
     QString convertedText(int chapter) const;
     void scrollToTop(int offset);
+    // Scrolls the line of offset to the top, leaving the caret where it is.
+    void scrollTextToTop(int offset);
+    void stopConverting();
+    // The rest of a long chapter is there: the whole chapter replaces its start.
+    void wholeChapterConverted();
     // The width pictures are shown at for the view as it is now.
     int pictureWidth() const;
     // The view changed width: the chapter's pictures are fitted to it again.
     void fitPictures();
 
     RichTextView* m_view;
-    QPointer<QMenu> m_menu;
     QString m_recordsFolder;
-    std::unique_ptr<Epub::Book> m_book;
+    std::shared_ptr<Epub::Book> m_book; // shared with the conversion of a long chapter
     std::unique_ptr<Epub::ReadingRecord> m_record;
     QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
-    // The entries' actions made so far (those of a long table of contents are made when their
-    // group is opened), by index in the contents.
-    QHash<int, QAction*> m_entryActions;
-    QList<QMenu*> m_groupMenus; // the top-level groups of a long table of contents
-    int m_checkedEntry = -1;
-    QAction* m_bookmarkAction = nullptr;
-    QAction* m_pagesAction = nullptr;
-    QAction* m_previousAction = nullptr;
-    QAction* m_nextAction = nullptr;
+    EpubContentsMenu* m_contents;
+    EpubChapterTurner* m_turner;
+    EpubLinkClicks* m_links;
+    EpubChapterWorker* m_worker;
+    bool m_converting = false;
+    bool m_convertWhole = false;
+    // What waits for the whole chapter (a place further on than its start).
+    std::function<void()> m_afterWhole;
     QPointer<WebView> m_pageView;
     std::function<void(bool)> m_showPane;
     std::unique_ptr<QTemporaryDir> m_pageFolder;
@@ -129,5 +137,4 @@ private:
     QTimer* m_fitTimer;
     int m_pictureWidth = 0; // the width the chapter's pictures were decoded for
     int m_chapter = -1;
-    bool m_turning = false;
 };

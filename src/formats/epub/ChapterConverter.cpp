@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QImage>
 #include <QImageReader>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -16,7 +17,9 @@
 #include <QTextImageFormat>
 #include <QUrl>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <deque>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -98,8 +101,9 @@ struct Parsed
     bool cut = false; // the chapter went past the budget and the rest was left out
 };
 
-// Reads the XHTML into a tree; on damage keeps what was read and reports it.
-Parsed parse(const QByteArray& data)
+// Reads the XHTML into a tree, as far as costLimit goes; on damage keeps what was read and
+// reports it.
+Parsed parse(const QByteArray& data, qint64 costLimit)
 {
     Parsed parsed;
     parsed.root = std::make_unique<Node>();
@@ -122,7 +126,7 @@ Parsed parse(const QByteArray& data)
             for (const QXmlStreamAttribute& attribute : attributes) {
                 cost += attribute.value().size();
             }
-            if (cost > MaxChapterCost) {
+            if (cost > costLimit) {
                 parsed.cut = true;
                 break;
             }
@@ -139,7 +143,7 @@ Parsed parse(const QByteArray& data)
         } else if (xml.isCharacters() || xml.isEntityReference()) {
             const QStringView text = xml.text();
             cost += text.size() + 1;
-            if (cost > MaxChapterCost) {
+            if (cost > costLimit) {
                 parsed.cut = true;
                 break;
             }
@@ -177,12 +181,181 @@ bool isNeverShown(const QString& name)
     static const QSet<QString> names = {QStringLiteral("script"),   QStringLiteral("head"),
                                         QStringLiteral("style"),    QStringLiteral("link"),
                                         QStringLiteral("noscript"), QStringLiteral("template"),
-                                        QStringLiteral("math"),     QStringLiteral("object"),
-                                        QStringLiteral("video"),    QStringLiteral("audio")};
+                                        QStringLiteral("source"),   QStringLiteral("track"),
+                                        QStringLiteral("param"),    QStringLiteral("rp")};
     return names.contains(name);
 }
 
 const QString PictureScheme = QStringLiteral("epub-picture");
+
+// Qt's HTML reader does not say where it put an element, and an anchor name in a character
+// format costs the square of their number (formats with names all look alike to the document's
+// format table). So the writer leaves a marker in the text where an element's id belongs:
+// MarkerStart, the kind, a number, MarkerEnd; all are taken out once the document is built.
+constexpr char16_t MarkerStart = 0xE000;
+constexpr char16_t MarkerEnd = 0xE001;
+constexpr char16_t AnchorMarker = u'a';
+// A paragraph the book sets left to right (Qt's reader sets every paragraph so).
+constexpr char16_t LeftToRightMarker = u'l';
+
+QString marker(char16_t kind, qsizetype number)
+{
+    return QString(QChar(MarkerStart)) + QChar(kind) + QString::number(number) + QChar(MarkerEnd);
+}
+
+// Languages written from right to left, by their primary subtag.
+bool isRightToLeftLanguage(const QString& language)
+{
+    static const QSet<QString> languages = {
+        QStringLiteral("ar"),  QStringLiteral("he"),  QStringLiteral("iw"), QStringLiteral("fa"),
+        QStringLiteral("ur"),  QStringLiteral("yi"),  QStringLiteral("ji"), QStringLiteral("ps"),
+        QStringLiteral("sd"),  QStringLiteral("ug"),  QStringLiteral("dv"), QStringLiteral("ckb"),
+        QStringLiteral("syr"), QStringLiteral("arc"), QStringLiteral("nqo")};
+    return languages.contains(language.section(QLatin1Char('-'), 0, 0).toLower());
+}
+
+// The MathML of a formula as linear text: identifiers in italics, scripts raised and lowered,
+// fractions and roots written out with a slash and a root sign.
+class MathText
+{
+public:
+    QString html(const Node& node)
+    {
+        QString out;
+        append(node, &out);
+        return out;
+    }
+
+private:
+    static QString plain(const Node& node) { return node.plainText(4096).simplified(); }
+
+    // A part that is more than one token is put in parentheses where it meets a slash.
+    QString grouped(const Node& node)
+    {
+        QString inner;
+        append(node, &inner);
+        const bool single = node.name != QLatin1String("mrow") || node.children.size() <= 1;
+        return single ? inner : QStringLiteral("(") + inner + QStringLiteral(")");
+    }
+
+    void appendChildren(const Node& node, QString* out)
+    {
+        for (const auto& child : node.children) {
+            append(*child, out);
+        }
+    }
+
+    // The element children of node (text between them is only white space in MathML).
+    static QList<const Node*> parts(const Node& node)
+    {
+        QList<const Node*> list;
+        for (const auto& child : node.children) {
+            if (!child->name.isEmpty()) {
+                list.append(child.get());
+            }
+        }
+        return list;
+    }
+
+    void append(const Node& node, QString* out)
+    {
+        const QString& name = node.name;
+        if (name.isEmpty()) {
+            const QString text = node.text.simplified();
+            *out += text.toHtmlEscaped();
+            return;
+        }
+        const QList<const Node*> p = parts(node);
+        auto part = [&](int i) { return i < p.size() ? grouped(*p[i]) : QString(); };
+        if (name == QLatin1String("mi")) {
+            const QString text = plain(node);
+            // A one-letter identifier is a variable, set in italics as mathematics does.
+            *out += text.size() == 1 ? QStringLiteral("<i>%1</i>").arg(text.toHtmlEscaped())
+                                     : text.toHtmlEscaped();
+        } else if (name == QLatin1String("mo")) {
+            const QString text = plain(node);
+            const bool spaced =
+                text.size() == 1 &&
+                QStringLiteral("=+-<>\u2212\u00D7\u2264\u2265\u2260").contains(text);
+            *out +=
+                spaced ? QStringLiteral(" %1 ").arg(text.toHtmlEscaped()) : text.toHtmlEscaped();
+        } else if (name == QLatin1String("mn") || name == QLatin1String("mtext") ||
+                   name == QLatin1String("ms")) {
+            *out += plain(node).toHtmlEscaped();
+        } else if (name == QLatin1String("mspace")) {
+            *out += QLatin1Char(' ');
+        } else if (name == QLatin1String("msup") || name == QLatin1String("mover")) {
+            *out += part(0) + QStringLiteral("<sup>") + part(1) + QStringLiteral("</sup>");
+        } else if (name == QLatin1String("msub") || name == QLatin1String("munder")) {
+            *out += part(0) + QStringLiteral("<sub>") + part(1) + QStringLiteral("</sub>");
+        } else if (name == QLatin1String("msubsup") || name == QLatin1String("munderover")) {
+            *out += part(0) + QStringLiteral("<sub>") + part(1) + QStringLiteral("</sub><sup>") +
+                    part(2) + QStringLiteral("</sup>");
+        } else if (name == QLatin1String("mfrac")) {
+            *out += part(0) + QStringLiteral("/") + part(1);
+        } else if (name == QLatin1String("msqrt")) {
+            QString inner;
+            appendChildren(node, &inner);
+            *out += QStringLiteral("\u221A(") + inner + QStringLiteral(")");
+        } else if (name == QLatin1String("mroot")) {
+            *out += QStringLiteral("<sup>") + part(1) + QStringLiteral("</sup>\u221A(") + part(0) +
+                    QStringLiteral(")");
+        } else if (name == QLatin1String("mfenced")) {
+            const QString open = node.attributes.hasAttribute(QLatin1String("open"))
+                                     ? node.attribute(QLatin1String("open"))
+                                     : QStringLiteral("(");
+            const QString close = node.attributes.hasAttribute(QLatin1String("close"))
+                                      ? node.attribute(QLatin1String("close"))
+                                      : QStringLiteral(")");
+            *out += open.toHtmlEscaped();
+            for (int i = 0; i < p.size(); ++i) {
+                *out += (i > 0 ? QStringLiteral(", ") : QString()) + grouped(*p[i]);
+            }
+            *out += close.toHtmlEscaped();
+        } else if (name == QLatin1String("mtable")) {
+            *out += QLatin1Char('[');
+            for (int row = 0; row < p.size(); ++row) {
+                const QList<const Node*> cells = parts(*p[row]);
+                *out += row > 0 ? QStringLiteral("; ") : QString();
+                for (int cell = 0; cell < cells.size(); ++cell) {
+                    *out += (cell > 0 ? QStringLiteral(", ") : QString()) + grouped(*cells[cell]);
+                }
+            }
+            *out += QLatin1Char(']');
+        } else if (name == QLatin1String("semantics")) {
+            // The presentation is its first part; annotations (TeX, content MathML) follow.
+            if (!p.isEmpty()) {
+                append(*p.first(), out);
+            }
+        } else if (name == QLatin1String("annotation") || name == QLatin1String("annotation-xml") ||
+                   name == QLatin1String("mphantom") || name == QLatin1String("none") ||
+                   name == QLatin1String("mprescripts")) {
+            return;
+        } else {
+            appendChildren(node, out); // math, mrow, mstyle, mpadded, merror, menclose...
+        }
+    }
+};
+
+// Elements that flow within a line; every other element shown starts a block.
+bool isInline(const QString& name)
+{
+    static const QSet<QString> names = {
+        QStringLiteral("a"),      QStringLiteral("span"),   QStringLiteral("em"),
+        QStringLiteral("strong"), QStringLiteral("b"),      QStringLiteral("i"),
+        QStringLiteral("u"),      QStringLiteral("s"),      QStringLiteral("sub"),
+        QStringLiteral("sup"),    QStringLiteral("small"),  QStringLiteral("big"),
+        QStringLiteral("code"),   QStringLiteral("tt"),     QStringLiteral("font"),
+        QStringLiteral("abbr"),   QStringLiteral("cite"),   QStringLiteral("q"),
+        QStringLiteral("img"),    QStringLiteral("br"),     QStringLiteral("ruby"),
+        QStringLiteral("rt"),     QStringLiteral("rp"),     QStringLiteral("mark"),
+        QStringLiteral("dfn"),    QStringLiteral("kbd"),    QStringLiteral("samp"),
+        QStringLiteral("var"),    QStringLiteral("label"),  QStringLiteral("time"),
+        QStringLiteral("bdi"),    QStringLiteral("bdo"),    QStringLiteral("del"),
+        QStringLiteral("ins"),    QStringLiteral("svg"),    QStringLiteral("math"),
+        QStringLiteral("image"),  QStringLiteral("strike"), QStringLiteral("acronym")};
+    return names.contains(name);
+}
 
 QUrl pictureName(const QString& entry)
 {
@@ -228,6 +401,12 @@ public:
 
     StyleRules rules;
     QHash<QString, QString> notes; // element id -> text of the note
+    // The ids met, in the order of their markers (see marker).
+    QStringList anchorIds;
+    // Past this many characters of text, writing stops at the next paragraph's end (0: never).
+    qsizetype textLimit = 0;
+    // Writing stopped there, before the end of the chapter.
+    bool stopped = false;
 
     void collectNoteTargets(const Node& node, QSet<QString>* ids) const
     {
@@ -260,7 +439,7 @@ public:
     void write(const Node& node, const StyleRules::Element* element = nullptr)
     {
         if (node.name.isEmpty()) {
-            m_html += escaped(node.text);
+            writeText(node.text);
             return;
         }
         if (node.name == QLatin1String("#root")) {
@@ -283,6 +462,39 @@ public:
         }
         const qreal parentPoints = m_points.isEmpty() ? m_basePoints : m_points.last();
         const qreal points = fontPoints(node, valueOf(QStringLiteral("font-size")), parentPoints);
+        // The base direction of the text comes from dir, else from the language, and holds for
+        // everything inside; without either, each paragraph takes it from its first letter.
+        const QString parentDirection = m_directions.isEmpty() ? QString() : m_directions.last();
+        QString direction = parentDirection;
+        const QString dir = node.attribute(QLatin1String("dir")).toLower();
+        QString language = node.attribute(QLatin1String("lang"));
+        for (const QXmlStreamAttribute& attribute : node.attributes) {
+            if (attribute.name() == QLatin1String("lang") &&
+                attribute.prefix() == QLatin1String("xml")) {
+                language = attribute.value().toString();
+            }
+        }
+        const QString cssDirection = valueOf(QStringLiteral("direction")).toLower();
+        if (dir == QLatin1String("rtl") || dir == QLatin1String("ltr")) {
+            direction = dir;
+        } else if (dir == QLatin1String("auto")) {
+            direction.clear();
+        } else if (cssDirection == QLatin1String("rtl") || cssDirection == QLatin1String("ltr")) {
+            direction = cssDirection;
+        } else if (!language.isEmpty()) {
+            direction = isRightToLeftLanguage(language) ? QStringLiteral("rtl") : QString();
+        }
+        m_directions.append(direction);
+        const int raised =
+            node.name == QLatin1String("sup") ||
+                    valueOf(QStringLiteral("vertical-align")) == QLatin1String("super")
+                ? 1
+                : 0;
+        m_raised += raised;
+        const auto directionDone = qScopeGuard([this, raised] {
+            m_directions.removeLast();
+            m_raised -= raised;
+        });
         if (node.name == QLatin1String("html") || node.name == QLatin1String("body")) {
             if (node.name == QLatin1String("html")) {
                 m_rootPoints = points;
@@ -306,7 +518,22 @@ public:
             return;
         }
         if (node.name == QLatin1String("img") || node.name == QLatin1String("image")) {
+            // A picture that follows a paragraph in a section is a block of its own, not the
+            // end of the paragraph's last line.
+            const bool ownBlock =
+                m_afterBlock && !isInline(element->parent ? element->parent->tag : QString());
+            m_html += ownBlock ? QStringLiteral("<div>") : QString();
             writePicture(node);
+            m_html += ownBlock ? QStringLiteral("</div>") : QString();
+            return;
+        }
+        if (node.name == QLatin1String("math")) {
+            writeFormula(node);
+            return;
+        }
+        if (node.name == QLatin1String("audio") || node.name == QLatin1String("video") ||
+            node.name == QLatin1String("object")) {
+            writeMedia(node, element);
             return;
         }
         if (node.name == QLatin1String("svg")) {
@@ -325,6 +552,9 @@ public:
             (table && m_tables >= MaxTableNesting) || (m_flatTables > 0 && isTablePart(node.name));
         int& tables = flat ? m_flatTables : m_tables;
         tables += table ? 1 : 0;
+        const bool list = node.name == QLatin1String("ul") || node.name == QLatin1String("ol") ||
+                          node.name == QLatin1String("dl");
+        m_lists += list ? 1 : 0;
         const QString tag = isSectioning(node.name) || flat ? QStringLiteral("div") : node.name;
         m_html += QLatin1Char('<') + tag;
         // The rules the element receives are written into its own style, before its own
@@ -343,28 +573,41 @@ public:
             }
             if (key == QLatin1String("class") || key == QLatin1String("align") ||
                 key == QLatin1String("colspan") || key == QLatin1String("rowspan") ||
-                key == QLatin1String("dir") || key == QLatin1String("start") ||
-                key == QLatin1String("type") || key == QLatin1String("valign") ||
-                key == QLatin1String("width") || key == QLatin1String("border") ||
-                key == QLatin1String("cellpadding") || key == QLatin1String("cellspacing")) {
+                key == QLatin1String("start") || key == QLatin1String("type") ||
+                key == QLatin1String("valign") || key == QLatin1String("width") ||
+                key == QLatin1String("border") || key == QLatin1String("cellpadding") ||
+                key == QLatin1String("cellspacing")) {
                 const QString value = attribute.value().toString();
                 m_html += QStringLiteral(" %1=\"%2\"").arg(key.toString(), escaped(value));
             }
+        }
+        if (!direction.isEmpty() && (!isInline(node.name) || dir == direction)) {
+            m_html += QStringLiteral(" dir=\"%1\"").arg(direction);
+            m_pendingLeftToRight = direction == QLatin1String("ltr") && !isInline(node.name);
         }
         if (node.name == QLatin1String("a")) {
             writeLinkAttributes(node);
         }
         m_html += QLatin1Char('>');
-        // Every id is an anchor a link or the contents may jump to.
-        const QString id = node.attribute(QLatin1String("id"));
-        if (!id.isEmpty() && node.name != QLatin1String("a") && !isTableStructure(node.name)) {
-            m_html += QStringLiteral("<a name=\"%1\"></a>").arg(escaped(id));
+        // Every id is an anchor a link or the contents may jump to; its marker goes before the
+        // element's first character (so no leading space is kept for it) or, when it has none,
+        // where the element ends. A table's or list's id waits for the first text inside.
+        QString id = node.attribute(QLatin1String("id"));
+        if (id.isEmpty() && node.name == QLatin1String("a")) {
+            id = node.attribute(QLatin1String("name"));
+        }
+        if (!id.isEmpty()) {
+            m_pendingIds.append(id);
         }
         m_points.append(points);
         writeChildren(node, element);
         m_points.removeLast();
+        if (!isTableStructure(node.name)) {
+            flushIds();
+        }
         m_html += QStringLiteral("</%1>").arg(tag);
         tables -= table ? 1 : 0;
+        m_lists -= list ? 1 : 0;
     }
 
     QString html() const { return m_html; }
@@ -463,8 +706,14 @@ private:
         std::deque<StyleRules::Element> elements;
         const StyleRules::Element* previous = nullptr;
         for (const auto& child : node.children) {
+            if (stopped) {
+                break;
+            }
             if (child->name.isEmpty()) {
                 write(*child);
+                if (!child->text.trimmed().isEmpty()) {
+                    m_afterBlock = false;
+                }
                 continue;
             }
             StyleRules::Element& element = elements.emplace_back();
@@ -477,16 +726,107 @@ private:
             element.previous = previous;
             previous = &element;
             write(*child, &element);
+            m_afterBlock = !isInline(child->name) && !isNeverShown(child->name);
+            // The start of a chapter ends with a paragraph, outside any table or list, so its
+            // text is the text of the whole chapter as far as it goes.
+            if (textLimit > 0 && m_written >= textLimit && m_tables == 0 && m_flatTables == 0 &&
+                m_lists == 0 && !isInline(child->name)) {
+                stopped = true;
+            }
         }
+    }
+
+    // A formula as linear text; one without text shows its alttext, never nothing.
+    void writeFormula(const Node& node)
+    {
+        QString text = MathText().html(node);
+        if (node.plainText(64).trimmed().isEmpty()) {
+            const QString alt = node.attribute(QLatin1String("alttext")).simplified();
+            text = (alt.isEmpty() ? tr("[formula]") : alt).toHtmlEscaped();
+        }
+        flushIds();
+        m_written += text.size();
+        if (node.attribute(QLatin1String("display")) == QLatin1String("block")) {
+            m_html += QStringLiteral("<div align=\"center\">%1</div>").arg(text);
+        } else {
+            m_html += text;
+        }
+    }
+
+    // Audio and video cannot be played here: their fallback content is shown, or a labelled
+    // place holder with the video's poster picture.
+    void writeMedia(const Node& node, const StyleRules::Element* element)
+    {
+        bool fallback = false;
+        for (const auto& child : node.children) {
+            fallback = fallback ||
+                       (!isNeverShown(child->name) && !child->plainText(64).trimmed().isEmpty());
+        }
+        if (fallback) {
+            m_html += QStringLiteral("<div>");
+            writeChildren(node, element);
+            m_html += QStringLiteral("</div>");
+            return;
+        }
+        QString source = node.attribute(
+            node.name == QLatin1String("object") ? QLatin1String("data") : QLatin1String("src"));
+        for (const auto& child : node.children) {
+            if (source.isEmpty() && child->name == QLatin1String("source")) {
+                source = child->attribute(QLatin1String("src"));
+            }
+        }
+        const QString name = QUrl(source).fileName();
+        const QString label = node.name == QLatin1String("audio")   ? tr("Audio")
+                              : node.name == QLatin1String("video") ? tr("Video")
+                                                                    : tr("Embedded object");
+        m_html += QStringLiteral("<div>");
+        const QString poster = node.attribute(QLatin1String("poster"));
+        if (!poster.isEmpty()) {
+            Node picture;
+            picture.name = QStringLiteral("img");
+            picture.attributes.append(QStringLiteral("src"), poster);
+            writePicture(picture);
+            m_html += QStringLiteral("<br />");
+        }
+        const QString text = name.isEmpty() ? QStringLiteral("[%1]").arg(label)
+                                            : QStringLiteral("[%1: %2]").arg(label, name);
+        flushIds();
+        m_written += text.size();
+        m_html += QStringLiteral("<i>%1</i></div>").arg(escaped(text));
+    }
+
+    void writeText(const QString& text)
+    {
+        m_written += text.size();
+        if (!m_pendingIds.isEmpty() || m_pendingLeftToRight) {
+            qsizetype start = 0;
+            while (start < text.size() && text.at(start).isSpace()) {
+                ++start;
+            }
+            if (start < text.size()) {
+                m_html += escaped(text.left(start));
+                flushIds();
+                m_html += escaped(text.mid(start));
+                return;
+            }
+        }
+        m_html += escaped(text);
+    }
+
+    void flushIds()
+    {
+        if (std::exchange(m_pendingLeftToRight, false)) {
+            m_html += marker(LeftToRightMarker, 0);
+        }
+        for (const QString& id : std::as_const(m_pendingIds)) {
+            m_html += marker(AnchorMarker, anchorIds.size());
+            anchorIds.append(id);
+        }
+        m_pendingIds.clear();
     }
 
     void writeLinkAttributes(const Node& node)
     {
-        const QString id = node.attribute(QLatin1String("id"));
-        const QString name = node.attribute(QLatin1String("name"));
-        if (!id.isEmpty() || !name.isEmpty()) {
-            m_html += QStringLiteral(" name=\"%1\"").arg(escaped(id.isEmpty() ? name : id));
-        }
         const QString href = node.attribute(QLatin1String("href"));
         if (href.isEmpty()) {
             return;
@@ -513,10 +853,76 @@ private:
             target.setFragment(anchor);
         }
         m_html += QStringLiteral(" href=\"%1\"").arg(escaped(target.toString()));
-        const QString note = notes.value(anchor);
+        QString note = notes.value(anchor);
+        if (note.isEmpty() && !anchor.isEmpty() && entry != m_chapterPath &&
+            isNoteReference(node)) {
+            // Notes kept in a file of their own (as converters write them) are read from it.
+            note = noteElsewhere(entry, anchor);
+        }
         if (!note.isEmpty()) {
             m_html += QStringLiteral(" title=\"%1\"").arg(escaped(note));
         }
+    }
+
+    // A link to a note: marked as one, or a short mark raised above the line.
+    bool isNoteReference(const Node& node) const
+    {
+        const QString classes = node.attribute(QLatin1String("class")).toLower();
+        if (node.hasType(QLatin1String("noteref")) || node.hasType(QLatin1String("doc-noteref")) ||
+            classes.contains(QLatin1String("footnote")) ||
+            classes.contains(QLatin1String("noteref")) ||
+            classes.contains(QLatin1String("fnref"))) {
+            return true;
+        }
+        const bool raised = m_raised > 0 || findChild(node, QLatin1String("sup")) != nullptr;
+        return raised && node.plainText(8).trimmed().size() <= 4;
+    }
+
+    // The text of the element with id in another file of the book (each file is read once
+    // for a chapter); a mark alone (a number linking back) gives way to the paragraph around it.
+    QString noteElsewhere(const QString& entry, const QString& id)
+    {
+        auto found = m_otherFiles.find(entry);
+        if (found == m_otherFiles.end()) {
+            QByteArray data;
+            bool truncated = false;
+            std::unique_ptr<Node> root;
+            if (m_otherFiles.size() < MaxNoteFiles &&
+                m_book.archive().readStart(entry, MaxChapterBytes, &data, &truncated)) {
+                root = parse(data, MaxChapterCost).root;
+            }
+            found = m_otherFiles.emplace(entry, std::move(root)).first;
+        }
+        if (!found->second) {
+            return {};
+        }
+        const Node* parent = nullptr;
+        const Node* note = findId(*found->second, id, &parent);
+        if (!note) {
+            return {};
+        }
+        QString text = note->plainText(MaxNoteLength).simplified();
+        if (text.size() <= 4 && parent) {
+            text = parent->plainText(MaxNoteLength).simplified();
+        }
+        return text;
+    }
+
+    static const Node* findId(const Node& node, const QString& id, const Node** parent)
+    {
+        for (const auto& child : node.children) {
+            if (child->name.isEmpty()) {
+                continue;
+            }
+            if (child->attribute(QLatin1String("id")) == id) {
+                *parent = &node;
+                return child.get();
+            }
+            if (const Node* deeper = findId(*child, id, parent)) {
+                return deeper;
+            }
+        }
+        return nullptr;
     }
 
     void writePicture(const Node& node)
@@ -538,6 +944,7 @@ private:
             }
             return;
         }
+        flushIds();
         const QUrl name = pictureName(entry);
         m_document->addResource(QTextDocument::ImageResource, name, image);
         m_html += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\" />")
@@ -552,9 +959,19 @@ private:
     int m_maxWidth;
     qreal m_basePoints;
     qreal m_rootPoints = m_basePoints;
-    QList<qreal> m_points; // font sizes of the open elements
-    int m_tables = 0;      // tables open around the element written
-    int m_flatTables = 0;  // of those, the ones too deep, written as plain blocks
+    QList<qreal> m_points;     // font sizes of the open elements
+    int m_tables = 0;          // tables open around the element written
+    int m_flatTables = 0;      // of those, the ones too deep, written as plain blocks
+    int m_lists = 0;           // lists open around the element written
+    qsizetype m_written = 0;   // characters of text written
+    QStringList m_pendingIds;  // ids whose markers wait for the element's first character
+    QStringList m_directions;  // "rtl", "ltr" or empty (from the text), of the open elements
+    bool m_afterBlock = false; // the last sibling written was a block
+    bool m_pendingLeftToRight = false; // the paragraph begun is set left to right
+    int m_raised = 0;                  // raised elements (sup) open around the element written
+    // Other files of the book read for their notes, by entry name (null: unreadable).
+    std::map<QString, std::unique_ptr<Node>> m_otherFiles;
+    static constexpr size_t MaxNoteFiles = 8;
     QString m_html;
     QString m_rootCss;
     // Style text of the cascades met so far, by their shared list (owned by rules).
@@ -622,9 +1039,81 @@ static void reinsertPictures(QTextDocument* document)
     }
 }
 
+// Takes the writer's markers out of the document (see marker): returns where each anchor's
+// marker stood, by its number.
+static QList<int> takeMarkers(QTextDocument* document, qsizetype anchorCount,
+                              QSet<int>* leftToRightBlocks)
+{
+    QList<int> anchors(anchorCount, -1);
+    QList<std::pair<int, int>> found; // position, length
+    int removedBefore = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        const QString text = block.text();
+        for (qsizetype start = text.indexOf(QChar(MarkerStart)); start >= 0;
+             start = text.indexOf(QChar(MarkerStart), start + 1)) {
+            const qsizetype end = text.indexOf(QChar(MarkerEnd), start);
+            if (end < 0) {
+                break;
+            }
+            const int position = block.position() + int(start);
+            const int length = int(end - start + 1);
+            bool ok = false;
+            const qsizetype number = text.mid(start + 2, end - start - 2).toLongLong(&ok);
+            if (ok && end > start + 1 && text.at(start + 1) == QChar(AnchorMarker) && number >= 0 &&
+                number < anchorCount) {
+                anchors[number] = position - removedBefore;
+            }
+            if (end > start + 1 && text.at(start + 1) == QChar(LeftToRightMarker)) {
+                leftToRightBlocks->insert(block.blockNumber());
+            }
+            found.append({position, length});
+            removedBefore += length;
+        }
+    }
+    if (!found.isEmpty()) {
+        // From the end, in one edit, so the places still to come keep their positions.
+        QTextCursor cursor(document);
+        cursor.beginEditBlock();
+        for (auto it = found.crbegin(); it != found.crend(); ++it) {
+            cursor.setPosition(it->first);
+            cursor.setPosition(it->first + it->second, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
+        cursor.endEditBlock();
+    }
+    return anchors;
+}
+
+// A paragraph whose direction no element gave takes it from its first letter that has one:
+// a paragraph in Arabic or Hebrew reads from the right.
+static void setDirectionsFromText(QTextDocument* document, const QSet<int>& leftToRightBlocks)
+{
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().layoutDirection() == Qt::RightToLeft ||
+            leftToRightBlocks.contains(block.blockNumber())) {
+            continue;
+        }
+        const QString text = block.text();
+        for (const QChar c : text) {
+            const QChar::Direction direction = c.direction();
+            if (direction == QChar::DirL) {
+                break;
+            }
+            if (direction == QChar::DirR || direction == QChar::DirAL) {
+                QTextCursor cursor(block);
+                QTextBlockFormat format;
+                format.setLayoutDirection(Qt::RightToLeft);
+                cursor.mergeBlockFormat(format);
+                break;
+            }
+        }
+    }
+}
+
 // Gives every run of more than MaxUnbrokenRun characters without a space a break opportunity
 // every MaxUnbrokenRun characters, so no line takes Qt the square of its length to break.
-static void breakLongRuns(QTextDocument* document)
+// Returns where the breaks went, in order.
+static QList<int> breakLongRuns(QTextDocument* document)
 {
     QList<int> breaks;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
@@ -645,7 +1134,7 @@ static void breakLongRuns(QTextDocument* document)
     }
     // From the end, so the places still to come keep their positions.
     if (breaks.isEmpty()) {
-        return;
+        return breaks;
     }
     // One edit for all, so the document is told of the change once.
     QTextCursor cursor(document);
@@ -655,12 +1144,15 @@ static void breakLongRuns(QTextDocument* document)
         cursor.insertText(QString(QChar(0x200B)));
     }
     cursor.endEditBlock();
+    return breaks;
 }
 
 bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* error)
 {
     m_warnings.clear();
     m_html.clear();
+    m_anchors.clear();
+    m_complete = true;
     const QStringList chapters = m_book.chapters();
     if (chapter < 0 || chapter >= chapters.size()) {
         if (error) {
@@ -669,20 +1161,35 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
         return false;
     }
     const QString path = chapters.at(chapter);
+    // The start of a chapter is read from the start of its bytes, as far as its text could
+    // reach with the elements around it.
+    const bool start = m_textLimit > 0;
+    const qint64 byteLimit =
+        start ? qMin(MaxChapterBytes, qint64(m_textLimit) * 16 + 65536) : MaxChapterBytes;
+    const qint64 costLimit =
+        start ? qMin(MaxChapterCost, qint64(m_textLimit) * 8 + 65536) : MaxChapterCost;
     QByteArray data;
     QString readError;
-    bool tooLong = false;
-    if (!m_book.archive().readStart(path, MaxChapterBytes, &data, &tooLong, &readError)) {
+    bool truncated = false;
+    if (!m_book.archive().readStart(path, byteLimit, &data, &truncated, &readError)) {
         if (error) {
             *error = readError;
         }
         return false;
     }
-    const Parsed parsed = parse(data);
+    if (start && data.size() < byteLimit) {
+        truncated = false;
+    }
+    const Parsed parsed = parse(data, costLimit);
     data.clear();
     const std::unique_ptr<Node>& root = parsed.root;
-    tooLong = tooLong || parsed.cut;
-    if (!parsed.damage.isEmpty() && !tooLong) {
+    const bool cut = truncated || parsed.cut;
+    // A start that ran out of room is no damage: the rest follows.
+    const bool tooLong = !start && cut;
+    if (start && cut) {
+        m_complete = false;
+    }
+    if (!parsed.damage.isEmpty() && !cut) {
         m_warnings.append(tr("Chapter %1 is damaged: %2; what could be read is shown.")
                               .arg(chapter + 1)
                               .arg(parsed.damage));
@@ -704,6 +1211,7 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     const qreal basePoints =
         document->defaultFont().pointSizeF() > 0 ? document->defaultFont().pointSizeF() : 12.0;
     HtmlWriter writer(m_book, path, document, m_maxPictureWidth);
+    writer.textLimit = m_textLimit;
     writer.rules.addStyleSheet(css);
     QSet<QString> noteIds;
     writer.collectNoteTargets(*root, &noteIds);
@@ -711,6 +1219,9 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
         writer.collectNotes(*root, noteIds);
     }
     writer.write(*root);
+    if (writer.stopped) {
+        m_complete = false;
+    }
     if (tooLong) {
         // The reader meets the note where the text stops.
         writer.append(QStringLiteral("<p><i>%1</i></p>").arg(tooLongNote().toHtmlEscaped()));
@@ -726,7 +1237,18 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     m_html = QStringLiteral("<html><head><style>%1</style></head><body>").arg(head) +
              writer.html() + QStringLiteral("</body></html>");
     document->setHtml(m_html);
-    breakLongRuns(document);
+    QSet<int> leftToRightBlocks;
+    const QList<int> anchors = takeMarkers(document, writer.anchorIds.size(), &leftToRightBlocks);
+    const QList<int> breaks = breakLongRuns(document);
+    setDirectionsFromText(document, leftToRightBlocks);
+    for (qsizetype i = 0; i < anchors.size(); ++i) {
+        if (anchors[i] < 0 || m_anchors.contains(writer.anchorIds[i])) {
+            continue;
+        }
+        // Each break inserted at or before the anchor moves it on by one.
+        const auto moved = std::upper_bound(breaks.cbegin(), breaks.cend(), anchors[i]);
+        m_anchors.insert(writer.anchorIds[i], anchors[i] + int(moved - breaks.cbegin()));
+    }
     reinsertPictures(document);
     return true;
 }

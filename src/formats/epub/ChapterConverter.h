@@ -27,6 +27,10 @@ public:
 
     // Pictures wider than this many pixels are scaled down to it.
     void setMaxPictureWidth(int pixels) { m_maxPictureWidth = pixels; }
+    // Converts only the start of a chapter: about this many characters of its text, up to the
+    // end of a paragraph outside any table or list, so its text is the start of the whole
+    // chapter's. 0 (the default) converts chapters whole.
+    void setTextLimit(qsizetype characters) { m_textLimit = characters; }
 
     // Replaces the document's content by the chapter; false with an error when nothing of it
     // could be read. Warnings (damaged XHTML) are kept in warnings().
@@ -34,6 +38,11 @@ public:
     // The HTML handed to the document, for the chapter last converted.
     QString html() const { return m_html; }
     QStringList warnings() const { return m_warnings; }
+    // False when only the start of the chapter was converted (see setTextLimit).
+    bool complete() const { return m_complete; }
+    // Where each element id of the chapter last converted is in the document: id -> offset
+    // (the first element of an id that appears twice).
+    QHash<QString, int> anchors() const { return m_anchors; }
 
     // Fits the pictures of a chapter converted into document to a new width: each is decoded
     // again from the book at its size for that width (never wider than it is), replacing the
@@ -50,6 +59,9 @@ public:
 private:
     const Book& m_book;
     int m_maxPictureWidth = 800;
+    qsizetype m_textLimit = 0;
+    bool m_complete = true;
+    QHash<QString, int> m_anchors;
     QString m_html;
     QStringList m_warnings;
 };

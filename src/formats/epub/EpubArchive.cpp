@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QMutexLocker>
 #include <QUrl>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -124,6 +125,9 @@ bool Archive::read(const QString& name, QByteArray* data, QString* error) const
 bool Archive::readStart(const QString& name, qint64 limit, QByteArray* data, bool* truncated,
                         QString* error) const
 {
+    // One zip handle serves every reader of the book: a long chapter is converted on a thread
+    // of its own while the window reads pictures and other chapters.
+    const QMutexLocker lock(&m_readLock);
     if (truncated) {
         *truncated = false;
     }

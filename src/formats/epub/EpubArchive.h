@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -14,7 +15,8 @@ namespace Epub {
 // memory whole. Entry names are normalised ("a/./b" -> "a/b"); a name that is absolute or
 // climbs out of the book with "../" is left out and can never be read. An entry whose
 // unpacked size is out of proportion to the book (a zip bomb) is refused, and reading stops
-// at that cap whatever the entry's header claims.
+// at that cap whatever the entry's header claims. Once open, an archive may be read from
+// several threads.
 class Archive
 {
 public:
@@ -54,6 +56,7 @@ private:
     qint64 m_entryCap = 0;
     qint64 m_totalCap = 0;
     qint64 m_fileSize = 0;
+    mutable QMutex m_readLock;
 };
 
 } // namespace Epub
