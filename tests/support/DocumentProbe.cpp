@@ -58,17 +58,6 @@ QStringList toolTips(const QTextDocument& document)
     return tips;
 }
 
-int anchorPosition(const QTextDocument& document, const QString& name)
-{
-    int position = -1;
-    eachFragment(document, [&](const QTextFragment& fragment) {
-        if (position < 0 && fragment.charFormat().anchorNames().contains(name)) {
-            position = fragment.position();
-        }
-    });
-    return position;
-}
-
 QString missingInOrder(const QString& text, const QStringList& snippets)
 {
     qsizetype from = 0;

@@ -6,7 +6,7 @@
 
 class QTextDocument;
 
-// Looks into a QTextDocument as the reading view shows it: formats, pictures, pop-ups, anchors.
+// Looks into a QTextDocument as the reading view shows it: formats, pictures, pop-ups.
 namespace DocumentProbe {
 
 // The format of the first fragment holding needle (an invalid format when none does).
@@ -15,8 +15,6 @@ QTextCharFormat formatOf(const QTextDocument& document, const QString& needle);
 bool hasPicture(const QTextDocument& document);
 // The tool tips (note pop-ups) of the document's fragments.
 QStringList toolTips(const QTextDocument& document);
-// Position of the named anchor, or -1.
-int anchorPosition(const QTextDocument& document, const QString& name);
 // The first of the snippets that text does not hold after the one before it; empty when all
 // are there in order.
 QString missingInOrder(const QString& text, const QStringList& snippets);

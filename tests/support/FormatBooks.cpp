@@ -53,10 +53,16 @@ bool Shown::open(const Books::BookPackage& package)
            m_book.open(path) == Epub::Book::OpenResult::Opened;
 }
 
-bool Shown::convert(int chapter, QTextDocument* document)
+bool Shown::convert(int chapter, QTextDocument* document, QHash<QString, int>* anchors)
 {
     Epub::ChapterConverter converter(m_book);
-    return converter.convert(chapter, document);
+    if (!converter.convert(chapter, document)) {
+        return false;
+    }
+    if (anchors) {
+        *anchors = converter.anchors();
+    }
+    return true;
 }
 
 QString Shown::wholeText()

@@ -2,6 +2,7 @@
 
 #include "formats/epub/EpubBook.h"
 
+#include <QHash>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -30,8 +31,9 @@ public:
     // False when the package cannot be written or read back as a book.
     bool open(const Books::BookPackage& package);
     const Epub::Book& book() const { return m_book; }
-    // Converts the chapter into document as the view does; false when it fails.
-    bool convert(int chapter, QTextDocument* document);
+    // Converts the chapter into document as the view does; false when it fails. anchors, when
+    // given, receives the positions of the chapter's element ids.
+    bool convert(int chapter, QTextDocument* document, QHash<QString, int>* anchors = nullptr);
     // The text of every chapter as the view shows it, one after the other.
     QString wholeText();
 
