@@ -1,12 +1,12 @@
 // Books handed to the main window from the desktop: a file manager's "Open with", the command
 // line, or a later start of the program.
+#include "core/Library.h"
 #include "core/LibraryImport.h"
 #include "mainwindow/frmMain.h"
 #include "ui/LibraryTree.h"
 #include "ui/MessageBox.h"
 
 #include <QFile>
-#include <QTreeWidget>
 
 void frmMain::OpenFiles(const QStringList& paths)
 {
@@ -32,17 +32,12 @@ void frmMain::OpenFiles(const QByteArrayList& paths)
     }
     if (!added.isEmpty()) {
         SetNodesList();
-        const QTreeWidgetItem* root = TreeView1->topLevelItem(0);
-        for (int i = 0; root && i < root->childCount(); ++i) {
-            // Found by the name's bytes: two names that are not UTF-8 may look alike.
-            const QTreeWidgetItem* book = root->child(i);
-            const QVariant raw = book->data(0, LibraryTree::RawNameRole);
-            if ((raw.isNull() ? book->text(0).toUtf8() : raw.toByteArray()) == added.first()) {
-                TreeView1->setCurrentItem(root->child(i));
-                TreeView1->scrollToItem(root->child(i));
-                OpenTheNode();
-                break;
-            }
+        // Found by the name's bytes: two names that are not UTF-8 may look alike.
+        const int book = m_library->findRaw(added.first());
+        if (book >= 0) {
+            TreeView1->selectBook(book);
+            TreeView1->scrollTo(TreeView1->currentIndex());
+            OpenTheNode();
         }
     }
     if (!problems.isEmpty()) {
