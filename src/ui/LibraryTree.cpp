@@ -31,10 +31,10 @@ Library& LibraryTree::library() const
 
 void LibraryTree::SetNodesList()
 {
+    // A refill restores no selection (cleared first, so no neighbour of a book gone is
+    // selected on the way).
     selectionModel()->clear();
     library().refresh();
-    // A refill restores no selection.
-    selectionModel()->clear();
     expand(m_model->rootIndex());
 }
 

@@ -102,13 +102,21 @@ void BookOpener::OpenTheNode()
         return;
     }
     // The root names the library; a file of the same name in the books folder is what it opens.
-    const LibraryBook* entry = book >= 0 ? &m_context.library.at(book) : nullptr;
-    const QString name = entry ? entry->name : QStringLiteral("Books");
-    const QString path = entry ? entry->path : state.BooksFolder + name;
+    // The book is copied: the library may change while a message waits for an answer.
+    LibraryBook entry;
+    if (book >= 0) {
+        entry = m_context.library.at(book);
+    } else {
+        entry.name = QStringLiteral("Books");
+        entry.rawName = entry.name.toUtf8();
+        entry.path = state.BooksFolder + entry.name;
+    }
+    const QString name = entry.name;
+    const QString path = entry.path;
     // A book removed meanwhile has nothing to show. The open book stays in the pane under its
     // own name, so its marks and bookmarks still go into its own file.
     if (!QFileInfo(path).isFile()) {
-        if (entry) {
+        if (book >= 0) {
             MessageBox::warning(m_context.window,
                                 tr("The book \"%1\" is no longer in the books folder.").arg(name));
             m_context.refreshLibrary();
@@ -118,7 +126,7 @@ void BookOpener::OpenTheNode()
     state.CurrentBookName = name;
     // A name that is not UTF-8 is read through a link; saving would replace the link, not
     // the book, so such a book takes no marks.
-    state.BookWritable = !entry || entry->nameIsExact();
+    state.BookWritable = entry.nameIsExact();
     RichTextView* text = m_context.pane.text();
     // Until the new book is shown the pane holds none: the view is emptied for it, and a
     // command meanwhile (the PDF notice, a conversion, waits with the window answering) must
