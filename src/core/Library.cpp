@@ -74,6 +74,8 @@ Library::Library(const QString& booksFolder, QObject* parent)
       m_folder(booksFolder.endsWith(QLatin1Char('/')) ? booksFolder
                                                       : booksFolder + QLatin1Char('/'))
 {
+    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+    m_collator.setNumericMode(false);
 }
 
 Library::~Library() = default;
@@ -140,17 +142,18 @@ QList<LibraryBook> Library::listFolder() const
         }
     }
     ::closedir(dir);
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    std::sort(books.begin(), books.end(), [&](const LibraryBook& a, const LibraryBook& b) {
-        const int c = collator.compare(a.name, b.name);
-        if (c != 0) {
-            return c < 0;
-        }
-        return a.name != b.name ? a.name < b.name : a.rawName < b.rawName;
-    });
+    std::sort(books.begin(), books.end(),
+              [this](const LibraryBook& a, const LibraryBook& b) { return comesBefore(a, b); });
     return books;
+}
+
+bool Library::comesBefore(const LibraryBook& a, const LibraryBook& b) const
+{
+    const int c = m_collator.compare(a.name, b.name);
+    if (c != 0) {
+        return c < 0;
+    }
+    return a.name != b.name ? a.name < b.name : a.rawName < b.rawName;
 }
 
 void Library::refresh()
@@ -165,15 +168,8 @@ void Library::refresh()
 void Library::replaceBooks(QList<LibraryBook> fresh)
 {
     // Both lists are in the same order: one walk finds the books gone and the books new.
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    collator.setNumericMode(false);
-    const auto before = [&](const LibraryBook& a, const LibraryBook& b) {
-        const int c = collator.compare(a.name, b.name);
-        if (c != 0) {
-            return c < 0;
-        }
-        return a.name != b.name ? a.name < b.name : a.rawName < b.rawName;
+    const auto before = [this](const LibraryBook& a, const LibraryBook& b) {
+        return comesBefore(a, b);
     };
     bool anyChange = false;
     qsizetype i = 0;

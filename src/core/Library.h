@@ -3,6 +3,7 @@
 #include "core/ReaderState.h"
 
 #include <QByteArray>
+#include <QCollator>
 #include <QDateTime>
 #include <QHash>
 #include <QList>
@@ -89,6 +90,8 @@ signals:
 
 private:
     QList<LibraryBook> listFolder() const;
+    // The library's order: by name ignoring case (the file system gives no stable order).
+    bool comesBefore(const LibraryBook& a, const LibraryBook& b) const;
     void replaceBooks(QList<LibraryBook> fresh);
     void watchFolder();
 
@@ -100,6 +103,7 @@ private:
     };
 
     QString m_folder;
+    QCollator m_collator;
     QList<LibraryBook> m_books;
     mutable QHash<QByteArray, Fingerprint> m_fingerprints;
     QFileSystemWatcher* m_watcher = nullptr;
