@@ -66,6 +66,10 @@ public:
     // are taken by their bytes, so a name that is not UTF-8 reaches its file.
     void OpenFiles(const QByteArrayList& paths);
     void OpenFiles(const QStringList& paths);
+    // Refills the library tree, chooses the book of that name there and opens it.
+    void OpenLibraryBook(const QString& bookName);
+    // The book of the library whose file name has these bytes.
+    void OpenLibraryBook(const QByteArray& rawName);
 
     // Reading aids and commands; each button and its menu entry run one of these.
     void SetBookmark();
@@ -81,6 +85,7 @@ public:
     void ShowShare();
     void ShowOptions();
     void ShowMailAccount();
+    void ShowDefinitions();
     void ShowAbout();
     void WebBack();
     void WebForward();
@@ -188,6 +193,7 @@ private:
     OwnedWindow m_optionsWindow;
     OwnedWindow m_aboutWindow;
     OwnedWindow m_mailAccountWindow;
+    OwnedWindow m_definitionsWindow;
 
     // The search and lookup windows: at most one of each.
     void openLookupWindow();

@@ -8,11 +8,13 @@
 #include "ui/commands/ChangeSaver.h"
 #include "ui/commands/ReaderContext.h"
 #include "ui/commands/RedPen.h"
+#include "ui/dialogs/dlgDefinitions.h"
 #include "ui/dialogs/dlgMailAccount.h"
 #include "ui/dialogs/dlgShare.h"
 #include "ui/dialogs/frmAbout.h"
 #include "ui/dialogs/frmOptions.h"
 #include "ui/search/frmSearch.h"
+#include "ui/web/CatalogPane.h"
 #include "ui/web/frmBrowser.h"
 #include "ui/web/frmBrowser1.h"
 #include "views/Module1.h"
@@ -128,6 +130,13 @@ void frmMain::ShowFindABook()
     }
     auto* window = new frmBrowser1(m_state.AppFolder, m_state.BooksFolder);
     connect(window, &frmBrowser1::closing, this, &frmMain::SetNodesList);
+    // A book downloaded from a catalog shows in the tree at once, and opens on request.
+    connect(window->catalogPane, &CatalogPane::bookSaved, this, &frmMain::SetNodesList);
+    connect(window->catalogPane, &CatalogPane::openBookRequested, this,
+            [this](const QString& bookName) {
+                OpenLibraryBook(bookName);
+                bringToFront();
+            });
     m_findABook.set(window);
     registerWindow(window);
 }
@@ -154,6 +163,7 @@ void frmMain::ShowOptions()
     if (!dialog || dialog->isUnloaded()) {
         dialog = new frmOptions(m_state, this);
         connect(dialog, &frmOptions::mailAccountRequested, this, &frmMain::ShowMailAccount);
+        connect(dialog, &frmOptions::definitionsRequested, this, &frmMain::ShowDefinitions);
         connect(dialog, &frmOptions::fontSizeChosen, txtBook, &RichTextView::setFontSize);
         m_optionsWindow.set(dialog);
     }
@@ -168,6 +178,18 @@ void frmMain::ShowMailAccount()
         dialog = new dlgMailAccount;
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         m_mailAccountWindow.set(dialog);
+    }
+    registerWindow(dialog);
+    showOrRaise(dialog);
+}
+
+void frmMain::ShowDefinitions()
+{
+    auto* dialog = qobject_cast<dlgDefinitions*>(m_definitionsWindow.get());
+    if (!dialog) {
+        dialog = new dlgDefinitions;
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        m_definitionsWindow.set(dialog);
     }
     registerWindow(dialog);
     showOrRaise(dialog);

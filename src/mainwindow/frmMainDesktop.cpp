@@ -1,4 +1,4 @@
-// Books handed to the main window from the desktop: a file manager's "Open with", the command
+// Books handed to the main window from outside the tree: a file manager's "Open with", the command
 // line, or a later start of the program.
 #include "core/Library.h"
 #include "core/LibraryImport.h"
@@ -31,16 +31,26 @@ void frmMain::OpenFiles(const QByteArrayList& paths)
         }
     }
     if (!added.isEmpty()) {
-        SetNodesList();
-        // Found by the name's bytes: two names that are not UTF-8 may look alike.
-        const int book = m_library->findRaw(added.first());
-        if (book >= 0) {
-            TreeView1->selectBook(book);
-            TreeView1->scrollTo(TreeView1->currentIndex());
-            OpenTheNode();
-        }
+        OpenLibraryBook(added.first());
     }
     if (!problems.isEmpty()) {
         MessageBox::warning(this, tr("Not added to the library:\n\n%1").arg(problems.join('\n')));
+    }
+}
+
+void frmMain::OpenLibraryBook(const QString& bookName)
+{
+    OpenLibraryBook(bookName.toUtf8());
+}
+
+void frmMain::OpenLibraryBook(const QByteArray& rawName)
+{
+    SetNodesList();
+    // Found by the name's bytes: two names that are not UTF-8 may look alike.
+    const int book = m_library->findRaw(rawName);
+    if (book >= 0) {
+        TreeView1->selectBook(book);
+        TreeView1->scrollTo(TreeView1->currentIndex());
+        OpenTheNode();
     }
 }

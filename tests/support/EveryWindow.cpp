@@ -12,6 +12,7 @@ QList<QWidget*> openEveryWindow(frmMain& window)
     window.ShowShare();
     window.ShowOptions();
     window.ShowMailAccount();
+    window.ShowDefinitions();
     window.ShowAbout();
     window.ShowFindABook();
     window.txtBook->setSelStart(0);

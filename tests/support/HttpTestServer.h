@@ -14,7 +14,8 @@ class QProcess;
 // Special paths: /interrupt/NAME sends NAME with its full Content-Length but only half of its
 // body and then closes the connection; /slow/NAME answers after two seconds; /attach/NAME sends
 // NAME as an attachment, so a browser saves it. A query "type=.EXT" sends a file with the
-// content type of the extension EXT instead of its own.
+// content type of the extension EXT instead of its own;
+// /attach/NAME?filename=X names the attachment X.
 class HttpTestServer : public QObject
 {
     Q_OBJECT

@@ -85,3 +85,9 @@ QString testDataPath(const QString& name)
 {
     return QStringLiteral(QUILLMERE_TEST_DATA) + QLatin1Char('/') + name;
 }
+
+QStringList TestAppFolder::booksFolderEntries() const
+{
+    return QDir(booksPath())
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}

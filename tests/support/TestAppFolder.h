@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A temporary application folder: options.txt, bookmark.bmp, blank.htm and a books folder,
@@ -26,6 +27,8 @@ public:
     QString addBookFromData(const QString& dataName, const QString& name = QString());
     void writeOptions(const QByteArray& content);
     QByteArray readFile(const QString& path) const;
+    // Every entry of the books folder, hidden ones (downloads under way) included.
+    QStringList booksFolderEntries() const;
 
 private:
     void populate(const QByteArray& options);

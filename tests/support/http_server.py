@@ -8,7 +8,8 @@ Special paths:
   /interrupt/NAME  sends NAME's headers with its full Content-Length, then only the
                    first half of the body, then closes the connection.
   /slow/NAME       waits two seconds, then sends NAME.
-  /attach/NAME     sends NAME as an attachment (the browser saves it instead of showing it).
+  /attach/NAME     sends NAME as an attachment (the browser saves it instead of showing it);
+                   with "?filename=X" the attachment is called X, exactly as given.
 
 A query "type=.EXT" sends the file with the content type of the extension EXT instead of
 its own (a file without an extension, or one a server misnames).
@@ -92,8 +93,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
             return
         extra = ()
         if mode == "attach":
-            extra = (("Content-Disposition",
-                      'attachment; filename="%s"' % os.path.basename(path)),)
+            query = urllib.parse.parse_qs(urllib.parse.urlsplit(self.path).query)
+            name = query.get("filename", [os.path.basename(path)])[0]
+            extra = (("Content-Disposition", 'attachment; filename="%s"' % name),)
         self._headers(path, len(data), extra)
         self.wfile.write(data)
 

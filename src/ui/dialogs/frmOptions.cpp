@@ -60,8 +60,12 @@ frmOptions::frmOptions(ReaderState& state, QWidget* mainWindow)
 
     btnMailAccount = new SkinButton(tr("Mail Account..."), this);
     btnMailAccount->setObjectName(QStringLiteral("btnMailAccount"));
-    place(btnMailAccount, 600, 2460, 2415, 495);
+    place(btnMailAccount, 120, 2460, 1800, 495);
     connect(btnMailAccount, &SkinButton::clicked, this, [this] { emit mailAccountRequested(); });
+    btnDefinitions = new SkinButton(tr("Definitions..."), this);
+    btnDefinitions->setObjectName(QStringLiteral("btnDefinitions"));
+    place(btnDefinitions, 2040, 2460, 1800, 495);
+    connect(btnDefinitions, &SkinButton::clicked, this, [this] { emit definitionsRequested(); });
 
     connect(btnOK, &SkinButton::clicked, this, &frmOptions::btnOK_Click);
     connect(btnCancel, &SkinButton::clicked, this, &frmOptions::btnCancel_Click);
@@ -77,7 +81,7 @@ void frmOptions::Form_Activate()
 {
     cboFontSizes->setEditText(QString::number(m_state.effectiveFontSize()));
     WindowGeometry::setOuterGeometry(this, 4000, 2000, 4000, 3600);
-    for (SkinButton* button : {btnOK, btnCancel, btnMailAccount}) {
+    for (SkinButton* button : {btnOK, btnCancel, btnMailAccount, btnDefinitions}) {
         button->bind(SkinForm1);
     }
     for (SkinLabel* label : {labelFont, labelNotice}) {

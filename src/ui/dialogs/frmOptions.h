@@ -36,10 +36,14 @@ public:
     SkinButton* btnCancel = nullptr;
     // Opens the mail account window.
     SkinButton* btnMailAccount = nullptr;
+    // Opens the choice of where definitions come from.
+    SkinButton* btnDefinitions = nullptr;
 
 signals:
     // The mail account button was pressed.
     void mailAccountRequested();
+    // The definitions button was pressed.
+    void definitionsRequested();
     // OK took a new size for the open plain-text book (before it is saved for the next start).
     void fontSizeChosen(int points);
 

@@ -1,10 +1,13 @@
 #include "ui/web/frmBrowser.h"
 
+#include "core/DefinitionSource.h"
 #include "core/Hosts.h"
 #include "core/QueryAddress.h"
 #include "formats/Twips.h"
 #include "ui/skin/SkinForm.h"
 #include "ui/skin/SkinPanel.h"
+#include "ui/web/DefinitionView.h"
+#include "ui/web/StandIn.h"
 #include "views/WebView.h"
 #include "views/WidgetBuilding.h"
 
@@ -71,6 +74,7 @@ frmBrowser::frmBrowser(const ReaderState& state, const LookupRequest& request, Q
     connect(brwWebBrowser, &WebView::DownloadComplete, this, &frmBrowser::showLocationName);
     connect(brwWebBrowser, &WebView::NavigateComplete2, this,
             &frmBrowser::brwWebBrowser_NavigateComplete2);
+    buildDefinitionView();
 
     timTimer = new QTimer(this);
     timTimer->setObjectName(QStringLiteral("timTimer"));
@@ -144,10 +148,37 @@ void frmBrowser::buildAddressBar()
             &frmBrowser::navigateFromAddressBox);
 }
 
+void frmBrowser::buildDefinitionView()
+{
+    definitionView = new DefinitionView(this);
+    m_definitionStandIn = new StandIn(definitionView, brwWebBrowser);
+    connect(definitionView, &DefinitionView::pageShown, this, &QWidget::setWindowTitle);
+    connect(definitionView, &DefinitionView::webSiteRequested, this, [this](const QString& word) {
+        showDefinitionView(false);
+        brwWebBrowser->Navigate(LookupAddress(LookupKind::Definition, word));
+    });
+    // Whatever the reader does with the web view's toolbar brings the web view back.
+    for (QToolButton* button : {btnBack, btnForward, btnRefresh, btnSearch}) {
+        connect(button, &QToolButton::clicked, this, [this] { showDefinitionView(false); });
+    }
+}
+
+void frmBrowser::showDefinitionView(bool shown)
+{
+    m_definitionStandIn->show(shown);
+}
+
 void frmBrowser::LookUp()
 {
     m_lookupAddress = LookupAddress(m_request.lookupKind, m_request.lookupWord);
     setWindowIcon(m_request.lookupKind == LookupKind::Definition ? imgWord : imgPicture);
+    const DefinitionSource source = DefinitionSource::load();
+    if (m_request.lookupKind == LookupKind::Definition && source.usesServer()) {
+        showDefinitionView(true);
+        definitionView->lookUp(source, m_request.lookupWord);
+        return;
+    }
+    showDefinitionView(false);
     brwWebBrowser->Navigate(m_lookupAddress);
 }
 
@@ -156,6 +187,7 @@ void frmBrowser::navigateFromAddressBox()
     if (addressListUpdating || !m_addressEnter.claim(this)) {
         return;
     }
+    showDefinitionView(false);
     timTimer->start();
     brwWebBrowser->Navigate(cboAddress->currentText());
 }

@@ -13,6 +13,8 @@ class SkinPanel;
 class QLabel;
 class QTimer;
 class QToolButton;
+class DefinitionView;
+class StandIn;
 class WebView;
 
 // The lookup window: the definition of a word from an online dictionary or pictures of it
@@ -46,6 +48,8 @@ public:
     QLabel* lblAddress = nullptr;
     QComboBox* cboAddress = nullptr;
     WebView* brwWebBrowser = nullptr;
+    // Definitions from a dictionary server show here, in the web view's place.
+    DefinitionView* definitionView = nullptr;
     QTimer* timTimer = nullptr;
     QIcon imgWord;
     QIcon imgPicture;
@@ -65,7 +69,12 @@ private:
     // The page's title becomes the caption; a page without a title keeps the caption it has.
     void showLocationName();
 
+    void buildDefinitionView();
+    // Shows the definition view in the web view's place, or the web view again.
+    void showDefinitionView(bool shown);
+
     const LookupRequest& m_request;
+    StandIn* m_definitionStandIn = nullptr;
     QString m_lookupAddress;
     // Set only while the address list is rewritten after a navigation.
     bool addressListUpdating = false;

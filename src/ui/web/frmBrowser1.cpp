@@ -7,6 +7,7 @@
 #include "ui/skin/SkinForm.h"
 #include "ui/skin/SkinLabel.h"
 #include "ui/skin/SkinPanel.h"
+#include "ui/web/CatalogSwitch.h"
 #include "views/ScreenFit.h"
 #include "views/WebView.h"
 #include "views/WidgetBuilding.h"
@@ -79,6 +80,8 @@ frmBrowser1::frmBrowser1(const QString& appFolder, const QString& booksFolder)
     place(brwWebBrowser, WebViewLeft, WebViewTop, 11040, 6780);
     connect(brwWebBrowser, &WebView::NavigateComplete2, this, &frmBrowser1::History);
     connect(brwWebBrowser, &WebView::DownloadComplete, this, &frmBrowser1::DownloadFinished);
+    catalogSwitch = new CatalogSwitch(this, booksFolder);
+    catalogPane = catalogSwitch->pane();
 
     Form_Load();
 }

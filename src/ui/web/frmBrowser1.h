@@ -15,6 +15,8 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QToolButton;
+class CatalogPane;
+class CatalogSwitch;
 class SkinButton;
 class SkinForm;
 class SkinLabel;
@@ -73,6 +75,9 @@ public:
     QLabel* lblAddress = nullptr;
     QComboBox* cboAddress = nullptr;
     WebView* brwWebBrowser = nullptr;
+    // OPDS catalogs, shown in the web view's place by the "Catalogs" button.
+    CatalogSwitch* catalogSwitch = nullptr;
+    CatalogPane* catalogPane = nullptr;
 
 signals:
     // The window is closing: books saved meanwhile belong in the library now.

@@ -1,0 +1,7 @@
+#include "core/NetworkLimits.h"
+
+NetworkLimits& NetworkLimits::current()
+{
+    static NetworkLimits limits;
+    return limits;
+}
