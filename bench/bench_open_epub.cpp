@@ -16,7 +16,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <sys/resource.h>
@@ -29,33 +28,6 @@ struct BenchLibrary
     QString error;
     bool ready = false;
 };
-
-// The Bible as Markdown: each book (its name in capitals, two lines above its chapter 1) a
-// level-one heading, so pandoc makes one EPUB chapter of it; each chapter a level-two
-// heading; each verse a paragraph.
-QByteArray bibleAsMarkdown(const QString& text)
-{
-    const QStringList lines = text.split(QLatin1Char('\n'));
-    static const QRegularExpression firstChapter(QStringLiteral("^.+ 1$"));
-    static const QRegularExpression chapter(QStringLiteral("^[0-9]? ?[A-Z][A-Za-z ]+ [0-9]+$"));
-    QString markdown = QStringLiteral("---\ntitle: The Holy Bible\nlang: en\n"
-                                      "identifier: urn:quillmere:bench:kjv\n---\n\n");
-    for (int i = 3; i < lines.size(); ++i) {
-        const QString line = lines.at(i).trimmed();
-        if (line.isEmpty()) {
-            continue;
-        }
-        if (i + 2 < lines.size() && line == line.toUpper() && line.at(0).isLetterOrNumber() &&
-            !line.contains(QLatin1Char(':')) && firstChapter.match(lines.at(i + 2)).hasMatch()) {
-            markdown += QStringLiteral("# %1\n\n").arg(line);
-        } else if (chapter.match(line).hasMatch()) {
-            markdown += QStringLiteral("## %1\n\n").arg(line);
-        } else {
-            markdown += line + QStringLiteral("\n\n");
-        }
-    }
-    return markdown.toUtf8();
-}
 
 BenchLibrary& library()
 {
@@ -80,7 +52,7 @@ BenchLibrary& library()
     rtf.close();
     QFile markdown(app + QStringLiteral("kjv.md"));
     markdown.open(QIODevice::WriteOnly);
-    markdown.write(bibleAsMarkdown(lib.text));
+    markdown.write(BookFiles::kjvMarkdown(lib.text));
     markdown.close();
     QProcess pandoc;
     pandoc.start(QStringLiteral("pandoc"),

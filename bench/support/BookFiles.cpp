@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
 
 QString BookFiles::kjvPlainText()
 {
@@ -26,4 +28,28 @@ QString BookFiles::kjvPlainText()
         return {};
     }
     return QFileInfo(path).size() > 4'000'000 ? path : QString();
+}
+
+QByteArray BookFiles::kjvMarkdown(const QString& text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    static const QRegularExpression firstChapter(QStringLiteral("^.+ 1$"));
+    static const QRegularExpression chapter(QStringLiteral("^[0-9]? ?[A-Z][A-Za-z ]+ [0-9]+$"));
+    QString markdown = QStringLiteral("---\ntitle: The Holy Bible\nlang: en\n"
+                                      "identifier: urn:quillmere:bench:kjv\n---\n\n");
+    for (int i = 3; i < lines.size(); ++i) {
+        const QString line = lines.at(i).trimmed();
+        if (line.isEmpty()) {
+            continue;
+        }
+        if (i + 2 < lines.size() && line == line.toUpper() && line.at(0).isLetterOrNumber() &&
+            !line.contains(QLatin1Char(':')) && firstChapter.match(lines.at(i + 2)).hasMatch()) {
+            markdown += QStringLiteral("# %1\n\n").arg(line);
+        } else if (chapter.match(line).hasMatch()) {
+            markdown += QStringLiteral("## %1\n\n").arg(line);
+        } else {
+            markdown += line + QStringLiteral("\n\n");
+        }
+    }
+    return markdown.toUtf8();
 }
