@@ -17,7 +17,7 @@
 #include <QTemporaryDir>
 
 namespace {
-struct Library
+struct BenchLibrary
 {
     QTemporaryDir dir;
     QHash<int, QString> books; // chapters -> path
@@ -25,7 +25,7 @@ struct Library
 
 QString bookOf(int chapters)
 {
-    static Library library;
+    static BenchLibrary library;
     if (!library.books.contains(chapters)) {
         QStringList bodies;
         for (int i = 1; i <= chapters; ++i) {

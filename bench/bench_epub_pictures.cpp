@@ -5,8 +5,10 @@
 // turning through every chapter to the last. Holding every picture of the book decoded would
 // take 40 x 11 MB; the reader holds the shown chapter's only, at the width shown.
 // Run: build/bench/bench_epub_pictures
+#include "core/Library.h"
 #include "mainwindow/frmMain.h"
 #include "support/BenchMain.h"
+#include "ui/LibraryTree.h"
 #include "views/EpubSession.h"
 #include "views/RichTextView.h"
 
@@ -19,7 +21,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <cstdio>
 #include <quazip/quazip.h>
 #include <quazip/quazipfile.h>
@@ -131,7 +132,7 @@ bool writeBook(const QString& path, const QList<QByteArray>& pictures)
     return ok && zip.getZipError() == ZIP_OK;
 }
 
-struct Library
+struct BenchLibrary
 {
     QTemporaryDir dir;
     QString error;
@@ -139,9 +140,9 @@ struct Library
     bool ready = false;
 };
 
-Library& library()
+BenchLibrary& library()
 {
-    static Library lib;
+    static BenchLibrary lib;
     if (lib.ready || !lib.error.isEmpty()) {
         return lib;
     }
@@ -188,17 +189,13 @@ int runReader(int argc, char** argv)
     window.resize(1200, 800);
     window.show();
     QCoreApplication::processEvents();
-    QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
-    QTreeWidgetItem* book = nullptr;
-    for (int i = 0; root && i < root->childCount(); ++i) {
-        book = root->child(i)->text(0) == job.value(1) ? root->child(i) : book;
-    }
-    if (!book) {
+    const int book = window.library().find(job.value(1));
+    if (book < 0) {
         return 2;
     }
     QElapsedTimer timer;
     timer.start();
-    window.TreeView1->setCurrentItem(book);
+    window.TreeView1->selectBook(book);
     window.OpenTheNode();
     QCoreApplication::processEvents();
     window.txtBook->viewport()->grab();
@@ -219,7 +216,7 @@ int runReader(int argc, char** argv)
 
 void openInOwnReader(benchmark::State& state, const QString& name)
 {
-    Library& lib = library();
+    BenchLibrary& lib = library();
     if (!lib.ready) {
         state.SkipWithError(qPrintable(lib.error));
         return;

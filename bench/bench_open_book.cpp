@@ -2,31 +2,32 @@
 // the caret is shown there, against QTextDocument::setPlainText of the same text in the same
 // run. The book is the King James Bible, as a plain-text book and as our own RTF.
 // Run: build/bench/bench_open_book
+#include "core/Library.h"
 #include "formats/rtf/PlainTextDecoder.h"
 #include "formats/rtf/RtfWriter.h"
 #include "mainwindow/frmMain.h"
 #include "support/BenchMain.h"
 #include "support/BookFiles.h"
+#include "ui/LibraryTree.h"
 #include "views/RichTextView.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextDocument>
-#include <QTreeWidget>
 #include <sys/resource.h>
 
 namespace {
-struct Library
+struct BenchLibrary
 {
     QTemporaryDir dir;
     QString text;
     bool ready = false;
 };
 
-Library& library()
+BenchLibrary& library()
 {
-    static Library lib;
+    static BenchLibrary lib;
     if (lib.ready) {
         return lib;
     }
@@ -59,7 +60,7 @@ Library& library()
 
 void BM_SetPlainTextBaseline(benchmark::State& state)
 {
-    Library& lib = library();
+    BenchLibrary& lib = library();
     for (auto _ : state) {
         QTextDocument document;
         document.setUndoRedoEnabled(false);
@@ -71,7 +72,7 @@ BENCHMARK(BM_SetPlainTextBaseline)->Unit(benchmark::kMillisecond);
 
 void openFromTree(benchmark::State& state, const QString& name)
 {
-    Library& lib = library();
+    BenchLibrary& lib = library();
     if (!lib.ready) {
         state.SkipWithError("the King James Bible could not be written");
         return;
@@ -80,15 +81,9 @@ void openFromTree(benchmark::State& state, const QString& name)
     window.resize(1200, 800);
     window.show();
     QCoreApplication::processEvents();
-    QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
-    QTreeWidgetItem* book = nullptr;
-    for (int i = 0; i < root->childCount(); ++i) {
-        if (root->child(i)->text(0) == name) {
-            book = root->child(i);
-        }
-    }
+    const int book = window.library().find(name);
     for (auto _ : state) {
-        window.TreeView1->setCurrentItem(book);
+        window.TreeView1->selectBook(book);
         window.OpenTheNode();
         QCoreApplication::processEvents();
         benchmark::DoNotOptimize(window.txtBook->viewport()->grab());

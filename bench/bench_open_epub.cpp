@@ -3,11 +3,13 @@
 // bookmark in its middle, in the same run. Both count from the tree click until the view is
 // drawn. Needs pandoc.
 // Run: build/bench/bench_open_epub
+#include "core/Library.h"
 #include "formats/rtf/PlainTextDecoder.h"
 #include "formats/rtf/RtfWriter.h"
 #include "mainwindow/frmMain.h"
 #include "support/BenchMain.h"
 #include "support/BookFiles.h"
+#include "ui/LibraryTree.h"
 #include "views/EpubSession.h"
 #include "views/RichTextView.h"
 
@@ -16,11 +18,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextDocument>
-#include <QTreeWidget>
 #include <sys/resource.h>
 
 namespace {
-struct Library
+struct BenchLibrary
 {
     QTemporaryDir dir;
     QString text;
@@ -28,9 +29,9 @@ struct Library
     bool ready = false;
 };
 
-Library& library()
+BenchLibrary& library()
 {
-    static Library lib;
+    static BenchLibrary lib;
     if (lib.ready || !lib.error.isEmpty()) {
         return lib;
     }
@@ -71,20 +72,9 @@ Library& library()
     return lib;
 }
 
-QTreeWidgetItem* bookNode(frmMain& window, const QString& name)
-{
-    QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
-    for (int i = 0; i < root->childCount(); ++i) {
-        if (root->child(i)->text(0) == name) {
-            return root->child(i);
-        }
-    }
-    return nullptr;
-}
-
 void openFromTree(benchmark::State& state, const QString& name)
 {
-    Library& lib = library();
+    BenchLibrary& lib = library();
     if (!lib.ready) {
         state.SkipWithError(qPrintable(lib.error));
         return;
@@ -93,11 +83,11 @@ void openFromTree(benchmark::State& state, const QString& name)
     window.resize(1200, 800);
     window.show();
     QCoreApplication::processEvents();
-    QTreeWidgetItem* book = bookNode(window, name);
+    const int book = window.library().find(name);
     const bool epub = name.endsWith(QLatin1String(".epub"));
     if (epub) {
         // The reader stopped in the middle of the middle book of the Bible.
-        window.TreeView1->setCurrentItem(book);
+        window.TreeView1->selectBook(book);
         window.OpenTheNode();
         EpubSession* session = window.epubSession();
         const int middle = int(session->book().chapters().size()) / 2;
@@ -106,7 +96,7 @@ void openFromTree(benchmark::State& state, const QString& name)
         session->close();
     }
     for (auto _ : state) {
-        window.TreeView1->setCurrentItem(book);
+        window.TreeView1->selectBook(book);
         window.OpenTheNode();
         QCoreApplication::processEvents();
         benchmark::DoNotOptimize(window.txtBook->viewport()->grab());

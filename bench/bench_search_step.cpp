@@ -6,6 +6,7 @@
 #include "mainwindow/frmMain.h"
 #include "support/BenchMain.h"
 #include "support/BookFiles.h"
+#include "ui/LibraryTree.h"
 #include "ui/search/frmSearch.h"
 #include "views/Module1.h"
 #include "views/RichTextView.h"
@@ -14,7 +15,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 
 namespace {
 struct Reader
@@ -48,8 +48,7 @@ Reader* reader()
     BenchSupport::beforeApplicationEnds([] { r.window.reset(); });
     r.window->resize(1200, 800);
     r.window->show();
-    QTreeWidgetItem* root = r.window->TreeView1->topLevelItem(0);
-    r.window->TreeView1->setCurrentItem(root->child(0));
+    r.window->TreeView1->selectBook(0);
     r.window->OpenTheNode();
     QCoreApplication::processEvents();
     return &r;

@@ -10,7 +10,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <cstdio>
 #include <utility>
 
@@ -43,17 +43,19 @@ void report(const char* what, qint64 milliseconds = -1)
     std::fflush(stdout);
 }
 
-QTreeWidgetItem* findItem(QTreeWidgetItem* item, const QString& name)
+QModelIndex findItem(const QAbstractItemModel* model, const QModelIndex& parent,
+                     const QString& name)
 {
-    if (item->text(0) == name) {
-        return item;
-    }
-    for (int i = 0; i < item->childCount(); ++i) {
-        if (QTreeWidgetItem* found = findItem(item->child(i), name)) {
+    for (int i = 0; i < model->rowCount(parent); ++i) {
+        const QModelIndex item = model->index(i, 0, parent);
+        if (item.data().toString() == name) {
+            return item;
+        }
+        if (const QModelIndex found = findItem(model, item, name); found.isValid()) {
             return found;
         }
     }
-    return nullptr;
+    return {};
 }
 
 class Probe : public QObject
@@ -89,14 +91,12 @@ private:
     void shown()
     {
         report("shown");
-        auto* tree = m_window->findChild<QTreeWidget*>();
-        QTreeWidgetItem* item = nullptr;
-        if (!m_book.isEmpty() && tree) {
-            for (int i = 0; i < tree->topLevelItemCount() && !item; ++i) {
-                item = findItem(tree->topLevelItem(i), m_book);
-            }
+        auto* tree = m_window->findChild<QTreeView*>();
+        QModelIndex item;
+        if (!m_book.isEmpty() && tree && tree->model()) {
+            item = findItem(tree->model(), QModelIndex(), m_book);
         }
-        if (!item) {
+        if (!item.isValid()) {
             if (!m_book.isEmpty()) {
                 std::printf("missing %s\n", qPrintable(m_book));
             }
@@ -104,8 +104,8 @@ private:
             return;
         }
         m_clock.start();
-        tree->setCurrentItem(item);
-        emit tree->itemClicked(item, 0);
+        tree->setCurrentIndex(item);
+        emit tree->clicked(item);
         m_window->repaint();
         // A web page loads on its own time: the report waits for the page and its painting.
         for (QWidget* child : m_window->findChildren<QWidget*>()) {

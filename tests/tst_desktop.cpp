@@ -7,8 +7,10 @@
 #include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/OtherUser.h"
+#include "support/RawNames.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/LibraryTree.h"
 #include "views/RichTextView.h"
 #include "views/ScreenFit.h"
 
@@ -20,7 +22,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTreeWidget>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -89,47 +90,6 @@ bool waitForFile(const QString& path, int ms)
     }
     return QFileInfo::exists(path);
 }
-
-// Files whose names are not UTF-8, reached by their bytes.
-bool writeRawFile(const QByteArray& path, const QByteArray& content)
-{
-    const int file = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    const bool written = file >= 0 && ::write(file, content.constData(), size_t(content.size())) ==
-                                          ssize_t(content.size());
-    return file >= 0 && ::close(file) == 0 && written;
-}
-
-QByteArray readRawFile(const QByteArray& path)
-{
-    QFile file;
-    const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (descriptor < 0 || !file.open(descriptor, QIODevice::ReadOnly, QFile::AutoCloseHandle)) {
-        return "(missing)";
-    }
-    return file.readAll();
-}
-
-// Removes the files of the folders whose names are not UTF-8, which QTemporaryDir cannot
-// remove; made after the folders' QTemporaryDir, so it runs first.
-struct NotUtf8Names
-{
-    QByteArrayList folders;
-    ~NotUtf8Names()
-    {
-        for (const QByteArray& folder : folders) {
-            DIR* dir = ::opendir(folder.constData());
-            while (const dirent* entry = dir ? ::readdir(dir) : nullptr) {
-                const QByteArray name(entry->d_name);
-                if (QString::fromUtf8(name).toUtf8() != name) {
-                    ::unlinkat(::dirfd(dir), entry->d_name, 0);
-                }
-            }
-            if (dir) {
-                ::closedir(dir);
-            }
-        }
-    }
-};
 
 // QProcess encodes its arguments from text, which a name that is not UTF-8 does not survive:
 // a shell's printf gives the program each argument's exact bytes.
@@ -285,8 +245,13 @@ private slots:
         QVERIFY(
             LibraryImport::add(app.booksPath(), outside.path() + "/other/notes", &name, &error));
         QCOMPARE(name, QStringLiteral("notes (2)"));
-        QCOMPARE(filesIn(app.booksPath()),
-                 QStringList({"Emma (2).txt", "Emma.txt", "notes", "notes (2)"}));
+        // The dots of a title are no extension.
+        app.addBook("St. Ives", "St. Ives, by Stevenson");
+        QVERIFY(writeFile(outside.path() + "/St. Ives", "another St. Ives"));
+        QVERIFY(LibraryImport::add(app.booksPath(), outside.path() + "/St. Ives", &name, &error));
+        QCOMPARE(name, QStringLiteral("St. Ives (2)"));
+        QCOMPARE(filesIn(app.booksPath()), QStringList({"Emma (2).txt", "Emma.txt", "St. Ives",
+                                                        "St. Ives (2)", "notes", "notes (2)"}));
     }
 
     void filesThatCannotBeAddedLeaveNothingBehind()
@@ -325,7 +290,7 @@ private slots:
         QCOMPARE(window.state().CurrentBookName, QStringLiteral("Walden.txt"));
         QCOMPARE(window.state().Kind, BookKind::PlainText);
         QCOMPARE(window.txtBook->text(), QStringLiteral("Walden, or Life in the Woods"));
-        QCOMPARE(window.TreeView1->currentItem()->text(0), QStringLiteral("Walden.txt"));
+        QCOMPARE(Driver::currentNode(window), QStringLiteral("Walden.txt"));
         QCOMPARE(Driver::treeBooks(window), QStringList({"Alpha.txt", "Second.txt", "Walden.txt"}));
         QCOMPARE(MessageBox::shown().size(), 1);
         QVERIFY(MessageBox::shown().first().text.contains("nothing.txt"));
@@ -726,16 +691,16 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
-        QTreeWidgetItem* item = Driver::node(window, longName);
-        QVERIFY(item);
-        QCOMPARE(item->toolTip(0), longName);
+        const QModelIndex item = Driver::node(window, longName);
+        QVERIFY(item.isValid());
+        QCOMPARE(item.data(Qt::ToolTipRole).toString(), longName);
         QScrollBar* bar = window.TreeView1->horizontalScrollBar();
         QTRY_VERIFY(bar->maximum() > 0);
         QVERIFY(window.TreeView1->columnWidth(0) >
                 window.TreeView1->fontMetrics().horizontalAdvance(longName));
         // Scrolled to its end, the name's end is in sight.
         bar->setValue(bar->maximum());
-        const QRect rect = window.TreeView1->visualItemRect(item);
+        const QRect rect = window.TreeView1->visualRect(item);
         QVERIFY(rect.right() <= window.TreeView1->viewport()->width() + 1);
 
         // A library of short names needs no scroll bar.

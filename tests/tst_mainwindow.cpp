@@ -1,5 +1,6 @@
 // The main window: its controls, interface modes, layout rule, activation and shutdown.
 #include "core/AppSettings.h"
+#include "core/LibraryModel.h"
 #include "formats/Twips.h"
 #include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
@@ -21,7 +22,6 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QToolButton>
-#include <QTreeWidget>
 
 namespace {
 // A window that records the order in which windows are closed.
@@ -364,21 +364,30 @@ private slots:
         app.addBook(QStringLiteral(".hidden"), "h");
         QDir(app.booksPath()).mkpath(QStringLiteral("folder/inner"));
         frmMain window(app.path());
-        QAbstractItemModelTester tester(window.TreeView1->model());
-        QCOMPARE(window.TreeView1->topLevelItemCount(), 1);
-        QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
-        QCOMPARE(root->text(0), QStringLiteral("Books"));
-        QCOMPARE(root->data(0, LibraryTree::KeyRole).toString(), QStringLiteral("R"));
-        QVERIFY(root->isExpanded());
+        QAbstractItemModel* model = window.TreeView1->model();
+        QAbstractItemModelTester tester(model);
+        QCOMPARE(model->rowCount(), 1);
+        const QModelIndex root = model->index(0, 0);
+        QCOMPARE(root.data().toString(), QStringLiteral("Books"));
+        QCOMPARE(root.data(LibraryModel::KeyRole).toString(), QStringLiteral("R"));
+        QVERIFY(window.TreeView1->isExpanded(root));
         QCOMPARE(Driver::treeBooks(window), QStringList({"Emma.rtf", "manual.rtf", "zebra.txt"}));
-        QCOMPARE(root->child(0)->data(0, LibraryTree::KeyRole).toString(), QStringLiteral("C 1"));
-        QCOMPARE(root->child(2)->data(0, LibraryTree::KeyRole).toString(), QStringLiteral("C 3"));
-        // A refill follows the folder and selects nothing.
+        QCOMPARE(model->index(0, 0, root).data(LibraryModel::KeyRole).toString(),
+                 QStringLiteral("C 1"));
+        QCOMPARE(model->index(2, 0, root).data(LibraryModel::KeyRole).toString(),
+                 QStringLiteral("C 3"));
+        // A refill follows the folder and selects nothing, though a book was selected.
+        QVERIFY(Driver::selectNode(window, QStringLiteral("manual.rtf")));
+        window.TreeView1->collapse(root);
         QFile::remove(app.booksPath() + QStringLiteral("zebra.txt"));
         app.addBook(QStringLiteral("books"), "a book named like the root");
         window.SetNodesList();
         QCOMPARE(Driver::treeBooks(window), QStringList({"books", "Emma.rtf", "manual.rtf"}));
-        QVERIFY(window.TreeView1->selectedItems().isEmpty());
+        QVERIFY(window.TreeView1->selectionModel()->selectedIndexes().isEmpty());
+        QVERIFY(!window.TreeView1->currentIndex().isValid());
+        QVERIFY(window.TreeView1->isExpanded(root));
+        QCOMPARE(model->index(2, 0, root).data(LibraryModel::KeyRole).toString(),
+                 QStringLiteral("C 3"));
     }
 
     void treeWithoutBooks()
@@ -386,14 +395,45 @@ private slots:
         TestAppFolder app;
         {
             frmMain window(app.path());
-            QCOMPARE(window.TreeView1->topLevelItemCount(), 1);
-            QCOMPARE(window.TreeView1->topLevelItem(0)->childCount(), 0);
+            QCOMPARE(window.TreeView1->model()->rowCount(), 1);
+            QCOMPARE(Driver::treeBooks(window), QStringList());
         }
         QDir(app.booksPath()).removeRecursively();
         frmMain window(app.path());
-        QCOMPARE(window.TreeView1->topLevelItemCount(), 1);
-        QCOMPARE(window.TreeView1->topLevelItem(0)->text(0), QStringLiteral("Books"));
-        QCOMPARE(window.TreeView1->topLevelItem(0)->childCount(), 0);
+        QCOMPARE(window.TreeView1->model()->rowCount(), 1);
+        QCOMPARE(window.TreeView1->model()->index(0, 0).data().toString(), QStringLiteral("Books"));
+        QCOMPARE(Driver::treeBooks(window), QStringList());
+    }
+
+    void theTreeFollowsTheFolderWhileTheProgramRuns()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Emma.txt"), "Emma, by Jane Austen");
+        app.addBook(QStringLiteral("Walden.txt"), "Walden");
+        QTemporaryDir outside;
+        const QString copied = outside.path() + QStringLiteral("/Beowulf.txt");
+        QFile source(copied);
+        QVERIFY(source.open(QIODevice::WriteOnly) && source.write("Beowulf") == 7);
+        source.close();
+        frmMain window(app.path());
+        QAbstractItemModelTester tester(window.TreeView1->model());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
+
+        // Copied in by another program: in the tree without a refill, the open book and the
+        // chosen node left as they were.
+        QVERIFY(QFile::copy(copied, app.booksPath() + QStringLiteral("Beowulf.txt")));
+        QTRY_COMPARE(Driver::treeBooks(window),
+                     QStringList({"Beowulf.txt", "Emma.txt", "Walden.txt"}));
+        QVERIFY(QFile::rename(app.booksPath() + QStringLiteral("Walden.txt"),
+                              app.booksPath() + QStringLiteral("Walden, or Life.txt")));
+        QTRY_COMPARE(Driver::treeBooks(window),
+                     QStringList({"Beowulf.txt", "Emma.txt", "Walden, or Life.txt"}));
+        QCOMPARE(Driver::currentNode(window), QStringLiteral("Emma.txt"));
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("Emma.txt"));
+        QCOMPARE(window.txtBook->text(), QStringLiteral("Emma, by Jane Austen"));
+        // The new book opens like any other.
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Beowulf.txt")));
+        QCOMPARE(window.txtBook->text(), QStringLiteral("Beowulf"));
     }
 };
 

@@ -5,6 +5,7 @@
 #include "core/ShareMail.h"
 #include "formats/Twips.h"
 #include "mainwindow/frmMain.h"
+#include "support/MainWindowDriver.h"
 #include "support/SmtpTestServer.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
@@ -17,7 +18,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <fstream>
 #include <unistd.h>
@@ -160,12 +160,7 @@ private slots:
         for (int i = 0; i < dialog->cmboClassics->count(); ++i) {
             listed << dialog->cmboClassics->itemText(i);
         }
-        QStringList inTree;
-        QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
-        for (int i = 0; i < root->childCount(); ++i) {
-            inTree << root->child(i)->text(0);
-        }
-        QCOMPARE(listed, inTree);
+        QCOMPARE(listed, Driver::treeBooks(window));
         QCOMPARE(listed.size(), 4);
         QVERIFY(listed.contains(QStringLiteral("manual.rtf")));
         QCOMPARE(dialog->cmboClassics->currentIndex(), 0);

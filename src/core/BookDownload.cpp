@@ -1,6 +1,6 @@
 #include "core/BookDownload.h"
 
-#include "core/LibraryImport.h"
+#include "core/Library.h"
 #include "core/NetworkFetch.h"
 #include "core/NetworkLimits.h"
 
@@ -309,7 +309,7 @@ bool BookDownload::placeInLibrary(QTemporaryFile* file, const QString& booksFold
                          QFile::ReadOther);
     file->close();
     for (int n = 1; n < 10000; ++n) {
-        const QString candidate = LibraryImport::freeName(name, n);
+        const QString candidate = Library::numberedName(name, n);
         const QString path = booksFolder + candidate;
         if (QFileInfo::exists(path) || QFileInfo(path).isSymLink()) {
             continue;

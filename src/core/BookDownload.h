@@ -41,7 +41,7 @@ public:
     // The file name of a Content-Disposition header, or empty.
     static QString dispositionFileName(const QByteArray& header);
     // Gives the complete file its book name in the library: the one place downloads choose a
-    // free name (the library's import rule, " (2)", " (3)", ... before the extension).
+    // free name (the library's free-name rule, " (2)", " (3)", ... before the extension).
     static bool placeInLibrary(QTemporaryFile* file, const QString& booksFolder,
                                const QString& name, QString* bookName, QString* error);
 

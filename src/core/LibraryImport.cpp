@@ -1,5 +1,6 @@
 #include "core/LibraryImport.h"
 
+#include "core/Library.h"
 #include "formats/AtomicFile.h"
 
 #include <QCoreApplication>
@@ -101,24 +102,6 @@ bool moveWithoutReplacing(const QByteArray& from, const QByteArray& to)
 }
 } // namespace
 
-QByteArray LibraryImport::freeName(const QByteArray& name, int n)
-{
-    if (n <= 1) {
-        return name;
-    }
-    const QByteArray number = " (" + QByteArray::number(n) + ')';
-    const qsizetype dot = name.lastIndexOf('.');
-    if (dot <= 0 || dot == name.size() - 1) {
-        return name + number;
-    }
-    return name.left(dot) + number + name.mid(dot);
-}
-
-QString LibraryImport::freeName(const QString& name, int n)
-{
-    return QString::fromUtf8(freeName(name.toUtf8(), n));
-}
-
 bool LibraryImport::add(const QString& booksFolder, const QString& path, QString* bookName,
                         QString* error)
 {
@@ -175,7 +158,7 @@ bool LibraryImport::add(const QString& booksFolder, const QByteArray& path, QByt
         name = "book";
     }
     for (int n = 1; n < 10000; ++n) {
-        const QByteArray candidate = freeName(name, n);
+        const QByteArray candidate = Library::numberedName(name, n);
         if (!isTaken(books + candidate)) {
             break;
         }
@@ -213,7 +196,7 @@ bool LibraryImport::add(const QString& booksFolder, const QByteArray& path, QByt
     copy.close();
     const QByteArray written = QFile::encodeName(copy.fileName());
     for (int n = 1; n < 10000; ++n) {
-        const QByteArray candidate = freeName(name, n);
+        const QByteArray candidate = Library::numberedName(name, n);
         if (isTaken(books + candidate)) {
             continue;
         }

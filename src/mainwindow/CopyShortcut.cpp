@@ -1,12 +1,12 @@
 #include "mainwindow/CopyShortcut.h"
 
 #include "mainwindow/frmMain.h"
+#include "ui/LibraryTree.h"
 #include "views/RichTextView.h"
 
 #include <QAction>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QTreeWidget>
 
 CopyShortcut::CopyShortcut(frmMain& main) : QObject(&main), m_main(main)
 {

@@ -1,6 +1,7 @@
 #include "mainwindow/frmMain.h"
 
 #include "core/AppSettings.h"
+#include "core/Library.h"
 #include "core/ReaderOptions.h"
 #include "formats/OptionsFile.h"
 #include "formats/Twips.h"
@@ -26,14 +27,12 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFrame>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
 
 static void initQuillmereResources()
 {
@@ -61,6 +60,8 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     setWindowTitle(QStringLiteral("Quillmere"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quillmere.svg")));
     SkinForm1 = new SkinForm(this);
+    m_state.setProgramFolder(programFolder);
+    m_library = new Library(m_state.BooksFolder, this);
 
     auto* client = named(new ParchmentBackground(this), "clientArea");
     setCentralWidget(client);
@@ -75,7 +76,6 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     m_state.FirstActivation = true;
     m_state.ChangesPending = false;
     m_state.ShowManualAtStart = false;
-    m_state.setProgramFolder(programFolder);
     // Links saved from a web book's page go into the library too.
     wbBook->setSaveFolder(m_state.BooksFolder);
     // What the reader keeps about EPUB books lives next to the options, never in the books.
@@ -83,6 +83,8 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     IsItFirstTime();
     ReaderOptions::ReadOptions(m_state);
     SetNodesList();
+    // Books copied, saved or removed by any program show in the tree without a refill.
+    m_library->setWatching(true);
     if (m_state.ShowManualAtStart) {
         OpenManual();
     }
@@ -132,20 +134,10 @@ void frmMain::buildToolbar(QWidget* client)
     labelMyLib->setAccessibleName(labelMyLib->text());
     place(labelMyLib, 0, 480, 1095, 210);
 
-    TreeView1 = named(new QTreeWidget(client), "TreeView1");
-    TreeView1->setHeaderHidden(true);
+    TreeView1 = named(new LibraryTree(*m_library, client), "TreeView1");
     TreeView1->setAccessibleName(tr("Library"));
-    TreeView1->setUniformRowHeights(true);
-    // Long names are shown whole: the column is as wide as the widest name and the tree
-    // scrolls sideways; each book's tooltip holds its name too.
-    TreeView1->header()->setStretchLastSection(false);
-    TreeView1->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    TreeView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    TreeView1->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     place(TreeView1, 0, 705, 2050, 5880);
-    // Every click chooses the node, the root and the node already selected included.
-    connect(TreeView1, &QTreeWidget::itemClicked, this, [this] { OpenTheNode(); });
-    connect(TreeView1, &QTreeWidget::itemActivated, this, [this] { OpenTheNode(); });
+    connect(TreeView1, &LibraryTree::nodeChosen, this, &frmMain::OpenTheNode);
 }
 
 void frmMain::buildPane(QWidget* client)
@@ -360,12 +352,12 @@ EpubSession* frmMain::epubSession() const
 
 ReaderContext frmMain::context()
 {
-    return {this, m_state, TreeView1, *m_pane, m_windows};
+    return {this, m_state, *m_library, TreeView1, *m_pane, m_windows};
 }
 
 void frmMain::SetNodesList()
 {
-    LibraryTree::SetNodesList(TreeView1, m_state.BooksFolder);
+    TreeView1->SetNodesList();
 }
 
 void frmMain::Exit()

@@ -16,10 +16,10 @@ class QMenu;
 class QStatusBar;
 class QTimer;
 class QToolButton;
-class QTreeWidget;
-class QTreeWidgetItem;
 class DocumentView;
 class EpubSession;
+class Library;
+class LibraryTree;
 class PdfView;
 class ReadingPane;
 struct ReaderContext;
@@ -92,6 +92,8 @@ public:
 
     // The EPUB book in the text view, when one is open (isOpen()).
     EpubSession* epubSession() const;
+    // The books of the books folder, which the tree shows.
+    Library& library() const { return *m_library; }
     // The reading pane, which holds the views below.
     ReadingPane* pane() const { return m_pane; }
     // What the commands are given to work on.
@@ -125,7 +127,7 @@ public:
     QToolButton* btnForward = nullptr;
     QFrame* picLine = nullptr;
     SkinLabel* labelMyLib = nullptr;
-    QTreeWidget* TreeView1 = nullptr;
+    LibraryTree* TreeView1 = nullptr;
     // The reading pane's views.
     RichTextView* txtBook = nullptr;
     PdfView* pdfBook = nullptr;
@@ -180,6 +182,7 @@ private:
 
     ReaderState m_state;
     LookupRequest m_lookup;
+    Library* m_library = nullptr;
     ReadingPane* m_pane = nullptr;
     WindowList m_windows;
     QTimer* m_clock = nullptr;

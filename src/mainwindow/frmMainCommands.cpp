@@ -146,7 +146,7 @@ void frmMain::ShowShare()
     // After a failed send the hidden dialog comes back with its entries and its book list.
     auto* dialog = qobject_cast<dlgShare*>(m_shareWindow.get());
     if (!dialog || dialog->isUnloaded()) {
-        dialog = new dlgShare(TreeView1, m_state.BooksFolder);
+        dialog = new dlgShare(*m_library);
         connect(dialog, &dlgShare::sendRequested, this, [this](const ShareRequest& request) {
             m_shareRequest = request;
             SendClassic();

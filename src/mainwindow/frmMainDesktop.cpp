@@ -1,12 +1,12 @@
 // Books handed to the main window from outside the tree: a file manager's "Open with", the command
 // line, or a later start of the program.
+#include "core/Library.h"
 #include "core/LibraryImport.h"
 #include "mainwindow/frmMain.h"
 #include "ui/LibraryTree.h"
 #include "ui/MessageBox.h"
 
 #include <QFile>
-#include <QTreeWidget>
 
 void frmMain::OpenFiles(const QStringList& paths)
 {
@@ -46,16 +46,11 @@ void frmMain::OpenLibraryBook(const QString& bookName)
 void frmMain::OpenLibraryBook(const QByteArray& rawName)
 {
     SetNodesList();
-    const QTreeWidgetItem* root = TreeView1->topLevelItem(0);
-    for (int i = 0; root && i < root->childCount(); ++i) {
-        // Found by the name's bytes: two names that are not UTF-8 may look alike.
-        const QTreeWidgetItem* book = root->child(i);
-        const QVariant raw = book->data(0, LibraryTree::RawNameRole);
-        if ((raw.isNull() ? book->text(0).toUtf8() : raw.toByteArray()) == rawName) {
-            TreeView1->setCurrentItem(root->child(i));
-            TreeView1->scrollToItem(root->child(i));
-            OpenTheNode();
-            break;
-        }
+    // Found by the name's bytes: two names that are not UTF-8 may look alike.
+    const int book = m_library->findRaw(rawName);
+    if (book >= 0) {
+        TreeView1->selectBook(book);
+        TreeView1->scrollTo(TreeView1->currentIndex());
+        OpenTheNode();
     }
 }

@@ -1,37 +1,43 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
-#include <QString>
+#include <QTreeView>
 
-class QTreeWidget;
-class QTreeWidgetItem;
+class Library;
+class LibraryModel;
 
-// The library tree: the root "Books" (key "R") with one child per regular file of the books
-// folder (keys "C 1", "C 2", ... in listing order), sorted by name ignoring case.
-namespace LibraryTree {
-inline constexpr int KeyRole = Qt::UserRole + 1;
-// For a book whose file name is not valid UTF-8: the path that reaches the file.
-inline constexpr int PathRole = Qt::UserRole + 2;
-// For the same book: its file name's real bytes.
-inline constexpr int RawNameRole = Qt::UserRole + 3;
-
-struct BookFile
+// The library tree: the root "Books" with one child per book of the library, every book shown
+// whole (the column is as wide as the widest name and the tree scrolls sideways). Every click
+// chooses the node, the root and the node already chosen included.
+class LibraryTree : public QTreeView
 {
-    QString name;       // as shown: bytes that are not UTF-8 become replacement characters
-    QByteArray rawName; // the name's bytes on the disk
-    bool nameIsExact() const { return name.toUtf8() == rawName; }
+    Q_OBJECT
+public:
+    LibraryTree(Library& library, QWidget* parent = nullptr);
+
+    Library& library() const;
+    LibraryModel* libraryModel() const { return m_model; }
+
+    // SetNodesList: reads the books folder again; nothing is selected afterwards and every
+    // book is in sight under the expanded root.
+    void SetNodesList();
+
+    // The chosen node: the root, a book, or nothing.
+    bool isRootCurrent() const;
+    // The library's index of the chosen book; -1 for the root or nothing chosen.
+    int currentBook() const;
+    // Chooses a book without opening it (-1: nothing); the root is chosen by selectRoot.
+    void selectBook(int book);
+    void selectRoot();
+
+signals:
+    // The user clicked or activated a node.
+    void nodeChosen();
+
+protected:
+    // A chosen book that leaves the folder while the program runs leaves nothing chosen: the
+    // selection never passes on to a neighbour by itself, where Delete would find it.
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+
+private:
+    LibraryModel* m_model;
 };
-
-// SetNodesList: clears the tree and fills it from the folder; a missing or unreadable folder
-// gives the root alone.
-void SetNodesList(QTreeWidget* tree, const QString& booksFolder);
-
-// The folder's regular files, hidden ones left out, in the tree's order.
-QList<BookFile> listBookFiles(const QString& booksFolder);
-// Their names as shown.
-QStringList listBooks(const QString& booksFolder);
-
-// The path that reaches a book node's file (the root's: booksFolder + "Books").
-QString pathOf(const QTreeWidgetItem* item, const QString& booksFolder);
-} // namespace LibraryTree

@@ -1,36 +1,52 @@
 #include "support/MainWindowDriver.h"
 
 #include "mainwindow/frmMain.h"
+#include "ui/LibraryTree.h"
 #include "ui/MessageBox.h"
 
 #include <QTest>
-#include <QTreeWidget>
 
-QTreeWidgetItem* Driver::node(frmMain& window, const QString& text)
+QModelIndex Driver::node(frmMain& window, const QString& text)
 {
-    QTreeWidget* tree = window.TreeView1;
-    QTreeWidgetItem* root = tree->topLevelItem(0);
-    if (!root) {
-        return nullptr;
+    const QAbstractItemModel* model = window.TreeView1->model();
+    const QModelIndex root = model->index(0, 0);
+    if (!root.isValid()) {
+        return {};
     }
-    if (root->text(0) == text && text == QStringLiteral("Books")) {
+    if (text == QStringLiteral("Books") && root.data().toString() == text) {
         return root;
     }
-    for (int i = 0; i < root->childCount(); ++i) {
-        if (root->child(i)->text(0) == text) {
-            return root->child(i);
+    for (int i = 0; i < model->rowCount(root); ++i) {
+        const QModelIndex book = model->index(i, 0, root);
+        if (book.data().toString() == text) {
+            return book;
         }
     }
-    return nullptr;
+    return {};
+}
+
+bool Driver::selectNode(frmMain& window, const QString& text)
+{
+    const QModelIndex index = node(window, text);
+    if (!index.isValid()) {
+        return false;
+    }
+    window.TreeView1->setCurrentIndex(index);
+    return true;
+}
+
+QString Driver::currentNode(const frmMain& window)
+{
+    return window.TreeView1->currentIndex().data().toString();
 }
 
 bool Driver::clickNode(frmMain& window, const QString& text)
 {
-    QTreeWidgetItem* item = node(window, text);
-    if (!item) {
+    const QModelIndex index = node(window, text);
+    if (!index.isValid()) {
         return false;
     }
-    QTreeWidget* tree = window.TreeView1;
+    QTreeView* tree = window.TreeView1;
     if (!window.isVisible()) {
         window.resize(1000, 700);
         window.show();
@@ -38,8 +54,8 @@ bool Driver::clickNode(frmMain& window, const QString& text)
             return false;
         }
     }
-    tree->scrollToItem(item);
-    const QRect rect = tree->visualItemRect(item);
+    tree->scrollTo(index);
+    const QRect rect = tree->visualRect(index);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
     return true;
 }
@@ -47,9 +63,10 @@ bool Driver::clickNode(frmMain& window, const QString& text)
 QStringList Driver::treeBooks(const frmMain& window)
 {
     QStringList names;
-    const QTreeWidgetItem* root = window.TreeView1->topLevelItem(0);
-    for (int i = 0; root && i < root->childCount(); ++i) {
-        names << root->child(i)->text(0);
+    const QAbstractItemModel* model = window.TreeView1->model();
+    const QModelIndex root = model->index(0, 0);
+    for (int i = 0; i < model->rowCount(root); ++i) {
+        names << model->index(i, 0, root).data().toString();
     }
     return names;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QModelIndex>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -8,11 +9,16 @@
 #include <functional>
 
 class frmMain;
-class QTreeWidgetItem;
 
 // Drives the main window as a user does: clicks the library tree's nodes by their text.
 namespace Driver {
-QTreeWidgetItem* node(frmMain& window, const QString& text);
+// The library tree's node with that text (the root is "Books"); invalid when there is none.
+QModelIndex node(frmMain& window, const QString& text);
+// Makes that node the tree's current one without clicking it (nothing opens); false when it is
+// not there.
+bool selectNode(frmMain& window, const QString& text);
+// The text of the tree's current node; empty when there is none.
+QString currentNode(const frmMain& window);
 // The texts of the library tree's book nodes, in tree order.
 QStringList treeBooks(const frmMain& window);
 // Clicks the node with the mouse (the root is "Books"); fails the test when it is not there.

@@ -1,6 +1,7 @@
 #include "ui/commands/BookFileCommands.h"
 
 #include "core/BusyPointer.h"
+#include "core/Library.h"
 #include "core/RawNameAlias.h"
 #include "core/ReaderState.h"
 #include "ui/LibraryTree.h"
@@ -20,7 +21,6 @@
 #include <QFileInfo>
 #include <QMimeData>
 #include <QPrinter>
-#include <QTreeWidget>
 
 namespace {
 QString tr(const char* text)
@@ -45,56 +45,19 @@ QString deleteFailure(const QString& path, const QFile& file)
 }
 } // namespace
 
-QTreeWidgetItem* BookFileCommands::nodeAt(int position) const
-{
-    QTreeWidgetItem* root = m_context.library->topLevelItem(0);
-    if (!root || position < 1) {
-        return nullptr;
-    }
-    if (position == 1) {
-        return root;
-    }
-    return root->child(position - 2);
-}
-
-int BookFileCommands::positionOf(QTreeWidgetItem* item) const
-{
-    QTreeWidgetItem* parent = item->parent();
-    if (!parent) {
-        return 1;
-    }
-    return parent->indexOfChild(item) + 2;
-}
-
-void BookFileCommands::selectBook(const QString& name)
-{
-    QTreeWidget* tree = m_context.library;
-    QTreeWidgetItem* root = tree->topLevelItem(0);
-    for (int i = 0; root && i < root->childCount(); ++i) {
-        if (root->child(i)->text(0) == name) {
-            tree->setCurrentItem(root->child(i));
-            return;
-        }
-    }
-    tree->setCurrentItem(nullptr);
-}
-
 void BookFileCommands::DeleteBook()
 {
-    QTreeWidget* tree = m_context.library;
-    if (tree->topLevelItemCount() == 0) {
-        return;
-    }
-    QTreeWidgetItem* selected = tree->currentItem();
+    LibraryTree* tree = m_context.tree;
+    const int book = tree->currentBook();
     // Without a selected book there is nothing to delete; the root "Books" names the library,
     // not a file in it.
-    if (!selected || !selected->parent()) {
+    if (book < 0) {
         return;
     }
     ReaderState& state = m_context.state;
-    const int position = positionOf(selected);
-    const QString name = selected->text(0);
-    const QString path = LibraryTree::pathOf(selected, state.BooksFolder);
+    const LibraryBook entry = m_context.library.at(book);
+    const QString& name = entry.name;
+    const QString& path = entry.path;
     const auto answer = MessageBox::show(
         m_context.window,
         tr("Are you sure that you want to delete %1?").arg(state.BooksFolder + name),
@@ -105,11 +68,10 @@ void BookFileCommands::DeleteBook()
 
     bool deleted = true;
     QString failure;
-    const QByteArray rawName = selected->data(0, LibraryTree::RawNameRole).toByteArray();
-    if (!rawName.isEmpty()) {
+    if (!entry.nameIsExact()) {
         // A name that is not UTF-8 is removed by its real bytes.
         QString reason;
-        deleted = RawNameAlias::remove(state.BooksFolder, rawName, &reason);
+        deleted = RawNameAlias::remove(state.BooksFolder, entry.rawName, &reason);
         if (!deleted) {
             failure = tr("The book \"%1\" could not be deleted.\n\n%2").arg(name, reason);
         }
@@ -136,17 +98,19 @@ void BookFileCommands::DeleteBook()
     m_context.refreshLibrary();
     if (!deleted) {
         // The tree shows what is really in the books folder; the open book stays open.
-        selectBook(name);
+        tree->selectBook(m_context.library.findRaw(entry.rawName));
         MessageBox::warning(m_context.window, failure, tr("Delete Book"));
         return;
     }
-    if (tree->topLevelItemCount() == 0) {
+    // The node above the deleted one opens: the book before it, or the root for the first.
+    if (book == 0) {
+        tree->selectRoot();
+    } else if (book - 1 < m_context.library.count()) {
+        tree->selectBook(book - 1);
+    } else {
         return;
     }
-    if (QTreeWidgetItem* neighbour = nodeAt(position - 1)) {
-        tree->setCurrentItem(neighbour);
-        BookOpener(m_context).OpenTheNode();
-    }
+    BookOpener(m_context).OpenTheNode();
 }
 
 void BookFileCommands::PrintBook()

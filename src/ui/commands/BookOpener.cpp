@@ -2,6 +2,7 @@
 
 #include "core/BookFileKind.h"
 #include "core/BusyPointer.h"
+#include "core/Library.h"
 #include "core/ReaderState.h"
 #include "formats/BookmarkFile.h"
 #include "ui/LibraryTree.h"
@@ -22,7 +23,6 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QToolButton>
-#include <QTreeWidget>
 
 namespace {
 QString tr(const char* text)
@@ -96,18 +96,27 @@ void BookOpener::OpenTheNode()
     // The EPUB book shown so far writes down where it was left.
     m_context.pane.epub()->close();
     CleanTheTextBox();
-    QTreeWidget* tree = m_context.library;
-    if (tree->topLevelItemCount() == 0 || !tree->currentItem()) {
+    const LibraryTree* tree = m_context.tree;
+    const int book = tree->currentBook();
+    if (book < 0 && !tree->isRootCurrent()) {
         return;
     }
-    QTreeWidgetItem* item = tree->currentItem();
-    const QString name = item->text(0);
-    const QString path = LibraryTree::pathOf(item, state.BooksFolder);
-    // The root names the library, not a book; a book removed meanwhile has nothing to show.
-    // Either way the open book stays in the pane under its own name, so its marks and
-    // bookmarks still go into its own file.
+    // The root names the library; a file of the same name in the books folder is what it opens.
+    // The book is copied: the library may change while a message waits for an answer.
+    LibraryBook entry;
+    if (book >= 0) {
+        entry = m_context.library.at(book);
+    } else {
+        entry.name = QStringLiteral("Books");
+        entry.rawName = entry.name.toUtf8();
+        entry.path = state.BooksFolder + entry.name;
+    }
+    const QString name = entry.name;
+    const QString path = entry.path;
+    // A book removed meanwhile has nothing to show. The open book stays in the pane under its
+    // own name, so its marks and bookmarks still go into its own file.
     if (!QFileInfo(path).isFile()) {
-        if (item->parent()) {
+        if (book >= 0) {
             MessageBox::warning(m_context.window,
                                 tr("The book \"%1\" is no longer in the books folder.").arg(name));
             m_context.refreshLibrary();
@@ -117,7 +126,7 @@ void BookOpener::OpenTheNode()
     state.CurrentBookName = name;
     // A name that is not UTF-8 is read through a link; saving would replace the link, not
     // the book, so such a book takes no marks.
-    state.BookWritable = item->data(0, LibraryTree::RawNameRole).isNull();
+    state.BookWritable = entry.nameIsExact();
     RichTextView* text = m_context.pane.text();
     // Until the new book is shown the pane holds none: the view is emptied for it, and a
     // command meanwhile (the PDF notice, a conversion, waits with the window answering) must

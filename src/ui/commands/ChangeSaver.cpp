@@ -1,5 +1,6 @@
 #include "ui/commands/ChangeSaver.h"
 
+#include "core/Library.h"
 #include "core/ReaderState.h"
 #include "ui/MessageBox.h"
 #include "views/ReadingPane.h"
@@ -8,7 +9,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 namespace {
 QString tr(const char* text)
@@ -21,17 +21,9 @@ QString ChangeSaver::convertedName(const QString& booksFolder, const QString& bo
 {
     // Only a real extension is replaced: the dots of "Dr. Jekyll and Mr. Hyde.txt" or of
     // "St. Ives" belong to the title.
-    static const QRegularExpression extension(QStringLiteral("\\.[A-Za-z0-9]{1,8}$"));
-    const QRegularExpressionMatch match = extension.match(bookName);
-    const QString stem = match.hasMatch() && match.capturedStart() > 0
-                             ? bookName.left(match.capturedStart())
-                             : bookName;
-    QString name = stem + QStringLiteral(".rtf");
-    // Converting must never replace another book of the library.
-    for (int n = 2; QFileInfo::exists(booksFolder + name) && name != bookName; ++n) {
-        name = QStringLiteral("%1 (%2).rtf").arg(stem).arg(n);
-    }
-    return name;
+    const QString name = bookName.left(Library::extensionStart(bookName)) + QStringLiteral(".rtf");
+    // A book already named so is its own copy; any other file of that name is never replaced.
+    return name == bookName ? name : Library::freeName(booksFolder, name);
 }
 
 ChangeSaver::Result ChangeSaver::SaveChanges()

@@ -1,8 +1,8 @@
 #include "ui/dialogs/dlgShare.h"
 
+#include "core/Library.h"
 #include "core/ShareRequest.h"
 #include "formats/Twips.h"
-#include "ui/LibraryTree.h"
 #include "ui/MessageBox.h"
 #include "ui/dialogs/WindowGeometry.h"
 #include "ui/skin/SkinButton.h"
@@ -18,8 +18,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTreeWidget>
-#include <QTreeWidgetItemIterator>
 
 using WidgetBuilding::place;
 
@@ -37,8 +35,7 @@ SkinLabel* caption(QWidget* parent, const QString& text, const char* name, doubl
 }
 } // namespace
 
-dlgShare::dlgShare(QTreeWidget* library, const QString& booksFolder)
-    : UnloadableDialog(nullptr), m_library(library), m_booksFolder(booksFolder)
+dlgShare::dlgShare(const Library& library) : UnloadableDialog(nullptr)
 {
     setObjectName(QStringLiteral("dlgShare"));
     setWindowTitle(tr("Share"));
@@ -116,17 +113,15 @@ dlgShare::dlgShare(QTreeWidget* library, const QString& booksFolder)
     connect(CancelButton, &SkinButton::clicked, this, &dlgShare::CancelButton_Click);
 
     WindowGeometry::setOuterGeometry(this, 1000, 1000, 7760, 5420);
-    fillBookList();
+    fillBookList(library);
 }
 
-void dlgShare::fillBookList()
+void dlgShare::fillBookList(const Library& library)
 {
-    // Every node below the root, in tree order; the root itself is not a book.
+    // Every book, in the tree's order; the root "Books" is not one.
     cmboClassics->clear();
-    for (QTreeWidgetItemIterator it(m_library); *it; ++it) {
-        if ((*it)->parent()) {
-            cmboClassics->addItem((*it)->text(0), LibraryTree::pathOf(*it, m_booksFolder));
-        }
+    for (const LibraryBook& book : library.books()) {
+        cmboClassics->addItem(book.name, book.path);
     }
 }
 

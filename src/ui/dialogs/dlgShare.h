@@ -2,7 +2,7 @@
 
 #include "ui/dialogs/UnloadableDialog.h"
 
-class QTreeWidget;
+class Library;
 struct ShareRequest;
 class QComboBox;
 class QLabel;
@@ -18,8 +18,8 @@ class dlgShare : public UnloadableDialog
 {
     Q_OBJECT
 public:
-    // The books offered are those of the library tree, found in booksFolder.
-    dlgShare(QTreeWidget* library, const QString& booksFolder);
+    // The books offered are those of the library as it is when the dialog opens.
+    explicit dlgShare(const Library& library);
 
     // Activation: selects the first book, binds the skin and slides OK and Cancel in.
     void Form_Activate() override;
@@ -61,9 +61,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void fillBookList();
+    void fillBookList(const Library& library);
 
-    QTreeWidget* m_library;
-    QString m_booksFolder;
     bool m_sending = false;
 };
