@@ -201,7 +201,11 @@ void dlgMailAccount::btnSave_Click()
     saved.save();
     if (!txtPassword->text().isEmpty()) {
         QString error;
-        if (!MailPassword::save(saved, txtPassword->text(), nullptr, &error)) {
+        // The keyring may take its time; closing the window meanwhile abandons the password.
+        if (!MailPassword::save(saved, txtPassword->text(), nullptr, &error, this)) {
+            if (!isVisible()) {
+                return;
+            }
             MessageBox::warning(this, tr("The account is saved, but the password could not be "
                                          "kept.\n\n%1")
                                           .arg(error));
