@@ -188,6 +188,7 @@ void dlgMailAccount::btnSave_Click()
     if (m_sending) {
         return;
     }
+    m_closed = false;
     const MailAccount saved = account();
     if (const QString problem = saved.problem(); !problem.isEmpty()) {
         MessageBox::show(this, problem);
@@ -203,7 +204,7 @@ void dlgMailAccount::btnSave_Click()
         QString error;
         // The keyring may take its time; closing the window meanwhile abandons the password.
         if (!MailPassword::save(saved, txtPassword->text(), nullptr, &error, this)) {
-            if (!isVisible()) {
+            if (m_closed) {
                 return;
             }
             MessageBox::warning(this, tr("The account is saved, but the password could not be "
@@ -232,4 +233,5 @@ void dlgMailAccount::closeEvent(QCloseEvent* event)
         return;
     }
     QDialog::closeEvent(event);
+    m_closed = event->isAccepted();
 }
