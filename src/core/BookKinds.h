@@ -59,14 +59,19 @@ enum class Reader
     // Not read from a file: the pane's own states (no book, a refused book, an EPUB book's
     // pages, which are reached from the book itself).
     None,
-    Rtf,       // the RTF reader, into the text view
-    PlainText, // plain-text decoding, into the text view
-               // Chapter by chapter through the EPUB machinery (its reading record, contents,
-               // pictures), into the text view.
+    // The RTF reader, into the text view.
+    Rtf,
+    // Plain-text decoding, into the text view.
+    PlainText,
+    // Chapter by chapter through the EPUB machinery (its reading record, contents, pictures),
+    // into the text view.
     Chapters,
-    WebPage,      // the web view goes to the file
-    PdfPages,     // the PDF engine shows its pages
-    WordConverter // the outside converter's text, in the document view
+    // The web view goes to the file.
+    WebPage,
+    // The PDF engine shows its pages.
+    PdfPages,
+    // The outside converter's text, in the document view.
+    WordConverter
 };
 
 struct Row
