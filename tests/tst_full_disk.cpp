@@ -121,7 +121,7 @@ private slots:
             case Writer::Bookmark:
                 return BookmarkFile::append(path, WinterWalk, 2000, error);
             case Writer::Options:
-                return OptionsFile::write(path, 18, QStringLiteral("yes"), error);
+                return OptionsFile::write(path, 18, OptionsFile::Flag(true), error);
             }
             return false;
         };

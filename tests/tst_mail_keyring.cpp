@@ -11,11 +11,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -151,6 +153,28 @@ private slots:
         again.btnTest->click();
         QVERIFY2(again.lblAnswer->text().contains(QStringLiteral("250")),
                  qPrintable(again.lblAnswer->text()));
+    }
+
+    // Closing the window while the keyring is still being asked abandons the password: the
+    // save stops waiting, nothing is said into the closed window, and it goes afterwards.
+    void closingTheWindowWhileTheKeyringWorks()
+    {
+        MessageBox::clearShown();
+        QPointer<dlgMailAccount> dialog = new dlgMailAccount;
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->txtServer->setText(QStringLiteral("mail.example.org"));
+        dialog->txtUser->setText(QStringLiteral("leaving"));
+        dialog->txtSender->setText(Sender);
+        dialog->txtPassword->setText(QStringLiteral("never kept"));
+        dialog->show();
+        // The first events the keyring's wait lets through close the window.
+        QTimer::singleShot(0, dialog.data(), [dialog] { dialog->close(); });
+        dialog->btnSave->click();
+        QVERIFY(MessageBox::shown().isEmpty());
+        QTRY_VERIFY(dialog.isNull());
+        MailAccount account = MailAccount::load();
+        QCOMPARE(account.user, QStringLiteral("leaving"));
+        QVERIFY(MailPassword::readFromKeyring(account).isEmpty());
     }
 };
 

@@ -8,16 +8,19 @@
 #include "ui/skin/SkinButton.h"
 #include "views/DocumentView.h"
 #include "views/PdfView.h"
+#include "views/ReadingPane.h"
 #include "views/RichTextView.h"
 #include "views/WebView.h"
 
 #include <QAction>
 #include <QBuffer>
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -37,6 +40,12 @@ QByteArray twoPagePdf()
     painter.drawText(100, 100, QStringLiteral("Page two"));
     painter.end();
     return bytes;
+}
+
+QByteArray dataFile(const QString& name)
+{
+    QFile file(testDataPath(name));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QString shownView(frmMain& w)
@@ -87,6 +96,18 @@ private slots:
                                       << int(BookKind::PlainText) << "txtBook" << false;
         QTest::newRow(".txt") << "Emma.txt" << QByteArray("Emma Woodhouse, handsome.\r\n")
                               << int(BookKind::PlainText) << "txtBook" << false;
+        QTest::newRow(".epub") << "Keeper.EPUB" << dataFile("epub/pandoc-epub3.epub")
+                               << int(BookKind::Epub) << "txtBook" << false;
+        QTest::newRow("epub without a dot is text")
+            << "novelepub" << QByteArray("Words.") << int(BookKind::PlainText) << "txtBook"
+            << false;
+        QTest::newRow(".pdf") << "paper.pdf" << twoPagePdf() << int(BookKind::Pdf) << "pdfBook"
+                              << false;
+        QTest::newRow(".doc") << "letter.doc" << dataFile("lighthouse.doc")
+                              << int(BookKind::WordDocument) << "ole1" << false;
+        // A file that is not what its name says stands refused in the pane, in no view.
+        QTest::newRow("not RTF") << "notes.rtf" << QByteArray("plain words, no RTF")
+                                 << int(BookKind::Refused) << "" << false;
     }
 
     void kindFollowsTheEndOfTheName()
@@ -108,9 +129,17 @@ private slots:
         QCOMPARE(window.btnRedPen->isEnabled(), view == QStringLiteral("txtBook"));
         QVERIFY(!window.state().ChangesPending);
         QVERIFY(QGuiApplication::overrideCursor() == nullptr);
-        if (kind == int(BookKind::PlainText) || kind == int(BookKind::Rtf)) {
+        if (view == QStringLiteral("txtBook")) {
             QVERIFY(!window.txtBook->text().isEmpty());
         }
+        if (kind == int(BookKind::WordDocument)) {
+            QVERIFY(window.ole1->text().startsWith(QStringLiteral("The Tale of the Quiet")));
+        }
+        if (kind == int(BookKind::Pdf)) {
+            QCOMPARE(window.pdfBook->pageCount(), 2);
+        }
+        const auto* message = window.findChild<QLabel*>(QStringLiteral("bookMessage"));
+        QCOMPARE(message->isVisibleTo(&window), kind == int(BookKind::Refused));
     }
 
     void textBooksShowAtTheFontSize()
@@ -220,13 +249,13 @@ private slots:
             bool answered = false;
             Driver::whenShown<frmAcrobat>([](frmAcrobat* n) { n->btnOK->click(); }, &answered);
             QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
-            QVERIFY(answered);
+            QTRY_VERIFY(answered);
             QCOMPARE(shownView(window), QStringLiteral("txtBook"));
             // The pane is empty and holds no book: nothing can be written from it.
             QCOMPARE(window.state().Kind, BookKind::None);
             QVERIFY(window.txtBook->text().isEmpty());
             QVERIFY(!window.btnRedPen->isEnabled());
-            QCOMPARE(window.state().PdfReaderFlag, QStringLiteral("no"));
+            QCOMPARE(window.state().PdfReaderFlag.text(), QStringLiteral("no"));
             // The empty pane turns off the book commands, not the Edit menu with Options.
             QVERIFY(window.mnuEdit->menuAction()->isEnabled());
             QVERIFY(window.mnuViewOptions->isEnabled());
@@ -239,12 +268,12 @@ private slots:
             // Closing the notice any other way is the same as OK.
             Driver::whenShown<frmAcrobat>([](frmAcrobat* n) { n->close(); }, &answered);
             QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
-            QVERIFY(answered);
+            QTRY_VERIFY(answered);
             QCOMPARE(shownView(window), QStringLiteral("txtBook"));
 
             Driver::whenShown<frmAcrobat>([](frmAcrobat* n) { n->btnAcrobat->click(); }, &answered);
             QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
-            QVERIFY(answered);
+            QTRY_VERIFY(answered);
             QCOMPARE(shownView(window), QStringLiteral("pdfBook"));
             QCOMPARE(window.state().Kind, BookKind::Pdf);
             QVERIFY(!window.btnPrint->isEnabled());
@@ -286,11 +315,50 @@ private slots:
             },
             &answered);
         QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
-        QVERIFY(answered);
+        QTRY_VERIFY(answered);
         QVERIFY(commandsOff);
         QCOMPARE(app.readFile(app.booksPath() + QStringLiteral("paper.pdf")), pdf);
         QCOMPARE(app.readFile(app.booksPath() + QStringLiteral("Emma.rtf")), rtf);
         QVERIFY(!QFile::exists(app.booksPath() + QStringLiteral("paper.rtf")));
+    }
+
+    // The notice holds nothing in a loop of its own: while it is up, another book, the same
+    // book again or the manual opens nothing, and its answer opens the PDF book once.
+    void whileThePdfNoticeIsUpNothingElseOpens()
+    {
+        TestAppFolder app("\"no\",14,\"no\"\r\n");
+        app.addBook(QStringLiteral("Emma.txt"), "Text first.");
+        app.addBook(QStringLiteral("manual.rtf"), SmallRtfBook);
+        app.addBook(QStringLiteral("paper.pdf"), twoPagePdf());
+        frmMain window(app.path());
+        auto* pane = window.findChild<ReadingPane*>();
+        QVERIFY(pane);
+        QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
+        QTRY_VERIFY(Driver::topLevel<frmAcrobat>());
+        frmAcrobat* notice = Driver::topLevel<frmAcrobat>();
+
+        QSignalSpy interfaces(pane, &ReadingPane::interfaceChanged);
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
+        window.OpenManual();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("paper.pdf")));
+        QCOMPARE(interfaces.count(), 0);
+        QCOMPARE(window.state().Kind, BookKind::None);
+        QCOMPARE(window.state().CurrentBookName, QStringLiteral("paper.pdf"));
+        QVERIFY(window.txtBook->text().isEmpty());
+        int notices = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            notices += qobject_cast<frmAcrobat*>(w) && w->isVisible() ? 1 : 0;
+        }
+        QCOMPARE(notices, 1);
+
+        notice->btnAcrobat->click();
+        QCOMPARE(interfaces.count(), 1);
+        QCOMPARE(shownView(window), QStringLiteral("pdfBook"));
+        QCOMPARE(window.state().Kind, BookKind::Pdf);
+        QCOMPARE(window.pdfBook->pageCount(), 2);
+        // Once answered, books open again at the first click.
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Emma.txt")));
+        QCOMPARE(window.txtBook->text(), QStringLiteral("Text first."));
     }
 };
 

@@ -19,9 +19,9 @@ private slots:
     void writerGivesTheExactRecord()
     {
         TestAppFolder app("");
-        QVERIFY(OptionsFile::write(app.optionsPath(), 12, QStringLiteral("no")));
+        QVERIFY(OptionsFile::write(app.optionsPath(), 12, OptionsFile::Flag(false)));
         QCOMPARE(app.readFile(app.optionsPath()), QByteArray("\"no\",12,\"no\"\r\n"));
-        QVERIFY(OptionsFile::write(app.optionsPath(), -3, QStringLiteral("yes")));
+        QVERIFY(OptionsFile::write(app.optionsPath(), -3, OptionsFile::Flag(true)));
         QCOMPARE(app.readFile(app.optionsPath()), QByteArray("\"no\",-3,\"yes\"\r\n"));
     }
 
@@ -56,10 +56,10 @@ private slots:
         ReaderState state;
         state.setProgramFolder(app.path());
         state.FontSize = 7;
-        state.PdfReaderFlag = QStringLiteral("keep");
+        state.PdfReaderFlag = OptionsFile::Flag::fromText(QStringLiteral("keep"));
         ReaderOptions::ReadOptions(state);
         QCOMPARE(int(state.FontSize), fontSize);
-        QCOMPARE(state.PdfReaderFlag, flag);
+        QCOMPARE(state.PdfReaderFlag.text(), flag);
     }
 
     void missingFileKeepsValues()
@@ -69,7 +69,7 @@ private slots:
         state.setProgramFolder(app.path());
         ReaderOptions::ReadOptions(state);
         QCOMPARE(int(state.FontSize), 0);
-        QVERIFY(state.PdfReaderFlag.isEmpty());
+        QVERIFY(state.PdfReaderFlag.text().isEmpty());
         QCOMPARE(state.effectiveFontSize(), 12);
         // The options dialog's writer creates the file.
         state.FontSize = 14;
@@ -84,7 +84,7 @@ private slots:
         state.setProgramFolder(app.path());
         ReaderOptions::ReadOptions(state);
         QVERIFY(ReaderOptions::ConfirmPdfReader(state));
-        QCOMPARE(state.PdfReaderFlag, QStringLiteral("yes"));
+        QCOMPARE(state.PdfReaderFlag.text(), QStringLiteral("yes"));
         QCOMPARE(app.readFile(app.optionsPath()), QByteArray("\"no\",16,\"yes\"\r\n"));
     }
 
@@ -94,11 +94,11 @@ private slots:
         ReaderState state;
         state.setProgramFolder(app.path() + QStringLiteral("missing-folder/"));
         state.FontSize = 16;
-        state.PdfReaderFlag = QStringLiteral("no");
+        state.PdfReaderFlag = OptionsFile::Flag(false);
         QString error;
         QVERIFY(!ReaderOptions::ConfirmPdfReader(state, &error));
         QVERIFY(!error.isEmpty());
-        QCOMPARE(state.PdfReaderFlag, QStringLiteral("no"));
+        QCOMPARE(state.PdfReaderFlag.text(), QStringLiteral("no"));
     }
 
     void firstStart_data()

@@ -2,7 +2,7 @@
 // sites, the address history, saving a book into the library and the window's layout rule.
 #include "core/AppSettings.h"
 #include "core/BookAddresses.h"
-#include "core/BookFileKind.h"
+#include "core/BookKinds.h"
 #include "core/Hosts.h"
 #include "formats/Twips.h"
 #include "mainwindow/frmMain.h"
@@ -559,7 +559,7 @@ private slots:
             QCOMPARE(FileDialog::lastProposedPath(), books + saved);
         }
         QCOMPARE(folderEntries(books), QStringList{saved});
-        QCOMPARE(int(bookKindOfFileName(saved)), kind);
+        QCOMPARE(int(BookKinds::kindOf(saved)), kind);
         if (saved == QLatin1String("fable.txt")) {
             QCOMPARE(m_app->readFile(books + saved), Fable);
         }

@@ -1,12 +1,13 @@
 // Draws the book view with a book loaded into a PNG, offscreen, with the program's own view:
 //   quillmere-render IN OUT.png [--width PIXELS] [--height PIXELS] [--at OFFSET]
-// IN is opened as RTF when its name ends in .rtf and as plain text otherwise, as the program
-// opens books. OFFSET puts the caret there, as a bookmark does; without it no caret is drawn.
+// IN is read as the library reads it, by the end of its name: RTF and plain-text books are
+// drawn; other kinds are refused. OFFSET puts the caret there, as a bookmark does; without it
+// no caret is drawn.
 // Exits with 1 and one line on bad input.
+#include "core/BookKinds.h"
 #include "views/RichTextView.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QImage>
 #include <QScrollBar>
 #include <QStringList>
@@ -64,12 +65,17 @@ int main(int argc, char** argv)
         return fail(QStringLiteral(
             "usage: quillmere-render IN OUT.png [--width PIXELS] [--height PIXELS] [--at OFFSET]"));
     }
+    const BookKinds::Row& row = BookKinds::row(BookKinds::kindOf(paths[0]));
+    if (row.reader != BookKinds::Reader::Rtf && row.reader != BookKinds::Reader::PlainText) {
+        return fail(QStringLiteral("%1 is %2: only RTF and plain-text books are drawn")
+                        .arg(paths[0], QLatin1String(row.description)));
+    }
     RichTextView view;
     view.resize(width, height);
-    const bool rtf =
-        QFileInfo(paths[0]).suffix().compare(QLatin1String("rtf"), Qt::CaseInsensitive) == 0;
     QString error;
-    if (!view.LoadFile(paths[0], rtf ? RichTextView::LoadRtf : RichTextView::LoadPlainText,
+    if (!view.LoadFile(paths[0],
+                       row.reader == BookKinds::Reader::Rtf ? RichTextView::LoadRtf
+                                                            : RichTextView::LoadPlainText,
                        &error)) {
         return fail(error);
     }

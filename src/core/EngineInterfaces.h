@@ -110,8 +110,9 @@ class MailTransport
 {
 public:
     virtual ~MailTransport() = default;
-    // Sends the message; the calling window keeps handling events meanwhile. False with the
-    // reason unless the server accepted the message for every recipient.
+    // Sends the message, holding the calling thread until the server has answered (the
+    // program calls it on a worker thread). False with the reason unless the server accepted
+    // the message for every recipient.
     virtual bool send(const MailMessage& message, QString* error) = 0;
     // The server's last answer to the last message sent (its status line), or empty.
     virtual QString lastServerReply() const = 0;
@@ -119,7 +120,7 @@ public:
 
 #define QuillmereWebEngineFactory_iid "org.quillmere.WebEngineFactory/2"
 #define QuillmerePdfEngineFactory_iid "org.quillmere.PdfEngineFactory/1"
-#define QuillmereMailTransport_iid "org.quillmere.MailTransport/2"
+#define QuillmereMailTransport_iid "org.quillmere.MailTransport/3"
 Q_DECLARE_INTERFACE(WebEngineFactory, QuillmereWebEngineFactory_iid)
 Q_DECLARE_INTERFACE(PdfEngineFactory, QuillmerePdfEngineFactory_iid)
 Q_DECLARE_INTERFACE(MailTransport, QuillmereMailTransport_iid)

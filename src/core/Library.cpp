@@ -1,6 +1,6 @@
 #include "core/Library.h"
 
-#include "core/BookFileKind.h"
+#include "core/BookKinds.h"
 #include "core/RawNameAlias.h"
 #include "formats/epub/ReadingRecord.h"
 
@@ -209,7 +209,7 @@ void Library::replaceBooks(QList<LibraryBook> fresh)
         books.reserve(added);
         for (qsizetype k = j; k <= last; ++k) {
             LibraryBook book = std::move(fresh[k]);
-            book.kind = bookKindOfFileName(book.name);
+            book.kind = BookKinds::kindOf(book.name);
             book.path = m_folder + book.name;
             if (!book.nameIsExact()) {
                 book.path = RawNameAlias::pathFor(m_folder, book.rawName, book.name);

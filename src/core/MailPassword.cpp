@@ -1,15 +1,14 @@
 #include "core/MailPassword.h"
 
 #include "core/NetrcFile.h"
+#include "core/ResponsiveWait.h"
 #include "formats/AtomicFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
-#include <QTimer>
+#include <memory>
 #include <qt6keychain/keychain.h>
 
 namespace {
@@ -21,37 +20,55 @@ QString tr(const char* text)
 const QString Service = QStringLiteral("Quillmere");
 // A keyring that does not answer in this time counts as none (a locked one may ask the user
 // to unlock it, which takes longer).
-constexpr int KeyringTimeoutMs = 60000;
+constexpr std::chrono::milliseconds KeyringTimeout(60000);
 
 QString keyFor(const MailAccount& account)
 {
     return QStringLiteral("smtp:%1@%2").arg(account.user, account.host.toLower());
 }
 
-// Runs a keyring job to its end; false when it did not end in time.
-bool runJob(QKeychain::Job* job)
+// A keyring job started by runJob, deleted at the end of the scope unless it outlived its
+// wait, in which case it deletes itself whenever it ends.
+struct JobDeleter
 {
-    QEventLoop loop;
-    bool finished = false;
-    QObject::connect(job, &QKeychain::Job::finished, &loop, [&] {
-        finished = true;
-        loop.quit();
-    });
-    QTimer::singleShot(KeyringTimeoutMs, &loop, &QEventLoop::quit);
+    void operator()(QKeychain::Job* job) const
+    {
+        if (!job->autoDelete()) {
+            delete job;
+        }
+    }
+};
+template <typename T> using KeyringJob = std::unique_ptr<T, JobDeleter>;
+
+// Runs a keyring job to its end, unless it does not end in time or asker (the window that
+// asked) is closed first.
+ResponsiveWait::Outcome runJob(QKeychain::Job* job, QObject* asker = nullptr)
+{
+    ResponsiveWait wait(asker);
+    wait.endOn(job, &QKeychain::Job::finished);
     job->setAutoDelete(false);
     job->start();
-    if (!finished) {
-        loop.exec();
-    }
-    if (!finished) {
+    const ResponsiveWait::Outcome outcome = wait.wait(KeyringTimeout);
+    if (outcome != ResponsiveWait::Outcome::Finished) {
         // It may still end later; it then deletes itself.
         job->setAutoDelete(true);
     }
-    return finished;
+    return outcome;
 }
-} // namespace
 
-bool MailPassword::keyringAvailable(QString* why)
+bool ran(QKeychain::Job* job, QObject* asker = nullptr)
+{
+    return runJob(job, asker) == ResponsiveWait::Outcome::Finished;
+}
+
+enum class Keyring
+{
+    Answers,
+    Missing,
+    AskerGone
+};
+
+Keyring probeKeyring(QString* why, QObject* asker)
 {
     // Without a session bus there is no keyring to reach; asking would only make the bus
     // library start a bus of its own that outlives the program.
@@ -61,24 +78,35 @@ bool MailPassword::keyringAvailable(QString* why)
         if (why) {
             *why = tr("No session bus runs.");
         }
-        return false;
+        return Keyring::Missing;
     }
-    QKeychain::ReadPasswordJob job(Service);
-    job.setKey(QStringLiteral("availability check"));
-    if (!runJob(&job)) {
+    const KeyringJob<QKeychain::ReadPasswordJob> job(new QKeychain::ReadPasswordJob(Service));
+    job->setKey(QStringLiteral("availability check"));
+    switch (runJob(job.get(), asker)) {
+    case ResponsiveWait::Outcome::Finished:
+        break;
+    case ResponsiveWait::Outcome::AskerGone:
+        return Keyring::AskerGone;
+    case ResponsiveWait::Outcome::TimedOut:
         if (why) {
             *why = tr("The keyring did not answer.");
         }
-        return false;
+        return Keyring::Missing;
     }
-    const QKeychain::Error error = job.error();
+    const QKeychain::Error error = job->error();
     if (error == QKeychain::NoError || error == QKeychain::EntryNotFound) {
-        return true;
+        return Keyring::Answers;
     }
     if (why) {
-        *why = job.errorString();
+        *why = job->errorString();
     }
-    return false;
+    return Keyring::Missing;
+}
+} // namespace
+
+bool MailPassword::keyringAvailable(QString* why)
+{
+    return probeKeyring(why, nullptr) == Keyring::Answers;
 }
 
 MailPassword::Store MailPassword::currentStore()
@@ -91,12 +119,12 @@ QString MailPassword::readFromKeyring(const MailAccount& account)
     if (account.user.isEmpty() || !keyringAvailable()) {
         return QString();
     }
-    QKeychain::ReadPasswordJob job(Service);
-    job.setKey(keyFor(account));
-    if (!runJob(&job) || job.error() != QKeychain::NoError) {
+    const KeyringJob<QKeychain::ReadPasswordJob> job(new QKeychain::ReadPasswordJob(Service));
+    job->setKey(keyFor(account));
+    if (!ran(job.get()) || job->error() != QKeychain::NoError) {
         return QString();
     }
-    return job.textData();
+    return job->textData();
 }
 
 bool MailPassword::isStored(const MailAccount& account)
@@ -110,21 +138,28 @@ bool MailPassword::isStored(const MailAccount& account)
 }
 
 bool MailPassword::save(const MailAccount& account, const QString& password, Store* used,
-                        QString* error)
+                        QString* error, QObject* asker)
 {
-    const Store store = currentStore();
+    const Keyring keyring = probeKeyring(nullptr, asker);
+    if (keyring == Keyring::AskerGone) {
+        if (error) {
+            *error = tr("The window was closed before the keyring answered.");
+        }
+        return false;
+    }
+    const Store store = keyring == Keyring::Answers ? Store::Keyring : Store::Netrc;
     if (used) {
         *used = store;
     }
     if (store == Store::Netrc) {
         return writeNetrc(netrcPath(), account.host, account.user, password, error);
     }
-    QKeychain::WritePasswordJob job(Service);
-    job.setKey(keyFor(account));
-    job.setTextData(password);
-    if (!runJob(&job) || job.error() != QKeychain::NoError) {
+    const KeyringJob<QKeychain::WritePasswordJob> job(new QKeychain::WritePasswordJob(Service));
+    job->setKey(keyFor(account));
+    job->setTextData(password);
+    if (!ran(job.get(), asker) || job->error() != QKeychain::NoError) {
         if (error) {
-            *error = tr("The keyring did not keep the password: %1").arg(job.errorString());
+            *error = tr("The keyring did not keep the password: %1").arg(job->errorString());
         }
         return false;
     }

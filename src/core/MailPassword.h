@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QObject;
+
 // Where the mail password is kept: in the desktop's keyring (the Secret Service, through
 // QtKeychain) when one runs, otherwise in ~/.netrc, readable by the user only, where the mail
 // library finds it. The settings file never holds it.
@@ -25,8 +27,11 @@ QString readFromKeyring(const MailAccount& account);
 // True when a password for the account is kept, in the keyring or in ~/.netrc.
 bool isStored(const MailAccount& account);
 
-// Keeps the password where currentStore() says; *used tells where it went.
-bool save(const MailAccount& account, const QString& password, Store* used, QString* error);
+// Keeps the password where currentStore() says; *used tells where it went. asker is the
+// window that asked: if it is closed while the keyring works, the save stops waiting and
+// returns false.
+bool save(const MailAccount& account, const QString& password, Store* used, QString* error,
+          QObject* asker = nullptr);
 
 // ~/.netrc (as the mail library reads it: $HOME/.netrc).
 QString netrcPath();

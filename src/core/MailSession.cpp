@@ -1,14 +1,19 @@
 #include "core/MailSession.h"
 
 #include "core/AppSettings.h"
+#include "core/BookKinds.h"
 #include "core/MailPassword.h"
 
 #include "core/EngineInterfaces.h"
 #include "core/EngineLibrary.h"
+#include "core/ResponsiveWait.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QThread>
 #include <QUrl>
+
+#include <memory>
 
 namespace {
 // A session id that is never 0, so 0 can mean "not signed on".
@@ -18,6 +23,9 @@ QString tr(const char* text)
 {
     return QCoreApplication::translate("MailSession", text);
 }
+
+// Longer than the mail library's own limit on a whole transfer (ten minutes).
+constexpr std::chrono::minutes SendTimeLimit(11);
 
 bool fail(QString* error, const QString& text)
 {
@@ -72,30 +80,6 @@ QString MailSession::singleLine(const QString& text)
     line.replace(QChar(0x0085), QLatin1Char(' '));
     line.remove(QChar(0));
     return line;
-}
-
-QString MailSession::contentTypeFor(const QString& fileName)
-{
-    const QString suffix = QFileInfo(fileName).suffix().toLower();
-    if (suffix == QLatin1String("txt")) {
-        return QStringLiteral("text/plain");
-    }
-    if (suffix == QLatin1String("rtf")) {
-        return QStringLiteral("application/rtf");
-    }
-    if (suffix == QLatin1String("htm") || suffix == QLatin1String("html")) {
-        return QStringLiteral("text/html");
-    }
-    if (suffix == QLatin1String("pdf")) {
-        return QStringLiteral("application/pdf");
-    }
-    if (suffix == QLatin1String("doc")) {
-        return QStringLiteral("application/msword");
-    }
-    if (suffix == QLatin1String("epub")) {
-        return QStringLiteral("application/epub+zip");
-    }
-    return QStringLiteral("application/octet-stream");
 }
 
 bool MailSession::SignOn(QString* error)
@@ -216,14 +200,34 @@ bool MailSession::Send(QString* error)
     message.subject = m_subject;
     message.noteText = m_noteText;
     message.attachmentPath = m_attachment;
-    message.attachmentType = m_attachment.isEmpty() ? QString() : contentTypeFor(m_attachment);
+    message.attachmentType =
+        m_attachment.isEmpty() ? QString() : BookKinds::mailTypeOf(m_attachment);
     // Outside this computer the connection must be encrypted.
     message.encryptionRequired = !isLocalServer(m_account.server);
     m_lastReply.clear();
-    const bool sent = transport->send(message, error);
-    m_lastReply = transport->lastServerReply();
-    if (!sent) {
-        return false;
+    // The transfer runs on a worker thread while this one keeps the windows answering. The
+    // mail library ends a stalled transfer itself; the wait's limit only backs it up.
+    struct Outcome
+    {
+        bool sent = false;
+        QString error;
+        QString reply;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    QThread* worker = QThread::create([transport, message, outcome] {
+        outcome->sent = transport->send(message, &outcome->error);
+        outcome->reply = transport->lastServerReply();
+    });
+    QObject::connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    ResponsiveWait wait;
+    wait.endOn(worker, &QThread::finished);
+    worker->start();
+    if (wait.wait(SendTimeLimit) != ResponsiveWait::Outcome::Finished) {
+        return fail(error, tr("The mail server did not answer in time."));
+    }
+    m_lastReply = outcome->reply;
+    if (!outcome->sent) {
+        return fail(error, outcome->error);
     }
     m_composing = false;
     return true;

@@ -39,8 +39,6 @@ public:
     // The server's last answer during the last Send ("250 ..." after a message was taken).
     QString lastServerReply() const { return m_lastReply; }
 
-    // The content type an attachment is sent with, from its file name's end.
-    static QString contentTypeFor(const QString& fileName);
     // A header field with its line breaks turned into blanks, so it cannot start new headers.
     static QString singleLine(const QString& text);
     // True for a server URL on this computer, where plain SMTP is allowed.

@@ -29,9 +29,10 @@ bool ReaderOptions::WriteOptions(const ReaderState& state, QString* error)
 
 bool ReaderOptions::ConfirmPdfReader(ReaderState& state, QString* error)
 {
-    if (!OptionsFile::write(state.OptionsFilePath, state.FontSize, QStringLiteral("yes"), error)) {
+    const OptionsFile::Flag installed(true);
+    if (!OptionsFile::write(state.OptionsFilePath, state.FontSize, installed, error)) {
         return false;
     }
-    state.PdfReaderFlag = QStringLiteral("yes");
+    state.PdfReaderFlag = installed;
     return true;
 }

@@ -1,41 +1,11 @@
 #pragma once
 
+#include "core/BookKinds.h"
 #include "core/FontSizePolicy.h"
+#include "formats/OptionsFile.h"
 
 #include <QString>
 #include <optional>
-
-// Kind of the book open in the reading pane; the numbers are stored nowhere but are the ones
-// the commands test against.
-enum class BookKind : int
-{
-    None = 0,
-    PlainText = 1,
-    Rtf = 2,
-    Html = 3,
-    Pdf = 4,
-    WordDocument = 5,
-    // A file the text view could not open (too large, damaged, not what its name says): it is
-    // never written into.
-    Refused = 6,
-    // An EPUB book: shown in the text view, never written (its marks live in its record).
-    Epub = 7,
-    // An EPUB book shown as its pages in the web view (fixed-layout books, or by choice).
-    EpubPages = 8
-};
-
-// What the toolbar and the menus offer for the book in the reading pane.
-enum class InterfaceMode
-{
-    // No book in the pane: no book commands, but the Edit menu stays open for Options.
-    NoBook = 0,
-    // PDF and Word documents and refused books: no text commands.
-    Document = 1,
-    // HTML books: printing and the web view's Back and Forward.
-    Web = 2,
-    // Plain-text, RTF and EPUB books: every command.
-    Text = 3
-};
 
 // The main window's run-time state, one per run, owned by frmMain. Every other window reads or
 // writes only the fields its own code names.
@@ -55,11 +25,10 @@ struct ReaderState
     QString CurrentBookName;
     // The book's file can be written under its name (marks and bookmarks are saved into it).
     bool BookWritable = true;
-    qint16 FontSize = 0;    // points, from the options file
-    QString PdfReaderFlag;  // "yes" or "no", from the options file
-    bool BookSaved = false; // the last SaveChanges wrote the book
-    bool AwaitingPdfNotice = false;
-    bool PdfGoAhead = false;
+    qint16 FontSize = 0; // points, from the options file
+    // From the options file: "no" until the user said a PDF reader is installed; the PDF
+    // reader notice comes before every PDF book while it is.
+    OptionsFile::Flag PdfReaderFlag;
     std::optional<float> RecordedMainHeight; // twips, outer size at the first activation
     std::optional<float> RecordedMainWidth;
 

@@ -7,9 +7,6 @@
 // decides where it names a kind of book, and the name the link gave is kept where it already
 // says that kind.
 namespace SavedBookName {
-// The extension (without the dot) for a content type the library has a view for; empty for
-// any other type. Parameters such as "; charset=utf-8" are ignored.
-QString extensionFor(const QString& contentType);
 // name, with the extension for contentType added where name does not already say that kind
 // of book. An unknown type keeps the name; so does plain text where the name has an extension
 // (servers send many books as text), and a plain-text name without one gets ".txt".

@@ -13,21 +13,24 @@ OptionsFile::Record OptionsFile::read(const QString& path)
         return record;
     }
     SequentialFieldReader reader(file.readAll());
-    record.firstRunFlag = reader.readField();
-    if (record.firstRunFlag) {
+    if (const std::optional<QString> first = reader.readField()) {
+        record.firstRunFlag = Flag::fromText(*first);
         record.fontSize = reader.readNumber();
     }
     if (record.fontSize) {
-        record.pdfReaderFlag = reader.readField();
+        if (const std::optional<QString> flag = reader.readField()) {
+            record.pdfReaderFlag = Flag::fromText(*flag);
+        }
     }
     return record;
 }
 
-bool OptionsFile::write(const QString& path, qint16 fontSize, const QString& pdfReaderFlag,
+bool OptionsFile::write(const QString& path, qint16 fontSize, const Flag& pdfReaderFlag,
                         QString* error)
 {
-    const QByteArray line = SequentialFields::quoted(QStringLiteral("no")) + ',' +
-                            SequentialFields::number(fontSize) + ',' +
-                            SequentialFields::quoted(pdfReaderFlag) + SequentialFields::lineEnd();
+    // Once any writer has run, the program never counts as started for the first time again.
+    const QByteArray line =
+        SequentialFields::quoted(Flag(false).text()) + ',' + SequentialFields::number(fontSize) +
+        ',' + SequentialFields::quoted(pdfReaderFlag.text()) + SequentialFields::lineEnd();
     return writeFileAtomically(path, line, error);
 }

@@ -248,7 +248,7 @@ void frmMain::IsItFirstTime()
     }
     const OptionsFile::Record record = OptionsFile::read(m_state.OptionsFilePath);
     ReaderOptions::apply(record, m_state);
-    if (record.firstRunFlag != QStringLiteral("yes")) {
+    if (!record.firstRunFlag || !record.firstRunFlag->isYes()) {
         return;
     }
     m_state.ShowManualAtStart = true;
@@ -258,7 +258,7 @@ void frmMain::IsItFirstTime()
         // A read-only installation still starts; it just greets the user again next time.
         MessageBox::warning(this, error);
     }
-    if (m_state.PdfReaderFlag == QStringLiteral("no")) {
+    if (m_state.PdfReaderFlag.isNo()) {
         MessageBox::show(this, tr("If you would like to view e-books in PDF format, be sure to "
                                   "download Acrobat Reader.  You can download Reader for free "
                                   "at %1.")

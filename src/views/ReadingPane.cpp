@@ -9,36 +9,11 @@
 #include "views/WidgetBuilding.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 
 using WidgetBuilding::named;
 using WidgetBuilding::place;
-
-ReadingPane::Layout ReadingPane::layoutFor(BookKind kind)
-{
-    switch (kind) {
-    case BookKind::PlainText:
-    case BookKind::Rtf:
-        return {View::Text, InterfaceMode::Text, true};
-    case BookKind::Epub:
-        // Every text command works; marks and the bookmark go into the book's reading record,
-        // never into its file.
-        return {View::Text, InterfaceMode::Text, false};
-    case BookKind::Html:
-    case BookKind::EpubPages:
-        return {View::Web, InterfaceMode::Web, false};
-    case BookKind::Pdf:
-        return {View::Pdf, InterfaceMode::Document, false};
-    case BookKind::WordDocument:
-        return {View::Document, InterfaceMode::Document, false};
-    case BookKind::Refused:
-        return {View::Explanation, InterfaceMode::Document, false};
-    case BookKind::None:
-        break;
-    }
-    // No book: the empty text view, without book commands, for they have no book to work on.
-    return {View::Text, InterfaceMode::NoBook, false};
-}
 
 ReadingPane::ReadingPane(ReaderState& state, QWidget* client)
     : QObject(client), m_state(state), m_client(client)
@@ -70,22 +45,93 @@ ReadingPane::ReadingPane(ReaderState& state, QWidget* client)
     m_message->hide();
 }
 
-void ReadingPane::attachEpubSession(const QString& recordsFolder, QMenu* contents)
+void ReadingPane::attachEpubSession(const QString& recordsFolder, QMenu* contents, bool pages)
 {
     m_epub = new EpubSession(m_text, contents, recordsFolder, this);
-    m_epub->setPageView(m_web,
-                        [this](bool pages) { show(pages ? BookKind::EpubPages : BookKind::Epub); });
+    if (pages) {
+        m_epub->setPageView(
+            m_web, [this](bool asPages) { show(asPages ? BookKind::EpubPages : BookKind::Epub); });
+    }
+}
+
+bool ReadingPane::refuse(const QString& reason, QString* error)
+{
+    show(BookKind::Refused, tr("This book cannot be shown.\n\n%1").arg(reason));
+    if (error) {
+        *error = reason;
+    }
+    return false;
+}
+
+bool ReadingPane::open(const QString& path, BookKind kind, QString* error, QString* warning)
+{
+    using Reader = BookKinds::Reader;
+    const Reader reader = BookKinds::row(kind).reader;
+    QString reason;
+    switch (reader) {
+    case Reader::Rtf:
+    case Reader::PlainText:
+        // A file the view refuses is shown with the reason and is never written into.
+        if (!m_text->LoadFile(
+                path, reader == Reader::Rtf ? RichTextView::LoadRtf : RichTextView::LoadPlainText,
+                &reason)) {
+            return refuse(reason, error);
+        }
+        break;
+    case Reader::Chapters:
+        // A book that cannot be shown is explained in the pane, and its file is left alone.
+        if (!m_epub) {
+            return refuse(tr("EPUB books are not read here."), error);
+        }
+        if (!m_epub->open(path, &reason)) {
+            return refuse(reason, error);
+        }
+        show(kind);
+        // Pages drawn to a set size are read as pages; the Contents menu switches either way.
+        if (m_epub->book().isFixedLayout() && !m_epub->showPages(true, &reason) && warning) {
+            *warning = reason;
+        }
+        return true;
+    case Reader::WebPage:
+        m_web->Navigate(path);
+        break;
+    case Reader::PdfPages: {
+        // A PDF that cannot be read is shown as the view's own explanation of what is wrong.
+        const bool shown = m_pdf->setSourceFile(path, &reason);
+        show(kind);
+        if (!shown && error) {
+            *error = reason;
+        }
+        return shown;
+    }
+    case Reader::WordConverter: {
+        // A document that cannot be converted is shown as the view's own explanation.
+        const bool shown = m_document->CreateEmbedFromFile(path, &reason);
+        m_document->DoVerb(DocumentView::VerbUiActivate);
+        show(kind);
+        if (!shown && error) {
+            *error = reason;
+        }
+        return shown;
+    }
+    case Reader::None:
+        return refuse(tr("%1 is not a kind of book that is read from a file.")
+                          .arg(QDir::toNativeSeparators(path)),
+                      error);
+    }
+    show(kind);
+    return true;
 }
 
 void ReadingPane::show(BookKind kind, const QString& explanation)
 {
-    const Layout layout = layoutFor(kind);
-    m_message->setText(layout.view == View::Explanation ? explanation : QString());
-    m_message->setVisible(layout.view == View::Explanation);
-    m_text->setVisible(layout.view == View::Text);
-    m_web->setVisible(layout.view == View::Web);
-    m_pdf->setVisible(layout.view == View::Pdf);
-    if (layout.view == View::Document) {
+    const BookKinds::Row& row = BookKinds::row(kind);
+    m_message->setText(row.view == View::Explanation ? explanation : QString());
+    m_message->setVisible(row.view == View::Explanation);
+    m_text->setVisible(row.view == View::Text);
+    m_web->setVisible(row.view == View::Web);
+    m_pdf->setVisible(row.view == View::Pdf);
+    if (row.view == View::Document) {
         m_document->show();
     } else if (m_document->isVisible()) {
         // The document view leaves its active state before it goes.
@@ -94,9 +140,9 @@ void ReadingPane::show(BookKind kind, const QString& explanation)
         m_document->hide();
     }
     m_state.Kind = kind;
-    // A read-only book is shown and searched, but nothing offers to write into it. (An EPUB
-    // book keeps its marks in its reading record, so its file's name does not matter.)
-    emit interfaceChanged(layout.interfaceMode, !(layout.keepsMarks && !m_state.BookWritable));
+    // A read-only book is shown and searched, but nothing offers to write into it. (A book
+    // that keeps its marks in its reading record takes them whatever its file's name.)
+    emit interfaceChanged(row.interfaceMode, row.sideRecord || keepsMarks(m_state));
 }
 
 void ReadingPane::fitToClient()

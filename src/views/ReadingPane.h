@@ -15,36 +15,19 @@ class RichTextView;
 class WebView;
 
 // The reading pane: the four views a book can be shown in (text, web, PDF, Word document) and
-// the label that stands in for a book that cannot be shown. show(kind) is the one place that
-// decides, for every kind of book (the manual included), which view shows it, which interface
-// mode goes with it and whether marks and bookmarks may be written into its file.
+// the label that stands in for a book that cannot be shown. open() loads a book of any kind,
+// and show(kind) is the one place that shows a kind (the manual included) in its view, with the
+// interface mode of its row in BookKinds.
 class ReadingPane : public QObject
 {
     Q_OBJECT
 public:
-    enum class View
-    {
-        Text,
-        Web,
-        Pdf,
-        Document,
-        // A book the text view refused: the reason stands in the pane instead.
-        Explanation
-    };
+    using View = BookKinds::View;
 
-    struct Layout
-    {
-        View view;
-        InterfaceMode interfaceMode;
-        // Marks and bookmarks are saved into the book's own file.
-        bool keepsMarks;
-    };
-
-    static Layout layoutFor(BookKind kind);
-    // Whether marks and bookmarks can be saved into the open book.
+    // Whether marks and bookmarks can be saved into the open book's own file.
     static bool keepsMarks(const ReaderState& state)
     {
-        return layoutFor(state.Kind).keepsMarks && state.BookWritable;
+        return BookKinds::row(state.Kind).marksInFile && state.BookWritable;
     }
 
     // Builds the views as children of client, at their designed places; state is the reader's,
@@ -52,8 +35,9 @@ public:
     ReadingPane(ReaderState& state, QWidget* client);
 
     // What EPUB books keep (where they were read, marks) goes into recordsFolder; contents is
-    // the menu their table of contents is listed in.
-    void attachEpubSession(const QString& recordsFolder, QMenu* contents);
+    // the menu their table of contents is listed in. Without pages, fixed-layout books stay in
+    // the text view too (for a reader of their text alone, which needs no web engine).
+    void attachEpubSession(const QString& recordsFolder, QMenu* contents, bool pages = true);
 
     RichTextView* text() const { return m_text; }
     WebView* web() const { return m_web; }
@@ -62,6 +46,13 @@ public:
     QLabel* message() const { return m_message; }
     EpubSession* epub() const { return m_epub; }
     ReaderState& state() const { return m_state; }
+
+    // Loads the book at path as a book of kind and shows it in its view, with its interface
+    // mode. False with the reason when it cannot be shown: a book the text view or the EPUB
+    // reader refuses is replaced in the pane by the reason (kind Refused); a PDF or Word
+    // document's own view explains why. *warning (when given) receives what the user should
+    // know about a book that did open (an EPUB book's pages that could not be made).
+    bool open(const QString& path, BookKind kind, QString* error, QString* warning = nullptr);
 
     // Shows the view for kind, hides the others, makes kind the open book's kind and announces
     // the interface mode. explanation is the text shown for a refused book.
@@ -76,6 +67,9 @@ signals:
     void interfaceChanged(InterfaceMode mode, bool marksAllowed);
 
 private:
+    // Shows the reason in place of a book; always false.
+    bool refuse(const QString& reason, QString* error);
+
     ReaderState& m_state;
     QWidget* m_client;
     RichTextView* m_text;

@@ -122,6 +122,24 @@ QString RichTextView::text() const
     return toPlainText();
 }
 
+QString RichTextView::heldText() const
+{
+    QString text = document()->toRawText();
+    for (QChar& c : text) {
+        switch (c.unicode()) {
+        case QChar::ParagraphSeparator:
+        case QChar::LineSeparator:
+        case 0xFDD0: // table and frame boundaries
+        case 0xFDD1:
+            c = u'\n';
+            break;
+        default:
+            break;
+        }
+    }
+    return text;
+}
+
 int RichTextView::characterCount() const
 {
     return document()->characterCount() - 1;

@@ -46,6 +46,9 @@ public:
     // Text (set): replaces the whole document by the text.
     void setText(const QString& text);
     QString text() const;
+    // The text one character per offset, as bookmarks and marks count them: a paragraph or line
+    // end (and a table's edges) as "\n", a picture as U+FFFC, every other character as it is.
+    QString heldText() const;
     // Number of character offsets in the document (the end offset).
     int characterCount() const;
 

@@ -1,10 +1,11 @@
 #include "views/WordConverter.h"
 
-#include <QEventLoop>
+#include "core/ResponsiveWait.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTimer>
+#include <QWidget>
 
 namespace {
 QString s_program = QStringLiteral("antiword");
@@ -82,27 +83,19 @@ bool WordConverter::convert(const QString& path, QString* text, QString* error)
                           QStringLiteral("0"), QStringLiteral("--"), path});
     process.setStandardInputFile(QProcess::nullDevice());
 
-    QEventLoop loop;
-    QTimer limit;
-    limit.setSingleShot(true);
-    bool timedOut = false;
-    connect(&limit, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        process.kill();
-    });
-    connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    connect(&process, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError failure) {
+    // The window keeps repainting while the converter works; the user's input waits, for the
+    // opening cannot be cancelled halfway. The view's window may still be closed for good.
+    auto* view = qobject_cast<QWidget*>(parent());
+    ResponsiveWait wait(view ? view->window() : nullptr);
+    wait.endOn(&process, &QProcess::finished);
+    connect(&process, &QProcess::errorOccurred, &wait, [&wait](QProcess::ProcessError failure) {
         if (failure == QProcess::FailedToStart) {
-            loop.quit();
+            wait.finish();
         }
     });
     process.start();
-    limit.start(s_timeLimit);
-    // The window keeps repainting while the converter works.
-    if (process.state() != QProcess::NotRunning || process.error() != QProcess::FailedToStart) {
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    limit.stop();
+    const ResponsiveWait::Outcome outcome =
+        wait.wait(std::chrono::milliseconds(s_timeLimit), QEventLoop::ExcludeUserInputEvents);
     m_process = nullptr;
     if (process.state() != QProcess::NotRunning) {
         process.kill();
@@ -112,11 +105,11 @@ bool WordConverter::convert(const QString& path, QString* text, QString* error)
     if (process.error() == QProcess::FailedToStart) {
         return setError(tr("The converter \"%1\" could not be started.").arg(s_program));
     }
-    if (timedOut) {
+    if (outcome == ResponsiveWait::Outcome::TimedOut) {
         return setError(tr("The converter took longer than %1 seconds and was stopped.")
                             .arg(s_timeLimit / 1000));
     }
-    if (m_cancelled) {
+    if (m_cancelled || outcome == ResponsiveWait::Outcome::AskerGone) {
         return setError(tr("The conversion was cancelled."));
     }
     const QByteArray output = process.readAllStandardOutput();

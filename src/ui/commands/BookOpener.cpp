@@ -1,6 +1,6 @@
 #include "ui/commands/BookOpener.h"
 
-#include "core/BookFileKind.h"
+#include "core/BookKinds.h"
 #include "core/BusyPointer.h"
 #include "core/Library.h"
 #include "core/ReaderState.h"
@@ -10,19 +10,13 @@
 #include "ui/WindowList.h"
 #include "ui/commands/ChangeSaver.h"
 #include "ui/dialogs/frmAcrobat.h"
-#include "views/DocumentView.h"
 #include "views/EpubSession.h"
-#include "views/PdfView.h"
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
-#include "views/WebView.h"
+#include "views/ShowOrRaise.h"
 
-#include <QApplication>
-#include <QEventLoop>
+#include <QCoreApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
-#include <QPointer>
-#include <QToolButton>
 
 namespace {
 QString tr(const char* text)
@@ -31,64 +25,68 @@ QString tr(const char* text)
 }
 } // namespace
 
-bool BookOpener::waitForPdfNotice()
+frmAcrobat* BookOpener::waitingNotice() const
 {
-    ReaderState& state = m_context.state;
-    if (state.PdfReaderFlag != QStringLiteral("no")) {
-        return true;
+    for (QWidget* window : m_context.windows.open()) {
+        if (auto* notice = qobject_cast<frmAcrobat*>(window); notice && notice->isVisible()) {
+            return notice;
+        }
     }
-    state.AwaitingPdfNotice = true;
-    QPointer<frmAcrobat> notice = new frmAcrobat(m_context.state, m_context.window);
+    return nullptr;
+}
+
+void BookOpener::askForPdfReader(const QString& path)
+{
+    auto* notice = new frmAcrobat(m_context.state, m_context.window);
     m_context.windows.add(notice);
-    QEventLoop loop;
-    QObject::connect(notice, &frmAcrobat::closed, &loop, &QEventLoop::quit);
+    // The opening goes on when the notice answers; the main window stays responsive meanwhile.
+    // The connection ends with the main window, whose pane the opening fills.
+    QObject::connect(notice, &frmAcrobat::answered, m_context.window,
+                     [context = m_context, path](bool readerInstalled) {
+                         // Declined: nothing else opens, and the empty pane stays without a book.
+                         if (readerInstalled) {
+                             BookOpener(context).finishOpening(path, BookKind::Pdf);
+                         }
+                     });
     notice->show();
     notice->activateWindow();
-    // The main window stays responsive while the notice is up.
-    if (state.AwaitingPdfNotice) {
-        loop.exec();
-    }
-    state.AwaitingPdfNotice = false;
-    return state.PdfGoAhead;
 }
 
-bool BookOpener::loadEpubBook(const QString& path)
+void BookOpener::finishOpening(const QString& path, BookKind kind)
 {
+    ReaderState& state = m_context.state;
     QString error;
-    // A book that cannot be shown is explained in the pane, and its file is left alone.
-    if (!m_context.pane.epub()->open(path, &error)) {
-        m_context.pane.show(BookKind::Refused, tr("This book cannot be shown.\n\n%1").arg(error));
-        return false;
+    QString warning;
+    BusyPointer busy;
+    const bool opened = m_context.pane.open(path, kind, &error, &warning);
+    busy.release();
+    state.ChangesPending = false;
+    if (!warning.isEmpty()) {
+        MessageBox::show(m_context.window, warning);
     }
-    m_context.pane.show(BookKind::Epub);
-    // Pages drawn to a set size are read as pages; the Contents menu switches either way.
-    EpubSession* session = m_context.pane.epub();
-    if (session->book().isFixedLayout() && !session->showPages(true, &error)) {
-        MessageBox::show(m_context.window, error);
+    // The bookmark is a place in the text view; a book with a reading record returns to where
+    // it was read from the record instead.
+    const BookKinds::Row& row = BookKinds::row(state.Kind);
+    if (!opened || row.view != BookKinds::View::Text || row.sideRecord) {
+        return;
     }
-    return true;
-}
-
-bool BookOpener::loadTextBook(const QString& path, RichTextView::LoadKind loadKind, BookKind kind)
-{
-    QString error;
-    // A file the view refuses is shown with the reason and is never written into.
-    if (!m_context.pane.text()->LoadFile(path, loadKind, &error)) {
-        m_context.pane.show(BookKind::Refused, tr("This book cannot be shown.\n\n%1").arg(error));
-        return false;
+    RichTextView* text = m_context.pane.text();
+    const std::optional<qint64> bookmark =
+        BookmarkFile::lastOffset(state.BookmarkFilePath, state.CurrentBookName);
+    if (bookmark) {
+        text->setSelStart(static_cast<int>(qMin<qint64>(*bookmark, text->characterCount())));
+        text->setSelLength(0);
     }
-    m_context.pane.show(kind);
-    return true;
 }
 
 void BookOpener::OpenTheNode()
 {
     ReaderState& state = m_context.state;
     // While the PDF reader notice waits for an answer, a second opening is held back.
-    if (state.AwaitingPdfNotice) {
+    if (frmAcrobat* notice = waitingNotice()) {
+        showOrRaise(notice);
         return;
     }
-    state.PdfGoAhead = false;
     // A book whose changes could not be written stays open rather than losing them.
     if (state.ChangesPending && !ChangeSaver(m_context).trySave()) {
         return;
@@ -127,64 +125,27 @@ void BookOpener::OpenTheNode()
     // A name that is not UTF-8 is read through a link; saving would replace the link, not
     // the book, so such a book takes no marks.
     state.BookWritable = entry.nameIsExact();
-    RichTextView* text = m_context.pane.text();
     // Until the new book is shown the pane holds none: the view is emptied for it, and a
     // command meanwhile (the PDF notice, a conversion, waits with the window answering) must
     // not write that emptiness into any file.
-    text->setText(QString());
+    m_context.pane.text()->setText(QString());
     m_context.pane.show(BookKind::None);
-    BusyPointer busy;
-    bool opened = true;
-    switch (bookKindOfFileName(path)) {
-    case BookKind::Rtf:
-        opened = loadTextBook(path, RichTextView::LoadRtf, BookKind::Rtf);
-        break;
-    case BookKind::Html:
-        m_context.pane.web()->Navigate(path);
-        m_context.pane.show(BookKind::Html);
-        break;
-    case BookKind::Pdf:
-        busy.release();
-        if (!waitForPdfNotice()) {
-            // Nothing else opens: the empty pane stays without a book.
-            return;
-        }
-        // A PDF that cannot be read is shown as the view's own explanation of what is wrong.
-        m_context.pane.pdf()->setSourceFile(path);
-        m_context.pane.show(BookKind::Pdf);
-        break;
-    case BookKind::WordDocument:
-        // A document that cannot be converted is shown as the view's own explanation.
-        m_context.pane.document()->CreateEmbedFromFile(path);
-        m_context.pane.document()->DoVerb(-4);
-        m_context.pane.show(BookKind::WordDocument);
-        break;
-    case BookKind::Epub:
-        busy.release();
-        opened = loadEpubBook(path);
-        break;
-    case BookKind::PlainText:
-    default: // kindOf gives no other kind
-        opened = loadTextBook(path, RichTextView::LoadPlainText, BookKind::PlainText);
-        break;
-    }
-    busy.release();
-    state.ChangesPending = false;
-    // An EPUB book returns to where it was read from its own record, not the bookmark file.
-    if (!opened || state.Kind == BookKind::Epub || state.Kind == BookKind::EpubPages) {
+    const BookKind kind = BookKinds::kindOf(path);
+    if (kind == BookKind::Pdf && state.PdfReaderFlag.isNo()) {
+        askForPdfReader(path);
         return;
     }
-    const std::optional<qint64> bookmark =
-        BookmarkFile::lastOffset(state.BookmarkFilePath, state.CurrentBookName);
-    if (bookmark) {
-        text->setSelStart(static_cast<int>(qMin<qint64>(*bookmark, text->characterCount())));
-        text->setSelLength(0);
-    }
+    finishOpening(path, kind);
 }
 
 void BookOpener::OpenManual()
 {
     ReaderState& state = m_context.state;
+    // The PDF book waiting for the notice's answer would open over the manual.
+    if (frmAcrobat* notice = waitingNotice()) {
+        showOrRaise(notice);
+        return;
+    }
     if (state.ChangesPending && !ChangeSaver(m_context).trySave()) {
         return;
     }
@@ -197,7 +158,7 @@ void BookOpener::OpenManual()
         state.BookWritable = true;
         m_context.pane.text()->setText(QString());
         // The manual is an RTF book of the library like any other.
-        loadTextBook(path, RichTextView::LoadRtf, BookKind::Rtf);
+        m_context.pane.open(path, BookKind::Rtf, nullptr);
     }
     state.ChangesPending = false;
 }

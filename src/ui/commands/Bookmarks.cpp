@@ -62,8 +62,8 @@ void Bookmarks::SetBookmark()
     }
     view->setSelLength(0);
     state.ChangesPending = true;
-    ChangeSaver(m_context).trySave();
-    if (!state.BookSaved) {
+    // The bookmark is recorded only for a book that now holds its picture on disk.
+    if (ChangeSaver(m_context).SaveChanges() != ChangeSaver::Result::Saved) {
         return;
     }
     QString error;

@@ -29,7 +29,6 @@ QString ChangeSaver::convertedName(const QString& booksFolder, const QString& bo
 ChangeSaver::Result ChangeSaver::SaveChanges()
 {
     ReaderState& state = m_context.state;
-    state.BookSaved = false;
     const QString oldPath = state.BooksFolder + state.CurrentBookName;
     QString error;
     // Only a book the text view holds whole is written; a refused file never is.
@@ -45,7 +44,6 @@ ChangeSaver::Result ChangeSaver::SaveChanges()
             return Result::Failed;
         }
         state.ChangesPending = false;
-        state.BookSaved = true;
         return Result::Saved;
     }
 
@@ -82,8 +80,8 @@ ChangeSaver::Result ChangeSaver::SaveChanges()
                                 .arg(newName, QFileInfo(oldPath).fileName()));
     }
     m_context.refreshLibrary();
-    state.Kind = BookKind::Rtf;
+    // From now on the book is the RTF book it was saved as; the pane keeps showing it.
+    m_context.pane.show(BookKind::Rtf);
     state.ChangesPending = false;
-    state.BookSaved = true;
     return Result::Saved;
 }

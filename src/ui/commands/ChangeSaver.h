@@ -18,7 +18,8 @@ public:
 
     explicit ChangeSaver(const ReaderContext& context) : m_context(context) {}
 
-    // Sets BookSaved; a failure is reported to the user and leaves ChangesPending set.
+    // Saved when the book was written; a failure is reported to the user and leaves
+    // ChangesPending set.
     Result SaveChanges();
     // The same; false only when a write failed (already reported).
     bool trySave() { return SaveChanges() != Result::Failed; }

@@ -188,6 +188,7 @@ void dlgMailAccount::btnSave_Click()
     if (m_sending) {
         return;
     }
+    m_closed = false;
     const MailAccount saved = account();
     if (const QString problem = saved.problem(); !problem.isEmpty()) {
         MessageBox::show(this, problem);
@@ -201,7 +202,11 @@ void dlgMailAccount::btnSave_Click()
     saved.save();
     if (!txtPassword->text().isEmpty()) {
         QString error;
-        if (!MailPassword::save(saved, txtPassword->text(), nullptr, &error)) {
+        // The keyring may take its time; closing the window meanwhile abandons the password.
+        if (!MailPassword::save(saved, txtPassword->text(), nullptr, &error, this)) {
+            if (m_closed) {
+                return;
+            }
             MessageBox::warning(this, tr("The account is saved, but the password could not be "
                                          "kept.\n\n%1")
                                           .arg(error));
@@ -228,4 +233,5 @@ void dlgMailAccount::closeEvent(QCloseEvent* event)
         return;
     }
     QDialog::closeEvent(event);
+    m_closed = event->isAccepted();
 }

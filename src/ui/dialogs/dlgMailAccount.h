@@ -54,4 +54,6 @@ private:
 
     MailAccount::Security m_security = MailAccount::Security::SslTls;
     bool m_sending = false;
+    // Closed by the user: work still under way for it says nothing more.
+    bool m_closed = false;
 };

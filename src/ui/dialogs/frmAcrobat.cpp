@@ -97,12 +97,14 @@ void frmAcrobat::changeEvent(QEvent* event)
 
 void frmAcrobat::installedAcrobat()
 {
-    ReaderState& state = m_state;
-    state.PdfGoAhead = true;
+    if (m_answered) {
+        return;
+    }
+    m_readerInstalled = true;
     QString error;
-    if (!ReaderOptions::ConfirmPdfReader(state, &error)) {
+    if (!ReaderOptions::ConfirmPdfReader(m_state, &error)) {
         // The book still opens; only the record for later runs is missing.
-        state.PdfReaderFlag = QStringLiteral("yes");
+        m_state.PdfReaderFlag = OptionsFile::Flag(true);
         MessageBox::warning(
             this, tr("Your answer could not be recorded for the next start.\n\n%1").arg(error));
     }
@@ -111,8 +113,15 @@ void frmAcrobat::installedAcrobat()
 
 void frmAcrobat::closeEvent(QCloseEvent* event)
 {
-    m_state.AwaitingPdfNotice = false;
-    showOrRaise(m_mainWindow);
-    emit closed();
     QWidget::closeEvent(event);
+    if (m_answered) {
+        return;
+    }
+    m_answered = true;
+    // The notice leaves the screen before the opening goes on behind it.
+    hide();
+    if (m_mainWindow) {
+        showOrRaise(m_mainWindow);
+    }
+    emit answered(m_readerInstalled);
 }

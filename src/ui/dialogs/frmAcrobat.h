@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 class SkinButton;
@@ -9,13 +10,15 @@ class SkinPanel;
 struct ReaderState;
 
 // The PDF reader notice: shown before a PDF book opens while the user has not confirmed that a
-// PDF reader is present. "Installed Acrobat" confirms and lets the book open; OK (or closing the
+// PDF reader is present. It does not block: the opening goes on when it answers. "Installed
+// Acrobat" confirms (recorded in the options file) and lets the book open; OK (or closing the
 // notice any other way) abandons the opening.
 class frmAcrobat : public QWidget
 {
     Q_OBJECT
 public:
-    // The answer goes into state; closing brings mainWindow back to the front.
+    // A confirmation is recorded in state and the options file; closing brings mainWindow back
+    // to the front.
     frmAcrobat(ReaderState& state, QWidget* mainWindow);
 
     SkinForm* SkinForm1 = nullptr;
@@ -31,7 +34,8 @@ public:
     void Form_Activate();
 
 signals:
-    void closed();
+    // Sent once, as the notice closes: whether the user said a PDF reader is installed.
+    void answered(bool readerInstalled);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -41,5 +45,7 @@ private:
     void installedAcrobat();
 
     ReaderState& m_state;
-    QWidget* m_mainWindow;
+    QPointer<QWidget> m_mainWindow;
+    bool m_readerInstalled = false;
+    bool m_answered = false;
 };

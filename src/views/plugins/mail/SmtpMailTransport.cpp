@@ -3,16 +3,12 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QMetaObject>
 #include <QObject>
 #include <array>
 #include <curl/curl.h>
-#include <memory>
 #include <mutex>
-#include <thread>
 
 namespace {
 bool fail(QString* error, const QString& text)
@@ -154,7 +150,8 @@ private:
 
 bool SmtpMailTransport::send(const MailMessage& message, QString* error)
 {
-    auto curl = std::make_shared<CurlEasy>();
+    CurlEasy easy;
+    CurlEasy* curl = &easy;
     if (!curl->handle) {
         return fail(error, tr("The mail library could not start."));
     }
@@ -227,30 +224,22 @@ bool SmtpMailTransport::send(const MailMessage& message, QString* error)
     curl_easy_setopt(h, CURLOPT_MIMEPOST, curl->mime);
 
     // The server's answers, for the mail account window's test message.
-    auto replies = std::make_shared<QByteArray>();
+    QByteArray replies;
     curl_easy_setopt(h, CURLOPT_DEBUGFUNCTION, &keepServerReplies);
-    curl_easy_setopt(h, CURLOPT_DEBUGDATA, replies.get());
+    curl_easy_setopt(h, CURLOPT_DEBUGDATA, &replies);
     curl_easy_setopt(h, CURLOPT_VERBOSE, 1L);
     m_lastReply.clear();
 
-    auto errorText = std::make_shared<std::array<char, CURL_ERROR_SIZE>>();
-    (*errorText)[0] = '\0';
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText->data());
+    std::array<char, CURL_ERROR_SIZE> errorText{};
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorText.data());
 
-    // The transfer runs on a worker thread while this one keeps the windows alive.
-    auto result = std::make_shared<CURLcode>(CURLE_OK);
-    QEventLoop loop;
-    std::thread worker([curl, result, &loop] {
-        *result = curl_easy_perform(curl->handle);
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    loop.exec();
-    worker.join();
-    m_lastReply = lastReplyIn(*replies, *result != CURLE_OK);
+    // The program calls this on a worker thread; its windows keep answering meanwhile.
+    const CURLcode code = curl_easy_perform(h);
+    m_lastReply = lastReplyIn(replies, code != CURLE_OK);
 
-    if (*result != CURLE_OK) {
-        const QString detail = (*errorText)[0] ? QString::fromUtf8(errorText->data())
-                                               : QString::fromUtf8(curl_easy_strerror(*result));
+    if (code != CURLE_OK) {
+        const QString detail = errorText[0] ? QString::fromUtf8(errorText.data())
+                                            : QString::fromUtf8(curl_easy_strerror(code));
         return fail(error, tr("The mail server did not take the message: %1").arg(detail));
     }
     return true;
