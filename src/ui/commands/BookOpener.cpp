@@ -2,6 +2,7 @@
 
 #include "core/BusyPointer.h"
 #include "core/ReaderState.h"
+#include "formats/BookFileKind.h"
 #include "formats/BookmarkFile.h"
 #include "ui/LibraryTree.h"
 #include "ui/MessageBox.h"
@@ -29,24 +30,21 @@ QString tr(const char* text)
     return QCoreApplication::translate("BookOpener", text);
 }
 
-// Only the end of the full path counts, case ignored; the first match wins.
 BookKind kindOf(const QString& path)
 {
-    const QString lower = path.toLower();
-    if (lower.endsWith(QLatin1String("rtf"))) {
+    switch (bookFileKind(path)) {
+    case BookFileKind::Rtf:
         return BookKind::Rtf;
-    }
-    if (lower.endsWith(QLatin1String("htm")) || lower.endsWith(QLatin1String("html"))) {
+    case BookFileKind::Html:
         return BookKind::Html;
-    }
-    if (lower.endsWith(QLatin1String("pdf"))) {
+    case BookFileKind::Pdf:
         return BookKind::Pdf;
-    }
-    if (lower.endsWith(QLatin1String("doc"))) {
+    case BookFileKind::WordDocument:
         return BookKind::WordDocument;
-    }
-    if (lower.endsWith(QLatin1String(".epub"))) {
+    case BookFileKind::Epub:
         return BookKind::Epub;
+    case BookFileKind::PlainText:
+        break;
     }
     return BookKind::PlainText;
 }
