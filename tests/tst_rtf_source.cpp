@@ -7,8 +7,10 @@
 #include "support/TestMain.h"
 #include "views/RichTextView.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -18,6 +20,9 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QUrl>
+
+#include <cctype>
 
 namespace {
 
@@ -88,10 +93,27 @@ QByteArray withoutMarks(const QByteArray& bytes, QByteArray* colorTable)
             const qsizetype nameEnd = bytes.indexOf('}', i + picture.size());
             const qsizetype end = nameEnd < 0 ? -1 : bytes.indexOf('}', nameEnd + 1);
             i = end < 0 ? bytes.size() : end + 1;
+        } else if (rest.startsWith("{}")) {
+            i += 2; // ends a \uN's fallback where a mark group did before
         } else if (rest.startsWith("{\\colortbl")) {
             const qsizetype end = bytes.indexOf('}', i);
             *colorTable = bytes.mid(i, end - i);
             i = end + 1;
+        } else if (bytes[i] == '\\' && i + 1 < bytes.size() && std::isalpha(uchar(bytes[i + 1]))) {
+            // A control word, without its delimiter: where a mark group went, one is added.
+            qsizetype end = i + 1;
+            while (end < bytes.size() && std::isalpha(uchar(bytes[end]))) {
+                ++end;
+            }
+            if (end + 1 < bytes.size() && bytes[end] == '-' &&
+                std::isdigit(uchar(bytes[end + 1]))) {
+                ++end;
+            }
+            while (end < bytes.size() && std::isdigit(uchar(bytes[end]))) {
+                ++end;
+            }
+            out.append(bytes.mid(i, end - i));
+            i = end < bytes.size() && bytes[end] == ' ' ? end + 1 : end;
         } else if (bytes[i] == '\\' && i + 1 < bytes.size()) {
             out.append(rest.first(2));
             i += 2;
@@ -173,6 +195,25 @@ int markNesting(const QByteArray& bytes)
     return most;
 }
 
+// The bookmark picture as the program writes it into a book.
+QByteArray ourPicture()
+{
+    return Rtf::pictureGroup(QImage(kPicture),
+                             RichTextView::PictureNamePrefix + QStringLiteral("bookmark.bmp"));
+}
+
+// A small red picture as the hex of its PNG.
+QByteArray pngHex()
+{
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png.toHex();
+}
+
 int offsetOf(const RichTextView& view, const QString& text)
 {
     return int(view.text().indexOf(text));
@@ -241,20 +282,26 @@ private:
     RichTextView m_view;
 };
 
+// Runs LibreOffice without a window, with a profile of its own in folder.
+void runLibreOffice(const QStringList& arguments, const QString& folder)
+{
+    QProcess office;
+    office.start(QStandardPaths::findExecutable(QStringLiteral("soffice")),
+                 QStringList{QStringLiteral("-env:UserInstallation=file://") + folder +
+                                 QStringLiteral("/profile"),
+                             QStringLiteral("--headless")} +
+                     arguments);
+    office.waitForFinished(300000);
+}
+
 // LibreOffice's reading of each file as UTF-8 text (pictures and page furniture left out).
 QStringList libreOfficeText(const QStringList& paths, const QString& folder)
 {
-    const QString soffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-    QStringList arguments{QStringLiteral("-env:UserInstallation=file://") + folder +
-                              QStringLiteral("/profile"),
-                          QStringLiteral("--headless"),
-                          QStringLiteral("--convert-to"),
-                          QStringLiteral("txt:Text (encoded):UTF8"),
-                          QStringLiteral("--outdir"),
-                          folder};
-    QProcess office;
-    office.start(soffice, arguments + paths);
-    office.waitForFinished(300000);
+    runLibreOffice(QStringList{QStringLiteral("--convert-to"),
+                               QStringLiteral("txt:Text (encoded):UTF8"),
+                               QStringLiteral("--outdir"), folder} +
+                       paths,
+                   folder);
     QStringList texts;
     for (const QString& path : paths) {
         QString text = QString::fromUtf8(
@@ -262,6 +309,32 @@ QStringList libreOfficeText(const QStringList& paths, const QString& folder)
         texts.append(text.remove(QChar(0xFEFF)));
     }
     return texts;
+}
+
+// The group that starts at bytes[at], to its closing brace.
+QByteArray groupAt(const QByteArray& bytes, qsizetype at)
+{
+    int depth = 0;
+    for (qsizetype i = at; i >= 0 && i < bytes.size(); ++i) {
+        if (bytes[i] == '\\') {
+            ++i;
+        } else if (bytes[i] == '{') {
+            ++depth;
+        } else if (bytes[i] == '}' && --depth == 0) {
+            return bytes.mid(at, i + 1 - at);
+        }
+    }
+    return {};
+}
+
+QColor pictureColor(const QTextDocument& document, int offset)
+{
+    QTextCursor cursor(const_cast<QTextDocument*>(&document));
+    cursor.setPosition(offset + 1);
+    const QString name = cursor.charFormat().toImageFormat().name();
+    const QImage image =
+        document.resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
+    return image.isNull() ? QColor() : QColor(image.pixel(image.width() / 2, image.height() / 2));
 }
 
 } // namespace
@@ -396,6 +469,104 @@ private slots:
         book.saveAndCheck("mark after a refused change");
     }
 
+    // Marks (m), erasures (e), bookmark pictures set (p) and taken out (x) in small books, byte for
+    // byte: a mark takes the place of the mark groups it covers, a group that changes nothing
+    // is left out, and a control word keeps its delimiter when a group after it goes.
+    void changesGiveTheseBytes_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("changes");
+        QTest::addColumn<QByteArray>("expected");
+        const QByteArray table =
+            "{\\rtf1{\\colortbl;\\red128\\green0\\blue0;\\red0\\green0\\blue255;}";
+        QTest::newRow("mark") << table + "abcdef}" << QStringLiteral("m1-4")
+                              << table + "a{\\cf1 {\\ul bcd}}ef}";
+        QTest::newRow("erase inside a mark") << table + "abcdef}" << QStringLiteral("m1-4 e2-3")
+                                             << table + "a{\\cf1 {\\ul b}}c{\\cf1 {\\ul d}}ef}";
+        QTest::newRow("overlapping marks") << table + "abcdef}" << QStringLiteral("m1-4 m2-5 m0-2")
+                                           << table + "{\\cf1 {\\ul abcde}}f}";
+        QTest::newRow("erasing all of it")
+            << table + "abcdef}" << QStringLiteral("m1-4 m3-6 e0-6") << table + "abcdef}";
+        QTest::newRow("the book's own colour, partly marked")
+            << table + "{\\cf2 blue} text}" << QStringLiteral("m0-2")
+            << table + "{\\cf1 {\\ul bl}}{\\cf2 ue} text}";
+        QTest::newRow("underlined text takes only the colour")
+            << table + "\\ul under\\ulnone  plain}" << QStringLiteral("m0-5 m6-8")
+            << table + "\\ul {\\cf1 under}\\ulnone  {\\cf1 {\\ul pl}}ain}";
+        QTest::newRow("erasing underlined text")
+            << table + "\\ul under\\ulnone  plain}" << QStringLiteral("e1-3")
+            << table + "\\ul u{\\ulnone nd}er\\ulnone  plain}";
+        QTest::newRow("a control word before a group that goes")
+            << table + "a\\emdash{\\cf1 {\\ul x}}y}" << QStringLiteral("e2-3")
+            << table + "a\\emdash xy}";
+        QTest::newRow("a control word at the end of a group that goes")
+            << table + "{\\cf1 {\\ul \\emdash}}x}" << QStringLiteral("e0-1")
+            << table + "\\emdash x}";
+        QTest::newRow("a \\uN whose fallback a group ended")
+            << table + "\\uc1\\u82{\\cf1 {\\ul 12}}x}" << QStringLiteral("e1-3")
+            << table + "\\uc1\\u82{}12x}";
+        QTest::newRow("a control word before a picture that goes")
+            << table + "a\\emdash" + ourPicture() + "x}" << QStringLiteral("x2")
+            << table + "a\\emdash x}";
+        // A later row with more cells gives every row one more cell: what follows moves on.
+        QTest::newRow("a row wider than the first")
+            << table + "\\trowd\\cellx1000\\intbl one\\cell\\row\\trowd\\cellx1000\\cellx2000"
+                       "\\intbl two\\cell three\\cell\\row\\pard after\\par}"
+            << QStringLiteral("m1-4 m6-9 m10-15 m18-20")
+            << table + "\\trowd\\cellx1000\\intbl {\\cf1 {\\ul one}}\\cell\\row\\trowd"
+                       "\\cellx1000\\cellx2000\\intbl {\\cf1 {\\ul two}}\\cell {\\cf1 {\\ul three}}"
+                       "\\cell\\row\\pard af{\\cf1 {\\ul te}}r\\par}";
+        QTest::newRow("text over line ends") << table + "abc\r\ndef}" << QStringLiteral("m1-5")
+                                             << table + "a{\\cf1 {\\ul bc\r\nde}}f}";
+        QTest::newRow("a colour table made for the mark")
+            << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}abc}") << QStringLiteral("m0-1")
+            << QByteArray(
+                   "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red128\\green0\\blue0;}"
+                   "{\\cf1 {\\ul a}}bc}");
+        QTest::newRow("a bookmark inside a mark stands outside the rewritten groups")
+            << table + "abcdef}" << QStringLiteral("m0-6 p3 m0-7")
+            << table + "{\\cf1 {\\ul abc}}@{\\cf1 {\\ul def}}}";
+        QTest::newRow("a bookmark beside a picture and its fallback")
+            << "{\\rtf1 a{\\*\\shppict{\\pict\\pngblip " + pngHex() +
+                   "}}{\\nonshppict{\\pict\\wmetafile8 0100}}b}"
+            << QStringLiteral("p1 p3")
+            << "{\\rtf1 a@{\\*\\shppict{\\pict\\pngblip " + pngHex() +
+                   "}}{\\nonshppict{\\pict\\wmetafile8 0100}}@b}";
+    }
+
+    void changesGiveTheseBytes()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, changes);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("small.rtf"));
+        writeAll(path, rtf);
+        SavedBook book(path);
+        QVERIFY(book.load());
+        int bookmark = -1;
+        for (const QString& change : changes.split(u' ')) {
+            const QStringList range = change.mid(1).split(u'-');
+            const int start = range[0].toInt();
+            if (change.startsWith(u'p')) {
+                bookmark = book.bookmark(-1, start);
+                QCOMPARE(bookmark, start);
+            } else if (change.startsWith(u'x')) {
+                QVERIFY(book.view().isPictureAt(start));
+                book.view().setSelStart(start);
+                book.view().setSelLength(1);
+                QVERIFY(book.view().setSelText(QString()));
+            } else {
+                book.mark(start, range[1].toInt(), change.startsWith(u'm'));
+            }
+            book.saveAndCheck(qPrintable(change));
+        }
+        // Each of our pictures stands for "@".
+        QByteArray saved = readAll(book.path());
+        saved.replace(ourPicture(), "@");
+        QCOMPARE(saved, expected);
+    }
+
     // Marking one passage again and again, with the book saved and opened again between the
     // marks, never grows it: a mark takes the place of the groups it covers. Erasing gives
     // the book's own bytes back, with only the new colour table entry left.
@@ -488,6 +659,63 @@ private slots:
                 QVERIFY(book.load()); // the groups as the reader finds them in the file
             }
         }
+    }
+
+    // LibreOffice writes a picture in the text as {\\*\\shppict{\\pict ...}}{\\nonshppict{\\pict
+    // ...}} and an anchored one as a shape of its own: each is shown once, as its picture, and
+    // marks and bookmarks around them leave their bytes as LibreOffice wrote them.
+    void libreOfficePicturesAreShownAndKept()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) {
+            QSKIP("LibreOffice is not installed");
+        }
+        QTemporaryDir dir;
+        for (const auto& [name, color] : {std::pair{"red.png", Qt::red}, {"blue.png", Qt::blue}}) {
+            QImage image(24, 16, QImage::Format_RGB32);
+            image.fill(color);
+            QVERIFY(image.save(dir.filePath(QLatin1String(name)), "PNG"));
+        }
+        const QString page = dir.filePath(QStringLiteral("pictures.html"));
+        writeAll(page, "<html><body><p>Inline <img src=\"red.png\"> picture.</p>"
+                       "<p>Floating <img src=\"blue.png\" align=\"left\"> picture.</p>"
+                       "<p>The end.</p></body></html>");
+        runLibreOffice({QStringLiteral("--infilter=HTML (StarWriter)"),
+                        QStringLiteral("--convert-to"), QStringLiteral("rtf"),
+                        QStringLiteral("--outdir"), dir.path(), page},
+                       dir.path());
+        const QByteArray original = readAll(dir.filePath(QStringLiteral("pictures.rtf")));
+        const qsizetype inlineAt = original.indexOf("{\\*\\shppict");
+        const QByteArray inlinePicture = groupAt(original, inlineAt);
+        const QByteArray fallback = groupAt(original, inlineAt + inlinePicture.size());
+        const QByteArray shape = groupAt(original, original.indexOf("{\\shp{"));
+        QVERIFY2(!inlinePicture.isEmpty() && fallback.startsWith("{\\nonshppict") &&
+                     !shape.isEmpty(),
+                 original.constData());
+
+        SavedBook book(dir.filePath(QStringLiteral("pictures.rtf")));
+        QVERIFY(book.load());
+        RichTextView& view = book.view();
+        QCOMPARE(view.text().count(QChar::ObjectReplacementCharacter), 2);
+        const int red = offsetOf(view, QStringLiteral("Inline ")) + 7;
+        const int blue = offsetOf(view, QStringLiteral("Floating")) + 8;
+        QCOMPARE(pictureColor(*view.document(), red), QColor(Qt::red));
+        QCOMPARE(pictureColor(*view.document(), blue), QColor(Qt::blue));
+
+        book.mark(0, view.characterCount());
+        book.saveAndCheck("mark over the pictures");
+        int bookmark = book.bookmark(-1, red);
+        book.saveAndCheck("bookmark before the picture");
+        bookmark = book.bookmark(bookmark, red + 1);
+        book.saveAndCheck("bookmark after the picture");
+        bookmark = book.bookmark(bookmark, blue);
+        book.saveAndCheck("bookmark before the shape");
+        book.mark(red - 3, blue + 3, false);
+        book.saveAndCheck("erase over the pictures");
+        const QByteArray saved = readAll(book.path());
+        QVERIFY(saved.contains(inlinePicture + fallback));
+        QVERIFY(saved.contains(shape));
+        QCOMPARE(saved.count("{\\*\\shppict"), 1);
+        QCOMPARE(saved.count("{\\pict{\\*\\quillmereimage "), 1);
     }
 
     void libreOfficeReadsTheSameText()

@@ -228,7 +228,18 @@ void RtfDocumentBuilder::placeInCell()
     // cell to cell by position: every cell after the current one is still empty, one
     // position each.
     if (m_column >= m_columns && m_columns < kMaxColumns) {
+        // Every row gets a cell at its end: what was read into the rows below the first moves
+        // on by one place for each row above it.
+        std::vector<int> rowEnds;
+        if (m_map) {
+            for (int row = 0; row < m_row; ++row) {
+                rowEnds.push_back(m_table->cellAt(row, m_columns - 1).lastPosition());
+            }
+        }
         m_table->appendColumns(1);
+        if (m_map) {
+            m_map->insertPlaces(rowEnds);
+        }
         ++m_columns;
         QTextTableFormat format = m_table->format();
         QList<QTextLength> widths = format.columnWidthConstraints();

@@ -543,7 +543,6 @@ void RtfParser::closeGroup()
     const Destination closing = group.destination;
     const Destination parent = m_stack[m_stack.size() - 2].destination;
     const Wrapper wrapper = group.wrapper;
-    const Wrapper parentWrapper = m_stack[m_stack.size() - 2].wrapper;
     const qsizetype groupBegin = group.groupBegin;
     // A mark group counts only when its closing brace was read.
     const bool markGroup =
@@ -562,7 +561,7 @@ void RtfParser::closeGroup()
     }
     if (closing == Destination::Picture && parent != Destination::Picture &&
         parent != Destination::PictureName) {
-        if (parent == Destination::ShapeValue || parentWrapper == Wrapper::ShapePicture) {
+        if (parent == Destination::ShapeValue) {
             m_stack.pop_back();
             holdPicture();
         } else {
@@ -1295,16 +1294,23 @@ void RtfParser::closeWrapper(Wrapper wrapper, qsizetype begin)
         }
         return;
     }
+    if (wrapper == Wrapper::ShapePicture) {
+        // The picture, shown where its own group ended, stands for the whole \shppict group
+        // when that holds nothing else, and for a fallback just before it too.
+        if (m_map) {
+            const bool fallbackBefore = m_fallbackEnd >= 0 && onlyLineEnds(m_fallbackEnd, begin);
+            m_map->widenLastPicture(m_data, fallbackBefore ? m_fallbackBegin : begin, begin,
+                                    m_token.end);
+        }
+        return;
+    }
+    // A shape shows the picture it holds as one character, and its bytes are the picture's.
     const QImage image = std::move(m_heldImage);
     m_heldImage = QImage();
     if (image.isNull() || !isText() || state().chars.hidden) {
         return;
     }
-    // A fallback just before the picture belongs to it as well.
-    const bool fallbackBefore =
-        m_fallbackEnd >= 0 && onlyLineEnds(m_fallbackEnd, begin) &&
-        (!m_map || m_map->spans().empty() || m_map->spans().back().byteEnd <= m_fallbackBegin);
-    setSource(fallbackBefore ? m_fallbackBegin : begin, m_token.end, SourceSpan::Picture);
+    setSource(begin, m_token.end, SourceSpan::Picture);
     showPicture(m_heldPicture, image);
     m_heldPicture = RtfPicture();
 }

@@ -52,7 +52,7 @@ private:
         ShapeValue // the value of the picture property: a \pict group
     };
     // Groups that hold a picture together with what stands in for it in other readers: the
-    // picture is shown when the group closes, and the group's bytes are its source.
+    // picture is shown once, and the group's bytes (with the fallback's) are its source.
     enum class Wrapper : unsigned char
     {
         None,
@@ -143,7 +143,7 @@ private:
     void finishPicture();
     // Shows a decoded picture at the end of the document so far.
     void showPicture(const RtfPicture& picture, const QImage& image);
-    // Keeps the picture just read for the shape or \shppict group around it.
+    // Keeps the picture just read for the shape around it, shown when the shape closes.
     void holdPicture();
     void handleShapeWord(RtfWord word);
     void closeWrapper(Wrapper wrapper, qsizetype begin);
@@ -216,7 +216,7 @@ private:
 
     RtfPicture m_picture;
     QString m_fieldInstruction;
-    // A shape's or \shppict group's picture, shown when that group closes.
+    // A shape's picture, shown when the shape closes.
     RtfPicture m_heldPicture;
     QImage m_heldImage;
     QString m_shapeProperty;        // the name of the shape property being read

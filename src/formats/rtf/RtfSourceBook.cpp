@@ -101,6 +101,48 @@ bool continuesControlWord(char c)
     return isLetter(c) || isDigit(c) || c == ' ' || c == '-';
 }
 
+// True when the bytes end in \uN (perhaps with its delimiter): a group boundary after it may
+// have cut its fallback short, and without one what follows would be taken as the fallback.
+bool endsInUnicode(QByteArrayView bytes)
+{
+    qsizetype i = bytes.size();
+    if (i > 0 && bytes[i - 1] == ' ') {
+        --i;
+    }
+    const qsizetype digitsEnd = i;
+    while (i > 0 && isDigit(bytes[i - 1])) {
+        --i;
+    }
+    if (i == digitsEnd) {
+        return false;
+    }
+    if (i > 0 && bytes[i - 1] == '-') {
+        --i;
+    }
+    if (i < 2 || bytes[i - 1] != 'u' || bytes[i - 2] != '\\') {
+        return false;
+    }
+    qsizetype slashes = 0;
+    for (qsizetype j = i - 2; j >= 0 && bytes[j] == '\\'; --j) {
+        ++slashes;
+    }
+    return slashes % 2 == 1;
+}
+
+// What must stand between the bytes before and the byte next where a group boundary between
+// them goes: nothing, the delimiter of a control word, or an empty group that ends the
+// fallback of a \uN.
+QByteArray joiner(QByteArrayView before, char next)
+{
+    if (next != '{' && next != '}' && endsInUnicode(before)) {
+        return QByteArrayLiteral("{}");
+    }
+    if (continuesControlWord(next) && endsInControlWord(before)) {
+        return QByteArrayLiteral(" ");
+    }
+    return {};
+}
+
 bool sameColor(const BaseStyle& base, const QColor& color)
 {
     // Text without a colour of its own shows black: erasing it to black changes nothing.
@@ -426,17 +468,19 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
             depth = 0;
         }
     };
-    // A control word just before needs its delimiter, or what follows would lengthen it.
-    const auto delimit = [&](char next) {
+    // Where a group boundary went, the control word before needs its delimiter, or a \uN its
+    // fallback ended, or what follows would change their meaning.
+    const auto join = [&](char next) {
         const QByteArrayView before = text.isEmpty() ? source.first(begin) : QByteArrayView(text);
-        if (continuesControlWord(next) && endsInControlWord(before)) {
-            text.append(' ');
-            if (!out->spans.empty() && out->spans.back().second == int(text.size()) - 1) {
-                ++out->spans.back().second; // the delimiter belongs to the run's last word
-            }
+        const QByteArray joint = joiner(before, next);
+        text.append(joint);
+        if (joint == " " && !out->spans.empty() &&
+            out->spans.back().second == int(text.size()) - 1) {
+            ++out->spans.back().second; // the delimiter belongs to the run's last word
         }
     };
     int pos = begin;
+    int pieceEnd = begin; // where the last run (or the bytes before the rewrite) ended
     size_t k = stretch.first;
     while (pos < end) {
         if (k < stretch.last && pos == spans[k].byteBegin) {
@@ -449,7 +493,12 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
                     wanted.color = color ? newColor : wanted.color;
                     wanted.underline = underline >= 0 ? newUnderline : wanted.underline;
                 }
-                if (depth > 0 && !(wanted == open)) {
+                const QByteArrayView piece =
+                    source.sliced(span.byteBegin, span.byteEnd - span.byteBegin);
+                // A \uN whose fallback a group boundary ended still needs one.
+                const bool cut =
+                    span.byteBegin != pieceEnd && endsInUnicode(text) && piece.front() != '{';
+                if (depth > 0 && (!(wanted == open) || cut)) {
                     closeGroups();
                 }
                 if (depth == 0 && (wanted.color >= 0 || wanted.underline >= 0)) {
@@ -467,9 +516,12 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
             }
             const QByteArrayView piece =
                 source.sliced(span.byteBegin, span.byteEnd - span.byteBegin);
-            delimit(piece.front());
+            if (span.byteBegin != pieceEnd) {
+                join(piece.front()); // something stood between them in the source
+            }
             out->spans.emplace_back(int(text.size()), int(text.size() + piece.size()));
             text.append(piece);
+            pieceEnd = span.byteEnd;
             pos = span.byteEnd;
             ++k;
             continue;
@@ -496,8 +548,8 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
         return false;
     }
     closeGroups();
-    if (end < source.size()) {
-        delimit(source[end]);
+    if (end < source.size() && pieceEnd != end) {
+        join(source[end]);
     }
     return true;
 }
@@ -611,8 +663,14 @@ bool RtfSourceBook::removePicture(int offset)
         return false;
     }
     const int begin = spans[index].byteBegin;
-    const int length = spans[index].byteEnd - begin;
-    m_bytes.remove(begin, length);
+    const int end = spans[index].byteEnd;
+    const QByteArray joint =
+        end < m_bytes.size() ? joiner(QByteArrayView(m_bytes).first(begin), m_bytes[end]) : "";
+    const int length = end - begin - int(joint.size());
+    m_bytes.replace(begin, end - begin, joint);
+    if (joint == " " && index > 0 && spans[index - 1].byteEnd == begin) {
+        ++spans[index - 1].byteEnd; // the delimiter of its last word
+    }
     spans.erase(spans.begin() + qsizetype(index));
     for (size_t k = index; k < spans.size(); ++k) {
         --spans[k].docPos;

@@ -89,6 +89,17 @@ void RtfSourceMap::extendLast(qsizetype byteEnd)
     }
 }
 
+void RtfSourceMap::insertPlaces(const std::vector<int>& positions)
+{
+    size_t passed = 0;
+    for (SourceSpan& span : m_spans) {
+        while (passed < positions.size() && positions[passed] < span.docPos) {
+            ++passed;
+        }
+        span.docPos += int(passed);
+    }
+}
+
 bool RtfSourceMap::extendLastPicture(QByteArrayView data, qsizetype begin, qsizetype end)
 {
     if (!m_mappable || m_spans.empty() || m_spans.back().kind != SourceSpan::Picture ||
@@ -101,6 +112,27 @@ bool RtfSourceMap::extendLastPicture(QByteArrayView data, qsizetype begin, qsize
         }
     }
     m_spans.back().byteEnd = int(end);
+    return true;
+}
+
+bool RtfSourceMap::widenLastPicture(QByteArrayView data, qsizetype begin, qsizetype groupBegin,
+                                    qsizetype end)
+{
+    if (!m_mappable || m_spans.empty() || end > std::numeric_limits<int>::max()) {
+        return false;
+    }
+    SourceSpan& picture = m_spans.back();
+    if (picture.kind != SourceSpan::Picture || picture.byteBegin < groupBegin ||
+        (m_spans.size() > 1 && m_spans[m_spans.size() - 2].byteEnd > begin)) {
+        return false;
+    }
+    for (qsizetype i = picture.byteEnd; i < end - 1; ++i) {
+        if (!isLineEnd(data[i])) {
+            return false;
+        }
+    }
+    picture.byteBegin = int(begin);
+    picture.byteEnd = int(end);
     return true;
 }
 

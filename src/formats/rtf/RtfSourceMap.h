@@ -69,11 +69,18 @@ public:
     // Widens the last picture to take in the group [begin, end) that follows it after nothing
     // but line ends (the fallback of a picture); false when it does not follow the picture.
     bool extendLastPicture(QByteArrayView data, qsizetype begin, qsizetype end);
+    // Widens the last picture to [begin, end) when it is all its group [groupBegin, end) holds
+    // and no other run lies after begin; false otherwise.
+    bool widenLastPicture(QByteArrayView data, qsizetype begin, qsizetype groupBegin,
+                          qsizetype end);
     // Lists the group [begin, end) whose content starts at contentBegin as a mark group when
     // it holds nothing but runs of text and pictures and the mark groups listed from
     // firstChild on (which it then takes the place of). data is the whole source.
     void addMarkGroup(QByteArrayView data, qsizetype begin, qsizetype contentBegin, qsizetype end,
                       size_t firstChild, const BaseStyle& base);
+    // One place of the document was inserted after each of the (ascending) positions: the
+    // runs after them move on.
+    void insertPlaces(const std::vector<int>& positions);
     void setUnmappable() { m_mappable = false; }
     bool isMappable() const { return m_mappable; }
 
