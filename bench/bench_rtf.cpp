@@ -143,6 +143,66 @@ void BM_MarkAndSaveLastChapter(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * rtf.size());
 }
 
+// Marks as the red pen makes them: the colour, then underlining.
+bool markRange(Rtf::RtfSourceBook& source, const QTextDocument& document, int start, int end)
+{
+    return source.setColor(document, start, end, QColor(128, 0, 0)) &&
+           source.setUnderline(document, start, end, true);
+}
+
+// A mark over the whole book: every paragraph's text written again with its groups.
+void BM_MarkWholeBook(benchmark::State& state)
+{
+    const QByteArray& rtf = book().libreOfficeRtf;
+    if (rtf.isEmpty()) {
+        state.SkipWithError("no RTF of the book (LibreOffice missing?)");
+        return;
+    }
+    QTextDocument document;
+    document.setDocumentLayout(new NoLayout(&document));
+    Rtf::RtfSourceMap map;
+    Rtf::read(rtf, &document, nullptr, &map);
+    qsizetype grown = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Rtf::RtfSourceBook source(rtf, map);
+        state.ResumeTiming();
+        if (!markRange(source, document, 0, document.characterCount() - 1)) {
+            state.SkipWithError("the mark was refused");
+            return;
+        }
+        grown = source.bytes().size() - rtf.size();
+    }
+    state.counters["grown_%"] = 100.0 * double(grown) / double(rtf.size());
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
+// One verse marked again and again, as a reader does over the years: each mark costs the
+// same and the book does not grow (counter: bytes added by the 2nd to the 300th mark).
+void BM_MarkOneVerseAgain(benchmark::State& state)
+{
+    const QByteArray& rtf = book().libreOfficeRtf;
+    if (rtf.isEmpty()) {
+        state.SkipWithError("no RTF of the book (LibreOffice missing?)");
+        return;
+    }
+    QTextDocument document;
+    document.setDocumentLayout(new NoLayout(&document));
+    Rtf::RtfSourceMap map;
+    Rtf::read(rtf, &document, nullptr, &map);
+    Rtf::RtfSourceBook source(rtf, std::move(map));
+    const int start = int(document.toRawText().lastIndexOf(QStringLiteral("22:21")));
+    markRange(source, document, start, start + 60);
+    const qsizetype once = source.bytes().size();
+    for (int i = 1; i < 300; ++i) {
+        markRange(source, document, start, start + 60);
+    }
+    state.counters["grown_bytes"] = double(source.bytes().size() - once);
+    for (auto _ : state) {
+        markRange(source, document, start, start + 60);
+    }
+}
+
 void BM_ReadOwnRtf(benchmark::State& state)
 {
     readRtf(state, book().ownRtf);
@@ -250,6 +310,8 @@ BENCHMARK(BM_ReadOwnRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadLibreOfficeRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadLibreOfficeRtfWithMap)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_MarkAndSaveLastChapter)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MarkWholeBook)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MarkOneVerseAgain)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace
 

@@ -505,6 +505,9 @@ private slots:
         QTest::newRow("a \\uN whose fallback a group ended")
             << table + "\\uc1\\u82{\\cf1 {\\ul 12}}x}" << QStringLiteral("e1-3")
             << table + "\\uc1\\u82{}12x}";
+        QTest::newRow("a \\uN whose longer fallback a group cut short")
+            << table + "\\uc2 {\\cf1 {\\ul x\\u8364\\'80}}kept}" << QStringLiteral("e0-2")
+            << table + "\\uc2 x\\u8364\\'80{}kept}";
         QTest::newRow("a control word before a picture that goes")
             << table + "a\\emdash" + ourPicture() + "x}" << QStringLiteral("x2")
             << table + "a\\emdash x}";
@@ -526,6 +529,13 @@ private slots:
         QTest::newRow("a bookmark inside a mark stands outside the rewritten groups")
             << table + "abcdef}" << QStringLiteral("m0-6 p3 m0-7")
             << table + "{\\cf1 {\\ul abc}}@{\\cf1 {\\ul def}}}";
+        // A picture in hidden text would be hidden when the book is read again.
+        QTest::newRow("a bookmark before a paragraph end in hidden text")
+            << QByteArray("{\\rtf1 ab\\v hidden\\par\\v0 c}") << QStringLiteral("p2")
+            << QByteArray("{\\rtf1 ab@\\v hidden\\par\\v0 c}");
+        QTest::newRow("a bookmark in an empty paragraph of hidden text")
+            << QByteArray("{\\rtf1 a\\par\\v\\par\\v0 b}") << QStringLiteral("p2")
+            << QByteArray("{\\rtf1 a\\par@\\v\\par\\v0 b}");
         QTest::newRow("a bookmark beside a picture and its fallback")
             << "{\\rtf1 a{\\*\\shppict{\\pict\\pngblip " + pngHex() +
                    "}}{\\nonshppict{\\pict\\wmetafile8 0100}}b}"

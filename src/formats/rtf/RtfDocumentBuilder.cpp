@@ -73,7 +73,7 @@ void RtfDocumentBuilder::appendChar(char16_t c)
     }
 }
 
-void RtfDocumentBuilder::endParagraph()
+void RtfDocumentBuilder::endParagraph(bool hidden)
 {
     if (m_table) {
         placeInCell();
@@ -85,6 +85,7 @@ void RtfDocumentBuilder::endParagraph()
     m_pendingBreak = true;
     m_breakBegin = m_sourceBegin;
     m_breakEnd = m_sourceEnd;
+    m_breakHidden = hidden;
     m_paragraphHasContent = false;
 }
 
@@ -128,6 +129,10 @@ void RtfDocumentBuilder::appendPendingBreak()
     if (m_map) {
         m_map->add(m_cursor.position() + int(m_run.size()), 1, m_breakBegin, m_breakEnd,
                    SourceSpan::Break);
+        if (m_breakHidden && !m_map->spans().empty() &&
+            m_map->spans().back().kind == SourceSpan::Break) {
+            m_map->spans().back().hidden = true;
+        }
     }
     m_run.append(QChar::ParagraphSeparator);
 }

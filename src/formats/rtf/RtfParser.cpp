@@ -470,12 +470,16 @@ void RtfParser::handleToken(const RtfToken& token)
     }
     switch (token.kind) {
     case RtfToken::GroupStart:
-        m_skipCount = 0;
-        openGroup();
-        break;
     case RtfToken::GroupEnd:
+        if (m_skipCount > 0 && m_map && m_unicodeInText) {
+            m_map->cutLastFallback();
+        }
         m_skipCount = 0;
-        closeGroup();
+        if (token.kind == RtfToken::GroupStart) {
+            openGroup();
+        } else {
+            closeGroup();
+        }
         break;
     case RtfToken::ControlWord:
         handleWord(token);
@@ -1381,7 +1385,8 @@ BaseStyle RtfParser::baseStyle(const CharState& chars) const
 }
 
 void RtfParser::showPicture(const RtfPicture& picture, const QImage& image)
-{ // The document lays pictures out in pixels: 15 twips a pixel.
+{
+    // The document lays pictures out in pixels: 15 twips a pixel.
     double width = picture.goalWidth > 0 ? picture.goalWidth / 15.0 : image.width();
     double height = picture.goalHeight > 0 ? picture.goalHeight / 15.0 : image.height();
     width = width * picture.scaleX / 100.0;
@@ -1738,7 +1743,7 @@ void RtfParser::endParagraph()
     }
     m_listTextGiven = false;
     applyCharFormat();
-    m_builder.endParagraph();
+    m_builder.endParagraph(state().chars.hidden);
 }
 
 QTextCharFormat RtfParser::charFormat(const CharState& chars) const

@@ -101,40 +101,12 @@ bool continuesControlWord(char c)
     return isLetter(c) || isDigit(c) || c == ' ' || c == '-';
 }
 
-// True when the bytes end in \uN (perhaps with its delimiter): a group boundary after it may
-// have cut its fallback short, and without one what follows would be taken as the fallback.
-bool endsInUnicode(QByteArrayView bytes)
-{
-    qsizetype i = bytes.size();
-    if (i > 0 && bytes[i - 1] == ' ') {
-        --i;
-    }
-    const qsizetype digitsEnd = i;
-    while (i > 0 && isDigit(bytes[i - 1])) {
-        --i;
-    }
-    if (i == digitsEnd) {
-        return false;
-    }
-    if (i > 0 && bytes[i - 1] == '-') {
-        --i;
-    }
-    if (i < 2 || bytes[i - 1] != 'u' || bytes[i - 2] != '\\') {
-        return false;
-    }
-    qsizetype slashes = 0;
-    for (qsizetype j = i - 2; j >= 0 && bytes[j] == '\\'; --j) {
-        ++slashes;
-    }
-    return slashes % 2 == 1;
-}
-
 // What must stand between the bytes before and the byte next where a group boundary between
 // them goes: nothing, the delimiter of a control word, or an empty group that ends the
-// fallback of a \uN.
-QByteArray joiner(QByteArrayView before, char next)
+// fallback of a \uN that the boundary had cut short (openFallback).
+QByteArray joiner(QByteArrayView before, bool openFallback, char next)
 {
-    if (next != '{' && next != '}' && endsInUnicode(before)) {
+    if (openFallback && next != '{' && next != '}') {
         return QByteArrayLiteral("{}");
     }
     if (continuesControlWord(next) && endsInControlWord(before)) {
@@ -457,6 +429,9 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
     out->firstSpan = stretch.first;
     out->spans.reserve(stretch.last - stretch.first);
 
+    // The text so far ends in a \uN whose fallback a boundary now gone had cut short.
+    bool openFallback = stretch.first > 0 && spans[stretch.first - 1].openFallback &&
+                        spans[stretch.first - 1].byteEnd == begin;
     std::vector<Marking> nesting; // what the source's mark groups opened so far give
     Marking open;
     int depth = 0;
@@ -466,14 +441,16 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
             text.append(QByteArray(depth, '}'));
             out->marks.push_back(MarkGroup{groupBegin, int(text.size()), stretch.base});
             depth = 0;
+            openFallback = false;
         }
     };
     // Where a group boundary went, the control word before needs its delimiter, or a \uN its
     // fallback ended, or what follows would change their meaning.
     const auto join = [&](char next) {
         const QByteArrayView before = text.isEmpty() ? source.first(begin) : QByteArrayView(text);
-        const QByteArray joint = joiner(before, next);
+        const QByteArray joint = joiner(before, openFallback, next);
         text.append(joint);
+        openFallback = openFallback && joint.isEmpty();
         if (joint == " " && !out->spans.empty() &&
             out->spans.back().second == int(text.size()) - 1) {
             ++out->spans.back().second; // the delimiter belongs to the run's last word
@@ -496,8 +473,7 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
                 const QByteArrayView piece =
                     source.sliced(span.byteBegin, span.byteEnd - span.byteBegin);
                 // A \uN whose fallback a group boundary ended still needs one.
-                const bool cut =
-                    span.byteBegin != pieceEnd && endsInUnicode(text) && piece.front() != '{';
+                const bool cut = span.byteBegin != pieceEnd && openFallback && piece.front() != '{';
                 if (depth > 0 && (!(wanted == open) || cut)) {
                     closeGroups();
                 }
@@ -512,6 +488,7 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
                         ++depth;
                     }
                     open = wanted;
+                    openFallback = false;
                 }
             }
             const QByteArrayView piece =
@@ -521,6 +498,7 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
             }
             out->spans.emplace_back(int(text.size()), int(text.size() + piece.size()));
             text.append(piece);
+            openFallback = span.openFallback;
             pieceEnd = span.byteEnd;
             pos = span.byteEnd;
             ++k;
@@ -634,11 +612,21 @@ bool RtfSourceBook::insertPicture(int offset, const QString& name, const QImage&
     }
     auto& spans = m_map.spans();
     size_t index = spanAt(offset);
+    const SourceSpan* next =
+        index < spans.size() && spans[index].docPos == offset ? &spans[index] : nullptr;
+    const SourceSpan* previous =
+        index > 0 && spans[index - 1].docEnd() == offset ? &spans[index - 1] : nullptr;
+    // Best beside a character of the text, which is shown; a paragraph end may stand in
+    // hidden text, where the picture would be hidden too.
     int byte = -1;
-    if (index < spans.size() && spans[index].docPos == offset) {
-        byte = spans[index].byteBegin; // before the character now at offset
-    } else if (index > 0 && spans[index - 1].docEnd() == offset) {
-        byte = spans[index - 1].byteEnd; // after the character before it
+    if (next && next->kind != SourceSpan::Break) {
+        byte = next->byteBegin;
+    } else if (previous && previous->kind != SourceSpan::Break) {
+        byte = previous->byteEnd;
+    } else if (next && !next->hidden) {
+        byte = next->byteBegin;
+    } else if (previous && !previous->hidden) {
+        byte = previous->byteEnd;
     }
     if (byte < 0) {
         return false;
@@ -664,8 +652,11 @@ bool RtfSourceBook::removePicture(int offset)
     }
     const int begin = spans[index].byteBegin;
     const int end = spans[index].byteEnd;
-    const QByteArray joint =
-        end < m_bytes.size() ? joiner(QByteArrayView(m_bytes).first(begin), m_bytes[end]) : "";
+    const bool openFallback =
+        index > 0 && spans[index - 1].openFallback && spans[index - 1].byteEnd == begin;
+    const QByteArray joint = end < m_bytes.size() ? joiner(QByteArrayView(m_bytes).first(begin),
+                                                           openFallback, m_bytes[end])
+                                                  : QByteArray();
     const int length = end - begin - int(joint.size());
     m_bytes.replace(begin, end - begin, joint);
     if (joint == " " && index > 0 && spans[index - 1].byteEnd == begin) {

@@ -49,7 +49,7 @@ private:
     struct Insertion
     {
         int position;
-        int order; // at one position: closing braces, then pictures, then opening groups
+        int order; // at one position, the lower first
         QByteArray text;
     };
     // What mark groups give a run: a colour table index, underlining on (1) or off (0); -1

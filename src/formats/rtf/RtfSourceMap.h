@@ -28,6 +28,12 @@ struct SourceSpan
     int byteBegin = 0;
     int byteEnd = 0;
     Kind kind = Atom;
+    // A \uN whose fallback a group boundary cut short: what follows it in the same group
+    // would be taken for the rest of the fallback.
+    bool openFallback = false;
+    // A paragraph end read in hidden text: a picture put just before or after it would be
+    // hidden too.
+    bool hidden = false;
 
     int docEnd() const { return docPos + docLen; }
     // Bytes per character where a span can be split; 0 when it cannot.
@@ -66,6 +72,13 @@ public:
     void add(int docPos, int docLen, qsizetype byteBegin, qsizetype byteEnd, SourceSpan::Kind kind);
     // Widens the last run to end at byteEnd (the fallback bytes that follow \uN).
     void extendLast(qsizetype byteEnd);
+    // The fallback of the \uN that is the last run was cut short by a group boundary.
+    void cutLastFallback()
+    {
+        if (!m_spans.empty() && m_spans.back().kind == SourceSpan::Atom) {
+            m_spans.back().openFallback = true;
+        }
+    }
     // Widens the last picture to take in the group [begin, end) that follows it after nothing
     // but line ends (the fallback of a picture); false when it does not follow the picture.
     bool extendLastPicture(QByteArrayView data, qsizetype begin, qsizetype end);
