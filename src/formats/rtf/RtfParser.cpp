@@ -1565,12 +1565,17 @@ void RtfParser::flushBytes()
         starts.push_back(i);
         i += (m_codePage->isLeadByte(uchar(bytes[i])) && i + 1 < bytes.size()) ? 2 : 1;
     }
-    if (starts.size() != size_t(decoded.size())) {
+    starts.push_back(bytes.size());
+    // These pages read each character from its own bytes alone, so a picture or a group may go
+    // between two of them; bytes that did not decode may have been read with their
+    // neighbours, and such a run is only taken whole.
+    const bool apart = starts.size() == size_t(decoded.size()) + 1 &&
+                       !decoded.contains(QChar(QChar::ReplacementCharacter));
+    if (!apart) {
         setSource(sources.front(), sources.back(), SourceSpan::Atom);
         emitText(decoded);
         return;
     }
-    starts.push_back(bytes.size());
     for (qsizetype c = 0; c < decoded.size(); ++c) {
         setSource(sources[size_t(starts[size_t(c)]) * 2],
                   sources[size_t(starts[size_t(c) + 1]) * 2 - 1], SourceSpan::Atom);
