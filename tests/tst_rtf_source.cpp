@@ -471,7 +471,8 @@ private slots:
 
     // Marks (m), erasures (e), bookmark pictures set (p) and taken out (x) in small books, byte for
     // byte: a mark takes the place of the mark groups it covers, a group that changes nothing
-    // is left out, and a control word keeps its delimiter when a group after it goes.
+    // is left out, and where a group after a control word or a cut \\uN goes, an empty group
+    // keeps them apart from what follows.
     void changesGiveTheseBytes_data()
     {
         QTest::addColumn<QByteArray>("rtf");
@@ -498,10 +499,10 @@ private slots:
             << table + "\\ul u{\\ulnone nd}er\\ulnone  plain}";
         QTest::newRow("a control word before a group that goes")
             << table + "a\\emdash{\\cf1 {\\ul x}}y}" << QStringLiteral("e2-3")
-            << table + "a\\emdash xy}";
+            << table + "a\\emdash{}xy}";
         QTest::newRow("a control word at the end of a group that goes")
             << table + "{\\cf1 {\\ul \\emdash}}x}" << QStringLiteral("e0-1")
-            << table + "\\emdash x}";
+            << table + "\\emdash{}x}";
         QTest::newRow("a \\uN whose fallback a group ended")
             << table + "\\uc1\\u82{\\cf1 {\\ul 12}}x}" << QStringLiteral("e1-3")
             << table + "\\uc1\\u82{}12x}";
@@ -510,7 +511,7 @@ private slots:
             << table + "\\uc2 x\\u8364\\'80{}kept}";
         QTest::newRow("a control word before a picture that goes")
             << table + "a\\emdash" + ourPicture() + "x}" << QStringLiteral("x2")
-            << table + "a\\emdash x}";
+            << table + "a\\emdash{}x}";
         // A later row with more cells gives every row one more cell: what follows moves on.
         QTest::newRow("a row wider than the first")
             << table + "\\trowd\\cellx1000\\intbl one\\cell\\row\\trowd\\cellx1000\\cellx2000"

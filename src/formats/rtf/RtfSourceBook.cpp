@@ -101,18 +101,16 @@ bool continuesControlWord(char c)
     return isLetter(c) || isDigit(c) || c == ' ' || c == '-';
 }
 
-// What must stand between the bytes before and the byte next where a group boundary between
-// them goes: nothing, the delimiter of a control word, or an empty group that ends the
-// fallback of a \uN that the boundary had cut short (openFallback).
-QByteArray joiner(QByteArrayView before, bool openFallback, char next)
+// Whether a group boundary must stay between the bytes before and the byte next: after a
+// control word, which would take what follows as part of it (the bytes may look like one and be
+// a picture's binary data, so no space is put in), and after a \uN whose fallback the boundary
+// cut short (openFallback), which would take what follows as the rest of it.
+bool needsBoundary(QByteArrayView before, bool openFallback, char next)
 {
-    if (openFallback && next != '{' && next != '}') {
-        return QByteArrayLiteral("{}");
+    if (next == '{' || next == '}') {
+        return false;
     }
-    if (continuesControlWord(next) && endsInControlWord(before)) {
-        return QByteArrayLiteral(" ");
-    }
-    return {};
+    return openFallback || (continuesControlWord(next) && endsInControlWord(before));
 }
 
 bool sameColor(const BaseStyle& base, const QColor& color)
@@ -444,16 +442,13 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
             openFallback = false;
         }
     };
-    // Where a group boundary went, the control word before needs its delimiter, or a \uN its
-    // fallback ended, or what follows would change their meaning.
-    const auto join = [&](char next) {
+    // Where a group boundary of the source goes, an empty group stands in for it if what comes
+    // before and after would otherwise read as one.
+    const auto keepBoundary = [&](char next) {
         const QByteArrayView before = text.isEmpty() ? source.first(begin) : QByteArrayView(text);
-        const QByteArray joint = joiner(before, openFallback, next);
-        text.append(joint);
-        openFallback = openFallback && joint.isEmpty();
-        if (joint == " " && !out->spans.empty() &&
-            out->spans.back().second == int(text.size()) - 1) {
-            ++out->spans.back().second; // the delimiter belongs to the run's last word
+        if (needsBoundary(before, openFallback, next)) {
+            text.append("{}");
+            openFallback = false;
         }
     };
     int pos = begin;
@@ -472,8 +467,9 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
                 }
                 const QByteArrayView piece =
                     source.sliced(span.byteBegin, span.byteEnd - span.byteBegin);
-                // A \uN whose fallback a group boundary ended still needs one.
-                const bool cut = span.byteBegin != pieceEnd && openFallback && piece.front() != '{';
+                // Inside a group, its own end is the boundary the run before still needs.
+                const bool cut = depth > 0 && span.byteBegin != pieceEnd &&
+                                 needsBoundary(text, openFallback, piece.front());
                 if (depth > 0 && (!(wanted == open) || cut)) {
                     closeGroups();
                 }
@@ -494,7 +490,7 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
             const QByteArrayView piece =
                 source.sliced(span.byteBegin, span.byteEnd - span.byteBegin);
             if (span.byteBegin != pieceEnd) {
-                join(piece.front()); // something stood between them in the source
+                keepBoundary(piece.front()); // something stood between them in the source
             }
             out->spans.emplace_back(int(text.size()), int(text.size() + piece.size()));
             text.append(piece);
@@ -527,7 +523,7 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
     }
     closeGroups();
     if (end < source.size() && pieceEnd != end) {
-        join(source[end]);
+        keepBoundary(source[end]);
     }
     return true;
 }
@@ -654,14 +650,14 @@ bool RtfSourceBook::removePicture(int offset)
     const int end = spans[index].byteEnd;
     const bool openFallback =
         index > 0 && spans[index - 1].openFallback && spans[index - 1].byteEnd == begin;
-    const QByteArray joint = end < m_bytes.size() ? joiner(QByteArrayView(m_bytes).first(begin),
-                                                           openFallback, m_bytes[end])
-                                                  : QByteArray();
+    // The picture's group was a boundary: an empty group takes its place where one must stay.
+    const QByteArray joint =
+        end < m_bytes.size() &&
+                needsBoundary(QByteArrayView(m_bytes).first(begin), openFallback, m_bytes[end])
+            ? QByteArrayLiteral("{}")
+            : QByteArray();
     const int length = end - begin - int(joint.size());
     m_bytes.replace(begin, end - begin, joint);
-    if (joint == " " && index > 0 && spans[index - 1].byteEnd == begin) {
-        ++spans[index - 1].byteEnd; // the delimiter of its last word
-    }
     spans.erase(spans.begin() + qsizetype(index));
     for (size_t k = index; k < spans.size(); ++k) {
         --spans[k].docPos;
