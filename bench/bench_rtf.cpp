@@ -311,7 +311,7 @@ BENCHMARK(BM_ReadLibreOfficeRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadLibreOfficeRtfWithMap)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_MarkAndSaveLastChapter)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_MarkWholeBook)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_MarkOneVerseAgain)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MarkOneVerseAgain)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 } // namespace
 

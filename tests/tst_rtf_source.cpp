@@ -509,6 +509,8 @@ private slots:
         QTest::newRow("a \\uN whose longer fallback a group cut short")
             << table + "\\uc2 {\\cf1 {\\ul x\\u8364\\'80}}kept}" << QStringLiteral("e0-2")
             << table + "\\uc2 x\\u8364\\'80{}kept}";
+        QTest::newRow("an escape cut short before a group that goes")
+            << table + "x\\'4{\\cf1 {\\ul 1}}y}" << QStringLiteral("e1-2") << table + "x\\'4{}1y}";
         QTest::newRow("a control word before a picture that goes")
             << table + "a\\emdash" + ourPicture() + "x}" << QStringLiteral("x2")
             << table + "a\\emdash{}x}";

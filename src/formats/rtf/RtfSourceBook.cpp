@@ -1,5 +1,6 @@
 #include "formats/rtf/RtfSourceBook.h"
 
+#include "formats/rtf/HexDigit.h"
 #include "formats/rtf/RtfTextProperties.h"
 
 #include <QBuffer>
@@ -101,16 +102,36 @@ bool continuesControlWord(char c)
     return isLetter(c) || isDigit(c) || c == ' ' || c == '-';
 }
 
+// True when the bytes end in a \' escape with fewer than two hex digits, which would take
+// the hex digits that follow.
+bool endsInShortHex(QByteArrayView bytes)
+{
+    qsizetype i = bytes.size();
+    if (i > 0 && hexValue(bytes[i - 1]) >= 0) {
+        --i;
+    }
+    if (i < 2 || bytes[i - 1] != '\'' || bytes[i - 2] != '\\') {
+        return false;
+    }
+    qsizetype slashes = 0;
+    for (qsizetype j = i - 2; j >= 0 && bytes[j] == '\\'; --j) {
+        ++slashes;
+    }
+    return slashes % 2 == 1;
+}
+
 // Whether a group boundary must stay between the bytes before and the byte next: after a
 // control word, which would take what follows as part of it (the bytes may look like one and be
-// a picture's binary data, so no space is put in), and after a \uN whose fallback the boundary
-// cut short (openFallback), which would take what follows as the rest of it.
+// a picture's binary data, so no space is put in), after a \' escape cut short, and after a
+// \uN whose fallback the boundary cut short (openFallback), which would take what follows as
+// the rest of it.
 bool needsBoundary(QByteArrayView before, bool openFallback, char next)
 {
     if (next == '{' || next == '}') {
         return false;
     }
-    return openFallback || (continuesControlWord(next) && endsInControlWord(before));
+    return openFallback || (continuesControlWord(next) && endsInControlWord(before)) ||
+           (hexValue(next) >= 0 && endsInShortHex(before));
 }
 
 bool sameColor(const BaseStyle& base, const QColor& color)
@@ -420,6 +441,14 @@ bool RtfSourceBook::rewrite(const Stretch& stretch, size_t first, size_t last, c
                                          : underline == 0 && stretch.base.underline == 0;
     const int newUnderline = lineAsIs ? -1 : underline;
     const QByteArrayView source(m_bytes);
+    // Only binary data ends in a lone backslash, which would escape whatever came next.
+    qsizetype slashes = 0;
+    while (slashes < begin && source[begin - 1 - slashes] == '\\') {
+        ++slashes;
+    }
+    if (slashes % 2 == 1) {
+        return false;
+    }
     QByteArray& text = out->text;
     text.reserve(end - begin + 32);
     out->begin = begin;

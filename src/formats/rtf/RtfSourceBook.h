@@ -23,9 +23,13 @@ namespace Rtf {
 // group per run, and leaves out a group whose run then looks as it would without it (an
 // erased mark on black text goes away entirely).
 //
+// Where a mark group goes from between a control word (or a \uN whose fallback it cut short)
+// and what follows, an empty group {} keeps them apart.
+//
 // A change that cannot be placed exactly (a range that starts inside a run that cannot be
-// split, a picture in an empty table cell) returns false and changes nothing: writing the
-// book whole instead would lose what the reader does not show, so the caller refuses it.
+// split, a picture in an empty table cell or in hidden text) returns false and changes nothing
+// the book shows: writing the book whole instead would lose what the reader does not show,
+// so the caller refuses the change.
 class RtfSourceBook
 {
 public:
