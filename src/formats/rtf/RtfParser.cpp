@@ -557,10 +557,12 @@ void RtfParser::closeGroup()
     if (closing == Destination::FontTable && !m_fontName.isEmpty()) {
         endFontEntry();
     }
-    if (closing == Destination::ColorTable && m_map && m_map->colorTableClose < 0) {
+    // Only tables whose closing brace was read can take a colour (a file may end inside one).
+    const bool closed = m_token.kind == RtfToken::GroupEnd;
+    if (closing == Destination::ColorTable && m_map && m_map->colorTableClose < 0 && closed) {
         m_map->colorTableClose = int(m_token.begin);
     }
-    if (closing == Destination::FontTable && m_map) {
+    if (closing == Destination::FontTable && m_map && closed) {
         m_map->tableInsertion = int(m_token.end);
     }
     if (closing == Destination::Picture && parent != Destination::Picture &&
