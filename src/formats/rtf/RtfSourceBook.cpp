@@ -708,6 +708,9 @@ bool RtfSourceBook::removePicture(int offset)
 
 void RtfSourceBook::splice(std::vector<Insertion>& insertions)
 {
+    if (insertions.empty()) {
+        return; // the colour was in the table already
+    }
     std::stable_sort(insertions.begin(), insertions.end(), [](const auto& a, const auto& b) {
         return a.position != b.position ? a.position < b.position : a.order < b.order;
     });
