@@ -109,7 +109,7 @@ qint64 heapInUse()
     return qint64(mallinfo2().uordblks);
 }
 
-// A mark over a verse of the last chapter, then the save (an atomic write, as the view's).
+// A mark over the last verse, then the save (an atomic write, as the view's).
 // Counters: the map's memory as a share of the document's.
 void BM_MarkAndSaveLastChapter(benchmark::State& state)
 {
@@ -129,18 +129,86 @@ void BM_MarkAndSaveLastChapter(benchmark::State& state)
     Rtf::read(rtf, &mapped, nullptr, &map);
     state.counters["map_share_%"] = 100.0 * double(map.memoryBytes()) / double(documentBytes);
     state.counters["source_share_%"] = 100.0 * double(rtf.size()) / double(documentBytes);
-    const int start = int(mapped.toRawText().lastIndexOf(QStringLiteral("22:21")));
+    const int start = int(mapped.toRawText().lastIndexOf(QStringLiteral("The grace of our Lord")));
     for (auto _ : state) {
         state.PauseTiming();
         Rtf::RtfSourceBook source(rtf, map);
         state.ResumeTiming();
-        source.setColor(mapped, start, start + 60, QColor(128, 0, 0));
+        if (start < 0 || !source.setColor(mapped, start, start + 40, QColor(128, 0, 0))) {
+            state.SkipWithError("the verse could not be marked");
+            return;
+        }
         QSaveFile file(QDir::temp().filePath(QStringLiteral("bench_rtf_save.rtf")));
         file.open(QIODevice::WriteOnly);
         file.write(source.bytes());
         file.commit();
     }
     state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
+// Marks as the red pen makes them: the colour, then underlining.
+bool markRange(Rtf::RtfSourceBook& source, const QTextDocument& document, int start, int end)
+{
+    return source.setColor(document, start, end, QColor(128, 0, 0)) &&
+           source.setUnderline(document, start, end, true);
+}
+
+// A mark over the whole book: every paragraph's text written again with its groups.
+void BM_MarkWholeBook(benchmark::State& state)
+{
+    const QByteArray& rtf = book().libreOfficeRtf;
+    if (rtf.isEmpty()) {
+        state.SkipWithError("no RTF of the book (LibreOffice missing?)");
+        return;
+    }
+    QTextDocument document;
+    document.setDocumentLayout(new NoLayout(&document));
+    Rtf::RtfSourceMap map;
+    Rtf::read(rtf, &document, nullptr, &map);
+    qsizetype grown = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Rtf::RtfSourceBook source(rtf, map);
+        state.ResumeTiming();
+        if (!markRange(source, document, 0, document.characterCount() - 1)) {
+            state.SkipWithError("the mark was refused");
+            return;
+        }
+        grown = source.bytes().size() - rtf.size();
+    }
+    state.counters["grown_%"] = 100.0 * double(grown) / double(rtf.size());
+    state.SetBytesProcessed(state.iterations() * rtf.size());
+}
+
+// One verse marked again and again, as a reader does over the years: each mark costs the
+// same and the book does not grow (counter: bytes added by the 2nd to the 300th mark).
+void BM_MarkOneVerseAgain(benchmark::State& state)
+{
+    const QByteArray& rtf = book().libreOfficeRtf;
+    if (rtf.isEmpty()) {
+        state.SkipWithError("no RTF of the book (LibreOffice missing?)");
+        return;
+    }
+    QTextDocument document;
+    document.setDocumentLayout(new NoLayout(&document));
+    Rtf::RtfSourceMap map;
+    Rtf::read(rtf, &document, nullptr, &map);
+    Rtf::RtfSourceBook source(rtf, std::move(map));
+    const int start =
+        int(document.toRawText().lastIndexOf(QStringLiteral("The grace of our Lord")));
+    if (start < 0 || !markRange(source, document, start, start + 40)) {
+        state.SkipWithError("the verse could not be marked");
+        return;
+    }
+    const qsizetype once = source.bytes().size();
+    state.counters["first_mark_bytes"] = double(once - rtf.size());
+    for (int i = 1; i < 300; ++i) {
+        markRange(source, document, start, start + 40);
+    }
+    state.counters["grown_bytes"] = double(source.bytes().size() - once);
+    for (auto _ : state) {
+        markRange(source, document, start, start + 40);
+    }
 }
 
 void BM_ReadOwnRtf(benchmark::State& state)
@@ -250,6 +318,8 @@ BENCHMARK(BM_ReadOwnRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadLibreOfficeRtf)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_ReadLibreOfficeRtfWithMap)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_MarkAndSaveLastChapter)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MarkWholeBook)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_MarkOneVerseAgain)->Unit(benchmark::kMicrosecond)->MinTime(2.0);
 
 } // namespace
 

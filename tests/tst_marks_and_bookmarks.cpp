@@ -105,6 +105,78 @@ private slots:
         QVERIFY(window.state().ChangesPending);
     }
 
+    // A book whose RTF the reader cannot follow to every character would lose its header and
+    // information if it were written whole: the red pen, the eraser and the bookmark say why
+    // they leave it alone, nothing is pending, and leaving the book writes nothing.
+    void anRtfBookThatCannotBeFollowedTakesNoChange()
+    {
+        TestAppFolder app;
+        const QByteArray deep = "{\\rtf1{\\info{\\title Deep}}{\\header Head}Top " +
+                                QByteArray(600, '{') + "deep" + QByteArray(600, '}') + " end\\par}";
+        const QString path = app.addBook(QStringLiteral("Deep.rtf"), deep);
+        app.addBook(QStringLiteral("Other.txt"), "x");
+        frmMain window(app.path());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Deep.rtf")));
+        const auto refused = [&](auto command) {
+            MessageBox::clearShown();
+            (window.*command)();
+            return MessageBox::shown().size() == 1 &&
+                   MessageBox::shown()[0].text.contains(QStringLiteral("\"Deep.rtf\" cannot keep "
+                                                                       "marks or bookmarks"));
+        };
+        select(window, 1, 5);
+        QVERIFY(refused(&frmMain::HighlightIt));
+        QVERIFY(refused(&frmMain::EraseIt));
+        QVERIFY(refused(&frmMain::SetBookmark));
+        QVERIFY(!formatAt(window.txtBook, 2).fontUnderline());
+        QCOMPARE(pictureCount(window.txtBook), 0);
+        QVERIFY(!window.state().ChangesPending);
+        QVERIFY(!QFile::exists(app.bookmarkPath()));
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Other.txt")));
+        QCOMPARE(app.readFile(path), deep);
+    }
+
+    // A passage marked, erased and marked again over many sessions keeps the book as it was
+    // apart from the mark: its note, header and information stay, and it does not grow.
+    void markingOnePassageOverAndOverKeepsTheBook()
+    {
+        TestAppFolder app;
+        const QByteArray book =
+            "{\\rtf1\\ansi{\\fonttbl{\\f0 Times;}}{\\info{\\title Fox}}{\\header Head}"
+            "\\f0 The quick{\\footnote A note.} brown fox jumps.\\par}";
+        const QString path = app.addBook(QStringLiteral("Fox.rtf"), book);
+        app.addBook(QStringLiteral("Other.txt"), "x");
+        frmMain window(app.path());
+        QByteArray marked;
+        QByteArray erased;
+        for (int session = 0; session < 31; ++session) {
+            QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
+            select(window, 4, 11);
+            if (session % 3 == 2) {
+                window.EraseIt();
+            } else {
+                window.HighlightIt();
+            }
+            QVERIFY(MessageBox::shown().isEmpty());
+            QVERIFY(Driver::clickNode(window, QStringLiteral("Other.txt")));
+            const QByteArray saved = app.readFile(path);
+            for (const char* kept :
+                 {"{\\info{\\title Fox}}", "{\\header Head}", "{\\footnote A note.}"}) {
+                QVERIFY2(saved.contains(kept), kept);
+            }
+            // Every marked save is the same file, and so is every erased one.
+            QByteArray& same = session % 3 == 2 ? erased : marked;
+            if (same.isEmpty()) {
+                same = saved;
+            }
+            QCOMPARE(saved, same);
+        }
+        QVERIFY(erased.size() < marked.size());
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Fox.rtf")));
+        QCOMPARE(formatAt(window.txtBook, 5).foreground().color(), MarkColor);
+        QVERIFY(formatAt(window.txtBook, 5).fontUnderline());
+    }
+
     void highlightInAPlainTextBookConverts()
     {
         TestAppFolder app;

@@ -18,6 +18,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextLayout>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -421,6 +422,42 @@ private slots:
         QTextCursor(view.document()).insertImage(format);
         QCOMPARE(view.SelText(), QString()); // the selection went with the deleted picture
         QVERIFY(!view.isPictureAt(0));
+    }
+
+    // A paragraph whose text changes drops the lines laid out for its old text at once: the
+    // cursor that takes a bookmark picture out of a justified paragraph on screen reads its
+    // lines right away, and old lines reach past the end of the new text (a crash).
+    void aChangedParagraphKeepsNoOldLines()
+    {
+        QTemporaryDir dir;
+        QByteArray words;
+        for (int i = 0; i < 60; ++i) {
+            words += "justified words ";
+        }
+        const QString path =
+            writeFile(dir, QStringLiteral("book.rtf"), "{\\rtf1\\qj " + words + "\\par}");
+        RichTextView view;
+        view.resize(300, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QVERIFY(view.LoadFile(path, RichTextView::LoadRtf));
+        view.setSelStart(40);
+        QVERIFY(view.AddPicture(QStringLiteral(QUILLMERE_APPDATA "/bookmark.bmp")));
+        view.setSelStart(40);
+        view.viewport()->repaint();
+        const QTextBlock block = view.document()->findBlock(40);
+        QVERIFY(block.layout()->lineCount() > 2);
+        // Taken out as setSelText does, and looked at before anything lays the view out anew.
+        QTextCursor cursor(view.document());
+        cursor.setPosition(40);
+        cursor.setPosition(41, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        const QTextLayout* layout = block.layout();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            QVERIFY(line.textStart() + line.textLength() <= block.text().size());
+        }
+        QCOMPARE(view.text(), QString::fromLatin1(words));
     }
 
     void formatsAndPicturesAreDrawn()

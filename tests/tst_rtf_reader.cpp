@@ -75,6 +75,18 @@ QList<QTextImageFormat> images(const QTextDocument& document)
     return result;
 }
 
+// A small picture of one colour as the hex of its PNG.
+QByteArray pngHex(const QColor& color)
+{
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(color);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png.toHex();
+}
+
 QTextTable* firstTable(const QTextDocument& document)
 {
     for (QTextFrame* frame : document.rootFrame()->childFrames()) {
@@ -383,6 +395,63 @@ private slots:
         QCOMPARE(readText("{\\rtf1 a{\\pict\\wmetafile8 0100090000}{\\*\\shppict{\\pict"
                           "\\emfblip 0102}}{\\nonshppict x}{\\shp{\\*\\shpinst y}{\\shprslt z}}b}"),
                  QStringLiteral("azb"));
+    }
+
+    // A picture that comes with a stand-in for other readers is shown once, as itself: the
+    // picture of \\shppict, or a shape's own picture ("pib") in place of the shape's result;
+    // never the \\nonshppict fallback. A shape without a picture that can be shown still
+    // shows its result.
+    void picturesWithStandInsShowOnce_data()
+    {
+        QTest::addColumn<QByteArray>("rtf");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QColor>("color"); // of the one picture shown, if any
+        const QByteArray red = pngHex(Qt::red);
+        const QByteArray green = pngHex(Qt::green);
+        const QString shown = QStringLiteral("a\uFFFCb");
+        QTest::newRow("shppict, then its fallback")
+            << "{\\rtf1 a{\\*\\shppict{\\pict\\pngblip " + red +
+                   "}}{\\nonshppict{\\pict\\pngblip " + green + "}}b}"
+            << shown << QColor(Qt::red);
+        QTest::newRow("the fallback first")
+            << "{\\rtf1 a{\\nonshppict{\\pict\\pngblip " + green +
+                   "}}\r\n{\\*\\shppict{\\pict\\pngblip " + red + "}}b}"
+            << shown << QColor(Qt::red);
+        QTest::newRow("shape with a picture")
+            << "{\\rtf1 a{\\shp{\\*\\shpinst\\shpleft0{\\sp{\\sn shapeType}{\\sv 75}}"
+               "{\\sp{\\sn pib}{\\sv {\\pict\\picscalex50\\pngblip " +
+                   red + "}}}{\\*\\shptxt box text}}{\\shprslt {\\pict\\pngblip " + green + "}}}b}"
+            << shown << QColor(Qt::red);
+        QTest::newRow("shape without a picture")
+            << QByteArray("{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn fillColor}{\\sv 255}}}"
+                          "{\\shprslt z}}b}")
+            << QStringLiteral("azb") << QColor();
+        QTest::newRow("shape with a metafile")
+            << QByteArray("{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn pib}{\\sv {\\pict"
+                          "\\wmetafile8 0100090000}}}}{\\shprslt z}}b}")
+            << QStringLiteral("azb") << QColor();
+        QTest::newRow("picture property of another name")
+            << "{\\rtf1 a{\\shp{\\*\\shpinst{\\sp{\\sn fillBlip}{\\sv {\\pict\\pngblip " + green +
+                   "}}}}}b}"
+            << QStringLiteral("ab") << QColor();
+    }
+
+    void picturesWithStandInsShowOnce()
+    {
+        QFETCH(QByteArray, rtf);
+        QFETCH(QString, text);
+        QFETCH(QColor, color);
+        QTextDocument document;
+        QVERIFY(Rtf::read(rtf, &document));
+        QCOMPARE(viewText(document), text);
+        const QList<QTextImageFormat> pictures = images(document);
+        QCOMPARE(pictures.size(), color.isValid() ? 1 : 0);
+        if (color.isValid()) {
+            const QImage image =
+                document.resource(QTextDocument::ImageResource, QUrl(pictures[0].name()))
+                    .value<QImage>();
+            QCOMPARE(QColor(image.pixel(1, 1)), color);
+        }
     }
 
     void notRtfIsRefused_data()

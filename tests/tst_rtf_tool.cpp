@@ -1,8 +1,12 @@
 // The quillmere-rtf converter: its commands, atomic output and its failures.
 #include "formats/rtf/RtfReader.h"
 #include "support/TestMain.h"
+#include "views/RichTextView.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -53,33 +57,99 @@ class TestRtfTool : public QObject
 private slots:
     void initTestCase() { QVERIFY2(QFile::exists(kTool), qPrintable(kTool)); }
 
+    // The name decides the kind, as in the reader: RTF when it ends in "rtf", else plain text.
     void textOfRtfAndPlainText_data()
     {
+        QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("output");
-        QTest::newRow("rtf") << QByteArray("{\\rtf1 caf\\'e9\\par x{\\pict\\pngblip "
+        QTest::newRow("rtf") << QStringLiteral("book.rtf")
+                             << QByteArray("{\\rtf1 caf\\'e9\\par x{\\pict\\pngblip "
                                            "89504e470d0a1a0a0000000d4948445200000001000000010"
                                            "8000000003a7e9b550000000a4944415478016360000000020"
                                            "001737501180000000049454e44ae426082}y}")
                              << QByteArray("café\nx\xEF\xBF\xBCy");
         QTest::newRow("rtf after blanks")
-            << QByteArray("\r\n {\\rtf1 a\\line b}") << QByteArray("a\nb");
+            << QStringLiteral("book.RTF") << QByteArray("\r\n {\\rtf1 a\\line b}")
+            << QByteArray("a\nb");
+        QTest::newRow("rtf named as text")
+            << QStringLiteral("book.txt") << QByteArray("{\\rtf1 a}") << QByteArray("{\\rtf1 a}");
         QTest::newRow("plain utf-8")
-            << QByteArray("one\r\ntwo \xE2\x82\xAC\n") << QByteArray("one\ntwo \xE2\x82\xAC\n");
-        QTest::newRow("plain 1252") << QByteArray("caf\xE9") << QByteArray("caf\xC3\xA9");
-        QTest::newRow("empty") << QByteArray() << QByteArray();
+            << QStringLiteral("book.txt") << QByteArray("one\r\ntwo \xE2\x82\xAC\n")
+            << QByteArray("one\ntwo \xE2\x82\xAC\n");
+        QTest::newRow("plain 1252")
+            << QStringLiteral("book") << QByteArray("caf\xE9") << QByteArray("caf\xC3\xA9");
+        QTest::newRow("empty") << QStringLiteral("book.txt") << QByteArray() << QByteArray();
     }
 
     void textOfRtfAndPlainText()
     {
+        QFETCH(QString, name);
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, output);
         QTemporaryDir dir;
-        const QString in = dir.filePath(QStringLiteral("book"));
+        const QString in = dir.filePath(name);
         writeFile(in, input);
         const Result result = run({QStringLiteral("text"), in});
         QCOMPARE(result.exitCode, 0);
         QCOMPARE(result.out, output);
+    }
+
+    // What the reader refuses to show as a book the tool refuses too, with the reader's own
+    // words, and prints nothing.
+    void textRefusesWhatTheReaderRefuses_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("input");
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        QTest::newRow("garbage named rtf")
+            << QStringLiteral("book.rtf") << QByteArray("garbage \x01\x02 {\\rtf1 late}");
+        QTest::newRow("picture named rtf") << QStringLiteral("photo.rtf") << png;
+        QTest::newRow("picture") << QStringLiteral("photo.png") << png;
+        QTest::newRow("picture named text") << QStringLiteral("photo.txt") << png;
+        QTest::newRow("pdf") << QStringLiteral("paper")
+                             << QByteArray("%PDF-1.4\n%\xE2\xE3\n1 0 obj");
+        QTest::newRow("folder") << QStringLiteral("folder.rtf") << QByteArray();
+    }
+
+    void textRefusesWhatTheReaderRefuses()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, input);
+        QTemporaryDir dir;
+        const QString in = dir.filePath(name);
+        if (name.startsWith(QLatin1String("folder"))) {
+            QVERIFY(QDir(dir.path()).mkdir(name));
+        } else {
+            writeFile(in, input);
+        }
+        RichTextView view;
+        QString refusal;
+        QVERIFY(!view.LoadFile(in,
+                               name.endsWith(QLatin1String("rtf")) ? RichTextView::LoadRtf
+                                                                   : RichTextView::LoadPlainText,
+                               &refusal));
+        const Result result = run({QStringLiteral("text"), in});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(result.out.isEmpty());
+        QCOMPARE(QString::fromUtf8(result.err), QStringLiteral("quillmere-rtf: %1\n").arg(refusal));
+    }
+
+    // Kinds the reader shows in other views have no text here.
+    void textOfOtherKindsIsRefused()
+    {
+        QTemporaryDir dir;
+        const QString in = dir.filePath(QStringLiteral("page.html"));
+        writeFile(in, "<html><body>Hello</body></html>");
+        const Result result = run({QStringLiteral("text"), in});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY(result.out.isEmpty());
+        QVERIFY(result.err.contains("another view"));
     }
 
     void resaveKeepsTheDocument()
@@ -167,6 +237,15 @@ private slots:
         QTest::newRow("unknown command")
             << QStringList{QStringLiteral("print"), QStringLiteral("@in")} << QByteArray("x");
         QTest::newRow("no arguments") << QStringList() << QByteArray();
+        QTest::newRow("text of a picture")
+            << QStringList{QStringLiteral("text"), QStringLiteral("@in")}
+            << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+        // Writing it whole would lose its header: the change is refused, not written.
+        QTest::newRow("mark of a book nested too deeply")
+            << QStringList{QStringLiteral("mark"), QStringLiteral("@in"), QStringLiteral("@out"),
+                           QStringLiteral("0"), QStringLiteral("2")}
+            << QByteArray("{\\rtf1{\\header H}" + QByteArray(600, '{') + "deep" +
+                          QByteArray(600, '}') + "}");
     }
 
     void failuresExitWithOne()

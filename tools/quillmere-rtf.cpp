@@ -1,5 +1,7 @@
-// quillmere-rtf: converts books with the reader's own RTF codec.
-//   quillmere-rtf text IN              prints the text as the reader holds it (UTF-8)
+// quillmere-rtf: converts books with the reader's own RTF codec. Books are read as the reader
+// reads them, with its refusals and their messages (one line on stderr, exit status 1).
+//   quillmere-rtf text IN              prints the text as the reader holds it (UTF-8): RTF
+//                                       when the name ends in "rtf", else plain text
 //   quillmere-rtf resave IN.rtf OUT.rtf reads and writes the RTF again
 //   quillmere-rtf from-text IN.txt OUT.rtf writes a plain-text book as RTF
 //   quillmere-rtf mark IN.rtf OUT.rtf START LENGTH
@@ -8,17 +10,17 @@
 //                                       our earlier bookmark pictures removed, the bookmark
 //                                       picture set at OFFSET, then the save
 // mark and bookmark write the book's own bytes with the change spliced in, as the program
-// does; only a book whose source cannot be followed is written whole (said on stderr).
-#include "formats/rtf/PlainTextDecoder.h"
-#include "formats/rtf/RtfReader.h"
+// does; a book or a place whose source cannot be followed is refused, as by the program.
+#include "core/BookKinds.h"
+#include "formats/AtomicFile.h"
 #include "formats/rtf/RtfSourceBook.h"
 #include "formats/rtf/RtfWriter.h"
+#include "formats/rtf/TextBookLoader.h"
 
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
@@ -33,27 +35,6 @@ int fail(const QString& message)
 {
     std::fprintf(stderr, "quillmere-rtf: %s\n", qPrintable(message));
     return 1;
-}
-
-bool readFile(const QString& path, QByteArray* data, QString* error)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    *data = file.readAll();
-    return true;
-}
-
-bool writeFile(const QString& path, const QByteArray& data, QString* error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
 }
 
 // The text as the view holds it: one character per position, a paragraph end as "\n".
@@ -106,18 +87,22 @@ bool isOurPicture(const QTextDocument& document, int offset)
 }
 
 // Applies the change to the document and to the book's own bytes, as the view does.
-int changeAndSave(const QStringList& args, const QByteArray& data)
+int changeAndSave(const QStringList& args)
 {
     QTextDocument document;
-    Rtf::RtfSourceMap map;
+    TextBookLoader::Book book;
     QString error;
-    if (!Rtf::read(data, &document, &error, &map)) {
-        return fail(QStringLiteral("%1: %2").arg(args.at(2), error));
+    if (!TextBookLoader::load(args.at(2), TextBookLoader::Kind::Rtf, &document, &book, &error)) {
+        return fail(error);
     }
-    std::unique_ptr<Rtf::RtfSourceBook> source;
-    if (map.isMappable()) {
-        source = std::make_unique<Rtf::RtfSourceBook>(data, std::move(map));
+    if (!book.followable) {
+        return fail(book.marksRefusal);
     }
+    const auto source = std::make_unique<Rtf::RtfSourceBook>(book.bytes, std::move(book.map));
+    const QString placeRefused =
+        QStringLiteral("%1: the change cannot be written into the book at this place without "
+                       "writing it whole, which would lose parts of it")
+            .arg(QDir::toNativeSeparators(args.at(2)));
     const int end = document.characterCount() - 1;
     bool ok = false;
     if (args.at(1) == QLatin1String("mark") && args.size() == 6) {
@@ -127,9 +112,9 @@ int changeAndSave(const QStringList& args, const QByteArray& data)
             return fail(QStringLiteral("the range is outside the book (0 to %1)").arg(end));
         }
         // The red pen's mark: its colour, then underlining.
-        if (source && !(source->setColor(document, start, start + length, kMarkColor) &&
-                        source->setUnderline(document, start, start + length, true))) {
-            source.reset();
+        if (!source->setColor(document, start, start + length, kMarkColor) ||
+            !source->setUnderline(document, start, start + length, true)) {
+            return fail(placeRefused);
         }
         QTextCursor cursor(&document);
         cursor.setPosition(start);
@@ -151,8 +136,8 @@ int changeAndSave(const QStringList& args, const QByteArray& data)
         }
         for (int at = end - 1; at >= 0; --at) {
             if (isOurPicture(document, at)) {
-                if (source && !source->removePicture(at)) {
-                    source.reset();
+                if (!source->removePicture(at)) {
+                    return fail(placeRefused);
                 }
                 QTextCursor cursor(&document);
                 cursor.setPosition(at);
@@ -162,8 +147,8 @@ int changeAndSave(const QStringList& args, const QByteArray& data)
             }
         }
         const QString name = kPicturePrefix + QFileInfo(picturePath).fileName();
-        if (source && !source->insertPicture(offset, name, image)) {
-            source.reset();
+        if (!source->insertPicture(offset, name, image)) {
+            return fail(placeRefused);
         }
         document.addResource(QTextDocument::ImageResource, QUrl(name), image);
         QTextImageFormat format;
@@ -174,13 +159,18 @@ int changeAndSave(const QStringList& args, const QByteArray& data)
     } else {
         return usage();
     }
-    if (!source) {
-        std::fprintf(stderr, "quillmere-rtf: the source cannot be followed; written whole\n");
-    }
-    if (!writeFile(args.at(3), source ? source->bytes() : Rtf::write(&document), &error)) {
+    if (!writeFileAtomically(args.at(3), source->bytes(), &error)) {
         return fail(error);
     }
     return 0;
+}
+
+// Reads the book as the reader does; false with the reader's message when it refuses it.
+bool loadBook(const QString& path, TextBookLoader::Kind kind, QTextDocument* document,
+              QString* error)
+{
+    TextBookLoader::Book book;
+    return TextBookLoader::load(path, kind, document, &book, error);
 }
 
 } // namespace
@@ -198,33 +188,43 @@ int main(int argc, char* argv[])
         return usage();
     }
     const QString command = args.at(1);
-    QByteArray data;
-    QString error;
-    if (!readFile(args.at(2), &data, &error)) {
-        return fail(error);
-    }
+    const QString in = args.at(2);
     if (command == QLatin1String("mark") || command == QLatin1String("bookmark")) {
-        return changeAndSave(args, data);
+        return changeAndSave(args);
     }
     QTextDocument document;
+    QString error;
     if (command == QLatin1String("text") && args.size() == 3) {
-        if (!Rtf::read(data, &document)) {
-            document.setPlainText(PlainText::decode(data));
+        // The reader shows RTF and plain-text books as text; every other kind in a view of
+        // its own.
+        const BookKind kind = BookKinds::kindOf(in);
+        if (kind != BookKind::Rtf && kind != BookKind::PlainText) {
+            return fail(QStringLiteral("%1 is not a text or RTF book: the reader shows it in "
+                                       "another view")
+                            .arg(QDir::toNativeSeparators(in)));
+        }
+        if (!loadBook(in,
+                      kind == BookKind::Rtf ? TextBookLoader::Kind::Rtf
+                                            : TextBookLoader::Kind::PlainText,
+                      &document, &error)) {
+            return fail(error);
         }
         const QByteArray out = viewText(document).toUtf8();
         std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (command == QLatin1String("resave") && args.size() == 4) {
-        if (!Rtf::read(data, &document, &error)) {
-            return fail(QStringLiteral("%1: %2").arg(args.at(2), error));
+        if (!loadBook(in, TextBookLoader::Kind::Rtf, &document, &error)) {
+            return fail(error);
         }
     } else if (command == QLatin1String("from-text") && args.size() == 4) {
-        document.setPlainText(PlainText::decode(data));
+        if (!loadBook(in, TextBookLoader::Kind::PlainText, &document, &error)) {
+            return fail(error);
+        }
     } else {
         return usage();
     }
-    if (!writeFile(args.at(3), Rtf::write(&document), &error)) {
+    if (!writeFileAtomically(args.at(3), Rtf::write(&document), &error)) {
         return fail(error);
     }
     return 0;

@@ -442,6 +442,14 @@ void BookDocumentLayout::documentChanged(int from, int charsRemoved, int charsAd
         if (!last.isValid()) {
             last = d->doc->lastBlock();
         }
+        // Their old lines go at once: they would hand a cursor on the changed text (taking out
+        // a bookmark picture) places past its end.
+        for (QTextBlock block = first; block.isValid(); block = block.next()) {
+            block.layout()->clearLayout();
+            if (block == last) {
+                break;
+            }
+        }
         const int lastNumber = qMin(last.blockNumber(), d->blockCount - 1);
         for (int number = qMax(0, first.blockNumber()); number <= lastNumber;) {
             const int index = d->itemOf(number);

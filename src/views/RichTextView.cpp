@@ -2,10 +2,9 @@
 
 #include "core/BusyPointer.h"
 #include "formats/AtomicFile.h"
-#include "formats/rtf/PlainTextDecoder.h"
-#include "formats/rtf/RtfReader.h"
 #include "formats/rtf/RtfSourceBook.h"
 #include "formats/rtf/RtfWriter.h"
+#include "formats/rtf/TextBookLoader.h"
 #include "views/BookDocumentLayout.h"
 #include "views/BookPictureHandler.h"
 #include "views/BookTextProperties.h"
@@ -23,6 +22,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextImageFormat>
+#include <QTextTable>
 #include <QToolTip>
 #include <QUrl>
 
@@ -34,10 +34,6 @@ struct RichTextView::SourceBook : Rtf::RtfSourceBook
 const QString RichTextView::PictureNamePrefix = QStringLiteral("quillmere-bookmark:");
 
 namespace {
-// Far beyond any real book; a larger file would not fit in memory once decoded, so it is
-// refused with a message instead.
-constexpr qint64 MaxBookBytes = qint64(256) * 1024 * 1024;
-
 bool isWordCharacter(const QString& text, qsizetype index)
 {
     return index >= 0 && index < text.size() && text.at(index).isLetterOrNumber();
@@ -104,6 +100,8 @@ void RichTextView::showDocument(QTextDocument* document)
 {
     // The document came from no file of this view's: no source bytes to splice into.
     m_source.reset();
+    m_rtfBook = false;
+    m_bytesAsRead.clear();
     document->setParent(this);
     adoptDocument(document);
 }
@@ -111,7 +109,10 @@ void RichTextView::showDocument(QTextDocument* document)
 void RichTextView::setText(const QString& text)
 {
     m_source.reset();
+    m_rtfBook = false;
+    m_bytesAsRead.clear();
     m_marksRefusal.clear();
+    m_changeRefusal.clear();
     QTextDocument* document = newDocument();
     document->setPlainText(text);
     adoptDocument(document);
@@ -148,66 +149,38 @@ int RichTextView::characterCount() const
 bool RichTextView::LoadFile(const QString& path, LoadKind kind, QString* error)
 {
     m_source.reset();
+    m_rtfBook = false;
+    m_bytesAsRead.clear();
     m_marksRefusal.clear();
-    auto fail = [&](const QString& text) {
+    m_changeRefusal.clear();
+    m_bookName = QFileInfo(path).fileName();
+    if (kind != LoadRtf && kind != LoadPlainText) {
         adoptDocument(newDocument());
         if (error) {
-            *error = text;
+            *error = tr("%1 cannot be opened: unknown kind of file.")
+                         .arg(QDir::toNativeSeparators(path));
         }
         return false;
-    };
-    const QString shownPath = QDir::toNativeSeparators(path);
-    if (kind != LoadRtf && kind != LoadPlainText) {
-        return fail(tr("%1 cannot be opened: unknown kind of file.").arg(shownPath));
     }
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
-        return fail(tr("%1 cannot be opened: %2").arg(shownPath, file.errorString()));
-    }
-    if (file.size() > MaxBookBytes) {
-        return fail(tr("%1 is too large to open as a book.").arg(shownPath));
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return fail(tr("%1 cannot be read: %2").arg(shownPath, file.errorString()));
-    }
-    file.close();
-
     // The book is built in a document without a layout, so filling it costs no layout work;
     // the view then lays out only what it shows.
     QTextDocument* document = newDocument();
+    TextBookLoader::Book book;
+    if (!TextBookLoader::load(
+            path, kind == LoadRtf ? TextBookLoader::Kind::Rtf : TextBookLoader::Kind::PlainText,
+            document, &book, error)) {
+        delete document;
+        adoptDocument(newDocument());
+        return false;
+    }
+    m_marksRefusal = book.marksRefusal;
     if (kind == LoadRtf) {
-        QString readError;
-        Rtf::RtfSourceMap map;
-        if (!Rtf::read(bytes, document, &readError, &map)) {
-            delete document;
-            return fail(tr("%1 is not an RTF file: %2").arg(shownPath, readError));
+        m_rtfBook = true;
+        if (book.followable) {
+            m_source = std::make_unique<SourceBook>(std::move(book.bytes), std::move(book.map));
+        } else {
+            m_bytesAsRead = std::move(book.bytes);
         }
-        if (map.isMappable()) {
-            m_source = std::make_unique<SourceBook>(bytes, std::move(map));
-        }
-    } else {
-        PlainText::Book book = PlainText::decodeBook(bytes);
-        if (book.binary) {
-            delete document;
-            return fail(
-                book.binaryKind.isEmpty()
-                    ? tr("%1 is not a text book: it holds bytes that no text has.").arg(shownPath)
-                    : tr("%1 is not a text book: it looks like a %2.")
-                          .arg(shownPath, book.binaryKind));
-        }
-        if (book.replacedBytes) {
-            m_marksRefusal =
-                tr("\"%1\" cannot keep marks or bookmarks: some of its bytes could not be read "
-                   "as %2 text and show as replacement marks. Saving it as RTF would not give the "
-                   "book "
-                   "back, so the file is left as it is.")
-                    .arg(QFileInfo(path).fileName(), QString::fromLatin1(book.encoding));
-        }
-        // The book is read as it is laid out: one block per paragraph, not one per line.
-        QString text = std::move(book.text);
-        PlainText::joinParagraphLines(text);
-        document->setPlainText(text);
     }
     adoptDocument(document);
     return true;
@@ -215,7 +188,10 @@ bool RichTextView::LoadFile(const QString& path, LoadKind kind, QString* error)
 
 bool RichTextView::SaveFile(const QString& path, QString* error)
 {
-    const QByteArray bytes = m_source ? m_source->bytes() : Rtf::write(document());
+    // An RTF book that could not be followed took no change: it is written as it was read.
+    const QByteArray bytes = m_source    ? m_source->bytes()
+                             : m_rtfBook ? m_bytesAsRead
+                                         : Rtf::write(document());
     if (bytes.isEmpty()) {
         if (error) {
             *error = tr("%1 cannot be written: the book could not be turned into RTF.")
@@ -290,21 +266,36 @@ QString RichTextView::SelText() const
     return text;
 }
 
-void RichTextView::setSelText(const QString& text)
+bool RichTextView::setSelText(const QString& text)
 {
     QTextCursor cursor = textCursor();
     // Removing one of our pictures is followed in the source; any other edit is not.
-    if (m_source && !(text.isEmpty() && cursor.selectionEnd() - cursor.selectionStart() == 1 &&
-                      isPictureAt(cursor.selectionStart()) &&
-                      m_source->removePicture(cursor.selectionStart()))) {
-        m_source.reset();
+    if (m_rtfBook &&
+        !(m_source && text.isEmpty() && cursor.selectionEnd() - cursor.selectionStart() == 1 &&
+          isPictureAt(cursor.selectionStart()) &&
+          m_source->removePicture(cursor.selectionStart()))) {
+        return refuseChange();
     }
+    m_changeRefusal.clear();
     if (text.isEmpty()) {
         cursor.removeSelectedText();
     } else {
         cursor.insertText(text);
     }
     setTextCursor(cursor);
+    return true;
+}
+
+bool RichTextView::refuseChange()
+{
+    m_changeRefusal =
+        !m_marksRefusal.isEmpty()
+            ? m_marksRefusal
+            : tr("This change cannot be written into \"%1\" at this place without writing the "
+                 "whole book anew, which would lose parts of it that are not shown, such as "
+                 "notes, headers and styles. The book is left as it is.")
+                  .arg(m_bookName);
+    return false;
 }
 
 QByteArray RichTextView::SelRTF() const
@@ -313,66 +304,101 @@ QByteArray RichTextView::SelRTF() const
     return Rtf::writeRange(document(), cursor.selectionStart(), cursor.selectionEnd());
 }
 
-void RichTextView::mergeSelectionFormat(const QTextCharFormat& format)
+bool RichTextView::mergeSelectionFormat(const QTextCharFormat& format)
 {
-    // Only the text colour and underlining (the red pen and the eraser) are followed in the
-    // source; any other change has the book written whole.
     const QTextCursor cursor = textCursor();
-    if (m_source && cursor.hasSelection()) {
-        const int start = cursor.selectionStart();
-        const int end = cursor.selectionEnd();
-        const auto properties = format.properties();
-        const int only = properties.size() == 1 ? properties.firstKey() : -1;
-        bool followed = false;
-        if (only == QTextFormat::ForegroundBrush) {
-            followed = m_source->setColor(*document(), start, end, format.foreground().color());
-        } else if (only == QTextFormat::TextUnderlineStyle) {
-            followed = m_source->setUnderline(
-                *document(), start, end, format.underlineStyle() != QTextCharFormat::NoUnderline);
-        }
-        if (!followed) {
-            m_source.reset();
-        }
+    if (!m_rtfBook || !cursor.hasSelection()) {
+        m_changeRefusal.clear();
+        mergeCurrentCharFormat(format);
+        return true;
     }
-    mergeCurrentCharFormat(format);
+    // Only the text colour and underlining (the red pen and the eraser) are followed in the
+    // source of an RTF book; it takes no other change.
+    const auto properties = format.properties();
+    const int only = properties.size() == 1 ? properties.firstKey() : -1;
+    if (!m_source ||
+        (only != QTextFormat::ForegroundBrush && only != QTextFormat::TextUnderlineStyle)) {
+        return refuseChange();
+    }
+    // A selection across the cells of a table takes in whole cells, a block of them: the
+    // book gets the change cell by cell, just where the view shows it.
+    std::vector<std::pair<int, int>> ranges;
+    if (cursor.hasComplexSelection() && cursor.currentTable()) {
+        int firstRow = 0;
+        int rows = 0;
+        int firstColumn = 0;
+        int columns = 0;
+        cursor.selectedTableCells(&firstRow, &rows, &firstColumn, &columns);
+        const QTextTable* table = cursor.currentTable();
+        for (int row = firstRow; row < firstRow + rows; ++row) {
+            for (int column = firstColumn; column < firstColumn + columns; ++column) {
+                const QTextTableCell cell = table->cellAt(row, column);
+                // A cell spanning several places of the block is taken once.
+                const std::pair<int, int> range(cell.firstPosition(), cell.lastPosition());
+                if (cell.isValid() &&
+                    std::find(ranges.begin(), ranges.end(), range) == ranges.end()) {
+                    ranges.push_back(range);
+                }
+            }
+        }
+    } else {
+        ranges.emplace_back(cursor.selectionStart(), cursor.selectionEnd());
+    }
+    for (const auto& [start, end] : ranges) {
+        const bool followed =
+            only == QTextFormat::ForegroundBrush
+                ? m_source->setColor(*document(), start, end, format.foreground().color())
+                : m_source->setUnderline(*document(), start, end,
+                                         format.underlineStyle() != QTextCharFormat::NoUnderline);
+        if (!followed) {
+            // The cells before keep the change in both the view and the book's bytes.
+            return refuseChange();
+        }
+        QTextCursor part(document());
+        part.setPosition(start);
+        part.setPosition(end, QTextCursor::KeepAnchor);
+        part.mergeCharFormat(format);
+    }
+    m_changeRefusal.clear();
+    return true;
 }
 
-void RichTextView::setSelColor(const QColor& color)
+bool RichTextView::setSelColor(const QColor& color)
 {
     QTextCharFormat format;
     format.setForeground(color);
-    mergeSelectionFormat(format);
+    return mergeSelectionFormat(format);
 }
 
-void RichTextView::setSelBold(bool on)
+bool RichTextView::setSelBold(bool on)
 {
     QTextCharFormat format;
     format.setFontWeight(on ? QFont::Bold : QFont::Normal);
-    mergeSelectionFormat(format);
+    return mergeSelectionFormat(format);
 }
 
-void RichTextView::setSelItalic(bool on)
+bool RichTextView::setSelItalic(bool on)
 {
     QTextCharFormat format;
     format.setFontItalic(on);
-    mergeSelectionFormat(format);
+    return mergeSelectionFormat(format);
 }
 
-void RichTextView::setSelUnderline(bool on)
+bool RichTextView::setSelUnderline(bool on)
 {
     QTextCharFormat format;
     format.setFontUnderline(on);
-    mergeSelectionFormat(format);
+    return mergeSelectionFormat(format);
 }
 
-void RichTextView::setSelStrikeThru(bool on)
+bool RichTextView::setSelStrikeThru(bool on)
 {
     QTextCharFormat format;
     format.setFontStrikeOut(on);
-    mergeSelectionFormat(format);
+    return mergeSelectionFormat(format);
 }
 
-void RichTextView::setSelCharOffset(int points)
+bool RichTextView::setSelCharOffset(int points)
 {
     QTextCharFormat format;
     format.setVerticalAlignment(points > 0   ? QTextCharFormat::AlignSuperScript
@@ -382,7 +408,7 @@ void RichTextView::setSelCharOffset(int points)
         // A book may raise text by an exact offset of its own; offset 0 clears that too.
         format.setBaselineOffset(0);
     }
-    mergeSelectionFormat(format);
+    return mergeSelectionFormat(format);
 }
 
 void RichTextView::setFontSize(int points)
@@ -459,9 +485,10 @@ bool RichTextView::AddPicture(const QString& path)
     format.setName(name);
     QTextCursor cursor = textCursor();
     cursor.setPosition(cursor.selectionStart());
-    if (m_source && !m_source->insertPicture(cursor.position(), name, image)) {
-        m_source.reset();
+    if (m_rtfBook && !(m_source && m_source->insertPicture(cursor.position(), name, image))) {
+        return refuseChange();
     }
+    m_changeRefusal.clear();
     cursor.insertImage(format);
     setTextCursor(cursor);
     return true;

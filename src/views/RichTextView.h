@@ -61,15 +61,20 @@ public:
     // Shows a document made by prepareDocument; the view takes it over.
     void showDocument(QTextDocument* document);
 
-    // Writes the book as RTF, atomically. An RTF book read from a file is written as its own
-    // bytes with the marks and bookmark pictures set since spliced in, so nothing else of
-    // the file changes; other documents (and books whose source could not be followed) are
-    // written whole from what the view holds.
+    // Writes the book as RTF, atomically. An RTF book read from a file is only ever written
+    // as its own bytes with the marks and bookmark pictures set since spliced in, so nothing
+    // else of the file changes: writing it whole would lose what the view does not show
+    // (notes, headers, styles, document information). Other documents are written whole
+    // from what the view holds.
     bool SaveFile(const QString& path, QString* error = nullptr);
 
-    // Why the book in the view cannot keep marks or bookmarks (a plain-text book whose bytes
-    // did not all decode: writing it as RTF would not give the book back); empty when it can.
+    // Why the book in the view cannot keep marks or bookmarks, empty when it can: a plain-text
+    // book whose bytes did not all decode (writing it as RTF would not give the book back),
+    // or an RTF book whose source could not be followed (damaged, or nested too deeply).
     QString marksRefusal() const { return m_marksRefusal; }
+    // Why the last change to the selection of an RTF book was refused (it could not be
+    // written into that place of the book's own bytes); empty when it was made.
+    QString changeRefusal() const { return m_changeRefusal; }
 
     int SelStart() const;
     // Collapses the selection to a caret at offset (clamped to the end) and scrolls it into view.
@@ -78,17 +83,22 @@ public:
     // Selects count characters from SelStart (clamped to the end).
     void setSelLength(int count);
     QString SelText() const;
-    // Only "" is used: deletes the selection.
-    void setSelText(const QString& text);
+    // Only "" is used: deletes the selection. False (nothing deleted) when an RTF book could
+    // not be written without it: only the program's own pictures can be taken out of one.
+    bool setSelText(const QString& text);
     QByteArray SelRTF() const;
 
-    void setSelColor(const QColor& color);
-    void setSelBold(bool on);
-    void setSelItalic(bool on);
-    void setSelUnderline(bool on);
-    void setSelStrikeThru(bool on);
+    // These set the format of the selection, or at the caret. In an RTF book a selection's
+    // colour and underlining are written into the book's bytes; a change that cannot be (any
+    // other, or one at a place the source cannot follow) is refused: false, nothing changed,
+    // and changeRefusal() says why.
+    bool setSelColor(const QColor& color);
+    bool setSelBold(bool on);
+    bool setSelItalic(bool on);
+    bool setSelUnderline(bool on);
+    bool setSelStrikeThru(bool on);
     // Raised (positive) or lowered (negative) offset of the selection, in points.
-    void setSelCharOffset(int points);
+    bool setSelCharOffset(int points);
 
     // Base font size of the view, in points.
     void setFontSize(int points);
@@ -101,7 +111,8 @@ public:
     // Prints the selection, or the whole document when nothing is selected.
     bool SelPrint(QPrinter* printer);
 
-    // Embeds the picture file at the caret as exactly one character.
+    // Embeds the picture file at the caret as exactly one character. False when the picture
+    // cannot be read, or cannot be written into that place of an RTF book (changeRefusal()).
     bool AddPicture(const QString& path);
     // True when the character at offset is a picture the program embedded.
     bool isPictureAt(int offset) const;
@@ -124,7 +135,9 @@ private:
     // while it is filled; adoptDocument then gives it the view's layout and picture drawing.
     QTextDocument* newDocument();
     void adoptDocument(QTextDocument* document);
-    void mergeSelectionFormat(const QTextCharFormat& format);
+    bool mergeSelectionFormat(const QTextCharFormat& format);
+    // Refuses a change to an RTF book that its source cannot take.
+    bool refuseChange();
     // Scrolls the caret into view with some text above it, laying out only around it.
     void showCaret();
     // Keeps the shown text still when paragraphs above it change height or all heights are
@@ -143,10 +156,16 @@ private:
     bool m_layingOutAbove = false;
     qreal m_shiftRemainder = 0;
     // The RTF book as read, following every mark and picture; null when the document is not
-    // (or no longer) one that can be written back into its own bytes.
+    // one that can be written back into its own bytes.
     struct SourceBook; // the book's own RTF bytes and where each character came from
     std::unique_ptr<SourceBook> m_source;
+    // An RTF book read from a file: never written whole. Without a source (it could not be
+    // followed) it takes no change at all and is written as it was read.
+    bool m_rtfBook = false;
+    QByteArray m_bytesAsRead;
+    QString m_bookName;
     QString m_marksRefusal;
+    QString m_changeRefusal;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(RichTextView::FindOptions)

@@ -73,7 +73,7 @@ void RtfDocumentBuilder::appendChar(char16_t c)
     }
 }
 
-void RtfDocumentBuilder::endParagraph()
+void RtfDocumentBuilder::endParagraph(bool hidden)
 {
     if (m_table) {
         placeInCell();
@@ -85,6 +85,7 @@ void RtfDocumentBuilder::endParagraph()
     m_pendingBreak = true;
     m_breakBegin = m_sourceBegin;
     m_breakEnd = m_sourceEnd;
+    m_breakHidden = hidden;
     m_paragraphHasContent = false;
 }
 
@@ -128,6 +129,10 @@ void RtfDocumentBuilder::appendPendingBreak()
     if (m_map) {
         m_map->add(m_cursor.position() + int(m_run.size()), 1, m_breakBegin, m_breakEnd,
                    SourceSpan::Break);
+        if (m_breakHidden && !m_map->spans().empty() &&
+            m_map->spans().back().kind == SourceSpan::Break) {
+            m_map->spans().back().hidden = true;
+        }
     }
     m_run.append(QChar::ParagraphSeparator);
 }
@@ -228,7 +233,18 @@ void RtfDocumentBuilder::placeInCell()
     // cell to cell by position: every cell after the current one is still empty, one
     // position each.
     if (m_column >= m_columns && m_columns < kMaxColumns) {
+        // Every row gets a cell at its end: what was read into the rows below the first moves
+        // on by one place for each row above it.
+        std::vector<int> rowEnds;
+        if (m_map) {
+            for (int row = 0; row < m_row; ++row) {
+                rowEnds.push_back(m_table->cellAt(row, m_columns - 1).lastPosition());
+            }
+        }
         m_table->appendColumns(1);
+        if (m_map) {
+            m_map->insertPlaces(rowEnds);
+        }
         ++m_columns;
         QTextTableFormat format = m_table->format();
         QList<QTextLength> widths = format.columnWidthConstraints();

@@ -39,9 +39,10 @@ public:
     void setCharFormat(const QTextCharFormat& format);
     void appendText(QStringView text);
     void appendChar(char16_t c);
-    // Ends the current paragraph. The mark of the last paragraph of the document is dropped,
-    // as the document always ends in a paragraph of its own.
-    void endParagraph();
+    // Ends the current paragraph, whose end was read in hidden text when hidden says so. The
+    // mark of the last paragraph of the document is dropped, as the document always ends in a
+    // paragraph of its own.
+    void endParagraph(bool hidden = false);
     // Gives the current paragraph its format (before its end is written).
     void setBlockFormat(const QTextBlockFormat& format);
     // Makes the current paragraph an item of the list of that key, made with format when new.
@@ -92,6 +93,7 @@ private:
     SourceSpan::Kind m_sourceKind = SourceSpan::Atom;
     qsizetype m_breakBegin = 0; // the source of the pending paragraph end
     qsizetype m_breakEnd = 0;
+    bool m_breakHidden = false;
 
     QHash<int, QTextList*> m_lists;
     QTextTable* m_table = nullptr;

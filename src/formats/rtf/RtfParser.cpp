@@ -33,6 +33,14 @@ enum class RtfWord : int
     FieldResult,
     Field,
     TextDestination,
+    Shape,
+    ShapeInstructions,
+    ShapeProperty,
+    ShapeName,
+    ShapeValue,
+    ShapeResult,
+    ShapePicture,
+    ShapePictureFallback,
     ListText,
     ListTable,
     ListOverrideTable,
@@ -126,6 +134,9 @@ enum class RtfWord : int
 namespace {
 
 constexpr size_t kMaxDepth = 512;
+// Mark groups nest beyond that: earlier versions wrapped each new mark of a passage in two more.
+// They cost no more than other groups, so they may add this many levels.
+constexpr size_t kMaxMarkNesting = 4096;
 constexpr int kMaxTwips = 31680; // 22 inches
 constexpr int kMaxColors = 4096;
 constexpr int kMaxFonts = 4096;
@@ -172,14 +183,12 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
                                       "atnref",
                                       "atrfstart",
                                       "atrfend",
-                                      "nonshppict",
                                       "pn",
                                       "pntxta",
                                       "pntxtb",
                                       "objdata",
                                       "objclass",
                                       "objname",
-                                      "shpinst",
                                       "shptxt",
                                       "do",
                                       "bkmkstart",
@@ -243,9 +252,6 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
                                       "oldsprops",
                                       "oldtprops",
                                       "mmath",
-                                      "sp",
-                                      "sn",
-                                      "sv",
                                       "shpgrp",
                                       "picprop",
                                       "fchars",
@@ -258,7 +264,13 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
         add("fldinst", RtfWord::FieldInstruction);
         add("fldrslt", RtfWord::FieldResult);
         add("field", RtfWord::Field);
-        add("shppict", RtfWord::TextDestination);
+        add("shppict", RtfWord::ShapePicture);
+        add("nonshppict", RtfWord::ShapePictureFallback);
+        add("shp", RtfWord::Shape);
+        add("shpinst", RtfWord::ShapeInstructions);
+        add("sp", RtfWord::ShapeProperty);
+        add("sn", RtfWord::ShapeName);
+        add("sv", RtfWord::ShapeValue);
         add("listtext", RtfWord::ListText);
         add("pntext", RtfWord::ListText);
         add("listtable", RtfWord::ListTable);
@@ -271,7 +283,7 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
         add("listoverride", RtfWord::ListOverride);
         add("ls", RtfWord::ListNumber);
         add("ilvl", RtfWord::ListItemLevel);
-        add("shprslt", RtfWord::TextDestination);
+        add("shprslt", RtfWord::ShapeResult);
         add("result", RtfWord::TextDestination);
         add("quillmereimage", RtfWord::PictureName);
         add("f", RtfWord::Font);
@@ -408,7 +420,7 @@ char16_t safeChar(char16_t c)
 
 RtfParser::RtfParser(QByteArrayView data, qsizetype start, QTextDocument* document,
                      RtfSourceMap* map)
-    : m_tokenizer(data, start), m_map(map), m_builder(document),
+    : m_data(data), m_tokenizer(data, start), m_map(map), m_builder(document),
       m_lookAheadBudget(data.size() - start)
 {
     m_builder.setSourceMap(map);
@@ -430,8 +442,10 @@ void RtfParser::run()
     }
     flushBytes();
     if (m_map) {
-        if (m_stack.size() > 1 || m_overflowed) {
-            m_map->setUnmappable(); // only partly recovered: the bytes cannot be trusted
+        // Groups past the depth limit were read without their own state: the bytes cannot be
+        // trusted. A file cut short still can: every run read so far lies where it was found.
+        if (m_overflowed) {
+            m_map->setUnmappable();
         }
         m_map->colors = m_colors;
     }
@@ -456,12 +470,16 @@ void RtfParser::handleToken(const RtfToken& token)
     }
     switch (token.kind) {
     case RtfToken::GroupStart:
-        m_skipCount = 0;
-        openGroup();
-        break;
     case RtfToken::GroupEnd:
+        if (m_skipCount > 0 && m_map && m_unicodeInText) {
+            m_map->cutLastFallback();
+        }
         m_skipCount = 0;
-        closeGroup();
+        if (token.kind == RtfToken::GroupStart) {
+            openGroup();
+        } else {
+            closeGroup();
+        }
         break;
     case RtfToken::ControlWord:
         handleWord(token);
@@ -498,13 +516,20 @@ void RtfParser::handleToken(const RtfToken& token)
 void RtfParser::openGroup()
 {
     m_ignorableNext = false;
-    if (m_stack.size() >= kMaxDepth) {
+    const qsizetype opening = markOpening(m_data, m_token.begin);
+    if (m_stack.size() >= kMaxDepth + std::min(m_openMarkGroups, kMaxMarkNesting)) {
         ++m_overflowDepth;
         m_overflowed = true;
         return;
     }
     m_stack.push_back(m_stack.back());
-    m_stack.back().groupBegin = m_token.begin;
+    GroupState& s = m_stack.back();
+    s.groupBegin = m_token.begin;
+    s.wrapper = Wrapper::None;
+    s.markOpening = opening > 0;
+    s.markContent = m_token.begin + opening;
+    s.markChildren = m_map ? m_map->marks().size() : 0;
+    m_openMarkGroups += s.markOpening ? 1 : 0;
 }
 
 void RtfParser::closeGroup()
@@ -518,24 +543,47 @@ void RtfParser::closeGroup()
         m_ended = true; // the document's own group is closed: what follows is not RTF
         return;
     }
-    const Destination closing = m_stack.back().destination;
+    const GroupState& group = m_stack.back();
+    const Destination closing = group.destination;
     const Destination parent = m_stack[m_stack.size() - 2].destination;
+    const Wrapper wrapper = group.wrapper;
+    const qsizetype groupBegin = group.groupBegin;
+    // A mark group counts only when its closing brace was read.
+    const bool markGroup =
+        group.markOpening && m_token.kind == RtfToken::GroupEnd && closing == Destination::Text;
+    const qsizetype markContent = group.markContent;
+    const size_t markChildren = group.markChildren;
+    m_openMarkGroups -= group.markOpening ? 1 : 0;
     if (closing == Destination::FontTable && !m_fontName.isEmpty()) {
         endFontEntry();
     }
-    if (closing == Destination::ColorTable && m_map && m_map->colorTableClose < 0) {
+    // Only tables whose closing brace was read can take a colour (a file may end inside one).
+    const bool closed = m_token.kind == RtfToken::GroupEnd;
+    if (closing == Destination::ColorTable && m_map && m_map->colorTableClose < 0 && closed) {
         m_map->colorTableClose = int(m_token.begin);
     }
-    if (closing == Destination::FontTable && m_map) {
+    if (closing == Destination::FontTable && m_map && closed) {
         m_map->tableInsertion = int(m_token.end);
     }
     if (closing == Destination::Picture && parent != Destination::Picture &&
         parent != Destination::PictureName) {
-        setSource(m_stack.back().groupBegin, m_token.end, SourceSpan::Picture);
-        m_stack.pop_back();
-        finishPicture();
+        if (parent == Destination::ShapeValue) {
+            m_stack.pop_back();
+            holdPicture();
+        } else {
+            setSource(groupBegin, m_token.end, SourceSpan::Picture);
+            m_stack.pop_back();
+            finishPicture();
+        }
     } else {
         m_stack.pop_back();
+    }
+    if (markGroup && m_map) {
+        m_map->addMarkGroup(m_data, groupBegin, markContent, m_token.end, markChildren,
+                            baseStyle(state().chars));
+    }
+    if (wrapper != Wrapper::None) {
+        closeWrapper(wrapper, groupBegin);
     }
     if (closing == Destination::Footnote && parent != Destination::Footnote) {
         finishNote();
@@ -618,6 +666,12 @@ void RtfParser::handleWord(const RtfToken& token)
     if (s.destination == Destination::ListTable || s.destination == Destination::LevelText ||
         s.destination == Destination::ListOverrideTable) {
         handleListWord(word, token);
+        return;
+    }
+    if (s.destination == Destination::ShapeInstructions ||
+        s.destination == Destination::ShapeProperty || s.destination == Destination::ShapeName ||
+        s.destination == Destination::ShapeValue) {
+        handleShapeWord(word);
         return;
     }
 
@@ -730,6 +784,39 @@ void RtfParser::handleWord(const RtfToken& token)
         return;
     case RtfWord::TextDestination:
     case RtfWord::PictureName:
+        return;
+    case RtfWord::Shape:
+        if (s.destination == Destination::Text) {
+            s.wrapper = Wrapper::Shape;
+            m_heldImage = QImage();
+        }
+        return;
+    case RtfWord::ShapePicture:
+        if (s.destination == Destination::Text) {
+            s.wrapper = Wrapper::ShapePicture;
+            m_heldImage = QImage();
+        }
+        return;
+    case RtfWord::ShapePictureFallback:
+        s.destination = Destination::Skip;
+        s.wrapper = Wrapper::PictureFallback;
+        return;
+    case RtfWord::ShapeInstructions:
+        // Only a shape in the running text shows its picture.
+        s.destination = m_stack[m_stack.size() - 2].wrapper == Wrapper::Shape
+                            ? Destination::ShapeInstructions
+                            : Destination::Skip;
+        return;
+    case RtfWord::ShapeResult:
+        // What stands in for a shape's picture is left out once the picture is shown.
+        if (m_stack[m_stack.size() - 2].wrapper == Wrapper::Shape && !m_heldImage.isNull()) {
+            s.destination = Destination::Skip;
+        }
+        return;
+    case RtfWord::ShapeProperty:
+    case RtfWord::ShapeName:
+    case RtfWord::ShapeValue:
+        s.destination = Destination::Skip;
         return;
     case RtfWord::ListText:
         if (isText()) {
@@ -1155,6 +1242,9 @@ void RtfParser::handlePictureWord(RtfWord word, const RtfToken& token)
         m_picture.name.clear();
         return;
     case RtfWord::SkipDestination:
+    case RtfWord::ShapeProperty:
+    case RtfWord::ShapeName:
+    case RtfWord::ShapeValue:
         state().destination = Destination::Skip;
         return;
     default:
@@ -1189,6 +1279,115 @@ void RtfParser::finishPicture()
     if (image.isNull()) {
         return; // metafiles and damaged data: the fallback that follows is shown instead
     }
+    showPicture(picture, image);
+}
+
+void RtfParser::holdPicture()
+{
+    m_heldPicture = std::move(m_picture);
+    m_picture = RtfPicture();
+    // A picture that cannot be shown leaves the shape's own fallback to be shown.
+    m_heldImage = m_heldPicture.toImage();
+}
+
+void RtfParser::closeWrapper(Wrapper wrapper, qsizetype begin)
+{
+    if (wrapper == Wrapper::PictureFallback) {
+        // Kept with the picture it follows, so that nothing is ever put between the two.
+        if (!m_map || !m_map->extendLastPicture(m_data, begin, m_token.end)) {
+            m_fallbackBegin = begin;
+            m_fallbackEnd = m_token.end;
+        }
+        return;
+    }
+    if (wrapper == Wrapper::ShapePicture) {
+        // The picture, shown where its own group ended, stands for the whole \shppict group
+        // when that holds nothing else, and for a fallback just before it too.
+        if (m_map) {
+            const bool fallbackBefore = m_fallbackEnd >= 0 && onlyLineEnds(m_fallbackEnd, begin);
+            m_map->widenLastPicture(m_data, fallbackBefore ? m_fallbackBegin : begin, begin,
+                                    m_token.end);
+        }
+        return;
+    }
+    // A shape shows the picture it holds as one character, and its bytes are the picture's.
+    const QImage image = std::move(m_heldImage);
+    m_heldImage = QImage();
+    if (image.isNull() || !isText() || state().chars.hidden) {
+        return;
+    }
+    setSource(begin, m_token.end, SourceSpan::Picture);
+    showPicture(m_heldPicture, image);
+    m_heldPicture = RtfPicture();
+}
+
+bool RtfParser::onlyLineEnds(qsizetype from, qsizetype to) const
+{
+    for (qsizetype i = from; i < to; ++i) {
+        const char c = m_data[i];
+        if (c != '\r' && c != '\n' && c != '\0') {
+            return false;
+        }
+    }
+    return from <= to;
+}
+
+void RtfParser::handleShapeWord(RtfWord word)
+{
+    GroupState& s = state();
+    switch (word) {
+    case RtfWord::ShapeProperty:
+        s.destination = Destination::ShapeProperty;
+        m_shapeProperty.clear();
+        return;
+    case RtfWord::ShapeName:
+        s.destination = s.destination == Destination::ShapeProperty ? Destination::ShapeName
+                                                                    : Destination::Skip;
+        m_shapeProperty.clear();
+        return;
+    case RtfWord::ShapeValue:
+        // Of all the shape's properties only its picture is read.
+        s.destination =
+            s.destination == Destination::ShapeProperty && m_shapeProperty == QLatin1String("pib")
+                ? Destination::ShapeValue
+                : Destination::Skip;
+        return;
+    case RtfWord::Picture:
+        if (s.destination == Destination::ShapeValue) {
+            s.destination = Destination::Picture;
+            m_picture = RtfPicture();
+        } else {
+            s.destination = Destination::Skip;
+        }
+        return;
+    case RtfWord::Unknown:
+        return;
+    default:
+        // Groups of anything else the shape holds (text boxes, groups of shapes) are skipped.
+        if (s.destination != Destination::ShapeInstructions) {
+            s.destination = Destination::Skip;
+        }
+        return;
+    }
+}
+
+BaseStyle RtfParser::baseStyle(const CharState& chars) const
+{
+    BaseStyle base;
+    if (chars.foreground > 0 && chars.foreground < m_colors.size() &&
+        m_colors[chars.foreground].isValid()) {
+        base.automaticColor = false;
+        base.color = m_colors[chars.foreground].rgb();
+    }
+    if (chars.underline != QTextCharFormat::NoUnderline) {
+        base.underline =
+            chars.underline == QTextCharFormat::SingleUnderline && !chars.doubleUnderline ? 1 : 2;
+    }
+    return base;
+}
+
+void RtfParser::showPicture(const RtfPicture& picture, const QImage& image)
+{
     // The document lays pictures out in pixels: 15 twips a pixel.
     double width = picture.goalWidth > 0 ? picture.goalWidth / 15.0 : image.width();
     double height = picture.goalHeight > 0 ? picture.goalHeight / 15.0 : image.height();
@@ -1290,6 +1489,16 @@ void RtfParser::handleText(QByteArrayView text)
             return;
         }
         break;
+    case Destination::ShapeInstructions:
+    case Destination::ShapeProperty:
+    case Destination::ShapeValue:
+        return;
+    case Destination::ShapeName:
+        if (m_shapeProperty.size() < 16) {
+            m_shapeProperty +=
+                QString::fromLatin1(text.first(std::min<qsizetype>(text.size(), 16)));
+        }
+        return;
     case Destination::PictureName:
     case Destination::FieldInstruction:
     case Destination::Footnote:
@@ -1358,12 +1567,17 @@ void RtfParser::flushBytes()
         starts.push_back(i);
         i += (m_codePage->isLeadByte(uchar(bytes[i])) && i + 1 < bytes.size()) ? 2 : 1;
     }
-    if (starts.size() != size_t(decoded.size())) {
+    starts.push_back(bytes.size());
+    // These pages read each character from its own bytes alone, so a picture or a group may go
+    // between two of them; bytes that did not decode may have been read with their
+    // neighbours, and such a run is only taken whole.
+    const bool apart = starts.size() == size_t(decoded.size()) + 1 &&
+                       !decoded.contains(QChar(QChar::ReplacementCharacter));
+    if (!apart) {
         setSource(sources.front(), sources.back(), SourceSpan::Atom);
         emitText(decoded);
         return;
     }
-    starts.push_back(bytes.size());
     for (qsizetype c = 0; c < decoded.size(); ++c) {
         setSource(sources[size_t(starts[size_t(c)]) * 2],
                   sources[size_t(starts[size_t(c) + 1]) * 2 - 1], SourceSpan::Atom);
@@ -1536,7 +1750,7 @@ void RtfParser::endParagraph()
     }
     m_listTextGiven = false;
     applyCharFormat();
-    m_builder.endParagraph();
+    m_builder.endParagraph(state().chars.hidden);
 }
 
 QTextCharFormat RtfParser::charFormat(const CharState& chars) const

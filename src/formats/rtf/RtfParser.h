@@ -45,7 +45,20 @@ private:
         Footnote,
         ListTable,
         LevelText,
-        ListOverrideTable
+        ListOverrideTable,
+        ShapeInstructions, // a shape's properties: only its picture ("pib") is read
+        ShapeProperty,
+        ShapeName,
+        ShapeValue // the value of the picture property: a \pict group
+    };
+    // Groups that hold a picture together with what stands in for it in other readers: the
+    // picture is shown once, and the group's bytes (with the fallback's) are its source.
+    enum class Wrapper : unsigned char
+    {
+        None,
+        Shape,          // {\shp {\*\shpinst ... pib ...}{\shprslt fallback}}
+        ShapePicture,   // {\*\shppict {\pict ...}}
+        PictureFallback // {\nonshppict ...}: never shown, kept with the picture it stands for
     };
     struct CharState
     {
@@ -96,6 +109,12 @@ private:
         bool upr = false;
         QString fieldHref;
         qsizetype groupBegin = 0; // the byte of the group's opening brace
+        Wrapper wrapper = Wrapper::None;
+        // Opened as a mark group ("{\cf4 ", "{\ul ", "{\ulnone "): where its text starts, and
+        // how many mark groups the map listed before it.
+        bool markOpening = false;
+        qsizetype markContent = 0;
+        size_t markChildren = 0;
     };
     struct FontInfo
     {
@@ -122,6 +141,14 @@ private:
     void endParagraph();
     void endFontEntry();
     void finishPicture();
+    // Shows a decoded picture at the end of the document so far.
+    void showPicture(const RtfPicture& picture, const QImage& image);
+    // Keeps the picture just read for the shape around it, shown when the shape closes.
+    void holdPicture();
+    void handleShapeWord(RtfWord word);
+    void closeWrapper(Wrapper wrapper, qsizetype begin);
+    bool onlyLineEnds(qsizetype from, qsizetype to) const;
+    BaseStyle baseStyle(const CharState& chars) const;
     void finishNote();
     void prepareContent();
     void applyCharFormat();
@@ -151,6 +178,7 @@ private:
         }
     }
 
+    QByteArrayView m_data;
     RtfTokenizer m_tokenizer;
     RtfSourceMap* m_map;
     RtfToken m_token; // the token being handled
@@ -188,6 +216,13 @@ private:
 
     RtfPicture m_picture;
     QString m_fieldInstruction;
+    // A shape's picture, shown when the shape closes.
+    RtfPicture m_heldPicture;
+    QImage m_heldImage;
+    QString m_shapeProperty;        // the name of the shape property being read
+    qsizetype m_fallbackBegin = -1; // the last {\nonshppict ...} group
+    qsizetype m_fallbackEnd = -1;
+    size_t m_openMarkGroups = 0;
 
     CharState m_appliedChars;
     bool m_charsApplied = false;

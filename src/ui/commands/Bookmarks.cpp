@@ -53,11 +53,21 @@ void Bookmarks::SetBookmark()
     if (!ReadingPane::keepsMarks(state)) {
         return;
     }
+    // A book that cannot be written back as it is takes no bookmark picture.
+    if (!view->marksRefusal().isEmpty()) {
+        MessageBox::warning(m_context.window, view->marksRefusal());
+        return;
+    }
     const int p = view->SelStart();
     SeeIfBookmarkExists();
     view->setSelStart(p);
     view->setSelLength(0);
     if (!view->AddPicture(state.AppFolder + QStringLiteral("bookmark.bmp"))) {
+        // A missing picture file ends the command silently; a place the book cannot take
+        // the picture at is explained.
+        if (!view->changeRefusal().isEmpty()) {
+            MessageBox::warning(m_context.window, view->changeRefusal());
+        }
         return;
     }
     view->setSelLength(0);

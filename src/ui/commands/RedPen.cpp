@@ -37,14 +37,17 @@ void RedPen::HighlightIt()
         return;
     }
     // A book that cannot be written back as it is takes no mark at all.
-    const QString refusal = m_context.pane.text()->marksRefusal();
-    if (state.Kind == BookKind::PlainText && !refusal.isEmpty()) {
-        MessageBox::warning(m_context.window, refusal);
+    RichTextView* view = m_context.pane.text();
+    if (!view->marksRefusal().isEmpty()) {
+        MessageBox::warning(m_context.window, view->marksRefusal());
+        return;
+    }
+    // A place of an RTF book that its own bytes cannot take the mark at is left unmarked.
+    if (!view->setSelColor(MarkColor) || !view->setSelUnderline(true)) {
+        MessageBox::warning(m_context.window, view->changeRefusal());
         return;
     }
     state.ChangesPending = true;
-    m_context.pane.text()->setSelColor(MarkColor);
-    m_context.pane.text()->setSelUnderline(true);
     // A plain-text book cannot hold the mark: it is offered for conversion at once.
     if (state.Kind == BookKind::PlainText && state.ChangesPending) {
         ChangeSaver(m_context).trySave();
@@ -64,8 +67,15 @@ void RedPen::EraseIt()
         }
         return;
     }
-    m_context.pane.text()->setSelUnderline(false);
-    m_context.pane.text()->setSelColor(Qt::black);
+    RichTextView* view = m_context.pane.text();
+    if (state.Kind == BookKind::Rtf && !view->marksRefusal().isEmpty()) {
+        MessageBox::warning(m_context.window, view->marksRefusal());
+        return;
+    }
+    if (!view->setSelUnderline(false) || !view->setSelColor(Qt::black)) {
+        MessageBox::warning(m_context.window, view->changeRefusal());
+        return;
+    }
     if (state.Kind == BookKind::Rtf) {
         state.ChangesPending = true;
     }
