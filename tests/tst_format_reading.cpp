@@ -283,6 +283,14 @@ private slots:
             QTest::keyClick(window.txtBook, Qt::Key_PageDown);
             QCOMPARE(pageShown(window), 9);
             QVERIFY(window.txtBook->verticalScrollBar()->value() > 0);
+            // ...until its foot, where the next Page Down turns to the next page's top.
+            for (int presses = 0; presses < 20 && pageShown(window) == 9; ++presses) {
+                QTest::keyClick(window.txtBook, Qt::Key_PageDown);
+            }
+            QCOMPARE(pageShown(window), 10);
+            QCOMPARE(window.txtBook->verticalScrollBar()->value(), 0);
+            QTest::keyClick(window.txtBook, Qt::Key_PageUp);
+            QCOMPARE(pageShown(window), 9);
             window.close();
         }
         frmMain window(app.path());
