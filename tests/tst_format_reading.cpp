@@ -3,6 +3,7 @@
 // into the reading record and survive a restart and a rename while the book's file stays as it
 // was; what a book was read into is kept outside the books folder for the next opening; comic
 // pages turn with Page Down and fit the view; damaged files are explained, never shown.
+#include "formats/fb2/Fb2Reader.h"
 #include "formats/package/PackageKeeper.h"
 #include "formats/package/PackageStore.h"
 #include "mainwindow/frmMain.h"
@@ -27,6 +28,7 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextImageFormat>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace TextViewProbe;
@@ -299,6 +301,27 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("strip.cbz")));
         QCOMPARE(pageShown(window), 9);
         QVERIFY(window.findChild<QAction*>(QStringLiteral("mnuContentsFitWidth"))->isChecked());
+    }
+    // A book is read on a thread of its own: the window keeps answering (here, a timer due at
+    // once runs) while the busy pointer shows, and the book is there when opening returns.
+    void theWindowAnswersWhileABookIsRead()
+    {
+        TestAppFolder app;
+        const QString path =
+            app.addBookFromData(QStringLiteral("books/calibre.fb2"), QStringLiteral("harbour.fb2"));
+        frmMain window(app.path());
+        window.show();
+        EpubSession* session = window.epubSession();
+        session->setPackageFolder(QString()); // read, never taken from the cache
+        bool answeredWhileBusy = false;
+        QTimer::singleShot(
+            0, &window, [&] { answeredWhileBusy = QGuiApplication::overrideCursor() != nullptr; });
+        QString error;
+        QVERIFY2(session->openPackage(path, Fb2::read, QStringLiteral("an FB2 book"), &error),
+                 qPrintable(error));
+        QVERIFY(answeredWhileBusy);
+        QVERIFY(session->isOpen());
+        QVERIFY(QGuiApplication::overrideCursor() == nullptr);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "views/EpubSession.h"
 
 #include "core/BusyPointer.h"
+#include "core/ResponsiveWait.h"
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/PageFolder.h"
 #include "formats/package/BookPackage.h"
@@ -121,7 +122,29 @@ bool EpubSession::openPackage(const QString& path, BookKinds::PackageReader read
     QString reason;
     if (!kept) {
         *package = Books::BookPackage();
-        if (!reader || !reader(path, package.get(), &reason)) {
+        if (m_reading) {
+            *error = tr("\"%1\" cannot be opened while another book is being read.").arg(name);
+            return false;
+        }
+        // A long book takes a moment to read: it is read on a thread of its own while the
+        // window keeps repainting. The user's input waits, for the reading cannot be stopped
+        // halfway; the window may still be closed for good.
+        bool read = false;
+        std::unique_ptr<QThread> thread(
+            QThread::create([&] { read = reader && reader(path, package.get(), &reason); }));
+        ResponsiveWait wait(m_view->window());
+        wait.endOn(thread.get(), &QThread::finished);
+        m_reading = true;
+        thread->start();
+        const ResponsiveWait::Outcome outcome =
+            wait.wait(std::chrono::hours(1), QEventLoop::ExcludeUserInputEvents);
+        thread->wait();
+        m_reading = false;
+        if (outcome == ResponsiveWait::Outcome::AskerGone) {
+            *error = tr("The opening of \"%1\" was cancelled.").arg(name);
+            return false;
+        }
+        if (!read) {
             *error = tr("\"%1\" cannot be opened as %2.\n\n%3").arg(name, kindName, reason);
             return false;
         }

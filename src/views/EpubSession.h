@@ -152,6 +152,8 @@ private:
     EpubLinkClicks* m_links;
     EpubChapterWorker* m_worker;
     ComicPages* m_comic;
+    // A book of another format is being read on a thread of its own (see openPackage).
+    bool m_reading = false;
     bool m_converting = false;
     bool m_convertWhole = false;
     // What waits for the whole chapter (a place further on than its start).
