@@ -229,8 +229,16 @@ QString BookDownload::contentProblem(QFile& file)
     }
     bool looksRight = true;
     const QString& kind = m_book.extension;
-    if (kind == QLatin1String("epub")) {
+    // The zipped kinds start as a zip does; a Kindle book names its kind in its header.
+    static const QStringList zipped = {QStringLiteral("epub"), QStringLiteral("fb2.zip"),
+                                       QStringLiteral("docx"), QStringLiteral("odt")};
+    if (zipped.contains(kind)) {
         looksRight = hasMagic(file, QByteArrayLiteral("PK\x03\x04"));
+    } else if (kind == QLatin1String("fb2")) {
+        looksRight = hasMagic(file, QByteArrayLiteral("<FictionBook"), 1024);
+    } else if (kind == QLatin1String("azw3") || kind == QLatin1String("mobi")) {
+        file.seek(60);
+        looksRight = file.read(8) == QByteArrayLiteral("BOOKMOBI");
     } else if (kind == QLatin1String("pdf")) {
         looksRight = hasMagic(file, QByteArrayLiteral("%PDF-"), 1024);
     } else if (kind == QLatin1String("rtf")) {
