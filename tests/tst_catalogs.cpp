@@ -242,6 +242,9 @@ private slots:
         QTest::newRow("AZW3") << "application/vnd.amazon.mobi8-ebook"
                               << "books/calibre.azw3"
                               << "Tale.azw3";
+        QTest::newRow("FB2 in UTF-16") << "application/x-fictionbook+xml"
+                                       << "utf16"
+                                       << "Tale.fb2";
         QTest::newRow("MOBI as a web page") << "application/x-mobipocket-ebook"
                                             << ""
                                             << "";
@@ -263,7 +266,13 @@ private slots:
         QFETCH(QString, data);
         QFETCH(QString, saved);
         QByteArray content = "<html><body>Please sign in</body></html>";
-        if (!data.isEmpty()) {
+        if (data == QLatin1String("utf16")) {
+            const QString xml =
+                QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
+                               "<FictionBook><body><p>Tale</p></body></FictionBook>");
+            content = QByteArray("\xFF\xFE") +
+                      QByteArray(reinterpret_cast<const char*>(xml.utf16()), xml.size() * 2);
+        } else if (!data.isEmpty()) {
             QFile file(testDataPath(data));
             QVERIFY(file.open(QIODevice::ReadOnly));
             content = file.readAll();

@@ -235,7 +235,20 @@ QString BookDownload::contentProblem(QFile& file)
     if (zipped.contains(kind)) {
         looksRight = hasMagic(file, QByteArrayLiteral("PK\x03\x04"));
     } else if (kind == QLatin1String("fb2")) {
-        looksRight = hasMagic(file, QByteArrayLiteral("<FictionBook"), 1024);
+        // In UTF-8 or a single-byte encoding, or in UTF-16 either way round.
+        const QString root = QStringLiteral("<FictionBook");
+        const auto utf16 = [&root](QSysInfo::Endian order) {
+            QByteArray bytes;
+            for (const QChar c : root) {
+                const char low = char(c.unicode() & 0xFF);
+                bytes.append(order == QSysInfo::LittleEndian ? low : '\0');
+                bytes.append(order == QSysInfo::LittleEndian ? '\0' : low);
+            }
+            return bytes;
+        };
+        looksRight = hasMagic(file, root.toLatin1(), 1024) ||
+                     hasMagic(file, utf16(QSysInfo::LittleEndian), 2048) ||
+                     hasMagic(file, utf16(QSysInfo::BigEndian), 2048);
     } else if (kind == QLatin1String("azw3") || kind == QLatin1String("mobi")) {
         file.seek(60);
         looksRight = file.read(8) == QByteArrayLiteral("BOOKMOBI");
