@@ -8,6 +8,7 @@
 #include "core/CatalogClient.h"
 #include "core/NetworkLimits.h"
 #include "support/CatalogPages.h"
+#include "support/FileBytes.h"
 #include "support/HttpTestServer.h"
 #include "support/ServerProcess.h"
 #include "support/SilentServer.h"
@@ -273,9 +274,8 @@ private slots:
             content = QByteArray("\xFF\xFE") +
                       QByteArray(reinterpret_cast<const char*>(xml.utf16()), xml.size() * 2);
         } else if (!data.isEmpty()) {
-            QFile file(testDataPath(data));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            content = file.readAll();
+            content = fileBytes(testDataPath(data));
+            QVERIFY(!content.isEmpty());
         }
         QVERIFY(m_http.addFile(QStringLiteral("tale.bin"), content));
         Opds::Entry entry;
