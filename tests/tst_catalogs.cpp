@@ -280,10 +280,8 @@ private slots:
         QVERIFY(m_http.addFile(QStringLiteral("tale.bin"), content));
         Opds::Entry entry;
         const Opds::Link link{m_http.url(QStringLiteral("/tale.bin")),
-                              QStringLiteral("http://opds-spec.org/acquisition"), type, QString(),
-                              -1};
-        entry.links = {{m_http.url(QStringLiteral("/t.pdf")),
-                        QStringLiteral("http://opds-spec.org/acquisition"),
+                              QStringLiteral("acquisition"), type, QString(), -1};
+        entry.links = {{m_http.url(QStringLiteral("/t.pdf")), QStringLiteral("acquisition"),
                         QStringLiteral("application/pdf"), QString(), -1},
                        link};
         const QList<Opds::BookFile> files = entry.readableFiles();
