@@ -640,3 +640,18 @@ bool EpubSession::eventFilter(QObject* watched, QEvent* event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+bool EpubSession::chapterHolds(int chapter, const QString& text) const
+{
+    QString chapterText = convertedText(chapter);
+    chapterText.replace(QChar::Nbsp, QLatin1Char(' '));
+    return !text.isEmpty() && chapterText.contains(text, Qt::CaseInsensitive);
+}
+
+bool EpubSession::showWholeChapter(int chapter)
+{
+    m_convertWhole = true;
+    const bool shown = showChapter(chapter);
+    m_convertWhole = false;
+    return shown;
+}

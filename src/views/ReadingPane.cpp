@@ -162,3 +162,20 @@ void ReadingPane::fitToClient()
         view->resize(size);
     }
 }
+
+void ReadingPane::setWholeClient(bool whole)
+{
+    const QList<QWidget*> views = {m_text, m_pdf, m_web, m_document, m_message};
+    if (whole && m_places.isEmpty()) {
+        for (QWidget* view : views) {
+            m_places.insert(view, view->pos());
+            view->move(0, 0);
+        }
+    } else if (!whole && !m_places.isEmpty()) {
+        for (QWidget* view : views) {
+            view->move(m_places.value(view));
+        }
+        m_places.clear();
+    }
+    fitToClient();
+}
