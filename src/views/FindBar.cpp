@@ -137,7 +137,8 @@ void FindBar::search()
         collectTextMatches();
         // The first match on or after the top of the view.
         RichTextView* view = m_pane.text();
-        const int top = view->cursorForPosition(QPoint(0, 0)).position();
+        // A pixel below the top, as the view counts the line it shows first.
+        const int top = view->cursorForPosition(QPoint(0, 1)).position();
         const auto at = std::lower_bound(m_offsets.cbegin(), m_offsets.cend(), top);
         if (at != m_offsets.cend()) {
             showTextMatch(int(at - m_offsets.cbegin()));

@@ -28,6 +28,7 @@
 #include <QToolTip>
 #include <QUrl>
 #include <QWheelEvent>
+#include <QtMath>
 
 struct RichTextView::SourceBook : Rtf::RtfSourceBook
 {
@@ -690,7 +691,8 @@ void RichTextView::restoreTop()
     if (!layout) {
         return;
     }
-    const int top = qRound(layout->lineTop(qMin(m_topPosition, characterCount())));
+    // Rounded up: the view's top pixel row is then the line's own, never the one above's.
+    const int top = qCeil(layout->lineTop(qMin(m_topPosition, characterCount())));
     QScrollBar* bar = verticalScrollBar();
     bar->setMaximum(qMax(bar->maximum(), top));
     bar->setValue(top);
