@@ -4,6 +4,7 @@
 #include "mainwindow/ViewCommands.h"
 #include "mainwindow/frmMain.h"
 #include "support/EpubFiles.h"
+#include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 #include "ui/LibraryTree.h"
@@ -521,6 +522,31 @@ private slots:
         QVERIFY(!window.menuBar()->isHidden());
         QCOMPARE(window.txtBook->pos(), place);
         QVERIFY(window.btnBack->isHidden());
+    }
+
+    void theWindowShowsTheThemeAndTheFindBarUnderThePane()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("lines.txt"), numberedLines(300));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(Driver::clickNode(window, QStringLiteral("lines.txt")));
+        QTRY_COMPARE(window.state().Kind, BookKind::PlainText);
+        // The window's skin style sheet must not keep the pane white.
+        window.findChild<QAction*>(QStringLiteral("mnuThemenight"))->trigger();
+        QVERIFY(tonesOf(window.txtBook->grab().toImage()).dark > 0.8);
+
+        window.findChild<QAction*>(QStringLiteral("mnuViewFind"))->trigger();
+        FindBar* bar = window.viewCommands()->findBar();
+        QVERIFY(bar->isVisible());
+        QVERIFY(window.focusWidget() && bar->isAncestorOf(window.focusWidget()));
+        QVERIFY(window.txtBook->geometry().bottom() < bar->geometry().top());
+        bar->setText(QStringLiteral("apple"));
+        QCOMPARE(bar->countText(), QStringLiteral("1 of 30"));
+        QTest::keyClick(window.focusWidget(), Qt::Key_Escape);
+        QVERIFY(bar->isHidden());
+        QCOMPARE(window.txtBook->geometry().bottom(), window.centralWidget()->height() - 1);
     }
 
     void theCommandsHaveTheirShortcuts_data()

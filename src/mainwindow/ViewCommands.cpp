@@ -17,24 +17,16 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
-#include <QToolBar>
 #include <QToolButton>
 
 ViewCommands::ViewCommands(frmMain& main)
     : QObject(&main), m_main(main),
       m_look(new ReadingLook(*main.pane(), ViewSettings::load(), this))
 {
-    m_findBar = new FindBar(*main.pane());
-    m_findBarHolder = new QToolBar(tr("Find"), &main);
-    m_findBarHolder->setObjectName(QStringLiteral("findBarHolder"));
-    m_findBarHolder->setMovable(false);
-    m_findBarHolder->setFloatable(false);
-    m_findBarHolder->toggleViewAction()->setVisible(false);
-    m_findBarHolder->addWidget(m_findBar);
-    m_findBar->show();
-    main.addToolBar(Qt::BottomToolBarArea, m_findBarHolder);
-    m_findBarHolder->hide();
-    connect(m_findBar, &FindBar::closed, m_findBarHolder, &QWidget::hide);
+    // Under the reading pane, in the client area with it.
+    m_findBar = new FindBar(*main.pane(), main.centralWidget());
+    main.pane()->setFooter(m_findBar);
+    connect(m_findBar, &FindBar::closed, &main, &frmMain::applyLayoutRule);
     buildMenu();
     addShortcuts();
     connect(main.pane(), &ReadingPane::interfaceChanged, this, [this] {
@@ -152,8 +144,11 @@ void ViewCommands::addShortcuts()
 
 void ViewCommands::openFindBar()
 {
-    m_findBarHolder->show();
+    const bool shown = !m_findBar->isHidden();
     m_findBar->open();
+    if (!shown) {
+        m_main.applyLayoutRule();
+    }
 }
 
 void ViewCommands::closeFindBar()

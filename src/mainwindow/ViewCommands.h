@@ -9,7 +9,6 @@
 class FindBar;
 class QAction;
 class QActionGroup;
-class QToolBar;
 class QWidget;
 class ReadingLook;
 class frmMain;
@@ -54,7 +53,6 @@ private:
     frmMain& m_main;
     ReadingLook* m_look;
     FindBar* m_findBar;
-    QToolBar* m_findBarHolder;
     bool m_fullScreen = false;
     bool m_wasMaximized = false;
     // What full screen hid, to be shown again.

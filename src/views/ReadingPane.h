@@ -65,6 +65,8 @@ public:
     // Full screen: the views start at the client area's top left corner, with nothing beside
     // them; off, they go back to their places.
     void setWholeClient(bool whole);
+    // A bar shown under the views (the find bar) while it is visible; the views end above it.
+    void setFooter(QWidget* footer) { m_footer = footer; }
 
 signals:
     // The toolbar and the menus follow: mode says which commands apply, marksAllowed whether
@@ -85,4 +87,5 @@ private:
     EpubSession* m_epub = nullptr;
     // The views' own places while they fill the client area.
     QHash<QWidget*, QPoint> m_places;
+    QWidget* m_footer = nullptr;
 };

@@ -450,19 +450,21 @@ void RichTextView::setFontFamily(const QString& family)
 
 void RichTextView::setLook(const BookLook& look)
 {
-    const bool colours = look.background != m_look.background || look.text != m_look.text;
     m_look = look;
-    if (colours) {
-        // The theme's colours are the view's palette: the background, text that sets no
-        // colour, the selection.
-        QPalette p = palette();
-        for (const QPalette::ColorGroup group :
-             {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            p.setColor(group, QPalette::Base, look.background);
-            p.setColor(group, QPalette::Window, look.background);
-            p.setColor(group, QPalette::Text, look.text);
-        }
+    // The theme's colours are the view's palette: the background (the margins beside a
+    // narrowed column too), text that sets no colour, the selection.
+    QPalette p = palette();
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(group, QPalette::Base, look.background);
+        p.setColor(group, QPalette::Window, look.background);
+        p.setColor(group, QPalette::Text, look.text);
+    }
+    if (p != palette()) {
         setPalette(p);
+        // A window's style sheet gives the viewport a palette of its own, which the view's
+        // does not reach.
+        viewport()->setPalette(p);
     }
     if (auto* layout = qobject_cast<BookDocumentLayout*>(document()->documentLayout())) {
         rememberTop();
