@@ -584,6 +584,11 @@ private slots:
         }
         QVERIFY(inMenu ||
                 window.findChild<QMenu*>(QStringLiteral("mnuView"))->actions().contains(a));
+        // The manual lists them.
+        QFile manual(QStringLiteral(QUILLMERE_APPDATA "/books/manual.rtf"));
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        QVERIFY2(QString::fromLatin1(manual.readAll()).contains(keys.toString()),
+                 qPrintable(keys.toString()));
     }
 };
 
