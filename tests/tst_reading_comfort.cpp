@@ -5,12 +5,14 @@
 #include "mainwindow/frmMain.h"
 #include "support/EpubFiles.h"
 #include "support/MainWindowDriver.h"
+#include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
 #include "ui/LibraryTree.h"
 #include "views/EpubSession.h"
 #include "views/FindBar.h"
 #include "views/PdfView.h"
+#include "views/PrintDialog.h"
 #include "views/ReadingLook.h"
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
@@ -496,6 +498,42 @@ private slots:
         p.findBar.findNext();
         QTRY_COMPARE(p.findBar.countText(), QStringLiteral("2 of 3"));
         QVERIFY(pdf->currentPage() != first);
+    }
+
+    void printingAPdfPrintsItsPagesInTheRange_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::addColumn<QStringList>("pages");
+        QTest::newRow("all") << 0 << 0
+                             << QStringList({QStringLiteral("1"), QStringLiteral("2"),
+                                             QStringLiteral("3"), QStringLiteral("4")});
+        QTest::newRow("two to three")
+            << 2 << 3 << QStringList({QStringLiteral("2"), QStringLiteral("3")});
+        QTest::newRow("past the end") << 4 << 9 << QStringList({QStringLiteral("4")});
+    }
+
+    void printingAPdfPrintsItsPagesInTheRange()
+    {
+        QFETCH(int, first);
+        QFETCH(int, last);
+        QFETCH(QStringList, pages);
+        TestAppFolder app;
+        QVERIFY(writePdf(app.booksPath() + QStringLiteral("pages.pdf"), 4));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("pages.pdf")));
+        QTRY_COMPARE(window.state().Kind, BookKind::Pdf);
+        QVERIFY(window.mnuFilePrint->isEnabled());
+        const QString out = path(QStringLiteral("printed-%1-%2.pdf").arg(first).arg(last));
+        PrintDialog::setNextAnswer(out, first, last);
+        window.mnuFilePrint->trigger();
+        const QStringList printed = pdfPageTexts(out);
+        QCOMPARE(printed.size(), pages.size());
+        for (int i = 0; i < pages.size(); ++i) {
+            QVERIFY2(printed[i].contains(QStringLiteral("Page %1 says hello").arg(pages[i])),
+                     qPrintable(printed[i]));
+        }
     }
 
     void fullScreenShowsThePaneAlone()

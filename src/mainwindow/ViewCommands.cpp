@@ -31,6 +31,11 @@ ViewCommands::ViewCommands(frmMain& main)
     addShortcuts();
     connect(main.pane(), &ReadingPane::interfaceChanged, this, [this] {
         bookmark->setEnabled(m_main.btnBookmark->isEnabled());
+        // A PDF book prints its own pages.
+        if (m_main.state().Kind == BookKind::Pdf && m_main.pdfBook->pageCount() > 0) {
+            m_main.btnPrint->setEnabled(true);
+            m_main.mnuFilePrint->setEnabled(true);
+        }
         if (m_fullScreen) {
             // A web book's Back and Forward stay hidden with the rest.
             for (QWidget* button : {static_cast<QWidget*>(m_main.btnBack),

@@ -9,6 +9,8 @@
 #include "ui/commands/BookOpener.h"
 #include "views/DocumentPrinter.h"
 #include "views/EpubSession.h"
+#include "views/PdfPrinter.h"
+#include "views/PdfView.h"
 #include "views/PrintDialog.h"
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
@@ -143,6 +145,22 @@ void BookFileCommands::PrintBook()
                                                   &printer, &error);
         }
         if (!printed && !error.isEmpty()) {
+            MessageBox::show(m_context.window,
+                             tr("The book could not be printed.\n\n%1").arg(error));
+        }
+        break;
+    }
+    case BookKind::Pdf: {
+        PdfView* pdf = m_context.pane.pdf();
+        if (pdf->pageCount() == 0) {
+            break;
+        }
+        QPrinter printer(QPrinter::HighResolution);
+        if (!PrintDialog::exec(m_context.window, &printer, false)) {
+            break;
+        }
+        QString error;
+        if (!PdfPrinter::print(*pdf->pages(), &printer, &error)) {
             MessageBox::show(m_context.window,
                              tr("The book could not be printed.\n\n%1").arg(error));
         }
