@@ -587,6 +587,23 @@ private slots:
         QCOMPARE(window.txtBook->geometry().bottom(), window.centralWidget()->height() - 1);
     }
 
+    void theFocusedControlShowsARing()
+    {
+        TestAppFolder app;
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        for (QWidget* control :
+             {static_cast<QWidget*>(window.btnPrint), static_cast<QWidget*>(window.TreeView1)}) {
+            window.txtBook->setFocus(Qt::TabFocusReason);
+            const QImage before = control->grab().toImage();
+            control->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(control->hasFocus());
+            QVERIFY2(control->grab().toImage() != before, qPrintable(control->objectName()));
+        }
+    }
+
     void theCommandsHaveTheirShortcuts_data()
     {
         QTest::addColumn<QString>("action");

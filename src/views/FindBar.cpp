@@ -30,7 +30,6 @@ FindBar::FindBar(ReadingPane& pane, QWidget* parent) : QWidget(parent), m_pane(p
     m_field = new QLineEdit(this);
     m_field->setObjectName(QStringLiteral("findText"));
     m_field->setAccessibleName(tr("Text to find"));
-    m_field->setClearButtonEnabled(true);
     label->setBuddy(m_field);
     auto button = [this](const char* name, const QString& caption, const QString& tip) {
         auto* b = new QToolButton(this);
