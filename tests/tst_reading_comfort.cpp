@@ -33,6 +33,7 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QWidget>
 
 namespace {
@@ -371,6 +372,71 @@ private slots:
         QCOMPARE(again.pane.text()->look().zoom, 1.0);
     }
 
+    void textSettingsReachPlainTextAndEpubOnly_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("follows");
+        QTest::newRow("plain text") << QStringLiteral("plain text") << true;
+        QTest::newRow("EPUB") << QStringLiteral("EPUB") << true;
+        QTest::newRow("RTF keeps its own") << QStringLiteral("RTF") << false;
+    }
+
+    void textSettingsReachPlainTextAndEpubOnly()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, follows);
+        Pane p(path(QStringLiteral("records")));
+        QVERIFY(openBook(p, kind));
+        RichTextView* view = p.pane.text();
+        // The distance between the tops of two lines of the same paragraph style.
+        auto lineGap = [view] {
+            QTextCursor cursor(view->document());
+            cursor.setPosition(offsetOf(view, QStringLiteral("10 ")));
+            const int first = view->cursorRect(cursor).top();
+            cursor.setPosition(offsetOf(view, QStringLiteral("11 ")));
+            return view->cursorRect(cursor).top() - first;
+        };
+        const int before = lineGap();
+        p.look.setTextSettings(QStringLiteral("Monospace"), 200);
+        QCOMPARE(ViewSettings::load().lineSpacing, 200);
+        QCOMPARE(ViewSettings::load().textFont, QStringLiteral("Monospace"));
+        if (follows) {
+            // Twice the line's height; the space between paragraphs stays as the book sets it.
+            QVERIFY2(lineGap() > before + 12,
+                     qPrintable(QStringLiteral("%1 %2").arg(lineGap()).arg(before)));
+            QCOMPARE(view->fontFamily(), QStringLiteral("Monospace"));
+        } else {
+            QCOMPARE(lineGap(), before);
+            QVERIFY(view->fontFamily().isEmpty());
+        }
+    }
+
+    void ctrlWheelZoomsTheBook()
+    {
+        Pane p(path(QStringLiteral("records")));
+        QVERIFY(openBook(p, QStringLiteral("plain text")));
+        RichTextView* view = p.pane.text();
+        const QPoint middle = view->viewport()->rect().center();
+        QWheelEvent up(middle, view->viewport()->mapToGlobal(middle), QPoint(), QPoint(0, 120),
+                       Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view->viewport(), &up);
+        QCOMPARE(p.look.zoom(), 110);
+        QCOMPARE(view->look().zoom, 1.1);
+        // Not the editor's own zoom, which would change the Options size.
+        QCOMPARE(view->fontSize(), FontSizePolicy::Default);
+        QWheelEvent down(middle, view->viewport()->mapToGlobal(middle), QPoint(), QPoint(0, -120),
+                         Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view->viewport(), &down);
+        QCOMPARE(p.look.zoom(), 100);
+        // A wheel without Ctrl scrolls.
+        const int top = view->verticalScrollBar()->value();
+        QWheelEvent plain(middle, view->viewport()->mapToGlobal(middle), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view->viewport(), &plain);
+        QVERIFY(view->verticalScrollBar()->value() > top);
+        QCOMPARE(p.look.zoom(), 100);
+    }
+
     void comfortableWidthNarrowsTheColumn()
     {
         Pane p(path(QStringLiteral("records")));
@@ -602,6 +668,29 @@ private slots:
             QTRY_VERIFY(control->hasFocus());
             QVERIFY2(control->grab().toImage() != before, qPrintable(control->objectName()));
         }
+    }
+
+    void escClosesTheFindBarBeforeLeavingFullScreen()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("lines.txt"), numberedLines(100));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(Driver::clickNode(window, QStringLiteral("lines.txt")));
+        ViewCommands* commands = window.viewCommands();
+        QTest::keyClick(window.txtBook, Qt::Key_F11);
+        QVERIFY(commands->isFullScreen());
+        QTest::keyClick(window.txtBook, Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(commands->findBar()->isVisible());
+        QTRY_VERIFY(window.focusWidget() &&
+                    commands->findBar()->isAncestorOf(window.focusWidget()));
+        QTest::keyClick(window.focusWidget(), Qt::Key_Escape);
+        QVERIFY(commands->findBar()->isHidden());
+        QVERIFY(commands->isFullScreen());
+        QTest::keyClick(window.txtBook, Qt::Key_Escape);
+        QVERIFY(!commands->isFullScreen());
+        QVERIFY(!window.TreeView1->isHidden());
     }
 
     void theCommandsHaveTheirShortcuts_data()
