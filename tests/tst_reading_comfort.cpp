@@ -697,18 +697,25 @@ private slots:
     {
         QTest::addColumn<QString>("action");
         QTest::addColumn<QKeySequence>("keys");
-        QTest::newRow("find") << "mnuViewFind" << QKeySequence(QKeySequence::Find);
-        QTest::newRow("find next") << "mnuViewFindNext" << QKeySequence(Qt::Key_F3);
+        QTest::newRow("find") << QStringLiteral("mnuViewFind") << QKeySequence(QKeySequence::Find);
+        QTest::newRow("find next") << QStringLiteral("mnuViewFindNext") << QKeySequence(Qt::Key_F3);
         QTest::newRow("find previous")
-            << "mnuViewFindPrevious" << QKeySequence(Qt::SHIFT | Qt::Key_F3);
-        QTest::newRow("print") << "mnuFilePrint" << QKeySequence(Qt::CTRL | Qt::Key_P);
-        QTest::newRow("exit") << "mnuFileExit" << QKeySequence(Qt::CTRL | Qt::Key_Q);
-        QTest::newRow("bookmark") << "mnuEditBookmark" << QKeySequence(Qt::CTRL | Qt::Key_D);
-        QTest::newRow("manual") << "mnuHelpContents" << QKeySequence(Qt::Key_F1);
-        QTest::newRow("full screen") << "mnuViewFullScreen" << QKeySequence(Qt::Key_F11);
-        QTest::newRow("zoom in") << "mnuViewZoomIn" << QKeySequence(Qt::CTRL | Qt::Key_Plus);
-        QTest::newRow("zoom out") << "mnuViewZoomOut" << QKeySequence(Qt::CTRL | Qt::Key_Minus);
-        QTest::newRow("actual size") << "mnuViewZoomReset" << QKeySequence(Qt::CTRL | Qt::Key_0);
+            << QStringLiteral("mnuViewFindPrevious") << QKeySequence(Qt::SHIFT | Qt::Key_F3);
+        QTest::newRow("print") << QStringLiteral("mnuFilePrint")
+                               << QKeySequence(Qt::CTRL | Qt::Key_P);
+        QTest::newRow("exit") << QStringLiteral("mnuFileExit")
+                              << QKeySequence(Qt::CTRL | Qt::Key_Q);
+        QTest::newRow("bookmark") << QStringLiteral("mnuEditBookmark")
+                                  << QKeySequence(Qt::CTRL | Qt::Key_D);
+        QTest::newRow("manual") << QStringLiteral("mnuHelpContents") << QKeySequence(Qt::Key_F1);
+        QTest::newRow("full screen")
+            << QStringLiteral("mnuViewFullScreen") << QKeySequence(Qt::Key_F11);
+        QTest::newRow("zoom in") << QStringLiteral("mnuViewZoomIn")
+                                 << QKeySequence(Qt::CTRL | Qt::Key_Plus);
+        QTest::newRow("zoom out") << QStringLiteral("mnuViewZoomOut")
+                                  << QKeySequence(Qt::CTRL | Qt::Key_Minus);
+        QTest::newRow("actual size")
+            << QStringLiteral("mnuViewZoomReset") << QKeySequence(Qt::CTRL | Qt::Key_0);
     }
 
     void theCommandsHaveTheirShortcuts()
