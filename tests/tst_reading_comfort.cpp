@@ -517,11 +517,27 @@ private slots:
         p.findBar.setText(QStringLiteral("zeppelin"));
         QCOMPARE(p.pane.epub()->currentChapter(), 2);
         QCOMPARE(p.pane.text()->textCursor().selectedText(), QStringLiteral("zeppelin"));
-        QCOMPARE(p.findBar.countText(), QStringLiteral("1 of 1 in this chapter"));
+        QCOMPARE(p.findBar.countText(), QStringLiteral("1 of 1"));
         // From the last chapter the next match is found again round the book.
         p.findBar.findNext();
         QCOMPARE(p.pane.epub()->currentChapter(), 2);
         QCOMPARE(p.pane.text()->textCursor().selectedText(), QStringLiteral("zeppelin"));
+
+        // The count is the whole book's, and goes on from chapter to chapter.
+        p.pane.epub()->showChapter(0);
+        p.findBar.setText(QStringLiteral("of the story"));
+        QCOMPARE(p.findBar.countText(), QStringLiteral("1 of 120"));
+        QCOMPARE(p.findBar.matchCount(), 120);
+        p.findBar.findPrevious();
+        QCOMPARE(p.pane.epub()->currentChapter(), 2);
+        QCOMPARE(p.findBar.countText(), QStringLiteral("120 of 120"));
+        p.findBar.findNext();
+        QCOMPARE(p.pane.epub()->currentChapter(), 0);
+        for (int i = 0; i < 40; ++i) {
+            p.findBar.findNext();
+        }
+        QCOMPARE(p.pane.epub()->currentChapter(), 1);
+        QCOMPARE(p.findBar.countText(), QStringLiteral("41 of 120"));
     }
 
     void pdfPageBoxZoomAndFind()

@@ -641,11 +641,11 @@ bool EpubSession::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-bool EpubSession::chapterHolds(int chapter, const QString& text) const
+QString EpubSession::plainTextOf(int chapter) const
 {
-    QString chapterText = convertedText(chapter);
-    chapterText.replace(QChar::Nbsp, QLatin1Char(' '));
-    return !text.isEmpty() && chapterText.contains(text, Qt::CaseInsensitive);
+    QString text = convertedText(chapter);
+    text.replace(QChar::Nbsp, QLatin1Char(' '));
+    return text;
 }
 
 bool EpubSession::showWholeChapter(int chapter)

@@ -1,5 +1,6 @@
 #include "views/FindBar.h"
 
+#include "core/BusyPointer.h"
 #include "views/EpubSession.h"
 #include "views/PdfView.h"
 #include "views/ReadingPane.h"
@@ -60,6 +61,7 @@ FindBar::FindBar(ReadingPane& pane, QWidget* parent) : QWidget(parent), m_pane(p
     connect(m_pane.pdf(), &PdfView::foundChanged, this, &FindBar::pdfFound);
     // Another book in the pane: its matches are not the old book's.
     connect(&m_pane, &ReadingPane::interfaceChanged, this, [this] {
+        m_chapterTexts.clear();
         if (isVisible()) {
             search();
         }
@@ -129,10 +131,11 @@ void FindBar::search()
     m_current = -1;
     m_count = 0;
     m_countDone = true;
-    m_chapterCount = false;
+    m_before = 0;
     const QString text = m_field->text();
     switch (target()) {
     case Target::Text: {
+        countChapters();
         collectTextMatches();
         // The first match on or after the top of the view.
         RichTextView* view = m_pane.text();
@@ -219,8 +222,47 @@ void FindBar::collectTextMatches()
         }
     }
     m_count = int(m_offsets.size());
+    m_before = 0;
+    if (isEpub() && !m_chapterMatches.isEmpty()) {
+        // The whole book's count: the chapter shown as it is now, the others as counted.
+        const int shown = m_pane.epub()->currentChapter();
+        for (int chapter = 0; chapter < m_chapterMatches.size(); ++chapter) {
+            if (chapter < shown) {
+                m_before += m_chapterMatches.at(chapter);
+            }
+            if (chapter != shown) {
+                m_count += m_chapterMatches.at(chapter);
+            }
+        }
+    }
+}
+
+bool FindBar::isEpub() const
+{
+    const EpubSession* epub = m_pane.epub();
+    return epub && epub->isOpen() && m_pane.state().Kind == BookKind::Epub;
+}
+
+void FindBar::countChapters()
+{
+    m_chapterMatches.clear();
+    const QString text = m_field->text();
+    if (!isEpub() || text.isEmpty()) {
+        return;
+    }
     EpubSession* epub = m_pane.epub();
-    m_chapterCount = epub && epub->isOpen() && m_pane.state().Kind == BookKind::Epub;
+    const int count = int(epub->book().chapters().size());
+    if (m_chapterTexts.size() != count) {
+        // Every chapter is converted once for the book, then searched as the user types.
+        BusyPointer busy;
+        m_chapterTexts.clear();
+        for (int chapter = 0; chapter < count; ++chapter) {
+            m_chapterTexts.append(epub->plainTextOf(chapter));
+        }
+    }
+    for (const QString& chapterText : std::as_const(m_chapterTexts)) {
+        m_chapterMatches.append(int(chapterText.count(text, Qt::CaseInsensitive)));
+    }
 }
 
 void FindBar::showTextMatch(int index)
@@ -262,13 +304,12 @@ bool FindBar::turnChapter(bool backward)
     if (!epub || !epub->isOpen() || m_pane.state().Kind != BookKind::Epub) {
         return false;
     }
-    const QString text = m_field->text();
-    const int count = int(epub->book().chapters().size());
+    const int count = int(m_chapterMatches.size());
     const int start = epub->currentChapter();
     // The chapters after (or before) this one, round to this one again.
     for (int i = 1; i < count; ++i) {
         const int chapter = backward ? (start - i + count) % count : (start + i) % count;
-        if (!epub->chapterHolds(chapter, text)) {
+        if (m_chapterMatches.value(chapter) == 0) {
             continue;
         }
         if (!epub->showWholeChapter(chapter)) {
@@ -316,8 +357,7 @@ void FindBar::showCount()
     } else if (m_count == 0) {
         shown = m_countDone ? tr("No matches") : tr("Searching...");
     } else {
-        shown = m_chapterCount ? tr("%1 of %2 in this chapter").arg(m_current + 1).arg(m_count)
-                               : tr("%1 of %2").arg(m_current + 1).arg(m_count);
+        shown = tr("%1 of %2").arg(m_before + m_current + 1).arg(m_count);
         if (!m_countDone) {
             shown += tr(" (searching...)");
         }

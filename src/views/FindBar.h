@@ -74,6 +74,11 @@ private:
     int m_current = -1;
     int m_count = 0;
     bool m_countDone = true;
-    // The EPUB chapter the count is of, when the book is an EPUB book.
-    bool m_chapterCount = false;
+    // An EPUB book: each chapter's text (made once per book) and its matches, and the
+    // matches in the chapters before the one shown.
+    bool isEpub() const;
+    void countChapters();
+    QStringList m_chapterTexts;
+    QList<int> m_chapterMatches;
+    int m_before = 0;
 };

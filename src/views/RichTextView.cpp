@@ -86,6 +86,8 @@ void RichTextView::adoptDocument(QTextDocument* document)
     const bool ours = old && old->parent() == this;
     m_topPosition = 0;
     m_shiftRemainder = 0;
+    // Highlights (the find bar's) point into the old document: they go while it still exists.
+    setExtraSelections({});
     setDocument(document);
     m_restoreTop = false;
     verticalScrollBar()->setValue(0);
