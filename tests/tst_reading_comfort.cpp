@@ -5,6 +5,7 @@
 #include "mainwindow/frmMain.h"
 #include "support/EpubFiles.h"
 #include "support/MainWindowDriver.h"
+#include "support/PdfBooks.h"
 #include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
@@ -26,8 +27,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -111,23 +110,16 @@ Tones tonesOf(const QImage& image)
     return tones;
 }
 
+// Pages saying hello, the even ones twice.
 bool writePdf(const QString& path, int pages)
 {
-    QPdfWriter writer(path);
-    QPainter painter;
-    if (!painter.begin(&writer)) {
-        return false;
-    }
+    QStringList texts;
     for (int page = 1; page <= pages; ++page) {
-        if (page > 1) {
-            writer.newPage();
-        }
-        painter.drawText(QPointF(200, 400), QStringLiteral("Page %1 says hello").arg(page));
-        if (page % 2 == 0) {
-            painter.drawText(QPointF(200, 900), QStringLiteral("An even page says hello again"));
-        }
+        texts << QStringLiteral("Page %1 says hello").arg(page) +
+                     (page % 2 == 0 ? QStringLiteral("\nAn even page says hello again")
+                                    : QString());
     }
-    return painter.end();
+    return PdfBooks::write(path, texts);
 }
 
 // A reading pane with its look and find bar, as the main window holds them.
