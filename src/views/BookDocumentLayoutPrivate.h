@@ -126,6 +126,9 @@ struct BookDocumentLayout::Private
     QHash<int, QPointF> formatExtra;
     // Width of the line being laid out, for pictures wider than it.
     qreal objectWidth = 0;
+    // The look asked for, and the one the heights were estimated with.
+    BookLook look;
+    BookLook estimatedLook;
 
     qreal textWidth() const
     {
@@ -170,6 +173,10 @@ struct BookDocumentLayout::Private
     QTextBlock blockOf(int number) const { return doc->findBlockByNumber(number); }
 
     qreal layoutBlock(const QTextBlock& block, qreal x, qreal y, qreal width);
+    // Gives the paragraph's lines the look's zoom and readable colours (BookLayoutLook.cpp).
+    void applyLook(const QTextBlock& block, QTextLayout* layout) const;
+    // The look's line spacing for a paragraph of this format (1 where it sets its own).
+    qreal lineSpacingOf(const QTextBlockFormat& format) const;
     qreal layoutContents(QTextFrame::iterator it, qreal x, qreal y, qreal width);
     // Lays out rowCount rows from firstRow; returns their height.
     qreal layoutTable(QTextTable* table, int firstRow, int rowCount, qreal x, qreal y, qreal width);
