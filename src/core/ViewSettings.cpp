@@ -59,6 +59,18 @@ QString ViewSettings::zoomKey(BookKind kind)
         return QStringLiteral("Pdf");
     case BookKind::WordDocument:
         return QStringLiteral("WordDocument");
+    case BookKind::Fb2:
+        return QStringLiteral("Fb2");
+    case BookKind::Mobi:
+        return QStringLiteral("Mobi");
+    case BookKind::Docx:
+        return QStringLiteral("Docx");
+    case BookKind::Odt:
+        return QStringLiteral("Odt");
+    case BookKind::Markdown:
+        return QStringLiteral("Markdown");
+    case BookKind::Comic:
+        return QStringLiteral("Comic");
     case BookKind::None:
     case BookKind::PlainText:
     case BookKind::Refused:
