@@ -5,6 +5,9 @@
 // time a book or a command needs it. Only virtual functions and Qt's own types cross the
 // boundary: a plugin never calls the program's code except through the host interfaces below.
 
+#include <QList>
+#include <QPointF>
+#include <QSizeF>
 #include <QString>
 #include <QUrl>
 #include <QtPlugin>
@@ -61,6 +64,13 @@ public:
     // folder (a link, a form, a refresh); the program's own loads are not held. Empty: no
     // folder is kept.
     virtual void setConfinedFolder(const QString& folder) = 0;
+    // A script of the program's own, run apart from the page's scripts and also in a page
+    // whose scripts are off (a library book): it moves the page, it never reads the user's
+    // files.
+    virtual void runProgramScript(const QString& script) = 0;
+    // How far the page is scrolled and how large it is, in the page's pixels.
+    virtual QPointF scrollPosition() const = 0;
+    virtual QSizeF contentsSize() const = 0;
 };
 
 class WebEngineFactory
@@ -70,7 +80,17 @@ public:
     virtual WebPageEngine* createPage(WebViewHost* host, QWidget* parent) = 0;
 };
 
-// The pages of one PDF book inside a PdfView; its widget is a child of the view.
+// One entry of a PDF book's outline (its bookmarks).
+struct PdfOutlineEntry
+{
+    QString title;
+    int depth = 0; // 0 for the top level
+    int page = 0;
+    double top = 0; // how far down the page the entry points, as a fraction of its height
+};
+
+// The pages of one PDF book inside a PdfView; its widget is a child of the view (a scroll
+// area, whose vertical scroll bar says when the reader moves).
 class PdfPagesEngine
 {
 public:
@@ -81,6 +101,13 @@ public:
     virtual bool load(const QString& path, QString* reason) = 0;
     virtual void close() = 0;
     virtual int pageCount() const = 0;
+    // The page at the view's top edge, and how far down that page the edge lies (a fraction
+    // of the page's height, so it holds at any zoom).
+    virtual int currentPage() const = 0;
+    virtual double currentTop() const = 0;
+    // Scrolls so that the given fraction of page lies at the view's top edge.
+    virtual void showPlace(int page, double top) = 0;
+    virtual QList<PdfOutlineEntry> outline() const = 0;
 };
 
 class PdfEngineFactory
@@ -118,8 +145,8 @@ public:
     virtual QString lastServerReply() const = 0;
 };
 
-#define QuillmereWebEngineFactory_iid "org.quillmere.WebEngineFactory/2"
-#define QuillmerePdfEngineFactory_iid "org.quillmere.PdfEngineFactory/1"
+#define QuillmereWebEngineFactory_iid "org.quillmere.WebEngineFactory/3"
+#define QuillmerePdfEngineFactory_iid "org.quillmere.PdfEngineFactory/2"
 #define QuillmereMailTransport_iid "org.quillmere.MailTransport/3"
 Q_DECLARE_INTERFACE(WebEngineFactory, QuillmereWebEngineFactory_iid)
 Q_DECLARE_INTERFACE(PdfEngineFactory, QuillmerePdfEngineFactory_iid)

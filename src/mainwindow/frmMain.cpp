@@ -5,6 +5,7 @@
 #include "core/ReaderOptions.h"
 #include "formats/OptionsFile.h"
 #include "formats/Twips.h"
+#include "formats/record/RecordsFolder.h"
 #include "mainwindow/CopyShortcut.h"
 #include "mainwindow/ParchmentBackground.h"
 #include "ui/LibraryTree.h"
@@ -78,8 +79,10 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     m_state.ShowManualAtStart = false;
     // Links saved from a web book's page go into the library too.
     wbBook->setSaveFolder(m_state.BooksFolder);
-    // What the reader keeps about EPUB books lives next to the options, never in the books.
-    m_pane->attachEpubSession(m_state.AppFolder + QStringLiteral("epub-records"), mnuContents);
+    // What the reader keeps about its books lives next to the options, never in the books.
+    const QString records = Reading::recordsFolder(m_state.AppFolder);
+    m_pane->attachEpubSession(records, mnuContents);
+    m_pane->keepPlaces(records);
     IsItFirstTime();
     ReaderOptions::ReadOptions(m_state);
     SetNodesList();
@@ -92,8 +95,8 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
 
 frmMain::~frmMain()
 {
-    // Where the EPUB book was left is written down while its view still exists.
-    epubSession()->close();
+    // Where the book was left is written down while its view still exists.
+    m_pane->closeBook();
 }
 
 void frmMain::buildToolbar(QWidget* client)
@@ -366,7 +369,7 @@ void frmMain::Exit()
     if (m_state.ChangesPending && !SaveChanges()) {
         return;
     }
-    epubSession()->close();
+    m_pane->closeBook();
     // Ends at once: no other window's closing, no placement written.
     m_ended = true;
     QCoreApplication::exit(0);
@@ -395,7 +398,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    epubSession()->close();
+    m_pane->closeBook();
     // Close the other windows, from the most recently opened back to the first.
     m_windows.closeAll();
     if (!isMinimized()) {

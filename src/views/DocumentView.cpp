@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QScrollBar>
 #include <QStackedLayout>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -34,6 +35,8 @@ DocumentView::DocumentView(QWidget* parent) : QWidget(parent)
     m_stack->addWidget(m_text);
     m_stack->addWidget(m_message);
     setFocusProxy(m_text);
+    connect(m_text->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &DocumentView::placeChanged);
 }
 
 DocumentView::~DocumentView() = default;
@@ -129,6 +132,25 @@ bool DocumentView::isActive() const
 QString DocumentView::text() const
 {
     return showsExplanation() ? m_message->text() : m_text->toPlainText();
+}
+
+const QTextDocument* DocumentView::document() const
+{
+    return m_text->document();
+}
+
+int DocumentView::topOffset() const
+{
+    return m_text->cursorForPosition(QPoint(0, 0)).position();
+}
+
+void DocumentView::showOffset(int offset)
+{
+    QTextCursor at(m_text->document());
+    at.setPosition(qBound(0, offset, m_text->document()->characterCount() - 1));
+    const int top = m_text->cursorRect(at).top();
+    QScrollBar* bar = m_text->verticalScrollBar();
+    bar->setValue(bar->value() + top);
 }
 
 bool DocumentView::showsExplanation() const

@@ -42,7 +42,13 @@ EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString&
     connect(m_worker, &EpubChapterWorker::converted, this, &EpubSession::wholeChapterConverted);
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(PositionSaveDelayMs);
-    connect(m_saveTimer, &QTimer::timeout, this, [this] { saveRecord(); });
+    // Only the place changed: the save need not wait for the device.
+    connect(m_saveTimer, &QTimer::timeout, this, [this] {
+        if (m_book && m_record && m_chapter >= 0) {
+            m_record->position = currentPosition();
+            m_record->save(Reading::ReadingRecord::Durability::Unsynced);
+        }
+    });
     m_fitTimer->setSingleShot(true);
     m_fitTimer->setInterval(PictureFitDelayMs);
     connect(m_fitTimer, &QTimer::timeout, this, &EpubSession::fitPictures);
@@ -74,7 +80,7 @@ EpubSession::~EpubSession()
     m_saveTimer->stop();
 }
 
-bool EpubSession::open(const QString& path, QString* error)
+bool EpubSession::open(const QString& path, QString* error, bool atPlace)
 {
     close();
     BusyPointer busy;
@@ -93,9 +99,9 @@ bool EpubSession::open(const QString& path, QString* error)
         return false;
     }
     m_book = std::move(book);
-    m_record = std::make_unique<Epub::ReadingRecord>(
-        Epub::ReadingRecord::find(m_recordsFolder, path, m_book->identifier(), m_book->title()));
-    if (m_record->match() == Epub::ReadingRecord::Match::ChangedBook) {
+    m_record = std::make_unique<Reading::ReadingRecord>(
+        Reading::ReadingRecord::find(m_recordsFolder, path, m_book->identifier(), m_book->title()));
+    if (m_record->match() == Reading::ReadingRecord::Match::ChangedBook) {
         // The book was edited since it was last read: its places move with their text.
         m_record->relocate(int(m_book->chapters().size()),
                            [this](int chapter) { return convertedText(chapter); });
@@ -106,9 +112,9 @@ bool EpubSession::open(const QString& path, QString* error)
     // A bookmark takes the reader back to it, as in every other kind of book; without one (or
     // with one whose chapter is gone) the book opens where it was left.
     const bool atBookmark =
-        m_record->bookmark && m_record->bookmark->chapter >= 0 && goToBookmark();
+        !atPlace && m_record->bookmark && m_record->bookmark->chapter >= 0 && goToBookmark();
     if (!atBookmark) {
-        const Epub::TextAnchor start = m_record->position.value_or(Epub::TextAnchor{});
+        const Reading::TextAnchor start = m_record->position.value_or(Reading::TextAnchor{});
         showChapter(qBound(0, start.chapter, int(m_book->chapters().size()) - 1), start.offset);
     }
     saveRecord();
@@ -340,10 +346,10 @@ void EpubSession::scrollTextToTop(int offset)
     }
 }
 
-Epub::TextAnchor EpubSession::currentPosition() const
+Reading::TextAnchor EpubSession::currentPosition() const
 {
     const int top = m_view->cursorForPosition(QPoint(0, 0)).position();
-    return Epub::TextAnchor::at(qMax(0, m_chapter), chapterText(), top);
+    return Reading::TextAnchor::at(qMax(0, m_chapter), chapterText(), top);
 }
 
 QString EpubSession::chapterText() const
@@ -437,8 +443,8 @@ bool EpubSession::setBookmark(QString* error)
         return false;
     }
     // Only a bookmark that reached the record is set: otherwise the one before stays.
-    const std::optional<Epub::TextAnchor> before = m_record->bookmark;
-    m_record->bookmark = Epub::TextAnchor::at(m_chapter, chapterText(), m_view->SelStart());
+    const std::optional<Reading::TextAnchor> before = m_record->bookmark;
+    m_record->bookmark = Reading::TextAnchor::at(m_chapter, chapterText(), m_view->SelStart());
     if (!saveRecord(error)) {
         m_record->bookmark = before;
         return false;
@@ -452,15 +458,15 @@ bool EpubSession::goToBookmark()
     if (!m_book || !m_record->bookmark) {
         return false;
     }
-    const Epub::TextAnchor mark = *m_record->bookmark;
+    const Reading::TextAnchor mark = *m_record->bookmark;
     if (mark.chapter != m_chapter && !showChapter(mark.chapter)) {
         return false;
     }
-    const std::optional<int> placed = Epub::placeAnchor(mark, chapterText());
+    const std::optional<int> placed = Reading::placeAnchor(mark, chapterText());
     if (!placed && m_converting) {
         // Its text is further on than the start shown so far.
         m_afterWhole = [this, mark] {
-            scrollToTop(Epub::placeAnchor(mark, chapterText()).value_or(mark.offset));
+            scrollToTop(Reading::placeAnchor(mark, chapterText()).value_or(mark.offset));
         };
     }
     scrollToTop(placed.value_or(mark.offset));
@@ -480,7 +486,7 @@ bool EpubSession::markSelection(QString* error)
     // The mark is shown once it is kept, so the view never shows a mark that a restart loses.
     const QString text = chapterText();
     m_record->marks.append(
-        {Epub::TextAnchor::at(m_chapter, text, start), length, text.mid(start, length)});
+        {Reading::TextAnchor::at(m_chapter, text, start), length, text.mid(start, length)});
     if (!saveRecord(error)) {
         m_record->marks.removeLast();
         return false;
@@ -503,8 +509,8 @@ bool EpubSession::eraseSelection(QString* error)
     // Marks under the eraser go; the parts of them outside the selection stay marked. A mark
     // of a damaged record may lie anywhere, so its end is reckoned without overflow.
     const QString text = chapterText();
-    QList<Epub::Mark> kept;
-    for (const Epub::Mark& mark : std::as_const(m_record->marks)) {
+    QList<Reading::Mark> kept;
+    for (const Reading::Mark& mark : std::as_const(m_record->marks)) {
         const qint64 markStart = mark.start.offset;
         const qint64 markEnd = markStart + mark.length;
         if (mark.start.chapter != m_chapter || markEnd <= start || markStart >= end) {
@@ -513,16 +519,16 @@ bool EpubSession::eraseSelection(QString* error)
         }
         if (markStart < start) {
             const int from = static_cast<int>(markStart);
-            kept.append({Epub::TextAnchor::at(m_chapter, text, from), start - from,
+            kept.append({Reading::TextAnchor::at(m_chapter, text, from), start - from,
                          text.mid(from, start - from)});
         }
         if (markEnd > end) {
             const int length = static_cast<int>(markEnd - end);
             kept.append(
-                {Epub::TextAnchor::at(m_chapter, text, end), length, text.mid(end, length)});
+                {Reading::TextAnchor::at(m_chapter, text, end), length, text.mid(end, length)});
         }
     }
-    const QList<Epub::Mark> before = std::exchange(m_record->marks, kept);
+    const QList<Reading::Mark> before = std::exchange(m_record->marks, kept);
     if (!saveRecord(error)) {
         m_record->marks = before;
         return false;
@@ -535,11 +541,11 @@ bool EpubSession::eraseSelection(QString* error)
 void EpubSession::applyMarks()
 {
     const QString text = chapterText();
-    for (Epub::Mark& mark : m_record->marks) {
+    for (Reading::Mark& mark : m_record->marks) {
         if (mark.start.chapter != m_chapter) {
             continue;
         }
-        const std::optional<int> at = Epub::placeMark(mark, text);
+        const std::optional<int> at = Reading::placeMark(mark, text);
         if (!at) {
             continue;
         }

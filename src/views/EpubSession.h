@@ -1,7 +1,7 @@
 #pragma once
 
 #include "formats/epub/EpubBook.h"
-#include "formats/epub/ReadingRecord.h"
+#include "formats/record/ReadingRecord.h"
 #include "views/EpubContentsMenu.h"
 #include "views/RichTextView.h"
 
@@ -46,8 +46,9 @@ public:
                 QObject* parent = nullptr);
     ~EpubSession() override;
 
-    // Opens the book and shows it where it was last read; false with a message for the user.
-    bool open(const QString& path, QString* error);
+    // Opens the book and shows it at its bookmark, or where it was last read when it has none
+    // (or always, with atPlace); false with a message for the user.
+    bool open(const QString& path, QString* error, bool atPlace = false);
     // Writes the record down now and forgets the book (the view is left as it is).
     void close();
     bool isOpen() const { return m_book != nullptr; }
@@ -87,8 +88,8 @@ public:
     bool printBook(QPrinter* printer, QString* error = nullptr);
 
     // Where the reader is now: the first character shown.
-    Epub::TextAnchor currentPosition() const;
-    Epub::ReadingRecord& record() { return *m_record; }
+    Reading::TextAnchor currentPosition() const;
+    Reading::ReadingRecord& record() { return *m_record; }
     // Writes the record at once; false when it could not be written.
     bool saveRecord(QString* error = nullptr);
 
@@ -118,7 +119,7 @@ private:
     RichTextView* m_view;
     QString m_recordsFolder;
     std::shared_ptr<Epub::Book> m_book; // shared with the conversion of a long chapter
-    std::unique_ptr<Epub::ReadingRecord> m_record;
+    std::unique_ptr<Reading::ReadingRecord> m_record;
     QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
     EpubContentsMenu* m_contents;
     EpubChapterTurner* m_turner;

@@ -4,9 +4,11 @@
 #include "core/EngineLibrary.h"
 #include "views/ExplanationLabel.h"
 
+#include <QAbstractScrollArea>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QScrollBar>
 #include <QStackedLayout>
 
 PdfView::PdfView(QWidget* parent) : QWidget(parent)
@@ -38,6 +40,10 @@ bool PdfView::startEngine(const QString& path, QString* error)
     }
     m_pages = factory->createPages(this);
     m_stack->addWidget(m_pages->widget());
+    // The pages scroll in a scroll area of the engine's: its scroll bar tells of every move.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(m_pages->widget())) {
+        connect(area->verticalScrollBar(), &QScrollBar::valueChanged, this, &PdfView::placeChanged);
+    }
     return true;
 }
 
@@ -65,6 +71,28 @@ bool PdfView::setSourceFile(const QString& path, QString* error)
 int PdfView::pageCount() const
 {
     return m_source.isEmpty() || !m_pages ? 0 : m_pages->pageCount();
+}
+
+int PdfView::currentPage() const
+{
+    return showsBook() ? m_pages->currentPage() : 0;
+}
+
+double PdfView::currentTop() const
+{
+    return showsBook() ? m_pages->currentTop() : 0.0;
+}
+
+void PdfView::showPlace(int page, double top)
+{
+    if (showsBook()) {
+        m_pages->showPlace(qBound(0, page, m_pages->pageCount() - 1), top);
+    }
+}
+
+QList<PdfOutlineEntry> PdfView::outline() const
+{
+    return showsBook() ? m_pages->outline() : QList<PdfOutlineEntry>();
 }
 
 QString PdfView::explanation() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/EngineInterfaces.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -25,8 +27,22 @@ public:
     // The explanation shown in place of a file that could not be opened (empty otherwise).
     QString explanation() const;
 
+    // Where the reader is: the page at the view's top edge and how far down that page the edge
+    // lies, as a fraction of its height (page 0, 0 without a book).
+    int currentPage() const;
+    double currentTop() const;
+    // Shows the page with that fraction of it above the view's top edge.
+    void showPlace(int page, double top);
+    // The book's outline, empty without one.
+    QList<PdfOutlineEntry> outline() const;
+
+signals:
+    // The reader moved through the book (scrolled, or the view changed its size).
+    void placeChanged();
+
 private:
     void explain(const QString& text);
+    bool showsBook() const { return m_pages && !m_source.isEmpty(); }
 
     // Loads the engine; false (with the explanation shown and the reason in error) when it
     // cannot.

@@ -4,6 +4,7 @@
 #include "views/EpubSession.h"
 #include "views/ExplanationLabel.h"
 #include "views/PdfView.h"
+#include "views/PlaceKeeper.h"
 #include "views/RichTextView.h"
 #include "views/WebView.h"
 #include "views/WidgetBuilding.h"
@@ -54,6 +55,22 @@ void ReadingPane::attachEpubSession(const QString& recordsFolder, QMenu* content
     }
 }
 
+void ReadingPane::keepPlaces(const QString& recordsFolder)
+{
+    delete m_places;
+    m_places = new PlaceKeeper(m_text, m_pdf, m_web, m_document, recordsFolder, this);
+}
+
+void ReadingPane::closeBook()
+{
+    if (m_epub) {
+        m_epub->close();
+    }
+    if (m_places) {
+        m_places->close();
+    }
+}
+
 bool ReadingPane::refuse(const QString& reason, QString* error)
 {
     show(BookKind::Refused, tr("This book cannot be shown.\n\n%1").arg(reason));
@@ -63,7 +80,22 @@ bool ReadingPane::refuse(const QString& reason, QString* error)
     return false;
 }
 
-bool ReadingPane::open(const QString& path, BookKind kind, QString* error, QString* warning)
+bool ReadingPane::open(const QString& path, BookKind kind, QString* error, QString* warning,
+                       Start start)
+{
+    const BookKinds::Reader reader = BookKinds::row(kind).reader;
+    const bool opened = load(path, kind, error, warning, start == Start::AtPlace);
+    if (opened && m_places && reader != BookKinds::Reader::Chapters) {
+        m_places->bookOpened(path, kind);
+        if (start == Start::AtPlace) {
+            m_places->restore();
+        }
+    }
+    return opened;
+}
+
+bool ReadingPane::load(const QString& path, BookKind kind, QString* error, QString* warning,
+                       bool atPlace)
 {
     using Reader = BookKinds::Reader;
     const Reader reader = BookKinds::row(kind).reader;
@@ -83,7 +115,7 @@ bool ReadingPane::open(const QString& path, BookKind kind, QString* error, QStri
         if (!m_epub) {
             return refuse(tr("EPUB books are not read here."), error);
         }
-        if (!m_epub->open(path, &reason)) {
+        if (!m_epub->open(path, &reason, atPlace)) {
             return refuse(reason, error);
         }
         show(kind);

@@ -7,6 +7,7 @@
 
 class DocumentView;
 class EpubSession;
+class PlaceKeeper;
 class PdfView;
 class QLabel;
 class QMenu;
@@ -23,6 +24,13 @@ class ReadingPane : public QObject
     Q_OBJECT
 public:
     using View = BookKinds::View;
+    // Where a book opens: where the caret is put by its bookmark (the opener's part), or where
+    // it was left.
+    enum class Start
+    {
+        AtBookmark,
+        AtPlace
+    };
 
     // Whether marks and bookmarks can be saved into the open book's own file.
     static bool keepsMarks(const ReaderState& state)
@@ -38,6 +46,8 @@ public:
     // the menu their table of contents is listed in. Without pages, fixed-layout books stay in
     // the text view too (for a reader of their text alone, which needs no web engine).
     void attachEpubSession(const QString& recordsFolder, QMenu* contents, bool pages = true);
+    // Where every other book was read is kept in the same records (see PlaceKeeper).
+    void keepPlaces(const QString& recordsFolder);
 
     RichTextView* text() const { return m_text; }
     WebView* web() const { return m_web; }
@@ -45,6 +55,8 @@ public:
     DocumentView* document() const { return m_document; }
     QLabel* message() const { return m_message; }
     EpubSession* epub() const { return m_epub; }
+    // Null until keepPlaces.
+    PlaceKeeper* places() const { return m_places; }
     ReaderState& state() const { return m_state; }
 
     // Loads the book at path as a book of kind and shows it in its view, with its interface
@@ -52,7 +64,12 @@ public:
     // reader refuses is replaced in the pane by the reason (kind Refused); a PDF or Word
     // document's own view explains why. *warning (when given) receives what the user should
     // know about a book that did open (an EPUB book's pages that could not be made).
-    bool open(const QString& path, BookKind kind, QString* error, QString* warning = nullptr);
+    // With Start::AtPlace the book opens where it was left, when it was read before.
+    bool open(const QString& path, BookKind kind, QString* error, QString* warning = nullptr,
+              Start start = Start::AtBookmark);
+    // The book in the pane is left: where it was read is written down (the view keeps
+    // showing it until another book takes its place).
+    void closeBook();
 
     // Shows the view for kind, hides the others, makes kind the open book's kind and announces
     // the interface mode. explanation is the text shown for a refused book.
@@ -67,6 +84,7 @@ signals:
     void interfaceChanged(InterfaceMode mode, bool marksAllowed);
 
 private:
+    bool load(const QString& path, BookKind kind, QString* error, QString* warning, bool atPlace);
     // Shows the reason in place of a book; always false.
     bool refuse(const QString& reason, QString* error);
 
@@ -78,4 +96,5 @@ private:
     WebView* m_web;
     QLabel* m_message;
     EpubSession* m_epub = nullptr;
+    PlaceKeeper* m_places = nullptr;
 };

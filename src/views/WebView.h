@@ -69,6 +69,16 @@ public:
     // Number of downloads still under way.
     int activeDownloads() const;
 
+    // How far down the page shown the view's top edge is, as a fraction of the page's height
+    // (0 while no page is shown).
+    double scrollFraction() const;
+    // Scrolls the page to that fraction of its height: the page shown, or the page being
+    // loaded once it is there.
+    void scrollToFraction(double fraction);
+    // Brings a heading of the page to the top: the element with id, or else the index-th of
+    // its h1-h6 elements in order.
+    void showHeading(int index, const QString& id);
+
     // Test hook: the next print prompt is answered with a PDF printer writing to this file,
     // without showing the print dialog.
     static void setNextPrintFile(const QString& pdfPath);
@@ -102,4 +112,6 @@ private:
     QString m_saveFolder;
     QString m_confinedFolder;
     bool m_showsLocalBooks = false;
+    // A scroll asked for while the page was still loading.
+    double m_pendingFraction = -1;
 };

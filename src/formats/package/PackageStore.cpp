@@ -1,8 +1,8 @@
 #include "formats/package/PackageStore.h"
 
-#include "formats/epub/ReadingRecord.h"
 #include "formats/package/BookPackage.h"
 #include "formats/package/PackageEpub.h"
+#include "formats/record/ReadingRecord.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -34,7 +34,7 @@ QString PackageStore::storePath(const QString& fingerprint) const
 
 QString PackageStore::keptPath(const QString& path) const
 {
-    const QString fingerprint = Epub::fileFingerprint(path);
+    const QString fingerprint = Reading::fileFingerprint(path);
     const QString stored = fingerprint.isEmpty() ? QString() : storePath(fingerprint);
     return !stored.isEmpty() && QFileInfo::exists(stored) ? stored : QString();
 }
@@ -82,7 +82,7 @@ bool PackageStore::load(const QString& stored, const QString& fingerprint, qint6
 bool PackageStore::read(const QString& path, const Reader& reader, BookPackage* book,
                         QString* error, Source* source)
 {
-    const QString fingerprint = Epub::fileFingerprint(path);
+    const QString fingerprint = Reading::fileFingerprint(path);
     const qint64 modified = QFileInfo(path).lastModified().toMSecsSinceEpoch();
     if (!fingerprint.isEmpty()) {
         const QString stored = storePath(fingerprint);

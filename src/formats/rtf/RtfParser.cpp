@@ -98,6 +98,7 @@ enum class RtfWord : int
     SpaceAfter,
     InTable,
     PageBreakBefore,
+    OutlineLevel,
     // breaks and tables
     Par,
     Line,
@@ -315,6 +316,7 @@ const std::unordered_map<std::string_view, WordInfo>& wordTable()
         add("uldb", RtfWord::UnderlineDouble);
         add("scaps", RtfWord::SmallCaps);
         add("pagebb", RtfWord::PageBreakBefore);
+        add("outlinelevel", RtfWord::OutlineLevel);
         add("strike", RtfWord::Strike);
         add("striked", RtfWord::Strike);
         add("super", RtfWord::Super);
@@ -969,6 +971,10 @@ void RtfParser::handleWord(const RtfToken& token)
         return;
     case RtfWord::PageBreakBefore:
         s.para.pageBreakBefore = !token.hasParameter || p != 0;
+        return;
+    case RtfWord::OutlineLevel:
+        // Levels 0 to 8 are headings; 9 is the level of body text.
+        s.para.outlineLevel = token.hasParameter && p >= 0 && p <= 8 ? p : -1;
         return;
     case RtfWord::Par:
         if (isText()) {
@@ -1841,6 +1847,10 @@ QTextBlockFormat RtfParser::blockFormat(const ParaState& para) const
     }
     if (para.pageBreakBefore) {
         format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    }
+    // A heading keeps its level, so the book's table of contents can be made from it.
+    if (para.outlineLevel >= 0) {
+        format.setHeadingLevel(para.outlineLevel + 1);
     }
     return format;
 }

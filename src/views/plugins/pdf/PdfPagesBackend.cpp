@@ -1,5 +1,6 @@
 // The PDF plugin: Qt PDF's document and page view for PdfView, loaded with the first PDF book.
 #include "core/EngineInterfaces.h"
+#include "views/plugins/pdf/PdfPlaces.h"
 
 #include <QObject>
 #include <QPdfDocument>
@@ -62,6 +63,19 @@ public:
 
     void close() override { m_document->close(); }
     int pageCount() const override { return m_document->pageCount(); }
+    int currentPage() const override
+    {
+        double top = 0;
+        return PdfPlaces::pageAtTop(*this, &top);
+    }
+    double currentTop() const override
+    {
+        double top = 0;
+        PdfPlaces::pageAtTop(*this, &top);
+        return top;
+    }
+    void showPlace(int page, double top) override { PdfPlaces::showPlace(*this, page, top); }
+    QList<PdfOutlineEntry> outline() const override { return PdfPlaces::outline(m_document); }
 
 private:
     QPdfDocument* m_document = nullptr;

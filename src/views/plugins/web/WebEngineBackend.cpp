@@ -17,6 +17,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
@@ -148,6 +149,21 @@ QUrl WebEngineBackend::url() const
 void WebEngineBackend::runJavaScript(const QString& script)
 {
     m_page->runJavaScript(script);
+}
+
+void WebEngineBackend::runProgramScript(const QString& script)
+{
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+}
+
+QPointF WebEngineBackend::scrollPosition() const
+{
+    return m_page->scrollPosition();
+}
+
+QSizeF WebEngineBackend::contentsSize() const
+{
+    return m_page->contentsSize();
 }
 
 void WebEngineBackend::onLoadingChanged(const QWebEngineLoadingInfo& info)

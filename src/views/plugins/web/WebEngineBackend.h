@@ -47,6 +47,9 @@ public:
     void setStartFolder(const QString& folder) override { m_startFolder = folder; }
     void setShowsLocalBooks(bool on) override;
     void setConfinedFolder(const QString& folder) override;
+    void runProgramScript(const QString& script) override;
+    QPointF scrollPosition() const override;
+    QSizeF contentsSize() const override;
 
 private:
     void startEngine();
