@@ -1,4 +1,5 @@
 // The PDF view: real PDF files written here, and files that are not PDF at all.
+#include "support/PdfBooks.h"
 #include "support/TestMain.h"
 #include "views/PdfView.h"
 
@@ -9,24 +10,6 @@
 #include <QTemporaryDir>
 
 namespace {
-// A PDF of the given number of pages, each naming its number.
-bool writePdf(const QString& path, int pages)
-{
-    QPdfWriter writer(path);
-    writer.setTitle(QStringLiteral("Test book"));
-    QPainter painter;
-    if (!painter.begin(&writer)) {
-        return false;
-    }
-    for (int page = 1; page <= pages; ++page) {
-        if (page > 1) {
-            writer.newPage();
-        }
-        painter.drawText(QPointF(200, 400), QStringLiteral("Page %1 of the test book").arg(page));
-    }
-    return painter.end();
-}
-
 bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

@@ -70,6 +70,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     buildPane(client);
     buildMenus();
     buildStatusBar();
+    buildPlaceMenus();
     new CopyShortcut(*this);
     resize(Twips::toPixels(DesignedWidth), Twips::toPixels(DesignedHeight));
 
@@ -91,6 +92,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     if (m_state.ShowManualAtStart) {
         OpenManual();
     }
+    showLastBookNote();
 }
 
 frmMain::~frmMain()

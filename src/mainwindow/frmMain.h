@@ -66,6 +66,10 @@ public:
     // are taken by their bytes, so a name that is not UTF-8 reaches its file.
     void OpenFiles(const QByteArrayList& paths);
     void OpenFiles(const QStringList& paths);
+    // File > Open...: a file dialog whose chosen files are opened as OpenFiles does.
+    void ChooseBookFiles();
+    // File > Continue Reading: the book read last, where it was left (whatever the option).
+    void ContinueReading();
     // Refills the library tree, chooses the book of that name there and opens it.
     void OpenLibraryBook(const QString& bookName);
     // The book of the library whose file name has these bytes.
@@ -158,6 +162,9 @@ public:
     QAction* mnuViewOptions = nullptr;
     QAction* mnuGetDefinition = nullptr;
     QAction* mnuGetPicture = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QMenu* mnuFileRecent = nullptr;
+    QAction* mnuFileContinue = nullptr;
     QAction* mnuHelpContents = nullptr;
     QAction* mnuHelpAbout = nullptr;
 
@@ -169,12 +176,21 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Files dropped on the window go into the library and open.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildToolbar(QWidget* client);
     void buildPane(QWidget* client);
     void buildMenus();
     void buildStatusBar();
+    // File > Open..., Recent Books and Continue Reading; dropped files; the title.
+    void buildPlaceMenus();
+    void fillRecentBooks();
+    // With no book open, the pane says which book was read last and how to go on with it.
+    void showLastBookNote();
+    void showBookInTitle();
     void updateClock();
     void writePlacement();
     // The pane changed what it holds: the toolbar and the menus follow.

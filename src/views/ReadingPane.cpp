@@ -155,6 +155,16 @@ bool ReadingPane::load(const QString& path, BookKind kind, QString* error, QStri
     return true;
 }
 
+void ReadingPane::showNote(const QString& note)
+{
+    if (m_state.Kind != BookKind::None) {
+        return;
+    }
+    m_message->setText(note);
+    m_message->setVisible(true);
+    m_text->setVisible(false);
+}
+
 void ReadingPane::show(BookKind kind, const QString& explanation)
 {
     const BookKinds::Row& row = BookKinds::row(kind);

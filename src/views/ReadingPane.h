@@ -71,6 +71,10 @@ public:
     // showing it until another book takes its place).
     void closeBook();
 
+    // While no book is open, shows a note in the pane in place of the empty text view; the
+    // next book shown takes its place.
+    void showNote(const QString& note);
+
     // Shows the view for kind, hides the others, makes kind the open book's kind and announces
     // the interface mode. explanation is the text shown for a refused book.
     void show(BookKind kind, const QString& explanation = QString());

@@ -242,6 +242,11 @@ void RichTextView::showCaret()
 
 int RichTextView::topOffset() const
 {
+    // After a change of font or width the text goes back to its top line at the next paint;
+    // until then that line is where the reader is.
+    if (m_restoreTop) {
+        return m_topPosition;
+    }
     return qMax(0, cursorForPosition(QPoint(0, 0)).position());
 }
 

@@ -78,6 +78,10 @@ void BookOpener::finishOpening(const QString& path, BookKind kind, bool atPlace)
     if (!warning.isEmpty()) {
         MessageBox::show(m_context.window, warning);
     }
+    if (opened) {
+        // Continue Reading and Recent Books offer it from now on.
+        ReadingHistory::noteRead(path);
+    }
     if (!opened || !takesBookmark || atPlace || state.Kind != kind) {
         return;
     }
