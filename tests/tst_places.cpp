@@ -7,6 +7,7 @@
 #include "support/PdfBooks.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "ui/LibraryTree.h"
 #include "ui/dialogs/frmOptions.h"
 #include "views/FileDialog.h"
 #include "views/PdfView.h"
@@ -21,6 +22,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -308,6 +310,49 @@ private slots:
         open();
         QCOMPARE(Driver::currentNode(window), QStringLiteral("Road (2).txt"));
         QCOMPARE(QDir(app.booksPath()).entryList(QDir::Files).size(), 2);
+    }
+
+    void theLibraryIsWidenedAndKeepsItsWidth()
+    {
+        TestAppFolder app;
+        // Drags the handle by dx pixels, as the mouse does.
+        auto drag = [](QWidget* handle, int dx) {
+            const QPoint grip = handle->rect().center();
+            const QPoint target = handle->mapToParent(grip) + QPoint(dx, 0);
+            QTest::mousePress(handle, Qt::LeftButton, Qt::NoModifier, grip);
+            const QPointF local = handle->mapFromParent(target);
+            QMouseEvent move(QEvent::MouseMove, local, handle->mapToGlobal(local), Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(handle, &move);
+            QTest::mouseRelease(handle, Qt::LeftButton, Qt::NoModifier,
+                                handle->mapFromParent(target));
+        };
+        int wider = 0;
+        {
+            frmMain window(app.path());
+            window.resize(1000, 700);
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            auto* handle = window.findChild<QWidget*>(QStringLiteral("librarySplitter"));
+            QVERIFY(handle && handle->isVisible());
+            const int before = window.TreeView1->width();
+            const int gap = window.txtBook->x() - before;
+            drag(handle, 150);
+            wider = window.TreeView1->width();
+            QCOMPARE(wider, before + 150);
+            // The pane moved along and still reaches the window's right edge.
+            QCOMPARE(window.txtBook->x(), wider + gap);
+            QCOMPARE(window.txtBook->geometry().right(), window.centralWidget()->rect().right());
+            // It never takes the whole window.
+            drag(handle, 5000);
+            QVERIFY(window.txtBook->width() >= 200);
+            drag(handle, wider - window.TreeView1->width());
+            QCOMPARE(window.TreeView1->width(), wider);
+        }
+        frmMain window(app.path());
+        window.resize(1000, 700);
+        window.show();
+        QCOMPARE(window.TreeView1->width(), wider);
     }
 
     void fileOpenCancelledOpensNothing()

@@ -73,6 +73,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     buildPlaceMenus();
     new CopyShortcut(*this);
     resize(Twips::toPixels(DesignedWidth), Twips::toPixels(DesignedHeight));
+    buildLibrarySplitter();
 
     // Start-up sequence.
     m_state.FirstActivation = true;
@@ -306,12 +307,14 @@ void frmMain::applyLayoutRule()
     }
     // The views fill the client area (between the menu bar and the status bar) to its right
     // and bottom edges; the window manager's frame and title bar are no part of it.
+    fitLibraryWidth();
     m_pane->fitToClient();
     const QWidget* client = centralWidget();
     const int treeHeight = client->height() - TreeView1->y() - Twips::toPixels(TreeBottomMargin);
     if (treeHeight >= 0) {
         TreeView1->resize(TreeView1->width(), treeHeight);
     }
+    placeLibrarySplitter();
 }
 
 void frmMain::DisableInterface(InterfaceMode mode)

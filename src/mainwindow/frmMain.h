@@ -19,6 +19,7 @@ class QToolButton;
 class DocumentView;
 class EpubSession;
 class Library;
+class LibrarySplitter;
 class LibraryTree;
 class PdfView;
 class ReadingPane;
@@ -191,12 +192,24 @@ private:
     // With no book open, the pane says which book was read last and how to go on with it.
     void showLastBookNote();
     void showBookInTitle();
+    // The splitter beside the library (the width kept from the last run comes back).
+    void buildLibrarySplitter();
+    void setLibraryWidth(int width);
+    void fitLibraryWidth();
+    void placeLibrarySplitter();
     void updateClock();
     void writePlacement();
     // The pane changed what it holds: the toolbar and the menus follow.
     void applyInterface(InterfaceMode mode, bool marksAllowed);
 
     ReaderState m_state;
+    LibrarySplitter* m_librarySplitter = nullptr;
+    // The gap between the library and the pane, and where the web buttons sit from the pane's
+    // left edge, as designed.
+    int m_paneGap = 0;
+    int m_libraryWidth = -1; // as the user chose it; -1 for the designed width
+    int m_backOffset = 0;
+    int m_forwardOffset = 0;
     LookupRequest m_lookup;
     Library* m_library = nullptr;
     ReadingPane* m_pane = nullptr;

@@ -187,6 +187,21 @@ void ReadingPane::show(BookKind kind, const QString& explanation)
     emit interfaceChanged(row.interfaceMode, row.sideRecord || keepsMarks(m_state));
 }
 
+void ReadingPane::setLeft(int x)
+{
+    for (QWidget* view :
+         {static_cast<QWidget*>(m_text), static_cast<QWidget*>(m_pdf), static_cast<QWidget*>(m_web),
+          static_cast<QWidget*>(m_document), static_cast<QWidget*>(m_message)}) {
+        view->move(x, view->y());
+    }
+    fitToClient();
+}
+
+int ReadingPane::left() const
+{
+    return m_text->x();
+}
+
 void ReadingPane::fitToClient()
 {
     // The views fill the client area to its right and bottom edges. A size that would be

@@ -81,6 +81,10 @@ public:
 
     // Stretches every view to the right and bottom edges of the client area.
     void fitToClient();
+    // Moves the views' left edge to x (the library beside them was widened or narrowed); they
+    // still reach the client area's right edge.
+    void setLeft(int x);
+    int left() const;
 
 signals:
     // The toolbar and the menus follow: mode says which commands apply, marksAllowed whether
