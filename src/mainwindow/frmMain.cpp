@@ -219,6 +219,16 @@ void frmMain::buildMenus()
     mnuHelpAbout = action(mnuHelp, tr("&About "), "mnuHelpAbout", &frmMain::ShowAbout);
 }
 
+QMenu* frmMain::viewMenu()
+{
+    if (!mnuView) {
+        mnuView = new QMenu(tr("&View"), this);
+        mnuView->setObjectName(QStringLiteral("mnuView"));
+        menuBar()->insertMenu(mnuGet->menuAction(), mnuView);
+    }
+    return mnuView;
+}
+
 void frmMain::buildStatusBar()
 {
     sbStatusBar = named(new QStatusBar(this), "sbStatusBar");

@@ -25,6 +25,7 @@ class PdfView;
 class ReadingPane;
 struct ReaderContext;
 class RichTextView;
+class BookSidePanel;
 class SkinForm;
 class SkinLabel;
 class WebView;
@@ -71,6 +72,12 @@ public:
     void ChooseBookFiles();
     // File > Continue Reading: the book read last, where it was left (whatever the option).
     void ContinueReading();
+    // File > Export Marks...: the open book's bookmark and marks as Markdown.
+    void ExportMarks();
+    // The View menu, made (between Edit and Get) when a first entry needs it.
+    QMenu* viewMenu();
+    // The side panel of contents and marks.
+    BookSidePanel* sidePanel() const { return m_sidePanel; }
     // Refills the library tree, chooses the book of that name there and opens it.
     void OpenLibraryBook(const QString& bookName);
     // The book of the library whose file name has these bytes.
@@ -166,6 +173,9 @@ public:
     QAction* mnuFileOpen = nullptr;
     QMenu* mnuFileRecent = nullptr;
     QAction* mnuFileContinue = nullptr;
+    QAction* mnuFileExportMarks = nullptr;
+    QMenu* mnuView = nullptr;
+    QAction* mnuViewContents = nullptr;
     QAction* mnuHelpContents = nullptr;
     QAction* mnuHelpAbout = nullptr;
 
@@ -192,6 +202,8 @@ private:
     // With no book open, the pane says which book was read last and how to go on with it.
     void showLastBookNote();
     void showBookInTitle();
+    // The status bar says where the reader is in the open book.
+    void showWhereReading();
     // The splitter beside the library (the width kept from the last run comes back).
     void buildLibrarySplitter();
     void setLibraryWidth(int width);
@@ -204,6 +216,8 @@ private:
 
     ReaderState m_state;
     LibrarySplitter* m_librarySplitter = nullptr;
+    BookSidePanel* m_sidePanel = nullptr;
+    QTimer* m_whereTimer = nullptr;
     // The gap between the library and the pane, and where the web buttons sit from the pane's
     // left edge, as designed.
     int m_paneGap = 0;

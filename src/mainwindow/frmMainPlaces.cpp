@@ -1,22 +1,34 @@
-// The main window's ways back into books: File > Open..., Recent Books and Continue Reading,
-// books dropped on the window, and the open book's name in the window title.
+// The main window's ways back into books and through them: File > Open..., Recent Books and
+// Continue Reading, books dropped on the window, the open book's name in the window title,
+// where the reader is in the status bar, the side panel of contents and marks (View >
+// Contents) and File > Export Marks....
 #include "core/Library.h"
 #include "core/ReadingHistory.h"
+#include "formats/AtomicFile.h"
 #include "mainwindow/frmMain.h"
+#include "ui/BookSidePanel.h"
 #include "ui/LibraryTree.h"
 #include "ui/MessageBox.h"
 #include "ui/commands/BookOpener.h"
 #include "ui/commands/ReaderContext.h"
+#include "views/DocumentView.h"
+#include "views/EpubSession.h"
 #include "views/FileDialog.h"
+#include "views/PdfView.h"
 #include "views/ReadingPane.h"
+#include "views/RichTextView.h"
 
 #include <QAction>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -34,6 +46,32 @@ QStringList droppedFiles(const QMimeData* data)
     }
     return files;
 }
+
+int percentOf(double part, double whole)
+{
+    return whole > 0 ? qBound(0, int(part * 100 / whole), 100) : 0;
+}
+
+// Calls back whenever the watched widget changes its size.
+class ResizeFollower : public QObject
+{
+public:
+    ResizeFollower(QWidget* watched, std::function<void()> callback)
+        : QObject(watched), m_callback(std::move(callback))
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize) {
+            m_callback();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_callback;
+};
 } // namespace
 
 void frmMain::buildPlaceMenus()
@@ -53,12 +91,116 @@ void frmMain::buildPlaceMenus()
     mnuFile->insertAction(first, mnuFileOpen);
     mnuFile->insertMenu(first, mnuFileRecent);
     mnuFile->insertAction(first, mnuFileContinue);
+    mnuFileExportMarks = new QAction(tr("&Export Marks..."), mnuFile);
+    mnuFileExportMarks->setObjectName(QStringLiteral("mnuFileExportMarks"));
+    connect(mnuFileExportMarks, &QAction::triggered, this, &frmMain::ExportMarks);
+    mnuFile->insertAction(first, mnuFileExportMarks);
     mnuFile->insertSeparator(first)->setObjectName(QStringLiteral("mnuFilePlaces"));
     // The entries work wherever the focus is in the window.
     addAction(mnuFileOpen);
     addAction(mnuFileContinue);
     setAcceptDrops(true);
-    connect(m_pane, &ReadingPane::interfaceChanged, this, &frmMain::showBookInTitle);
+
+    // The side panel, shown and hidden with View > Contents (F9).
+    m_sidePanel = new BookSidePanel(*m_pane, this);
+    addDockWidget(Qt::RightDockWidgetArea, m_sidePanel);
+    m_sidePanel->hide();
+    mnuViewContents = m_sidePanel->toggleViewAction();
+    mnuViewContents->setText(tr("&Contents"));
+    mnuViewContents->setObjectName(QStringLiteral("mnuViewContents"));
+    mnuViewContents->setShortcut(QKeySequence(Qt::Key_F9));
+    viewMenu()->addAction(mnuViewContents);
+    addAction(mnuViewContents);
+    // The views are placed in the client area by hand: they follow it when the panel takes
+    // its room or gives it back.
+    new ResizeFollower(centralWidget(), [this] { applyLayoutRule(); });
+
+    m_whereTimer = new QTimer(this);
+    m_whereTimer->setSingleShot(true);
+    m_whereTimer->setInterval(BookSidePanel::FollowDelayMs);
+    connect(m_whereTimer, &QTimer::timeout, this, &frmMain::showWhereReading);
+    auto moved = [this] {
+        m_sidePanel->readerMoved();
+        m_whereTimer->start();
+    };
+    connect(txtBook->verticalScrollBar(), &QScrollBar::valueChanged, this, moved);
+    connect(pdfBook, &PdfView::placeChanged, this, moved);
+    connect(ole1, &DocumentView::placeChanged, this, moved);
+    connect(txtBook, &RichTextView::textChanged, m_sidePanel, &BookSidePanel::marksChanged);
+    connect(m_pane, &ReadingPane::interfaceChanged, this, [this, moved] {
+        showBookInTitle();
+        m_sidePanel->bookChanged();
+        moved();
+    });
+}
+
+void frmMain::showWhereReading()
+{
+    const BookKind kind = m_state.Kind;
+    const BookKinds::Row& row = BookKinds::row(kind);
+    QString where;
+    EpubSession* epub = epubSession();
+    if (epub && epub->isOpen() && row.reader == BookKinds::Reader::Chapters) {
+        const int chapters = int(epub->book().chapters().size());
+        const double within =
+            double(txtBook->topOffset()) / qMax(1, txtBook->document()->characterCount());
+        const int entry = epub->currentContentsEntry();
+        const auto contents = epub->book().contents();
+        const QString title =
+            entry >= 0 && entry < contents.size() ? contents.at(entry).title : QString();
+        const int percent = percentOf(epub->currentChapter() + within, chapters);
+        where = title.isEmpty() ? tr("%1%").arg(percent) : tr("%1 — %2%").arg(title).arg(percent);
+    } else if (kind == BookKind::Pdf && pdfBook->pageCount() > 0) {
+        const int pages = pdfBook->pageCount();
+        const int page = pdfBook->currentPage();
+        where = tr("Page %1 of %2 — %3%")
+                    .arg(page + 1)
+                    .arg(pages)
+                    .arg(percentOf(page + pdfBook->currentTop(), pages));
+    } else if (row.view == BookKinds::View::Text && kind != BookKind::None) {
+        const int percent =
+            percentOf(txtBook->topOffset(), qMax(1, txtBook->document()->characterCount() - 1));
+        const QString title = m_sidePanel->currentEntryTitle();
+        where = title.isEmpty() ? tr("%1%").arg(percent) : tr("%1 — %2%").arg(title).arg(percent);
+    } else if (kind == BookKind::WordDocument && !ole1->showsExplanation()) {
+        const int percent =
+            percentOf(ole1->topOffset(), qMax(1, ole1->document()->characterCount() - 1));
+        const QString title = m_sidePanel->currentEntryTitle();
+        where = title.isEmpty() ? tr("%1%").arg(percent) : tr("%1 — %2%").arg(title).arg(percent);
+    }
+    statusText->setText(where.isEmpty() ? tr("Status") : where);
+}
+
+void frmMain::ExportMarks()
+{
+    if (m_state.Kind == BookKind::None) {
+        MessageBox::show(this, tr("Open a book first: its bookmark and marks are exported."));
+        return;
+    }
+    const QList<BookMarkList::Entry> marks = m_sidePanel->marks();
+    if (marks.isEmpty()) {
+        MessageBox::show(
+            this,
+            tr("\"%1\" has no bookmark and no marks to export.").arg(m_state.CurrentBookName));
+        return;
+    }
+    EpubSession* epub = epubSession();
+    QString title = epub && epub->isOpen() ? epub->book().title() : QString();
+    if (title.trimmed().isEmpty()) {
+        title = QFileInfo(m_state.CurrentBookName).completeBaseName();
+    }
+    const QString proposed =
+        QDir(QDir::homePath())
+            .filePath(tr("%1 marks.md").arg(QFileInfo(m_state.CurrentBookName).completeBaseName()));
+    const QString path = FileDialog::getSaveFileName(this, tr("Export Marks"), proposed,
+                                                     tr("Markdown (*.md);;All files (*)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    QString error;
+    if (!writeFileAtomically(path, BookMarkList::markdown(title, marks).toUtf8(), &error)) {
+        MessageBox::warning(this, tr("The marks could not be exported.\n\n%1").arg(error));
+    }
 }
 
 void frmMain::ChooseBookFiles()

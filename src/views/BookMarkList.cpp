@@ -86,23 +86,16 @@ QList<BookMarkList::Entry> BookMarkList::read(const ReadingPane& pane, const Boo
         const Reading::ReadingRecord& record = epub->record();
         const QList<Epub::ContentsEntry> contents = epub->book().contents();
         const int chapters = int(epub->book().chapters().size());
-        // A chapter's name is that of the last contents entry that starts in or before it.
-        auto chapterName = [&contents](int chapter) {
-            QString name;
-            for (const Epub::ContentsEntry& entry : contents) {
-                if (entry.chapter > chapter) {
-                    break;
-                }
-                name = entry.title;
-            }
-            return name;
+        auto chapterName = [&contents, epub](int chapter, int offset) {
+            const int entry = epub->contentsEntryAt(chapter, offset);
+            return entry >= 0 ? contents.at(entry).title : QString();
         };
         auto entryAt = [&](const Reading::TextAnchor& anchor, bool bookmark, const QString& text,
                            int length) {
             Entry entry;
             entry.bookmark = bookmark;
             entry.text = shown(text);
-            entry.chapter = chapterName(anchor.chapter);
+            entry.chapter = chapterName(anchor.chapter, anchor.offset);
             entry.chapterIndex = anchor.chapter;
             entry.offset = anchor.offset;
             entry.length = length;

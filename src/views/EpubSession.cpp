@@ -376,6 +376,29 @@ int EpubSession::currentContentsEntry() const
     return current;
 }
 
+int EpubSession::contentsEntryAt(int chapter, int offset) const
+{
+    if (!m_book) {
+        return -1;
+    }
+    const QList<Epub::ContentsEntry> entries = m_book->contents();
+    int found = -1;
+    for (int i = 0; i < entries.size(); ++i) {
+        const Epub::ContentsEntry& entry = entries.at(i);
+        if (entry.chapter > chapter) {
+            continue;
+        }
+        if (entry.chapter == chapter && found >= 0 && entries.at(found).chapter == chapter) {
+            // A later entry of the same chapter counts only where its anchor is known to lie.
+            if (chapter != m_chapter || m_anchors.value(entry.anchor, 0) > offset) {
+                continue;
+            }
+        }
+        found = i;
+    }
+    return found;
+}
+
 bool EpubSession::showContentsEntry(int index)
 {
     if (!m_book || index < 0 || index >= m_book->contents().size()) {

@@ -59,6 +59,9 @@ public:
     bool isConverting() const { return m_converting; }
     // The contents entry being read: the last one at or before the top of the view.
     int currentContentsEntry() const;
+    // The contents entry a place of the book lies under: by the anchors of the chapter shown;
+    // in another chapter, its first entry (or the last one before it).
+    int contentsEntryAt(int chapter, int offset) const;
     // Shows chapter at offset (the offset put at the top of the view).
     bool showChapter(int chapter, int offset = 0);
     bool showContentsEntry(int index);
