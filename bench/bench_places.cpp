@@ -8,6 +8,7 @@
 // Run: build/bench/bench_places (needs LibreOffice and pandoc for the RTF and EPUB books)
 #include "core/Library.h"
 #include "formats/AtomicFile.h"
+#include "formats/TextHeadings.h"
 #include "mainwindow/frmMain.h"
 #include "support/BenchMain.h"
 #include "support/BookFiles.h"
@@ -139,6 +140,21 @@ void BM_OpenBibleEpub(benchmark::State& state)
     openWithPanel(state, QStringLiteral("kjv.epub"), state.range(0) != 0, library().hasEpub);
 }
 BENCHMARK(BM_OpenBibleEpub)->Arg(0)->Arg(1)->ArgName("panel")->Unit(benchmark::kMillisecond);
+
+// The heading scan of the Bible as plain text alone.
+void BM_FindHeadingsBibleText(benchmark::State& state)
+{
+    frmMain& main = window();
+    main.sidePanel()->hide();
+    if (!library().ready || !open(main, QStringLiteral("kjv.txt"))) {
+        state.SkipWithError("the Bible could not be opened");
+        return;
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(TextHeadings::find(*main.txtBook->document()));
+    }
+}
+BENCHMARK(BM_FindHeadingsBibleText)->Unit(benchmark::kMillisecond);
 
 // The place of the Bible as plain text written down after a move: the scroll itself is not
 // timed, the anchor taken from the view and the record's write are.

@@ -258,7 +258,8 @@ private slots:
         QListWidget* list = window.sidePanel()->marksList();
         QTRY_COMPARE(list->count(), 1);
         QVERIFY(list->item(0)->text().contains(QStringLiteral("climbed the stairs")));
-        QVERIFY2(list->item(0)->text().contains(QStringLiteral("The Keeper")), qPrintable(list->item(0)->text()));
+        QVERIFY2(list->item(0)->text().contains(QStringLiteral("The Keeper")),
+                 qPrintable(list->item(0)->text()));
     }
 
     void nothingToExportSaysSo()

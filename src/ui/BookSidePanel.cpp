@@ -16,7 +16,7 @@ constexpr int LongestShownMark = 160;
 BookSidePanel::BookSidePanel(ReadingPane& pane, QWidget* parent)
     : QDockWidget(tr("Contents"), parent), m_pane(pane), m_tabs(new QTabWidget(this)),
       m_contents(new QTreeWidget(m_tabs)), m_marks(new QListWidget(m_tabs)),
-      m_follow(new QTimer(this)), m_marksLater(new QTimer(this))
+      m_follow(new QTimer(this)), m_marksLater(new QTimer(this)), m_refreshLater(new QTimer(this))
 {
     setObjectName(QStringLiteral("sidePanel"));
     setAccessibleName(tr("Contents and marks"));
@@ -24,6 +24,8 @@ BookSidePanel::BookSidePanel(ReadingPane& pane, QWidget* parent)
     m_contents->setObjectName(QStringLiteral("contentsTree"));
     m_contents->setAccessibleName(tr("Contents"));
     m_contents->setHeaderHidden(true);
+    // A Bible's 1,200 entries are laid out without measuring each one.
+    m_contents->setUniformRowHeights(true);
     m_contents->setTextElideMode(Qt::ElideMiddle);
     m_marks->setObjectName(QStringLiteral("marksList"));
     m_marks->setAccessibleName(tr("Marks"));
@@ -51,6 +53,9 @@ BookSidePanel::BookSidePanel(ReadingPane& pane, QWidget* parent)
     connect(m_marks, &QListWidget::itemActivated, this, goToMark);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] { refresh(); });
 
+    m_refreshLater->setSingleShot(true);
+    m_refreshLater->setInterval(0);
+    connect(m_refreshLater, &QTimer::timeout, this, &BookSidePanel::refresh);
     m_follow->setSingleShot(true);
     m_follow->setInterval(FollowDelayMs);
     connect(m_follow, &QTimer::timeout, this, &BookSidePanel::highlightCurrent);
@@ -70,7 +75,8 @@ void BookSidePanel::bookChanged()
     m_markEntries.clear();
     m_contents->clear();
     m_marks->clear();
-    refresh();
+    // An opening announces the empty pane first and then the book: the panel is filled once.
+    m_refreshLater->start();
 }
 
 void BookSidePanel::readerMoved()

@@ -56,6 +56,7 @@ private:
     QListWidget* m_marks;
     QTimer* m_follow;
     QTimer* m_marksLater;
+    QTimer* m_refreshLater;
     BookOutline m_outline;
     QList<BookMarkList::Entry> m_markEntries;
     bool m_outlineRead = false;
