@@ -355,6 +355,26 @@ private slots:
         QCOMPARE(window.TreeView1->width(), wider);
     }
 
+    void booksCopiedIntoTheFolderShowWithoutARestart()
+    {
+        TestAppFolder app;
+        app.addBook(QStringLiteral("Road.txt"), plainBook());
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Road.txt")));
+        QVERIFY(readTo(window, paragraph(200)));
+        const int top = window.txtBook->topOffset();
+        // Another program copies a book in, and another one out.
+        app.addBook(QStringLiteral("Arrival.txt"), "Just arrived.\n");
+        QTRY_VERIFY(Driver::treeBooks(window).contains(QStringLiteral("Arrival.txt")));
+        QCOMPARE(Driver::currentNode(window), QStringLiteral("Road.txt"));
+        QCOMPARE(window.txtBook->topOffset(), top);
+        QVERIFY(QFile::remove(app.booksPath() + QStringLiteral("Arrival.txt")));
+        QTRY_VERIFY(!Driver::treeBooks(window).contains(QStringLiteral("Arrival.txt")));
+        QCOMPARE(Driver::currentNode(window), QStringLiteral("Road.txt"));
+        QCOMPARE(window.state().Kind, BookKind::PlainText);
+    }
+
     void fileOpenCancelledOpensNothing()
     {
         TestAppFolder app;
