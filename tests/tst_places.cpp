@@ -9,6 +9,7 @@
 #include "support/TestMain.h"
 #include "ui/LibraryTree.h"
 #include "ui/dialogs/frmOptions.h"
+#include "views/DocumentView.h"
 #include "views/FileDialog.h"
 #include "views/PdfView.h"
 #include "views/PlaceKeeper.h"
@@ -203,6 +204,33 @@ private slots:
         QVERIFY(Driver::clickNode(window, QStringLiteral("Tides.pdf")));
         QTRY_COMPARE(window.pdfBook->currentPage(), 7);
         QVERIFY(qAbs(window.pdfBook->currentTop() - 0.25) < 0.05);
+    }
+
+    void wordDocumentsReopenWhereTheyWereLeft()
+    {
+        TestAppFolder app;
+        app.addBookFromData(QStringLiteral("places/long-shore.doc"), QStringLiteral("Shore.doc"));
+        app.addBook(QStringLiteral("Other.txt"), "Another book.\n");
+        setRememberPlace(true);
+        int top = -1;
+        {
+            frmMain window(app.path());
+            window.resize(900, 600);
+            window.show();
+            QVERIFY(Driver::clickNode(window, QStringLiteral("Shore.doc")));
+            QTRY_VERIFY(!window.ole1->text().isEmpty());
+            const int at = int(window.ole1->text().indexOf(QStringLiteral("Line 250 ")));
+            QVERIFY(at > 0);
+            window.ole1->showOffset(at);
+            top = window.ole1->topOffset();
+            QVERIFY(top > 0);
+            QVERIFY(Driver::clickNode(window, QStringLiteral("Other.txt")));
+        }
+        frmMain window(app.path());
+        window.resize(900, 600);
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("Shore.doc")));
+        QTRY_COMPARE(window.ole1->topOffset(), top);
     }
 
     void continueReadingAfterARestart()

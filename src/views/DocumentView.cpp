@@ -141,7 +141,13 @@ const QTextDocument* DocumentView::document() const
 
 int DocumentView::topOffset() const
 {
-    return m_text->cursorForPosition(QPoint(0, 0)).position();
+    QTextCursor top = m_text->cursorForPosition(QPoint(0, 0));
+    // The top edge in the space below a paragraph is the start of the next one: that is the
+    // text the reader sees first.
+    if (top.atBlockEnd() && m_text->cursorRect(top).bottom() < 1 && !top.atEnd()) {
+        top.movePosition(QTextCursor::NextCharacter);
+    }
+    return top.position();
 }
 
 void DocumentView::showOffset(int offset)
