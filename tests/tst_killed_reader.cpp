@@ -3,6 +3,7 @@
 // and the book opens again where it was left.
 #include "core/ReadingHistory.h"
 #include "mainwindow/frmMain.h"
+#include "support/FileBytes.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
@@ -140,9 +141,7 @@ private slots:
         QVERIFY2(qAbs(top - offset) < 80, qPrintable(QStringLiteral("%1 %2").arg(top).arg(offset)));
         QVERIFY(main.txtBook->document()->toRawText().mid(offset).startsWith(after));
         // The book itself was never written.
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), book());
+        QCOMPARE(fileBytes(path), book());
     }
 };
 

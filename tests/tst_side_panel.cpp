@@ -4,6 +4,7 @@
 // plain-text book and what does not; where the reader is in the status bar.
 #include "formats/TextHeadings.h"
 #include "mainwindow/frmMain.h"
+#include "support/FileBytes.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
@@ -229,9 +230,7 @@ private slots:
         const QString path = out.filePath(QStringLiteral("marks.md"));
         FileDialog::setNextFileName(path);
         window.mnuFileExportMarks->trigger();
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString markdown = QString::fromUtf8(file.readAll());
+        const QString markdown = QString::fromUtf8(fileBytes(path));
         QVERIFY2(markdown.startsWith(QStringLiteral("# Harbour\n")), qPrintable(markdown));
         QVERIFY(markdown.contains(QStringLiteral("> keeper climbed")));
         QVERIFY(markdown.contains(QStringLiteral("The Lighthouse")));
