@@ -55,7 +55,10 @@ frmOptions::frmOptions(ReaderState& state, QWidget* mainWindow)
     chkRememberPlace = new QCheckBox(tr("Open books where I stopped reading"), this);
     chkRememberPlace->setObjectName(QStringLiteral("chkRememberPlace"));
     chkRememberPlace->setAccessibleName(chkRememberPlace->text());
-    place(chkRememberPlace, 240, 1470, 3600, 285);
+    place(chkRememberPlace, 120, 1470, 3600, 285);
+    chkRememberPlace->resize(
+        std::max(chkRememberPlace->width(), chkRememberPlace->sizeHint().width()),
+        std::max(chkRememberPlace->height(), chkRememberPlace->sizeHint().height()));
 
     btnOK = new SkinButton(tr("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
