@@ -13,7 +13,7 @@
 #include "formats/docx/DocxReader.h"
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/EpubBook.h"
-#include "formats/epub/ReadingRecord.h"
+#include "formats/record/ReadingRecord.h"
 #include "formats/fb2/Fb2Reader.h"
 #include "formats/markdown/MarkdownReader.h"
 #include "formats/mobi/MobiReader.h"
@@ -139,7 +139,7 @@ void BM_OpenEpubBibleAtTheMiddle(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Epub::fileFingerprint(path));
+        benchmark::DoNotOptimize(Reading::fileFingerprint(path));
         Epub::Book book;
         book.open(path);
         QTextDocument document;
@@ -176,12 +176,12 @@ void openAtTheMiddle(benchmark::State& state, const QString& suffix, const Reade
         return;
     }
     if (again &&
-        !store.keep(Epub::fileFingerprint(path), Books::PackageStore::modifiedTime(path), *first)) {
+        !store.keep(Reading::fileFingerprint(path), Books::PackageStore::modifiedTime(path), *first)) {
         state.SkipWithError("the package could not be kept");
         return;
     }
     for (auto _ : state) {
-        const QString fingerprint = Epub::fileFingerprint(path);
+        const QString fingerprint = Reading::fileFingerprint(path);
         auto package = std::make_shared<Books::BookPackage>();
         if (again ? !store.load(path, fingerprint, package.get())
                   : !read(path, package.get(), nullptr)) {
@@ -214,7 +214,7 @@ void keepPackage(benchmark::State& state, const QString& suffix, const Reader& r
     }
     QTemporaryDir scratch;
     Books::PackageStore store(scratch.path());
-    const QString fingerprint = Epub::fileFingerprint(path);
+    const QString fingerprint = Reading::fileFingerprint(path);
     for (auto _ : state) {
         benchmark::DoNotOptimize(
             store.keep(fingerprint, Books::PackageStore::modifiedTime(path), package));

@@ -3,7 +3,7 @@
 // the reader of the HTML e-readers' formats hold.
 #include "formats/comic/ComicReader.h"
 #include "formats/epub/ChapterConverter.h"
-#include "formats/epub/ReadingRecord.h"
+#include "formats/record/ReadingRecord.h"
 #include "formats/package/BookPackage.h"
 #include "formats/package/ChapterBuilder.h"
 #include "formats/package/HtmlReader.h"
@@ -554,7 +554,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("harbour.fb2"));
         QVERIFY(QFile::copy(FormatBooks::dataPath(QStringLiteral("calibre.fb2")), path));
-        const QString fingerprint = Epub::fileFingerprint(path);
+        const QString fingerprint = Reading::fileFingerprint(path);
         {
             Books::PackageKeeper keeper(dir.filePath(QStringLiteral("store")));
             Books::BookPackage none;

@@ -2,7 +2,7 @@
 // links, the reading position after a restart and after the program was killed, marks and the
 // bookmark kept outside the book through a rename and an edited re-export, Find across
 // chapters, and the messages for books that cannot be shown.
-#include "formats/epub/ReadingRecord.h"
+#include "formats/record/ReadingRecord.h"
 #include "mainwindow/ViewCommands.h"
 #include "mainwindow/frmMain.h"
 #include "support/EpubFiles.h"
@@ -534,7 +534,7 @@ private slots:
             {QStringLiteral("marks"),
              QJsonArray{mark(0, 2147483647, QStringLiteral("twelve steps.")),
                         mark(2147483647, 2147483647, QStringLiteral("The keeper"))}}};
-        QFile file(records + QLatin1Char('/') + Epub::fileFingerprint(path) +
+        QFile file(records + QLatin1Char('/') + Reading::fileFingerprint(path) +
                    QStringLiteral(".json"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QJsonDocument(record).toJson());

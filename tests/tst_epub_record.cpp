@@ -4,7 +4,7 @@
 #include "formats/AtomicFile.h"
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/EpubBook.h"
-#include "formats/epub/ReadingRecord.h"
+#include "formats/record/ReadingRecord.h"
 #include "support/FileBytes.h"
 #include "support/FullDisk.h"
 #include "support/TestMain.h"
@@ -47,18 +47,18 @@ struct ChapterTexts
     Epub::Book book;
     QStringList texts;
 
-    Epub::Mark mark(const QString& passage) const
+    Reading::Mark mark(const QString& passage) const
     {
         for (int chapter = 0; chapter < texts.size(); ++chapter) {
             const int at = texts.at(chapter).indexOf(passage);
             if (at >= 0) {
-                return {Epub::TextAnchor::at(chapter, texts.at(chapter), at), int(passage.size()),
-                        passage};
+                return {Reading::TextAnchor::at(chapter, texts.at(chapter), at),
+                        int(passage.size()), passage};
             }
         }
         return {};
     }
-    QString at(const Epub::TextAnchor& anchor, int length) const
+    QString at(const Reading::TextAnchor& anchor, int length) const
     {
         return texts.value(anchor.chapter).mid(anchor.offset, length);
     }
@@ -126,9 +126,9 @@ bool writeTwin(const QString& path, int fillerSize, int parts, const QByteArray&
     return ok && zip.getZipError() == ZIP_OK;
 }
 
-Epub::TextAnchor anchorAt(int offset)
+Reading::TextAnchor anchorAt(int offset)
 {
-    return Epub::TextAnchor{0, offset, QStringLiteral("before"), QStringLiteral("after")};
+    return Reading::TextAnchor{0, offset, QStringLiteral("before"), QStringLiteral("after")};
 }
 
 } // namespace
@@ -153,14 +153,14 @@ private slots:
         const QString original = folder().filePath(QStringLiteral("keeper.epub"));
         QVERIFY(QFile::copy(dataBook(QStringLiteral("pandoc-epub3.epub")), original));
         const ChapterTexts texts(original);
-        const Epub::Mark mark = texts.mark(QStringLiteral("He counted one hundred"));
+        const Reading::Mark mark = texts.mark(QStringLiteral("He counted one hundred"));
         QVERIFY(!mark.text.isEmpty());
 
-        Epub::ReadingRecord record = Epub::ReadingRecord::find(
+        Reading::ReadingRecord record = Reading::ReadingRecord::find(
             records, original, texts.book.identifier(), texts.book.title());
-        QCOMPARE(record.match(), Epub::ReadingRecord::Match::New);
+        QCOMPARE(record.match(), Reading::ReadingRecord::Match::New);
         record.position =
-            Epub::TextAnchor::at(mark.start.chapter, texts.texts.at(mark.start.chapter), 40);
+            Reading::TextAnchor::at(mark.start.chapter, texts.texts.at(mark.start.chapter), 40);
         record.bookmark = mark.start;
         record.marks.append(mark);
         QString error;
@@ -169,9 +169,9 @@ private slots:
         QVERIFY(folder().mkdir(QStringLiteral("moved")));
         const QString moved = folder().filePath(QStringLiteral("moved/Keeper (renamed).epub"));
         QVERIFY(QFile::rename(original, moved));
-        const Epub::ReadingRecord found =
-            Epub::ReadingRecord::find(records, moved, texts.book.identifier(), texts.book.title());
-        QCOMPARE(found.match(), Epub::ReadingRecord::Match::SameFile);
+        const Reading::ReadingRecord found = Reading::ReadingRecord::find(
+            records, moved, texts.book.identifier(), texts.book.title());
+        QCOMPARE(found.match(), Reading::ReadingRecord::Match::SameFile);
         QCOMPARE(found.marks, record.marks);
         QCOMPARE(found.position, record.position);
         QCOMPARE(found.bookmark, record.bookmark);
@@ -190,21 +190,21 @@ private slots:
         const ChapterTexts after(dataBook(QStringLiteral("lighthouse-edited.epub")));
         QCOMPARE(before.book.identifier(), after.book.identifier());
 
-        Epub::ReadingRecord record =
-            Epub::ReadingRecord::find(records, dataBook(QStringLiteral("pandoc-epub3.epub")),
-                                      before.book.identifier(), before.book.title());
-        const Epub::Mark counted = before.mark(QStringLiteral("He counted one hundred"));
-        const Epub::Mark storm = before.mark(QStringLiteral("the glass shook"));
-        Epub::Mark gone = counted;
+        Reading::ReadingRecord record =
+            Reading::ReadingRecord::find(records, dataBook(QStringLiteral("pandoc-epub3.epub")),
+                                         before.book.identifier(), before.book.title());
+        const Reading::Mark counted = before.mark(QStringLiteral("He counted one hundred"));
+        const Reading::Mark storm = before.mark(QStringLiteral("the glass shook"));
+        Reading::Mark gone = counted;
         gone.text = QStringLiteral("a passage no edition holds");
         record.marks = {counted, storm, gone};
         record.position = storm.start;
         QVERIFY(record.save());
 
-        Epub::ReadingRecord edited =
-            Epub::ReadingRecord::find(records, dataBook(QStringLiteral("lighthouse-edited.epub")),
-                                      after.book.identifier(), after.book.title());
-        QCOMPARE(edited.match(), Epub::ReadingRecord::Match::ChangedBook);
+        Reading::ReadingRecord edited = Reading::ReadingRecord::find(
+            records, dataBook(QStringLiteral("lighthouse-edited.epub")), after.book.identifier(),
+            after.book.title());
+        QCOMPARE(edited.match(), Reading::ReadingRecord::Match::ChangedBook);
         edited.relocate(int(after.texts.size()),
                         [&](int chapter) { return after.texts.value(chapter); });
         QCOMPARE(edited.marks.size(), 2);
@@ -219,14 +219,14 @@ private slots:
         // Saved under the new file's fingerprint; the unplaced mark survives the round trip,
         // and the original file still has its own record.
         QVERIFY(edited.save());
-        const Epub::ReadingRecord reread =
-            Epub::ReadingRecord::find(records, dataBook(QStringLiteral("lighthouse-edited.epub")),
-                                      after.book.identifier(), after.book.title());
-        QCOMPARE(reread.match(), Epub::ReadingRecord::Match::SameFile);
+        const Reading::ReadingRecord reread = Reading::ReadingRecord::find(
+            records, dataBook(QStringLiteral("lighthouse-edited.epub")), after.book.identifier(),
+            after.book.title());
+        QCOMPARE(reread.match(), Reading::ReadingRecord::Match::SameFile);
         QCOMPARE(reread.unplacedMarks, edited.unplacedMarks);
-        const Epub::ReadingRecord originalAgain =
-            Epub::ReadingRecord::find(records, dataBook(QStringLiteral("pandoc-epub3.epub")),
-                                      before.book.identifier(), before.book.title());
+        const Reading::ReadingRecord originalAgain =
+            Reading::ReadingRecord::find(records, dataBook(QStringLiteral("pandoc-epub3.epub")),
+                                         before.book.identifier(), before.book.title());
         QCOMPARE(originalAgain.marks.size(), 3);
     }
 
@@ -236,17 +236,18 @@ private slots:
         const QString records = folder().filePath(QStringLiteral("records"));
         const QString first = folder().filePath(QStringLiteral("first.epub"));
         QVERIFY(QFile::copy(dataBook(QStringLiteral("pandoc-epub3.epub")), first));
-        Epub::ReadingRecord record = Epub::ReadingRecord::find(
+        Reading::ReadingRecord record = Reading::ReadingRecord::find(
             records, first, QStringLiteral("urn:shared"), QStringLiteral("One Title"));
-        record.marks.append({Epub::TextAnchor{0, 3, QStringLiteral("abc"), QStringLiteral("def")},
-                             3, QStringLiteral("def")});
+        record.marks.append(
+            {Reading::TextAnchor{0, 3, QStringLiteral("abc"), QStringLiteral("def")}, 3,
+             QStringLiteral("def")});
         QVERIFY(record.save());
 
         const QString second = folder().filePath(QStringLiteral("second.epub"));
         QVERIFY(QFile::copy(dataBook(QStringLiteral("styled.epub")), second));
-        const Epub::ReadingRecord other = Epub::ReadingRecord::find(
+        const Reading::ReadingRecord other = Reading::ReadingRecord::find(
             records, second, QStringLiteral("urn:shared"), QStringLiteral("Another Title"));
-        QCOMPARE(other.match(), Epub::ReadingRecord::Match::New);
+        QCOMPARE(other.match(), Reading::ReadingRecord::Match::New);
         QVERIFY(other.marks.isEmpty());
     }
 
@@ -282,28 +283,28 @@ private slots:
         }
         // The two are alike where earlier fingerprints looked, and both open.
         QCOMPARE(QFileInfo(one).size(), QFileInfo(two).size());
-        QCOMPARE(Epub::legacyFingerprint(one), Epub::legacyFingerprint(two));
-        QVERIFY(Epub::fileFingerprint(one) != Epub::fileFingerprint(two));
+        QCOMPARE(Reading::legacyFingerprint(one), Reading::legacyFingerprint(two));
+        QVERIFY(Reading::fileFingerprint(one) != Reading::fileFingerprint(two));
         Epub::Book book;
         QCOMPARE(book.open(two), Epub::Book::OpenResult::Opened);
 
-        Epub::ReadingRecord first =
-            Epub::ReadingRecord::find(records, one, book.identifier(), book.title());
+        Reading::ReadingRecord first =
+            Reading::ReadingRecord::find(records, one, book.identifier(), book.title());
         first.bookmark = anchorAt(4);
         QVERIFY(first.save());
-        Epub::ReadingRecord second =
-            Epub::ReadingRecord::find(records, two, book.identifier(), book.title());
-        QVERIFY(second.match() != Epub::ReadingRecord::Match::SameFile);
+        Reading::ReadingRecord second =
+            Reading::ReadingRecord::find(records, two, book.identifier(), book.title());
+        QVERIFY(second.match() != Reading::ReadingRecord::Match::SameFile);
         second.bookmark = anchorAt(9);
         QVERIFY(second.save());
 
         const auto firstAgain =
-            Epub::ReadingRecord::find(records, one, book.identifier(), book.title());
-        QCOMPARE(firstAgain.match(), Epub::ReadingRecord::Match::SameFile);
+            Reading::ReadingRecord::find(records, one, book.identifier(), book.title());
+        QCOMPARE(firstAgain.match(), Reading::ReadingRecord::Match::SameFile);
         QCOMPARE(firstAgain.bookmark, anchorAt(4));
         const auto secondAgain =
-            Epub::ReadingRecord::find(records, two, book.identifier(), book.title());
-        QCOMPARE(secondAgain.match(), Epub::ReadingRecord::Match::SameFile);
+            Reading::ReadingRecord::find(records, two, book.identifier(), book.title());
+        QCOMPARE(secondAgain.match(), Reading::ReadingRecord::Match::SameFile);
         QCOMPARE(secondAgain.bookmark, anchorAt(9));
     }
 
@@ -323,8 +324,8 @@ private slots:
         QVERIFY(copy.open(QIODevice::WriteOnly));
         copy.write(bytes);
         copy.close();
-        const QString legacy = Epub::legacyFingerprint(one);
-        QVERIFY(legacy != Epub::fileFingerprint(one));
+        const QString legacy = Reading::legacyFingerprint(one);
+        QVERIFY(legacy != Reading::fileFingerprint(one));
         const QString legacyFile = QDir(records).filePath(legacy + QStringLiteral(".json"));
         QFile old(legacyFile);
         QVERIFY(old.open(QIODevice::WriteOnly));
@@ -335,21 +336,21 @@ private slots:
                       .toJson());
         old.close();
 
-        Epub::ReadingRecord other =
-            Epub::ReadingRecord::find(records, two, QString(), QStringLiteral("Twin"));
-        QCOMPARE(other.match(), Epub::ReadingRecord::Match::New);
+        Reading::ReadingRecord other =
+            Reading::ReadingRecord::find(records, two, QString(), QStringLiteral("Twin"));
+        QCOMPARE(other.match(), Reading::ReadingRecord::Match::New);
         QVERIFY(other.save());
         QVERIFY(QFile::exists(legacyFile));
 
-        Epub::ReadingRecord own =
-            Epub::ReadingRecord::find(records, one, QString(), QStringLiteral("Twin"));
-        QCOMPARE(own.match(), Epub::ReadingRecord::Match::SameFile);
+        Reading::ReadingRecord own =
+            Reading::ReadingRecord::find(records, one, QString(), QStringLiteral("Twin"));
+        QCOMPARE(own.match(), Reading::ReadingRecord::Match::SameFile);
         QCOMPARE(own.bookmark, anchorAt(7));
         QVERIFY(own.save());
         QVERIFY(!QFile::exists(legacyFile));
         QVERIFY(QFile::exists(own.filePath()));
         QCOMPARE(
-            Epub::ReadingRecord::find(records, one, QString(), QStringLiteral("Twin")).bookmark,
+            Reading::ReadingRecord::find(records, one, QString(), QStringLiteral("Twin")).bookmark,
             anchorAt(7));
     }
 
@@ -361,8 +362,8 @@ private slots:
         REQUIRE_FULL_DISK(disk);
         const QString records = disk.path() + QStringLiteral("/records");
         const QString book = dataBook(QStringLiteral("pandoc-epub3.epub"));
-        Epub::ReadingRecord record =
-            Epub::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"));
+        Reading::ReadingRecord record =
+            Reading::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"));
         record.bookmark = anchorAt(3);
         QVERIFY(record.save());
         const QByteArray before = fileBytes(record.filePath());
@@ -380,7 +381,7 @@ private slots:
         QCOMPARE(fileBytes(record.filePath()), before);
         disk.drain();
         QVERIFY2(record.save(&error), qPrintable(error));
-        QCOMPARE(Epub::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"))
+        QCOMPARE(Reading::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"))
                      .marks.size(),
                  1);
     }
@@ -390,13 +391,13 @@ private slots:
     {
         const QString records = folder().filePath(QStringLiteral("records"));
         const QString book = dataBook(QStringLiteral("pandoc-epub3.epub"));
-        Epub::ReadingRecord record =
-            Epub::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"));
+        Reading::ReadingRecord record =
+            Reading::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"));
         record.marks = {{anchorAt(5), 2147483647, QStringLiteral("twelve")},
                         {anchorAt(5), -40, QStringLiteral("steps")}};
         QVERIFY(record.save());
         const auto reread =
-            Epub::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"));
+            Reading::ReadingRecord::find(records, book, QString(), QStringLiteral("Keeper"));
         QCOMPARE(reread.marks.size(), 2);
         QCOMPARE(reread.marks.at(0).length, 6);
         QCOMPARE(reread.marks.at(1).length, 0);
@@ -407,16 +408,17 @@ private slots:
     void placingAnchors()
     {
         const QString text = QStringLiteral("The bell rang. The bell rang. The bell rang again.");
-        const Epub::TextAnchor second = Epub::TextAnchor::at(0, text, 15);
-        QCOMPARE(Epub::placeAnchor(second, text), 15);
+        const Reading::TextAnchor second = Reading::TextAnchor::at(0, text, 15);
+        QCOMPARE(Reading::placeAnchor(second, text), 15);
         const QString shifted = QStringLiteral("Prologue. ") + text;
-        QCOMPARE(Epub::placeAnchor(second, shifted), 25);
-        QCOMPARE(Epub::placeAnchor(second, QStringLiteral("Nothing of the sort.")), std::nullopt);
+        QCOMPARE(Reading::placeAnchor(second, shifted), 25);
+        QCOMPARE(Reading::placeAnchor(second, QStringLiteral("Nothing of the sort.")),
+                 std::nullopt);
 
-        Epub::Mark repeated{second, 13, QStringLiteral("The bell rang")};
-        QCOMPARE(Epub::placeMark(repeated, shifted), 25);
+        Reading::Mark repeated{second, 13, QStringLiteral("The bell rang")};
+        QCOMPARE(Reading::placeMark(repeated, shifted), 25);
         repeated.text = QStringLiteral("silence");
-        QCOMPARE(Epub::placeMark(repeated, shifted), std::nullopt);
+        QCOMPARE(Reading::placeMark(repeated, shifted), std::nullopt);
     }
 
 private:

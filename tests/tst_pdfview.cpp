@@ -8,16 +8,6 @@
 #include <QTemporaryDir>
 
 namespace {
-// A PDF of the given number of pages, each naming its number.
-bool writePdf(const QString& path, int pages)
-{
-    QStringList texts;
-    for (int page = 1; page <= pages; ++page) {
-        texts << QStringLiteral("Page %1 of the test book").arg(page);
-    }
-    return PdfBooks::write(path, texts);
-}
-
 bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);

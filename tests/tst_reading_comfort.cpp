@@ -111,7 +111,7 @@ Tones tonesOf(const QImage& image)
 }
 
 // Pages saying hello, the even ones twice.
-bool writePdf(const QString& path, int pages)
+bool writeHelloPdf(const QString& path, int pages)
 {
     QStringList texts;
     for (int page = 1; page <= pages; ++page) {
@@ -534,7 +534,7 @@ private slots:
 
     void pdfPageBoxZoomAndFind()
     {
-        QVERIFY(writePdf(path(QStringLiteral("pages.pdf")), 6));
+        QVERIFY(writeHelloPdf(path(QStringLiteral("pages.pdf")), 6));
         Pane p(path(QStringLiteral("records")));
         QString error;
         QVERIFY(p.pane.open(path(QStringLiteral("pages.pdf")), BookKind::Pdf, &error));
@@ -593,7 +593,7 @@ private slots:
         QFETCH(int, last);
         QFETCH(QStringList, pages);
         TestAppFolder app;
-        QVERIFY(writePdf(app.booksPath() + QStringLiteral("pages.pdf"), 4));
+        QVERIFY(writeHelloPdf(app.booksPath() + QStringLiteral("pages.pdf"), 4));
         frmMain window(app.path());
         window.show();
         QVERIFY(Driver::clickNode(window, QStringLiteral("pages.pdf")));

@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QImage>
 #include <QList>
+#include <QPointF>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -77,6 +78,13 @@ public:
     // Finds text in the page shown, after the match shown (backward: before it), every match
     // highlighted; the host hears of the result. An empty text takes the highlights away.
     virtual void findText(const QString& text, bool backward, bool matchCase) = 0;
+    // A script of the program's own, run apart from the page's scripts and also in a page
+    // whose scripts are off (a library book): it moves the page, it never reads the user's
+    // files.
+    virtual void runProgramScript(const QString& script) = 0;
+    // How far the page is scrolled and how large it is, in the page's pixels.
+    virtual QPointF scrollPosition() const = 0;
+    virtual QSizeF contentsSize() const = 0;
 };
 
 class WebEngineFactory
@@ -105,6 +113,15 @@ struct PdfTextLine
 {
     QRectF box;
     QString text;
+};
+
+// One entry of a PDF book's outline (its bookmarks).
+struct PdfOutlineEntry
+{
+    QString title;
+    int depth = 0; // 0 for the top level
+    int page = 0;
+    double top = 0; // how far down the page the entry points, as a fraction of its height
 };
 
 // The pages of one PDF book inside a PdfView; its widget is a child of the view.
@@ -147,6 +164,12 @@ public:
     virtual QSizeF pagePointSize(int page) const = 0;
     virtual QImage renderPage(int page, const QSize& pixels) = 0;
     virtual QList<PdfTextLine> pageText(int page) = 0;
+    // The page at the view's top edge, and how far down that page the edge lies (a fraction
+    // of the page's height, so it holds at any zoom).
+    virtual int pageAtTop(double* top) const = 0;
+    // Scrolls so that the given fraction of page lies at the view's top edge.
+    virtual void showPlace(int page, double top) = 0;
+    virtual QList<PdfOutlineEntry> outline() const = 0;
 };
 
 class PdfEngineFactory

@@ -2,7 +2,7 @@
 
 #include "core/BookKinds.h"
 #include "core/RawNameAlias.h"
-#include "formats/epub/ReadingRecord.h"
+#include "formats/record/ReadingRecord.h"
 
 #include <QCollator>
 #include <QDir>
@@ -108,7 +108,7 @@ QString Library::fingerprint(int index) const
     const qint64 size = info.exists() ? info.size() : -1;
     const QDateTime modified = info.lastModified();
     if (known.value.isEmpty() || known.size != size || known.modified != modified) {
-        known = {size, modified, Epub::fileFingerprint(book.path)};
+        known = {size, modified, Reading::fileFingerprint(book.path)};
     }
     return known.value;
 }

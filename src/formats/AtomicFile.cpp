@@ -1,9 +1,12 @@
 #include "formats/AtomicFile.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <unistd.h>
@@ -63,6 +66,28 @@ bool writeFileAtomically(const QString& path, const QByteArray& data,
                          QFileDevice::Permissions permissions, QString* error)
 {
     return write(path, data, permissions, error);
+}
+
+bool writeFileAtomicallyUnsynced(const QString& path, const QByteArray& data, QString* error)
+{
+    // QSaveFile waits for the device on every commit, so the temporary file and the rename
+    // are our own here.
+    const QFileInfo info(path);
+    QTemporaryFile file(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+                        QStringLiteral(".XXXXXX"));
+    if (!file.open()) {
+        return fail(error, path, file.errorString());
+    }
+    if (!writeWhole(file, data) || !file.flush()) {
+        return fail(error, path, file.errorString());
+    }
+    const QByteArray from = QFile::encodeName(file.fileName());
+    const QByteArray to = QFile::encodeName(info.absoluteFilePath());
+    if (::rename(from.constData(), to.constData()) != 0) {
+        return fail(error, path, QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    file.setAutoRemove(false);
+    return true;
 }
 
 bool writeWhole(QFileDevice& file, const QByteArray& data)

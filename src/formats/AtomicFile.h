@@ -15,6 +15,13 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
 bool writeFileAtomically(const QString& path, const QByteArray& data,
                          QFileDevice::Permissions permissions, QString* error = nullptr);
 
+// The same without waiting for the device, for files that are cheap to lose and written often
+// (the place a book was read at): the file is still replaced whole or not at all, so a program
+// killed at any moment leaves the old file or the new one, never a half one; only a power cut
+// before the system has written its cache may lose the new one. A full disk still fails here.
+bool writeFileAtomicallyUnsynced(const QString& path, const QByteArray& data,
+                                 QString* error = nullptr);
+
 // The two steps of a sound write, for files written piece by piece. writeWhole writes all of
 // data, however many writes the device takes for it; false when one fails, with the file's
 // errorString() saying why. flushToDisk writes what the file still buffers and waits until the

@@ -7,6 +7,7 @@
 #include "core/ReaderOptions.h"
 #include "formats/OptionsFile.h"
 #include "formats/Twips.h"
+#include "formats/record/RecordsFolder.h"
 #include "mainwindow/CopyShortcut.h"
 #include "mainwindow/ParchmentBackground.h"
 #include "mainwindow/ViewCommands.h"
@@ -74,8 +75,10 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     buildMenus();
     buildStatusBar();
     m_viewCommands = new ViewCommands(*this);
+    buildPlaceMenus();
     new CopyShortcut(*this);
     resize(Twips::toPixels(DesignedWidth), Twips::toPixels(DesignedHeight));
+    buildLibrarySplitter();
 
     // Start-up sequence.
     m_state.FirstActivation = true;
@@ -83,8 +86,10 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     m_state.ShowManualAtStart = false;
     // Links saved from a web book's page go into the library too.
     wbBook->setSaveFolder(m_state.BooksFolder);
-    // What the reader keeps about EPUB books lives next to the options, never in the books.
-    m_pane->attachEpubSession(m_state.AppFolder + QStringLiteral("epub-records"), mnuContents);
+    // What the reader keeps about its books lives next to the options, never in the books.
+    const QString records = Reading::recordsFolder(m_state.AppFolder);
+    m_pane->attachEpubSession(records, mnuContents);
+    m_pane->keepPlaces(records);
     // Books of other formats are read whole on their first opening; what they were read into
     // is kept in the user's cache folder (never beside the books), so later openings are quick.
     if (const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
@@ -99,12 +104,13 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     if (m_state.ShowManualAtStart) {
         OpenManual();
     }
+    showLastBookNote();
 }
 
 frmMain::~frmMain()
 {
-    // Where the EPUB book was left is written down while its view still exists.
-    epubSession()->close();
+    // Where the book was left is written down while its view still exists.
+    m_pane->closeBook();
 }
 
 void frmMain::buildToolbar(QWidget* client)
@@ -312,12 +318,14 @@ void frmMain::applyLayoutRule()
     }
     // The views fill the client area (between the menu bar and the status bar) to its right
     // and bottom edges; the window manager's frame and title bar are no part of it.
+    fitLibraryWidth();
     m_pane->fitToClient();
     const QWidget* client = centralWidget();
     const int treeHeight = client->height() - TreeView1->y() - Twips::toPixels(TreeBottomMargin);
     if (treeHeight >= 0) {
         TreeView1->resize(TreeView1->width(), treeHeight);
     }
+    placeLibrarySplitter();
 }
 
 void frmMain::DisableInterface(InterfaceMode mode)
@@ -377,7 +385,7 @@ void frmMain::Exit()
     if (m_state.ChangesPending && !SaveChanges()) {
         return;
     }
-    epubSession()->close();
+    m_pane->closeBook();
     // Ends at once: no other window's closing, no placement written.
     m_ended = true;
     QCoreApplication::exit(0);
@@ -406,7 +414,7 @@ void frmMain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    epubSession()->close();
+    m_pane->closeBook();
     // Close the other windows, from the most recently opened back to the first.
     m_windows.closeAll();
     if (!isMinimized()) {

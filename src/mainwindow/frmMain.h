@@ -19,11 +19,13 @@ class QToolButton;
 class DocumentView;
 class EpubSession;
 class Library;
+class LibrarySplitter;
 class LibraryTree;
 class PdfView;
 class ReadingPane;
 struct ReaderContext;
 class RichTextView;
+class BookSidePanel;
 class SkinForm;
 class SkinLabel;
 class ViewCommands;
@@ -67,6 +69,14 @@ public:
     // are taken by their bytes, so a name that is not UTF-8 reaches its file.
     void OpenFiles(const QByteArrayList& paths);
     void OpenFiles(const QStringList& paths);
+    // File > Open...: a file dialog whose chosen files are opened as OpenFiles does.
+    void ChooseBookFiles();
+    // File > Continue Reading: the book read last, where it was left (whatever the option).
+    void ContinueReading();
+    // File > Export Marks...: the open book's bookmark and marks as Markdown.
+    void ExportMarks();
+    // The side panel of contents and marks.
+    BookSidePanel* sidePanel() const { return m_sidePanel; }
     // Refills the library tree, chooses the book of that name there and opens it.
     void OpenLibraryBook(const QString& bookName);
     // The book of the library whose file name has these bytes.
@@ -164,6 +174,11 @@ public:
     QAction* mnuViewOptions = nullptr;
     QAction* mnuGetDefinition = nullptr;
     QAction* mnuGetPicture = nullptr;
+    QAction* mnuFileOpen = nullptr;
+    QMenu* mnuFileRecent = nullptr;
+    QAction* mnuFileContinue = nullptr;
+    QAction* mnuFileExportMarks = nullptr;
+    QAction* mnuViewContents = nullptr;
     QAction* mnuHelpContents = nullptr;
     QAction* mnuHelpAbout = nullptr;
 
@@ -175,18 +190,43 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Files dropped on the window go into the library and open.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildToolbar(QWidget* client);
     void buildPane(QWidget* client);
     void buildMenus();
     void buildStatusBar();
+    // File > Open..., Recent Books and Continue Reading; dropped files; the title.
+    void buildPlaceMenus();
+    void fillRecentBooks();
+    // With no book open, the pane says which book was read last and how to go on with it.
+    void showLastBookNote();
+    void showBookInTitle();
+    // The status bar says where the reader is in the open book.
+    void showWhereReading();
+    // The splitter beside the library (the width kept from the last run comes back).
+    void buildLibrarySplitter();
+    void setLibraryWidth(int width);
+    void fitLibraryWidth();
+    void placeLibrarySplitter();
     void updateClock();
     void writePlacement();
     // The pane changed what it holds: the toolbar and the menus follow.
     void applyInterface(InterfaceMode mode, bool marksAllowed);
 
     ReaderState m_state;
+    LibrarySplitter* m_librarySplitter = nullptr;
+    BookSidePanel* m_sidePanel = nullptr;
+    QTimer* m_whereTimer = nullptr;
+    // The gap between the library and the pane, and where the web buttons sit from the pane's
+    // left edge, as designed.
+    int m_paneGap = 0;
+    int m_libraryWidth = -1; // as the user chose it; -1 for the designed width
+    int m_backOffset = 0;
+    int m_forwardOffset = 0;
     LookupRequest m_lookup;
     ViewCommands* m_viewCommands = nullptr;
     Library* m_library = nullptr;

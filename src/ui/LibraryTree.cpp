@@ -13,12 +13,12 @@ LibraryTree::LibraryTree(Library& library, QWidget* parent)
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Long names are shown whole: the column is as wide as the widest name and the tree
-    // scrolls sideways; each book's tooltip holds its name too.
-    header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    // A long name loses its middle, so that the ends that tell books of a series apart ("(1)",
+    // "(2)", the extension) stay in sight; its tooltip holds it whole. The library is widened
+    // with the splitter beside it.
+    header()->setStretchLastSection(true);
+    setTextElideMode(Qt::ElideMiddle);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(this, &QTreeView::clicked, this, &LibraryTree::nodeChosen);
     connect(this, &QTreeView::activated, this, &LibraryTree::nodeChosen);
     expand(m_model->rootIndex());

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLabel>
+#include <QScrollBar>
 #include <QStackedLayout>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -34,6 +35,8 @@ DocumentView::DocumentView(QWidget* parent) : QWidget(parent)
     m_stack->addWidget(m_text);
     m_stack->addWidget(m_message);
     setFocusProxy(m_text);
+    connect(m_text->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &DocumentView::placeChanged);
 }
 
 DocumentView::~DocumentView() = default;
@@ -129,6 +132,31 @@ bool DocumentView::isActive() const
 QString DocumentView::text() const
 {
     return showsExplanation() ? m_message->text() : m_text->toPlainText();
+}
+
+const QTextDocument* DocumentView::document() const
+{
+    return m_text->document();
+}
+
+int DocumentView::topOffset() const
+{
+    QTextCursor top = m_text->cursorForPosition(QPoint(0, 0));
+    // The top edge in the space below a paragraph is the start of the next one: that is the
+    // text the reader sees first.
+    if (top.atBlockEnd() && m_text->cursorRect(top).bottom() < 1 && !top.atEnd()) {
+        top.movePosition(QTextCursor::NextCharacter);
+    }
+    return top.position();
+}
+
+void DocumentView::showOffset(int offset)
+{
+    QTextCursor at(m_text->document());
+    at.setPosition(qBound(0, offset, m_text->document()->characterCount() - 1));
+    const int top = m_text->cursorRect(at).top();
+    QScrollBar* bar = m_text->verticalScrollBar();
+    bar->setValue(bar->value() + top);
 }
 
 bool DocumentView::showsExplanation() const

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLabel;
+class QTextDocument;
 class QTextEdit;
 class QStackedLayout;
 class WordConverter;
@@ -33,6 +34,17 @@ public:
     QString text() const;
     // True when the view shows an explanation instead of a document.
     bool showsExplanation() const;
+
+    // The document as shown (one paragraph a line of the converted text).
+    const QTextDocument* document() const;
+    // Where the reader is: the offset of the first character at the view's top edge.
+    int topOffset() const;
+    // Scrolls the line of offset to the view's top edge.
+    void showOffset(int offset);
+
+signals:
+    // The reader moved through the document.
+    void placeChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;

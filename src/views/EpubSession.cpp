@@ -45,7 +45,13 @@ EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString&
     connect(m_worker, &EpubChapterWorker::converted, this, &EpubSession::wholeChapterConverted);
     m_saveTimer->setSingleShot(true);
     m_saveTimer->setInterval(PositionSaveDelayMs);
-    connect(m_saveTimer, &QTimer::timeout, this, [this] { saveRecord(); });
+    // Only the place changed: the save need not wait for the device.
+    connect(m_saveTimer, &QTimer::timeout, this, [this] {
+        if (m_book && m_record && m_chapter >= 0) {
+            m_record->position = currentPosition();
+            m_record->save(Reading::ReadingRecord::Durability::Unsynced);
+        }
+    });
     m_fitTimer->setSingleShot(true);
     m_fitTimer->setInterval(PictureFitDelayMs);
     connect(m_fitTimer, &QTimer::timeout, this, &EpubSession::fitPictures);
@@ -81,7 +87,7 @@ EpubSession::~EpubSession()
     m_saveTimer->stop();
 }
 
-bool EpubSession::open(const QString& path, QString* error)
+bool EpubSession::open(const QString& path, QString* error, bool atPlace)
 {
     close();
     BusyPointer busy;
@@ -99,7 +105,7 @@ bool EpubSession::open(const QString& path, QString* error)
         *error = tr("\"%1\" cannot be opened as an EPUB book.\n\n%2").arg(name, reason);
         return false;
     }
-    return start(path, std::move(book), QString());
+    return start(path, std::move(book), QString(), atPlace);
 }
 
 void EpubSession::setPackageFolder(const QString& folder)
@@ -108,13 +114,13 @@ void EpubSession::setPackageFolder(const QString& folder)
 }
 
 bool EpubSession::openPackage(const QString& path, BookKinds::PackageReader reader,
-                              const QString& kindName, QString* error)
+                              const QString& kindName, QString* error, bool atPlace)
 {
     close();
     BusyPointer busy;
     const QString name = QFileInfo(path).fileName();
     // One fingerprint names both the kept package and the reading record.
-    const QString fingerprint = Epub::fileFingerprint(path);
+    const QString fingerprint = Reading::fileFingerprint(path);
     const qint64 modified = Books::PackageStore::modifiedTime(path);
     auto package = std::make_shared<Books::BookPackage>();
     const bool kept = m_keeper && m_keeper->load(path, fingerprint, package.get());
@@ -161,7 +167,7 @@ bool EpubSession::openPackage(const QString& path, BookKinds::PackageReader read
     if (package->pictureBook) {
         m_comic->setBook(package);
     }
-    return start(path, std::move(book), fingerprint);
+    return start(path, std::move(book), fingerprint, atPlace);
 }
 
 bool EpubSession::showsComic() const
@@ -170,12 +176,12 @@ bool EpubSession::showsComic() const
 }
 
 bool EpubSession::start(const QString& path, std::shared_ptr<Epub::Book> book,
-                        const QString& fingerprint)
+                        const QString& fingerprint, bool atPlace)
 {
     m_book = std::move(book);
-    m_record = std::make_unique<Epub::ReadingRecord>(Epub::ReadingRecord::find(
+    m_record = std::make_unique<Reading::ReadingRecord>(Reading::ReadingRecord::find(
         m_recordsFolder, path, m_book->identifier(), m_book->title(), fingerprint));
-    if (m_record->match() == Epub::ReadingRecord::Match::ChangedBook) {
+    if (m_record->match() == Reading::ReadingRecord::Match::ChangedBook) {
         // The book was edited since it was last read: its places move with their text.
         m_record->relocate(int(m_book->chapters().size()),
                            [this](int chapter) { return convertedText(chapter); });
@@ -191,9 +197,9 @@ bool EpubSession::start(const QString& path, std::shared_ptr<Epub::Book> book,
     // A bookmark takes the reader back to it, as in every other kind of book; without one (or
     // with one whose chapter is gone) the book opens where it was left.
     const bool atBookmark =
-        m_record->bookmark && m_record->bookmark->chapter >= 0 && goToBookmark();
+        !atPlace && m_record->bookmark && m_record->bookmark->chapter >= 0 && goToBookmark();
     if (!atBookmark) {
-        const Epub::TextAnchor start = m_record->position.value_or(Epub::TextAnchor{});
+        const Reading::TextAnchor start = m_record->position.value_or(Reading::TextAnchor{});
         showChapter(qBound(0, start.chapter, int(m_book->chapters().size()) - 1), start.offset);
     }
     saveRecord();
@@ -456,10 +462,10 @@ void EpubSession::scrollTextToTop(int offset)
     }
 }
 
-Epub::TextAnchor EpubSession::currentPosition() const
+Reading::TextAnchor EpubSession::currentPosition() const
 {
     const int top = m_view->cursorForPosition(QPoint(0, 0)).position();
-    return Epub::TextAnchor::at(qMax(0, m_chapter), chapterText(), top);
+    return Reading::TextAnchor::at(qMax(0, m_chapter), chapterText(), top);
 }
 
 QString EpubSession::chapterText() const
@@ -484,6 +490,29 @@ int EpubSession::currentContentsEntry() const
         current = i;
     }
     return current;
+}
+
+int EpubSession::contentsEntryAt(int chapter, int offset) const
+{
+    if (!m_book) {
+        return -1;
+    }
+    const QList<Epub::ContentsEntry> entries = m_book->contents();
+    int found = -1;
+    for (int i = 0; i < entries.size(); ++i) {
+        const Epub::ContentsEntry& entry = entries.at(i);
+        if (entry.chapter > chapter) {
+            continue;
+        }
+        if (entry.chapter == chapter && found >= 0 && entries.at(found).chapter == chapter) {
+            // A later entry of the same chapter counts only where its anchor is known to lie.
+            if (chapter != m_chapter || m_anchors.value(entry.anchor, 0) > offset) {
+                continue;
+            }
+        }
+        found = i;
+    }
+    return found;
 }
 
 bool EpubSession::showContentsEntry(int index)
@@ -553,8 +582,8 @@ bool EpubSession::setBookmark(QString* error)
         return false;
     }
     // Only a bookmark that reached the record is set: otherwise the one before stays.
-    const std::optional<Epub::TextAnchor> before = m_record->bookmark;
-    m_record->bookmark = Epub::TextAnchor::at(m_chapter, chapterText(), m_view->SelStart());
+    const std::optional<Reading::TextAnchor> before = m_record->bookmark;
+    m_record->bookmark = Reading::TextAnchor::at(m_chapter, chapterText(), m_view->SelStart());
     if (!saveRecord(error)) {
         m_record->bookmark = before;
         return false;
@@ -568,15 +597,15 @@ bool EpubSession::goToBookmark()
     if (!m_book || !m_record->bookmark) {
         return false;
     }
-    const Epub::TextAnchor mark = *m_record->bookmark;
+    const Reading::TextAnchor mark = *m_record->bookmark;
     if (mark.chapter != m_chapter && !showChapter(mark.chapter)) {
         return false;
     }
-    const std::optional<int> placed = Epub::placeAnchor(mark, chapterText());
+    const std::optional<int> placed = Reading::placeAnchor(mark, chapterText());
     if (!placed && m_converting) {
         // Its text is further on than the start shown so far.
         m_afterWhole = [this, mark] {
-            scrollToTop(Epub::placeAnchor(mark, chapterText()).value_or(mark.offset));
+            scrollToTop(Reading::placeAnchor(mark, chapterText()).value_or(mark.offset));
         };
     }
     scrollToTop(placed.value_or(mark.offset));
@@ -596,7 +625,7 @@ bool EpubSession::markSelection(QString* error)
     // The mark is shown once it is kept, so the view never shows a mark that a restart loses.
     const QString text = chapterText();
     m_record->marks.append(
-        {Epub::TextAnchor::at(m_chapter, text, start), length, text.mid(start, length)});
+        {Reading::TextAnchor::at(m_chapter, text, start), length, text.mid(start, length)});
     if (!saveRecord(error)) {
         m_record->marks.removeLast();
         return false;
@@ -619,8 +648,8 @@ bool EpubSession::eraseSelection(QString* error)
     // Marks under the eraser go; the parts of them outside the selection stay marked. A mark
     // of a damaged record may lie anywhere, so its end is reckoned without overflow.
     const QString text = chapterText();
-    QList<Epub::Mark> kept;
-    for (const Epub::Mark& mark : std::as_const(m_record->marks)) {
+    QList<Reading::Mark> kept;
+    for (const Reading::Mark& mark : std::as_const(m_record->marks)) {
         const qint64 markStart = mark.start.offset;
         const qint64 markEnd = markStart + mark.length;
         if (mark.start.chapter != m_chapter || markEnd <= start || markStart >= end) {
@@ -629,16 +658,16 @@ bool EpubSession::eraseSelection(QString* error)
         }
         if (markStart < start) {
             const int from = static_cast<int>(markStart);
-            kept.append({Epub::TextAnchor::at(m_chapter, text, from), start - from,
+            kept.append({Reading::TextAnchor::at(m_chapter, text, from), start - from,
                          text.mid(from, start - from)});
         }
         if (markEnd > end) {
             const int length = static_cast<int>(markEnd - end);
             kept.append(
-                {Epub::TextAnchor::at(m_chapter, text, end), length, text.mid(end, length)});
+                {Reading::TextAnchor::at(m_chapter, text, end), length, text.mid(end, length)});
         }
     }
-    const QList<Epub::Mark> before = std::exchange(m_record->marks, kept);
+    const QList<Reading::Mark> before = std::exchange(m_record->marks, kept);
     if (!saveRecord(error)) {
         m_record->marks = before;
         return false;
@@ -651,11 +680,11 @@ bool EpubSession::eraseSelection(QString* error)
 void EpubSession::applyMarks()
 {
     const QString text = chapterText();
-    for (Epub::Mark& mark : m_record->marks) {
+    for (Reading::Mark& mark : m_record->marks) {
         if (mark.start.chapter != m_chapter) {
             continue;
         }
-        const std::optional<int> at = Epub::placeMark(mark, text);
+        const std::optional<int> at = Reading::placeMark(mark, text);
         if (!at) {
             continue;
         }

@@ -2,7 +2,7 @@
 
 #include "core/BookKinds.h"
 #include "formats/epub/EpubBook.h"
-#include "formats/epub/ReadingRecord.h"
+#include "formats/record/ReadingRecord.h"
 #include "views/EpubContentsMenu.h"
 #include "views/RichTextView.h"
 
@@ -56,13 +56,14 @@ public:
                 QObject* parent = nullptr);
     ~EpubSession() override;
 
-    // Opens the book and shows it where it was last read; false with a message for the user.
-    bool open(const QString& path, QString* error);
+    // Opens the book and shows it at its bookmark, or where it was last read when it has none
+    // (or always, with atPlace); false with a message for the user.
+    bool open(const QString& path, QString* error, bool atPlace = false);
     // The same for a book of another format: reader reads it into chapters (kindName names
     // the kind in messages: "an FB2 book"), or the package kept from an earlier reading is
     // taken. The book's file is never written.
     bool openPackage(const QString& path, BookKinds::PackageReader reader, const QString& kindName,
-                     QString* error);
+                     QString* error, bool atPlace = false);
     // Packages of books of other formats are kept in folder, so a book is read whole only
     // once; without one, every opening reads the book.
     void setPackageFolder(const QString& folder);
@@ -80,6 +81,9 @@ public:
     bool isConverting() const { return m_converting; }
     // The contents entry being read: the last one at or before the top of the view.
     int currentContentsEntry() const;
+    // The contents entry a place of the book lies under: by the anchors of the chapter shown;
+    // in another chapter, its first entry (or the last one before it).
+    int contentsEntryAt(int chapter, int offset) const;
     // Shows chapter at offset (the offset put at the top of the view).
     bool showChapter(int chapter, int offset = 0);
     bool showContentsEntry(int index);
@@ -113,8 +117,8 @@ public:
     bool printBook(QPrinter* printer, QString* error = nullptr);
 
     // Where the reader is now: the first character shown.
-    Epub::TextAnchor currentPosition() const;
-    Epub::ReadingRecord& record() { return *m_record; }
+    Reading::TextAnchor currentPosition() const;
+    Reading::ReadingRecord& record() { return *m_record; }
     // Writes the record at once; false when it could not be written.
     bool saveRecord(QString* error = nullptr);
 
@@ -141,7 +145,8 @@ private:
     // The view changed width: the chapter's pictures are fitted to it again.
     void fitPictures();
     // Takes over a book just opened: finds its record and shows it where it was left.
-    bool start(const QString& path, std::shared_ptr<Epub::Book> book, const QString& fingerprint);
+    bool start(const QString& path, std::shared_ptr<Epub::Book> book, const QString& fingerprint,
+               bool atPlace);
     // A comic's page is fitted anew (another fit, another size of the view), keeping the place.
     void refitPage();
 
@@ -149,7 +154,7 @@ private:
     QString m_recordsFolder;
     std::shared_ptr<Epub::Book> m_book; // shared with the conversion of a long chapter
     std::unique_ptr<Books::PackageKeeper> m_keeper;
-    std::unique_ptr<Epub::ReadingRecord> m_record;
+    std::unique_ptr<Reading::ReadingRecord> m_record;
     QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
     EpubContentsMenu* m_contents;
     EpubChapterTurner* m_turner;

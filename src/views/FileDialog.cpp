@@ -22,6 +22,17 @@ QString FileDialog::getSaveFileName(QWidget* parent, const QString& caption,
     return QFileDialog::getSaveFileName(parent, caption, proposedPath, filter);
 }
 
+QStringList FileDialog::getOpenFileNames(QWidget* parent, const QString& caption,
+                                         const QString& folder, const QString& filter)
+{
+    s_lastProposed = folder;
+    if (s_testMode) {
+        const QString name = s_names.isEmpty() ? QString() : s_names.takeFirst().value_or(folder);
+        return name.isEmpty() ? QStringList() : QStringList{name};
+    }
+    return QFileDialog::getOpenFileNames(parent, caption, folder, filter);
+}
+
 void FileDialog::setTestMode(bool on)
 {
     s_testMode = on;

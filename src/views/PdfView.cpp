@@ -3,6 +3,7 @@
 #include "core/EngineLibrary.h"
 #include "views/ExplanationLabel.h"
 
+#include <QAbstractScrollArea>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -10,6 +11,7 @@
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
@@ -104,6 +106,10 @@ bool PdfView::startEngine(const QString& path, QString* error)
         m_pages->setColours(m_inverted, m_background);
     }
     setFocusProxy(m_pages->pageArea());
+    // The pages scroll in a scroll area of the engine's: its scroll bar tells of every move.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(m_pages->pageArea())) {
+        connect(area->verticalScrollBar(), &QScrollBar::valueChanged, this, &PdfView::placeChanged);
+    }
     return true;
 }
 
@@ -133,6 +139,33 @@ bool PdfView::setSourceFile(const QString& path, QString* error)
 int PdfView::pageCount() const
 {
     return m_source.isEmpty() || !m_pages ? 0 : m_pages->pageCount();
+}
+
+int PdfView::topPage() const
+{
+    double top = 0;
+    return showsBook() ? m_pages->pageAtTop(&top) : 0;
+}
+
+double PdfView::currentTop() const
+{
+    double top = 0;
+    if (showsBook()) {
+        m_pages->pageAtTop(&top);
+    }
+    return top;
+}
+
+void PdfView::showPlace(int page, double top)
+{
+    if (showsBook()) {
+        m_pages->showPlace(qBound(0, page, m_pages->pageCount() - 1), top);
+    }
+}
+
+QList<PdfOutlineEntry> PdfView::outline() const
+{
+    return showsBook() ? m_pages->outline() : QList<PdfOutlineEntry>();
 }
 
 QString PdfView::explanation() const

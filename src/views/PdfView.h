@@ -46,8 +46,19 @@ public:
     // The pages' engine, for printing them (null before the first book).
     PdfPagesEngine* pages() const { return m_pages; }
 
+    // Where the reader is: the page at the view's top edge and how far down that page the edge
+    // lies, as a fraction of its height (page 0, 0 without a book).
+    int topPage() const;
+    double currentTop() const;
+    // Shows the page with that fraction of it above the view's top edge.
+    void showPlace(int page, double top);
+    // The book's outline, empty without one.
+    QList<PdfOutlineEntry> outline() const;
+
 signals:
     void pageShown(int page);
+    // The reader moved through the book (scrolled, or the view changed its size).
+    void placeChanged();
     // The zoom shown changed (by the user, a fit or a resize).
     void zoomShown(qreal factor);
     // The current match (from 0; -1 for none) of how many so far; done when every page was
@@ -60,6 +71,7 @@ private:
     void showPageNumber();
     void showZoom();
     void zoomChosen(int index);
+    bool showsBook() const { return m_pages && !m_source.isEmpty(); }
 
     // Loads the engine; false (with the explanation shown and the reason in error) when it
     // cannot.

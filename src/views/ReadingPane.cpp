@@ -4,6 +4,7 @@
 #include "views/EpubSession.h"
 #include "views/ExplanationLabel.h"
 #include "views/PdfView.h"
+#include "views/PlaceKeeper.h"
 #include "views/RichTextView.h"
 #include "views/WebView.h"
 #include "views/WidgetBuilding.h"
@@ -54,6 +55,22 @@ void ReadingPane::attachEpubSession(const QString& recordsFolder, QMenu* content
     }
 }
 
+void ReadingPane::keepPlaces(const QString& recordsFolder)
+{
+    delete m_places;
+    m_places = new PlaceKeeper(m_text, m_pdf, m_web, m_document, recordsFolder, this);
+}
+
+void ReadingPane::closeBook()
+{
+    if (m_epub) {
+        m_epub->close();
+    }
+    if (m_places) {
+        m_places->close();
+    }
+}
+
 bool ReadingPane::refuse(const QString& reason, QString* error)
 {
     show(BookKind::Refused, tr("This book cannot be shown.\n\n%1").arg(reason));
@@ -63,7 +80,22 @@ bool ReadingPane::refuse(const QString& reason, QString* error)
     return false;
 }
 
-bool ReadingPane::open(const QString& path, BookKind kind, QString* error, QString* warning)
+bool ReadingPane::open(const QString& path, BookKind kind, QString* error, QString* warning,
+                       Start start)
+{
+    const BookKinds::Reader reader = BookKinds::row(kind).reader;
+    const bool opened = load(path, kind, error, warning, start == Start::AtPlace);
+    if (opened && m_places && reader != BookKinds::Reader::Chapters) {
+        m_places->bookOpened(path, kind);
+        if (start == Start::AtPlace) {
+            m_places->restore();
+        }
+    }
+    return opened;
+}
+
+bool ReadingPane::load(const QString& path, BookKind kind, QString* error, QString* warning,
+                       bool atPlace)
 {
     using Reader = BookKinds::Reader;
     const Reader reader = BookKinds::row(kind).reader;
@@ -85,9 +117,10 @@ bool ReadingPane::open(const QString& path, BookKind kind, QString* error, QStri
         }
         // A book of another format is read by its own reader; an EPUB book is the file.
         if (const BookKinds::Row& row = BookKinds::row(kind);
-            row.packageReader ? !m_epub->openPackage(path, row.packageReader,
-                                                     QString::fromLatin1(row.description), &reason)
-                              : !m_epub->open(path, &reason)) {
+            row.packageReader
+                ? !m_epub->openPackage(path, row.packageReader,
+                                       QString::fromLatin1(row.description), &reason, atPlace)
+                : !m_epub->open(path, &reason, atPlace)) {
             return refuse(reason, error);
         }
         show(kind);
@@ -127,6 +160,16 @@ bool ReadingPane::open(const QString& path, BookKind kind, QString* error, QStri
     return true;
 }
 
+void ReadingPane::showNote(const QString& note)
+{
+    if (m_state.Kind != BookKind::None) {
+        return;
+    }
+    m_message->setText(note);
+    m_message->setVisible(true);
+    m_text->setVisible(false);
+}
+
 void ReadingPane::show(BookKind kind, const QString& explanation)
 {
     const BookKinds::Row& row = BookKinds::row(kind);
@@ -147,6 +190,21 @@ void ReadingPane::show(BookKind kind, const QString& explanation)
     // A read-only book is shown and searched, but nothing offers to write into it. (A book
     // that keeps its marks in its reading record takes them whatever its file's name.)
     emit interfaceChanged(row.interfaceMode, row.sideRecord || keepsMarks(m_state));
+}
+
+void ReadingPane::setLeft(int x)
+{
+    for (QWidget* view :
+         {static_cast<QWidget*>(m_text), static_cast<QWidget*>(m_pdf), static_cast<QWidget*>(m_web),
+          static_cast<QWidget*>(m_document), static_cast<QWidget*>(m_message)}) {
+        view->move(x, view->y());
+    }
+    fitToClient();
+}
+
+int ReadingPane::left() const
+{
+    return m_text->x();
 }
 
 void ReadingPane::fitToClient()
@@ -177,16 +235,16 @@ void ReadingPane::fitToClient()
 void ReadingPane::setWholeClient(bool whole)
 {
     const QList<QWidget*> views = {m_text, m_pdf, m_web, m_document, m_message};
-    if (whole && m_places.isEmpty()) {
+    if (whole && m_fullScreenPlaces.isEmpty()) {
         for (QWidget* view : views) {
-            m_places.insert(view, view->pos());
+            m_fullScreenPlaces.insert(view, view->pos());
             view->move(0, 0);
         }
-    } else if (!whole && !m_places.isEmpty()) {
+    } else if (!whole && !m_fullScreenPlaces.isEmpty()) {
         for (QWidget* view : views) {
-            view->move(m_places.value(view));
+            view->move(m_fullScreenPlaces.value(view));
         }
-        m_places.clear();
+        m_fullScreenPlaces.clear();
     }
     fitToClient();
 }

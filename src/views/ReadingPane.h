@@ -9,6 +9,7 @@
 
 class DocumentView;
 class EpubSession;
+class PlaceKeeper;
 class PdfView;
 class QLabel;
 class QMenu;
@@ -25,6 +26,13 @@ class ReadingPane : public QObject
     Q_OBJECT
 public:
     using View = BookKinds::View;
+    // Where a book opens: where the caret is put by its bookmark (the opener's part), or where
+    // it was left.
+    enum class Start
+    {
+        AtBookmark,
+        AtPlace
+    };
 
     // Whether marks and bookmarks can be saved into the open book's own file.
     static bool keepsMarks(const ReaderState& state)
@@ -40,6 +48,8 @@ public:
     // the menu their table of contents is listed in. Without pages, fixed-layout books stay in
     // the text view too (for a reader of their text alone, which needs no web engine).
     void attachEpubSession(const QString& recordsFolder, QMenu* contents, bool pages = true);
+    // Where every other book was read is kept in the same records (see PlaceKeeper).
+    void keepPlaces(const QString& recordsFolder);
 
     RichTextView* text() const { return m_text; }
     WebView* web() const { return m_web; }
@@ -47,6 +57,8 @@ public:
     DocumentView* document() const { return m_document; }
     QLabel* message() const { return m_message; }
     EpubSession* epub() const { return m_epub; }
+    // Null until keepPlaces.
+    PlaceKeeper* places() const { return m_places; }
     ReaderState& state() const { return m_state; }
 
     // Loads the book at path as a book of kind and shows it in its view, with its interface
@@ -54,7 +66,16 @@ public:
     // reader refuses is replaced in the pane by the reason (kind Refused); a PDF or Word
     // document's own view explains why. *warning (when given) receives what the user should
     // know about a book that did open (an EPUB book's pages that could not be made).
-    bool open(const QString& path, BookKind kind, QString* error, QString* warning = nullptr);
+    // With Start::AtPlace the book opens where it was left, when it was read before.
+    bool open(const QString& path, BookKind kind, QString* error, QString* warning = nullptr,
+              Start start = Start::AtBookmark);
+    // The book in the pane is left: where it was read is written down (the view keeps
+    // showing it until another book takes its place).
+    void closeBook();
+
+    // While no book is open, shows a note in the pane in place of the empty text view; the
+    // next book shown takes its place.
+    void showNote(const QString& note);
 
     // Shows the view for kind, hides the others, makes kind the open book's kind and announces
     // the interface mode. explanation is the text shown for a refused book.
@@ -67,6 +88,10 @@ public:
     void setWholeClient(bool whole);
     // A bar shown under the views (the find bar) while it is visible; the views end above it.
     void setFooter(QWidget* footer) { m_footer = footer; }
+    // Moves the views' left edge to x (the library beside them was widened or narrowed); they
+    // still reach the client area's right edge.
+    void setLeft(int x);
+    int left() const;
 
 signals:
     // The toolbar and the menus follow: mode says which commands apply, marksAllowed whether
@@ -74,6 +99,7 @@ signals:
     void interfaceChanged(InterfaceMode mode, bool marksAllowed);
 
 private:
+    bool load(const QString& path, BookKind kind, QString* error, QString* warning, bool atPlace);
     // Shows the reason in place of a book; always false.
     bool refuse(const QString& reason, QString* error);
 
@@ -86,6 +112,7 @@ private:
     QLabel* m_message;
     EpubSession* m_epub = nullptr;
     // The views' own places while they fill the client area.
-    QHash<QWidget*, QPoint> m_places;
+    QHash<QWidget*, QPoint> m_fullScreenPlaces;
     QWidget* m_footer = nullptr;
+    PlaceKeeper* m_places = nullptr;
 };

@@ -245,6 +245,38 @@ void RichTextView::showCaret()
     layoutScreenAbove();
 }
 
+int RichTextView::topOffset() const
+{
+    // After a change of font or width the text goes back to its top line at the next paint;
+    // until then that line is where the reader is.
+    if (m_restoreTop) {
+        return m_topPosition;
+    }
+    return qMax(0, cursorForPosition(QPoint(0, 0)).position());
+}
+
+void RichTextView::showAtTop(int offset)
+{
+    auto* layout = qobject_cast<BookDocumentLayout*>(document()->documentLayout());
+    const int at = qBound(0, offset, characterCount());
+    if (!layout) {
+        QTextCursor cursor(document());
+        cursor.setPosition(at);
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + cursorRect(cursor).top());
+        return;
+    }
+    // Only the text around the place and the screen above it are laid out; the rest of the
+    // book keeps its estimated heights.
+    m_restoreTop = false;
+    layout->layoutAbove(document()->findBlock(at), viewport()->height());
+    const qreal top = layout->lineTop(at);
+    QScrollBar* bar = verticalScrollBar();
+    bar->setMaximum(qMax(bar->maximum(), qRound(top)));
+    bar->setValue(qRound(top));
+    rememberTop();
+    layoutScreenAbove();
+}
+
 int RichTextView::SelLength() const
 {
     const QTextCursor cursor = textCursor();

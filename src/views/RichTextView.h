@@ -80,6 +80,11 @@ public:
     int SelStart() const;
     // Collapses the selection to a caret at offset (clamped to the end) and scrolls it into view.
     void setSelStart(int offset);
+    // Where the reader is: the offset of the first character at the view's top edge.
+    int topOffset() const;
+    // Brings the line of offset to the view's top edge; the caret stays where it is.
+    void showAtTop(int offset);
+
     int SelLength() const;
     // Selects count characters from SelStart (clamped to the end).
     void setSelLength(int count);

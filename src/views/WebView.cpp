@@ -254,6 +254,49 @@ int WebView::activeDownloads() const
     return m_engine ? m_engine->activeDownloads() : 0;
 }
 
+double WebView::scrollFraction() const
+{
+    if (!m_engine || !m_engine->pageShown()) {
+        return 0;
+    }
+    const double height = m_engine->contentsSize().height();
+    return height > 0 ? qBound(0.0, m_engine->scrollPosition().y() / height, 1.0) : 0.0;
+}
+
+void WebView::scrollToFraction(double fraction)
+{
+    if (!m_engine) {
+        return;
+    }
+    if (m_engine->busy()) {
+        m_pendingFraction = fraction;
+        return;
+    }
+    m_engine->runProgramScript(
+        QStringLiteral("window.scrollTo(0, %1 * document.documentElement.scrollHeight);")
+            .arg(qBound(0.0, fraction, 1.0), 0, 'g', 8));
+}
+
+void WebView::showHeading(int index, const QString& id)
+{
+    if (!m_engine) {
+        return;
+    }
+    // The id goes in as a string of the script's own, whatever characters it holds.
+    QString quoted = id;
+    quoted.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    quoted.replace(QLatin1Char('\''), QLatin1String("\\'"));
+    quoted.replace(QLatin1Char('\n'), QLatin1String("\\n"));
+    quoted.replace(QLatin1Char('\r'), QLatin1String("\\r"));
+    quoted.replace(QChar(0x2028), QLatin1String("\\u2028"));
+    quoted.replace(QChar(0x2029), QLatin1String("\\u2029"));
+    m_engine->runProgramScript(
+        QStringLiteral("(function() { var e = '%1' ? document.getElementById('%1') : null;"
+                       " if (!e) e = document.querySelectorAll('h1,h2,h3,h4,h5,h6')[%2];"
+                       " if (e) e.scrollIntoView(true); })();")
+            .arg(quoted, QString::number(index)));
+}
+
 void WebView::setNextPrintFile(const QString& pdfPath)
 {
     s_nextPrintFile = pdfPath;
@@ -283,6 +326,9 @@ QString WebView::takeNextPrintFile()
 
 void WebView::loadFinished(bool arrived, const QString& address)
 {
+    if (arrived && m_pendingFraction >= 0) {
+        scrollToFraction(std::exchange(m_pendingFraction, -1));
+    }
     if (arrived) {
         emit NavigateComplete2(address);
     }

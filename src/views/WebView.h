@@ -79,6 +79,15 @@ public:
     // Finds text in the page, after the match shown (backward: before it); foundInPage
     // tells the result. An empty text takes the highlights away.
     void findText(const QString& text, bool backward = false, bool matchCase = false);
+    // How far down the page shown the view's top edge is, as a fraction of the page's height
+    // (0 while no page is shown).
+    double scrollFraction() const;
+    // Scrolls the page to that fraction of its height: the page shown, or the page being
+    // loaded once it is there.
+    void scrollToFraction(double fraction);
+    // Brings a heading of the page to the top: the element with id, or else the index-th of
+    // its h1-h6 elements in order.
+    void showHeading(int index, const QString& id);
 
     // Test hook: the next print prompt is answered with a PDF printer writing to this file,
     // without showing the print dialog.
@@ -119,4 +128,6 @@ private:
     qreal m_zoom = 1;
     QString m_pageStyle;
     QColor m_pageBackground;
+    // A scroll asked for while the page was still loading.
+    double m_pendingFraction = -1;
 };

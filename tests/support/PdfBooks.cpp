@@ -23,3 +23,12 @@ bool PdfBooks::write(const QString& path, const QStringList& pages)
     }
     return painter.end();
 }
+
+bool writePdf(const QString& path, int pages)
+{
+    QStringList texts;
+    for (int page = 1; page <= pages; ++page) {
+        texts.append(QStringLiteral("Page %1 of the test book").arg(page));
+    }
+    return PdfBooks::write(path, texts);
+}

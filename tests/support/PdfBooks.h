@@ -8,3 +8,6 @@
 namespace PdfBooks {
 bool write(const QString& path, const QStringList& pages);
 } // namespace PdfBooks
+
+// Writes a PDF book of that many pages, each saying "Page N of the test book".
+bool writePdf(const QString& path, int pages);

@@ -1,8 +1,8 @@
 #include "formats/package/PackageStore.h"
 
-#include "formats/epub/ReadingRecord.h"
 #include "formats/package/BookPackage.h"
 #include "formats/package/PackageEpub.h"
+#include "formats/record/ReadingRecord.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -34,7 +34,7 @@ QString PackageStore::storePath(const QString& fingerprint) const
 
 QString PackageStore::keptPath(const QString& path) const
 {
-    const QString fingerprint = Epub::fileFingerprint(path);
+    const QString fingerprint = Reading::fileFingerprint(path);
     const QString stored = fingerprint.isEmpty() ? QString() : storePath(fingerprint);
     return !stored.isEmpty() && QFileInfo::exists(stored) ? stored : QString();
 }
@@ -118,7 +118,7 @@ bool PackageStore::keep(const QString& fingerprint, qint64 modified, const BookP
 bool PackageStore::read(const QString& path, const Reader& reader, BookPackage* book,
                         QString* error, Source* source)
 {
-    const QString fingerprint = Epub::fileFingerprint(path);
+    const QString fingerprint = Reading::fileFingerprint(path);
     const qint64 modified = modifiedTime(path);
     if (load(path, fingerprint, book)) {
         if (source) {

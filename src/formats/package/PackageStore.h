@@ -32,7 +32,7 @@ public:
     // with the reader's error when the book cannot be read.
     bool read(const QString& path, const Reader& reader, BookPackage* book,
               QString* error = nullptr, Source* source = nullptr);
-    // The package kept for the book at path, whose fingerprint (Epub::fileFingerprint) the
+    // The package kept for the book at path, whose fingerprint (Reading::fileFingerprint) the
     // caller took; false when none is kept for the book as it is now.
     bool load(const QString& path, const QString& fingerprint, BookPackage* book);
     // Keeps the package read from a book as it was when its fingerprint and modified (its

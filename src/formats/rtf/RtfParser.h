@@ -90,12 +90,13 @@ private:
         bool pageBreakBefore = false;
         int list = 0; // \ls: the list override of a list item, 0 for none
         int listLevel = 0;
+        int outlineLevel = -1; // \outlinelevel: 0 for the top headings, -1 for body text
         bool sameFormat(const ParaState& o) const
         {
             return alignment == o.alignment && leftIndent == o.leftIndent &&
                    rightIndent == o.rightIndent && firstIndent == o.firstIndent &&
                    spaceBefore == o.spaceBefore && spaceAfter == o.spaceAfter &&
-                   pageBreakBefore == o.pageBreakBefore;
+                   pageBreakBefore == o.pageBreakBefore && outlineLevel == o.outlineLevel;
         }
     };
     struct GroupState

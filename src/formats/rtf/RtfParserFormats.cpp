@@ -95,6 +95,10 @@ QTextBlockFormat RtfParser::blockFormat(const ParaState& para) const
     if (para.pageBreakBefore) {
         format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
     }
+    // A heading keeps its level, so the book's table of contents can be made from it.
+    if (para.outlineLevel >= 0) {
+        format.setHeadingLevel(para.outlineLevel + 1);
+    }
     return format;
 }
 

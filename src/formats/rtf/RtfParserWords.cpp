@@ -284,6 +284,10 @@ void RtfParser::handleParagraphWord(RtfWord word, const RtfToken& token)
     case RtfWord::PageBreakBefore:
         s.para.pageBreakBefore = !token.hasParameter || p != 0;
         return;
+    case RtfWord::OutlineLevel:
+        // Levels 0 to 8 are headings; 9 is the level of body text.
+        s.para.outlineLevel = token.hasParameter && p >= 0 && p <= 8 ? p : -1;
+        return;
     case RtfWord::ListNumber:
         s.para.list = std::max(p, 0);
         return;

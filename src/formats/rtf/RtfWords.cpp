@@ -205,16 +205,27 @@ constexpr CharacterName kCharacterNames[] = {
 };
 
 constexpr Name kParagraphWords[] = {
-    {"pard", RtfWord::Pard},       {"ql", RtfWord::AlignLeft},
-    {"qc", RtfWord::AlignCenter},  {"qr", RtfWord::AlignRight},
-    {"qj", RtfWord::AlignJustify}, {"qd", RtfWord::AlignJustify},
-    {"li", RtfWord::LeftIndent},   {"lin", RtfWord::LeftIndent},
-    {"ri", RtfWord::RightIndent},  {"rin", RtfWord::RightIndent},
-    {"fi", RtfWord::FirstIndent},  {"sb", RtfWord::SpaceBefore},
-    {"sa", RtfWord::SpaceAfter},   {"pagebb", RtfWord::PageBreakBefore},
-    {"ls", RtfWord::ListNumber},   {"ilvl", RtfWord::ListItemLevel},
-    {"par", RtfWord::Par},         {"page", RtfWord::Page},
-    {"column", RtfWord::Column},   {"sect", RtfWord::Sect},
+    {"pard", RtfWord::Pard},
+    {"ql", RtfWord::AlignLeft},
+    {"qc", RtfWord::AlignCenter},
+    {"qr", RtfWord::AlignRight},
+    {"qj", RtfWord::AlignJustify},
+    {"qd", RtfWord::AlignJustify},
+    {"li", RtfWord::LeftIndent},
+    {"lin", RtfWord::LeftIndent},
+    {"ri", RtfWord::RightIndent},
+    {"rin", RtfWord::RightIndent},
+    {"fi", RtfWord::FirstIndent},
+    {"sb", RtfWord::SpaceBefore},
+    {"sa", RtfWord::SpaceAfter},
+    {"pagebb", RtfWord::PageBreakBefore},
+    {"ls", RtfWord::ListNumber},
+    {"ilvl", RtfWord::ListItemLevel},
+    {"outlinelevel", RtfWord::OutlineLevel},
+    {"par", RtfWord::Par},
+    {"page", RtfWord::Page},
+    {"column", RtfWord::Column},
+    {"sect", RtfWord::Sect},
 };
 
 constexpr Name kTableWords[] = {

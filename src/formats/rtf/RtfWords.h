@@ -94,6 +94,7 @@ enum class RtfWord : int
     SpaceAfter,
     InTable,
     PageBreakBefore,
+    OutlineLevel,
     // breaks and tables
     Par,
     Line,

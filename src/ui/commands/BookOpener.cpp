@@ -4,6 +4,7 @@
 #include "core/BusyPointer.h"
 #include "core/Library.h"
 #include "core/ReaderState.h"
+#include "core/ReadingHistory.h"
 #include "formats/BookmarkFile.h"
 #include "ui/LibraryTree.h"
 #include "ui/WindowList.h"
@@ -35,51 +36,63 @@ frmAcrobat* BookOpener::waitingNotice() const
     return nullptr;
 }
 
-void BookOpener::askForPdfReader(const QString& path)
+void BookOpener::askForPdfReader(const QString& path, bool atPlace)
 {
     auto* notice = new frmAcrobat(m_context.state, m_context.window);
     m_context.windows.add(notice);
     // The opening goes on when the notice answers; the main window stays responsive meanwhile.
     // The connection ends with the main window, whose pane the opening fills.
     QObject::connect(notice, &frmAcrobat::answered, m_context.window,
-                     [context = m_context, path](bool readerInstalled) {
+                     [context = m_context, path, atPlace](bool readerInstalled) {
                          // Declined: nothing else opens, and the empty pane stays without a book.
                          if (readerInstalled) {
-                             BookOpener(context).finishOpening(path, BookKind::Pdf);
+                             BookOpener(context).finishOpening(path, BookKind::Pdf, atPlace);
                          }
                      });
     notice->show();
     notice->activateWindow();
 }
 
-void BookOpener::finishOpening(const QString& path, BookKind kind)
+void BookOpener::finishOpening(const QString& path, BookKind kind, bool atPlace)
 {
     ReaderState& state = m_context.state;
+    // The bookmark is a place in the text view; a book with a reading record keeps its own.
+    const BookKinds::Row& row = BookKinds::row(kind);
+    const bool takesBookmark = row.view == BookKinds::View::Text && !row.sideRecord;
+    const std::optional<qint64> bookmark =
+        takesBookmark ? BookmarkFile::lastOffset(state.BookmarkFilePath, state.CurrentBookName)
+                      : std::nullopt;
+    // A book with a bookmark opens there; one without, where it was left when the reader
+    // asked for that. Books with a reading record always went back to where they were left.
+    if (!row.sideRecord && !bookmark && ReadingHistory::rememberPlace()) {
+        atPlace = true;
+    }
     QString error;
     QString warning;
     BusyPointer busy;
-    const bool opened = m_context.pane.open(path, kind, &error, &warning);
+    const bool opened =
+        m_context.pane.open(path, kind, &error, &warning,
+                            atPlace ? ReadingPane::Start::AtPlace : ReadingPane::Start::AtBookmark);
     busy.release();
     state.ChangesPending = false;
     if (!warning.isEmpty()) {
         MessageBox::show(m_context.window, warning);
     }
-    // The bookmark is a place in the text view; a book with a reading record returns to where
-    // it was read from the record instead.
-    const BookKinds::Row& row = BookKinds::row(state.Kind);
-    if (!opened || row.view != BookKinds::View::Text || row.sideRecord) {
+    if (opened) {
+        // Continue Reading and Recent Books offer it from now on.
+        ReadingHistory::noteRead(path);
+    }
+    if (!opened || !takesBookmark || atPlace || state.Kind != kind) {
         return;
     }
     RichTextView* text = m_context.pane.text();
-    const std::optional<qint64> bookmark =
-        BookmarkFile::lastOffset(state.BookmarkFilePath, state.CurrentBookName);
     if (bookmark) {
         text->setSelStart(static_cast<int>(qMin<qint64>(*bookmark, text->characterCount())));
         text->setSelLength(0);
     }
 }
 
-void BookOpener::OpenTheNode()
+void BookOpener::OpenTheNode(bool atPlace)
 {
     ReaderState& state = m_context.state;
     // While the PDF reader notice waits for an answer, a second opening is held back.
@@ -91,8 +104,8 @@ void BookOpener::OpenTheNode()
     if (state.ChangesPending && !ChangeSaver(m_context).trySave()) {
         return;
     }
-    // The EPUB book shown so far writes down where it was left.
-    m_context.pane.epub()->close();
+    // The book shown so far writes down where it was left.
+    m_context.pane.closeBook();
     CleanTheTextBox();
     const LibraryTree* tree = m_context.tree;
     const int book = tree->currentBook();
@@ -132,10 +145,10 @@ void BookOpener::OpenTheNode()
     m_context.pane.show(BookKind::None);
     const BookKind kind = BookKinds::kindOf(path);
     if (kind == BookKind::Pdf && state.PdfReaderFlag.isNo()) {
-        askForPdfReader(path);
+        askForPdfReader(path, atPlace);
         return;
     }
-    finishOpening(path, kind);
+    finishOpening(path, kind, atPlace);
 }
 
 void BookOpener::OpenManual()
@@ -149,7 +162,7 @@ void BookOpener::OpenManual()
     if (state.ChangesPending && !ChangeSaver(m_context).trySave()) {
         return;
     }
-    m_context.pane.epub()->close();
+    m_context.pane.closeBook();
     {
         BusyPointer busy;
         CleanTheTextBox();

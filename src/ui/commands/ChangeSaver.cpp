@@ -3,6 +3,7 @@
 #include "core/Library.h"
 #include "core/ReaderState.h"
 #include "views/MessageBox.h"
+#include "views/PlaceKeeper.h"
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
 
@@ -36,12 +37,20 @@ ChangeSaver::Result ChangeSaver::SaveChanges()
         return Result::NotSaved;
     }
 
+    PlaceKeeper* places = m_context.pane.places();
     if (state.Kind == BookKind::Rtf) {
+        // The book's reading record follows the file as it is written anew.
+        if (places) {
+            places->bookAboutToBeWritten();
+        }
         if (!m_context.pane.text()->SaveFile(oldPath, &error)) {
             MessageBox::warning(m_context.window,
                                 tr("The changes to \"%1\" could not be saved.\n\n%2")
                                     .arg(state.CurrentBookName, error));
             return Result::Failed;
+        }
+        if (places) {
+            places->bookWritten(oldPath);
         }
         state.ChangesPending = false;
         return Result::Saved;
@@ -63,6 +72,9 @@ ChangeSaver::Result ChangeSaver::SaveChanges()
     }
     const QString newName = convertedName(state.BooksFolder, state.CurrentBookName);
     const QString newPath = state.BooksFolder + newName;
+    if (places) {
+        places->bookAboutToBeWritten();
+    }
     if (!m_context.pane.text()->SaveFile(newPath, &error)) {
         MessageBox::warning(m_context.window,
                             tr("The book \"%1\" could not be saved as RTF; it is left "
@@ -71,6 +83,9 @@ ChangeSaver::Result ChangeSaver::SaveChanges()
         return Result::Failed;
     }
     state.CurrentBookName = newName;
+    if (places) {
+        places->bookWritten(newPath);
+    }
     // The old text file goes only once its RTF copy is safely written; a book already named
     // ".rtf" is that copy itself and stays.
     if (newPath != oldPath && QFileInfo::exists(oldPath) && !QFile::remove(oldPath)) {

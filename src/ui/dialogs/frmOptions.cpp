@@ -3,6 +3,7 @@
 #include "core/FontSizePolicy.h"
 #include "core/ReaderOptions.h"
 #include "core/ReaderState.h"
+#include "core/ReadingHistory.h"
 #include "formats/OptionsFile.h"
 #include "formats/Twips.h"
 #include "ui/dialogs/WindowGeometry.h"
@@ -15,6 +16,7 @@
 #include "views/ShowOrRaise.h"
 #include "views/WidgetBuilding.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
@@ -50,6 +52,14 @@ frmOptions::frmOptions(ReaderState& state, QWidget* mainWindow)
     labelFont->fitText();
     labelNotice->fitText();
 
+    chkRememberPlace = new QCheckBox(tr("Open books where I stopped reading"), this);
+    chkRememberPlace->setObjectName(QStringLiteral("chkRememberPlace"));
+    chkRememberPlace->setAccessibleName(chkRememberPlace->text());
+    place(chkRememberPlace, 120, 1470, 3600, 285);
+    chkRememberPlace->resize(
+        std::max(chkRememberPlace->width(), chkRememberPlace->sizeHint().width()),
+        std::max(chkRememberPlace->height(), chkRememberPlace->sizeHint().height()));
+
     btnOK = new SkinButton(tr("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setDefault(true);
@@ -80,6 +90,7 @@ frmOptions::frmOptions(ReaderState& state, QWidget* mainWindow)
 void frmOptions::Form_Activate()
 {
     cboFontSizes->setEditText(QString::number(m_state.effectiveFontSize()));
+    chkRememberPlace->setChecked(ReadingHistory::rememberPlace());
     WindowGeometry::setOuterGeometry(this, 4000, 2000, 4000, 3600);
     for (SkinButton* button : {btnOK, btnCancel, btnMailAccount, btnDefinitions}) {
         button->bind(SkinForm1);
@@ -134,6 +145,8 @@ void frmOptions::btnOK_Click()
                                           .arg(error));
         }
     }
+    // Takes effect with the next book opened.
+    ReadingHistory::setRememberPlace(chkRememberPlace->isChecked());
     showOrRaise(m_mainWindow);
     unload();
 }

@@ -4,13 +4,15 @@
 #include <optional>
 
 struct ReaderState;
+class QCheckBox;
 class QComboBox;
 class SkinButton;
 class SkinForm;
 class SkinLabel;
 
-// The options dialog: the font size of books shown as plain text. A new size shows at once in
-// the open plain-text book and is saved in the options file for the next start.
+// The options dialog: the font size of books shown as plain text (a new size shows at once in
+// the open plain-text book and is saved in the options file for the next start), and whether
+// books without a bookmark open where the reader stopped (kept in the settings store).
 class frmOptions : public UnloadableDialog
 {
     Q_OBJECT
@@ -32,6 +34,7 @@ public:
     SkinLabel* labelFont = nullptr;
     QComboBox* cboFontSizes = nullptr;
     SkinLabel* labelNotice = nullptr;
+    QCheckBox* chkRememberPlace = nullptr;
     SkinButton* btnOK = nullptr;
     SkinButton* btnCancel = nullptr;
     // Opens the mail account window.

@@ -134,6 +134,33 @@ void PdfPageArea::goToPage(int page)
     }
 }
 
+int PdfPageArea::pageAtTop(double* top) const
+{
+    *top = 0;
+    const int y = verticalScrollBar()->value();
+    for (int page = 0; page < m_pages.size(); ++page) {
+        const QRect& rect = m_pages.at(page);
+        if (y < rect.top()) {
+            return page;
+        }
+        if (y <= rect.bottom()) {
+            *top = rect.height() > 0 ? double(y - rect.top()) / rect.height() : 0.0;
+            return page;
+        }
+    }
+    return qMax(0, int(m_pages.size()) - 1);
+}
+
+void PdfPageArea::showPlace(int page, double top)
+{
+    if (page < 0 || page >= m_pages.size()) {
+        return;
+    }
+    const QRect& rect = m_pages.at(page);
+    verticalScrollBar()->setValue(rect.top() + qRound(qBound(0.0, top, 1.0) * rect.height()));
+    updateCurrentPage();
+}
+
 void PdfPageArea::setZoom(Fit fit, qreal factor)
 {
     m_fit = fit;

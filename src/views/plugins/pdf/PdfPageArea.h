@@ -33,6 +33,11 @@ public:
     void reset();
     int currentPage() const { return m_currentPage; }
     void goToPage(int page);
+    // The page at the area's top edge and how far down it the edge lies, as a fraction of its
+    // height (a gap between pages counts as the top of the page after it).
+    int pageAtTop(double* top) const;
+    // Scrolls so that the given fraction of page lies at the top edge.
+    void showPlace(int page, double top);
     void setZoom(Fit fit, qreal factor);
     Fit fit() const { return m_fit; }
     qreal zoomFactor() const { return m_zoom; }

@@ -2,6 +2,7 @@
 // book.
 #include "core/EngineInterfaces.h"
 #include "views/plugins/pdf/PdfPageArea.h"
+#include "views/plugins/pdf/PdfPlaces.h"
 
 #include <QObject>
 #include <QPdfDocument>
@@ -115,6 +116,9 @@ public:
         }
         return lines;
     }
+    int pageAtTop(double* top) const override { return m_area->pageAtTop(top); }
+    void showPlace(int page, double top) override { m_area->showPlace(page, top); }
+    QList<PdfOutlineEntry> outline() const override { return PdfPlaces::outline(m_document); }
 
 private:
     QPdfDocument* m_document = nullptr;

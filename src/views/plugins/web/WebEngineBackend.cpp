@@ -161,6 +161,21 @@ void WebEngineBackend::runJavaScript(const QString& script)
     m_page->runJavaScript(script);
 }
 
+void WebEngineBackend::runProgramScript(const QString& script)
+{
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+}
+
+QPointF WebEngineBackend::scrollPosition() const
+{
+    return m_page->scrollPosition();
+}
+
+QSizeF WebEngineBackend::contentsSize() const
+{
+    return m_page->contentsSize();
+}
+
 void WebEngineBackend::onLoadingChanged(const QWebEngineLoadingInfo& info)
 {
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {

@@ -50,6 +50,9 @@ public:
     void setZoomFactor(qreal factor) override;
     void setPageStyle(const QString& css, const QColor& background) override;
     void findText(const QString& text, bool backward, bool matchCase) override;
+    void runProgramScript(const QString& script) override;
+    QPointF scrollPosition() const override;
+    QSizeF contentsSize() const override;
 
 private:
     void startEngine();

@@ -1,4 +1,4 @@
-#include "formats/epub/ReadingRecord.h"
+#include "formats/record/ReadingRecord.h"
 
 #include "formats/AtomicFile.h"
 
@@ -11,10 +11,11 @@
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <cmath>
 #include <quazip/quazip.h>
 #include <quazip/quazipfileinfo.h>
 
-namespace Epub {
+namespace Reading {
 
 namespace {
 constexpr qint64 FingerprintSpan = 64 * 1024;
@@ -23,7 +24,7 @@ constexpr qint64 WholeFileSpan = 4 * 1024 * 1024;
 
 QString tr(const char* text)
 {
-    return QCoreApplication::translate("Epub::ReadingRecord", text);
+    return QCoreApplication::translate("Reading::ReadingRecord", text);
 }
 
 QJsonArray toArray(const QStringList& list)
@@ -114,6 +115,28 @@ TextAnchor TextAnchor::at(int chapter, const QString& chapterText, int offset)
     anchor.before = chapterText.mid(from, anchor.offset - from);
     anchor.after = chapterText.mid(anchor.offset, SnippetLength);
     return anchor;
+}
+
+TextAnchor TextAnchor::within(int chapter, const QString& window, int windowStart, int offset)
+{
+    TextAnchor anchor = at(chapter, window, offset - windowStart);
+    anchor.offset = qMax(0, offset);
+    return anchor;
+}
+
+QJsonObject PagePlace::toJson() const
+{
+    return {{QStringLiteral("page"), page}, {QStringLiteral("top"), top}};
+}
+
+PagePlace PagePlace::fromJson(const QJsonObject& object)
+{
+    PagePlace place;
+    place.page = qMax(0, object.value(QStringLiteral("page")).toInt());
+    // A damaged record cannot put the place off its page.
+    const double top = object.value(QStringLiteral("top")).toDouble();
+    place.top = std::isfinite(top) ? qBound(0.0, top, 1.0) : 0.0;
+    return place;
 }
 
 QJsonObject TextAnchor::toJson() const
@@ -375,6 +398,9 @@ QJsonObject ReadingRecord::toJson() const
     if (position) {
         object.insert(QStringLiteral("position"), position->toJson());
     }
+    if (pagePlace) {
+        object.insert(QStringLiteral("pagePlace"), pagePlace->toJson());
+    }
     if (bookmark) {
         object.insert(QStringLiteral("bookmark"), bookmark->toJson());
     }
@@ -398,9 +424,13 @@ void ReadingRecord::readJson(const QJsonObject& object)
     m_identifier = object.value(QStringLiteral("identifier")).toString();
     m_title = object.value(QStringLiteral("title")).toString();
     position.reset();
+    pagePlace.reset();
     bookmark.reset();
     if (object.contains(QStringLiteral("position"))) {
         position = TextAnchor::fromJson(object.value(QStringLiteral("position")).toObject());
+    }
+    if (object.contains(QStringLiteral("pagePlace"))) {
+        pagePlace = PagePlace::fromJson(object.value(QStringLiteral("pagePlace")).toObject());
     }
     if (object.contains(QStringLiteral("bookmark"))) {
         bookmark = TextAnchor::fromJson(object.value(QStringLiteral("bookmark")).toObject());
@@ -417,6 +447,11 @@ void ReadingRecord::readJson(const QJsonObject& object)
 
 bool ReadingRecord::save(QString* error)
 {
+    return save(Durability::Synced, error);
+}
+
+bool ReadingRecord::save(Durability durability, QString* error)
+{
     if (m_fingerprint.isEmpty()) {
         if (error) {
             *error = tr("The book cannot be read, so its reading record cannot be kept.");
@@ -431,7 +466,10 @@ bool ReadingRecord::save(QString* error)
     }
     // The shared writer leaves the old record whole when the new one cannot be written in full
     // (a full disk): a failed save never costs the marks already kept.
-    if (!writeFileAtomically(filePath(), QJsonDocument(toJson()).toJson(), error)) {
+    const QByteArray bytes = QJsonDocument(toJson()).toJson();
+    if (!(durability == Durability::Synced
+              ? writeFileAtomically(filePath(), bytes, error)
+              : writeFileAtomicallyUnsynced(filePath(), bytes, error))) {
         return false;
     }
     // A record found under the book's former fingerprint now lives under its own.
@@ -443,4 +481,24 @@ bool ReadingRecord::save(QString* error)
     return true;
 }
 
-} // namespace Epub
+bool ReadingRecord::follow(const QString& newPath, QString* error)
+{
+    const QString fingerprint = fileFingerprint(newPath);
+    if (fingerprint.isEmpty() || fingerprint == m_fingerprint) {
+        return true;
+    }
+    const bool known = m_match != Match::New || QFileInfo::exists(filePath());
+    m_fingerprint = fingerprint;
+    const QFileInfo info(newPath);
+    if (!m_names.contains(info.fileName())) {
+        m_names.append(info.fileName());
+    }
+    if (!m_paths.contains(info.absoluteFilePath())) {
+        m_paths.append(info.absoluteFilePath());
+    }
+    // The record under the old fingerprint stays: a copy of the book as it was may still be
+    // in the library, and it is that copy's record too.
+    return !known || save(error);
+}
+
+} // namespace Reading
