@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QHash>
 #include <QPointF>
+#include <QString>
 #include <QTextBlock>
 #include <QTextFrame>
 #include <QTextLayout>
@@ -53,6 +54,28 @@ inline bool breaksAfter(const QTextBlockFormat& format)
 {
     return format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysAfter;
 }
+
+// The room a box's borders and padding take on each side of a paragraph, for paragraphs in a
+// box (the book's style draws borders around them).
+struct BoxInsets
+{
+    bool boxed = false;
+    bool first = false; // the box's first paragraph: it holds the top border
+    bool last = false;  // and its last: the bottom one
+    qreal top = 0;
+    qreal right = 0;
+    qreal bottom = 0;
+    qreal left = 0;
+};
+
+// A run of characters shown with ruby, its annotation in small type above them.
+struct RubyRun
+{
+    int start = 0; // in the block
+    int end = 0;
+    QString annotation;
+    QFont font; // the annotation's
+};
 
 // Column and row lines of a laid-out table: x in document coordinates, y from the top of the
 // item that holds the row (add that item's place). A table at the top level is laid out a few
@@ -126,6 +149,8 @@ struct BookDocumentLayout::Private
     QHash<int, QPointF> formatExtra;
     // Width of the line being laid out, for pictures wider than it.
     qreal objectWidth = 0;
+    // The box around each laid-out paragraph in one, relative to its layout's position.
+    QHash<const QTextLayout*, QRectF> boxes;
 
     qreal textWidth() const
     {
@@ -173,6 +198,13 @@ struct BookDocumentLayout::Private
     qreal layoutContents(QTextFrame::iterator it, qreal x, qreal y, qreal width);
     // Lays out rowCount rows from firstRow; returns their height.
     qreal layoutTable(QTextTable* table, int firstRow, int rowCount, qreal x, qreal y, qreal width);
+
+    static BookLayout::BoxInsets boxInsets(const QTextBlockFormat& format);
+    static std::vector<BookLayout::RubyRun> rubyRuns(const QTextBlock& block);
+    // The room the ruby of a line needs above it (0 for a line without any).
+    static qreal rubyRoom(const std::vector<BookLayout::RubyRun>& runs, const QTextLine& line);
+    void drawBox(QPainter* painter, const QTextBlock& block) const;
+    static void drawRuby(QPainter* painter, const QTextBlock& block);
 
     void drawBlock(QPainter* painter, const QTextBlock& block, const PaintContext& context,
                    const QRectF& clip) const;

@@ -105,7 +105,9 @@ void BookDocumentLayout::Private::drawBlock(QPainter* painter, const QTextBlock&
     }
     const QTextBlockFormat format = block.blockFormat();
     const QRectF lines = layout->boundingRect().translated(layout->position());
-    if (lines.top() > clip.bottom() + PageBreakGap || lines.bottom() < clip.top() - PageBreakGap) {
+    const QRectF box = boxes.value(layout).translated(layout->position());
+    if (lines.united(box).top() > clip.bottom() + PageBreakGap ||
+        lines.united(box).bottom() < clip.top() - PageBreakGap) {
         return;
     }
     const QBrush background = format.background();
@@ -129,6 +131,7 @@ void BookDocumentLayout::Private::drawBlock(QPainter* painter, const QTextBlock&
         }
         painter->restore();
     }
+    drawBox(painter, block);
     drawListMarker(painter, block, layout, format);
 
     const int start = block.position();
@@ -147,6 +150,7 @@ void BookDocumentLayout::Private::drawBlock(QPainter* painter, const QTextBlock&
         selections.append(range);
     }
     layout->draw(painter, QPointF(), selections, clip);
+    drawRuby(painter, block);
     drawDoubleUnderlines(painter, block);
     if (context.cursorPosition >= start && context.cursorPosition < end) {
         const int width =
