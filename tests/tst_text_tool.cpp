@@ -1,5 +1,6 @@
 // quillmere-text: the text of a book of every kind, compared with what the main window holds
 // after opening the same book, and the same refusals with the same words.
+#include "formats/epub/ChapterText.h"
 #include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
@@ -49,7 +50,7 @@ QString heldByTheWindow(frmMain& window)
         QString text;
         for (int chapter = 0; chapter < session->book().chapters().size(); ++chapter) {
             session->showChapter(chapter);
-            text += window.txtBook->heldText() + QLatin1Char('\n');
+            text += Epub::readableText(*window.txtBook->document()) + QLatin1Char('\n');
         }
         return text;
     }
@@ -94,6 +95,20 @@ private slots:
             << int(BookKind::Epub) << "The keeper climbed" << "The Storm";
         QTest::newRow("Word document") << "lighthouse.doc" << "lighthouse.doc"
             << int(BookKind::WordDocument) << "Quiet Lighthouse" << "forty years";
+        // Books of other producers; calibre's from HTML holds ruby and a drawing with words.
+        QTest::newRow("calibre from HTML") << "epub/calibre-html.epub" << "harbour.epub"
+            << int(BookKind::Epub) << QStringLiteral("\u6F22(\u304B\u3093)\u5B57(\u3058) were")
+            << "[Pier map]";
+        QTest::newRow("calibre from text") << "epub/calibre-text.epub" << "log.epub"
+            << int(BookKind::Epub) << "The Harbour Log" << "net loft";
+        QTest::newRow("calibre from DOCX") << "epub/calibre-docx.epub" << "notes.epub"
+            << int(BookKind::Epub) << "grey water" << "shingle";
+        QTest::newRow("calibre from ODT") << "epub/calibre-odt.epub" << "sheet.epub"
+            << int(BookKind::Epub) << "grey water" << "shingle";
+        QTest::newRow("DocBook XSL") << "epub/docbook.epub" << "manual.epub"
+            << int(BookKind::Epub) << "Chapter 1. The Wall" << "Gull";
+        QTest::newRow("Sphinx") << "epub/sphinx.epub" << "guide.epub"
+            << int(BookKind::Epub) << "Keep clear of the quay" << "print(\"gull\")";
         // clang-format on
     }
 

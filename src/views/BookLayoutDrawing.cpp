@@ -21,7 +21,9 @@ void BookDocumentLayout::Private::drawListMarker(QPainter* painter, const QTextB
                                                  const QTextBlockFormat&) const
 {
     QTextList* list = block.textList();
-    if (!list || layout->lineCount() == 0) {
+    // A list without a style (list-style-type: none) shows no markers.
+    if (!list || layout->lineCount() == 0 ||
+        list->format().style() == QTextListFormat::ListStyleUndefined) {
         return;
     }
     const QTextLine first = layout->lineAt(0);

@@ -951,10 +951,17 @@ private:
                                                 : 0;
     }
 
-    // A width as a part of the page (in %) or in pixels; false when it is neither.
+    // A width as a part of the page (in %) or in pixels (a bare number, as attributes give
+    // them, too); false when it is neither.
     static bool widthOf(const QString& value, qreal points, qreal* fraction, qreal* pixels)
     {
         const QString text = value.trimmed();
+        bool number = false;
+        const qreal bare = text.toDouble(&number);
+        if (number) {
+            *pixels = qBound<qreal>(0, bare, 1e6);
+            return bare > 0;
+        }
         if (text.endsWith(QLatin1Char('%'))) {
             bool ok = false;
             const qreal percent = text.chopped(1).trimmed().toDouble(&ok);
@@ -964,7 +971,7 @@ private:
             }
             return false;
         }
-        return CssBox::pixels(text, points, pixels) && *pixels > 0;
+        return CssBox::lengthPixels(text, points, pixels) && *pixels > 0;
     }
 
     // Takes the style the sheets give the element's first letter, if any, for the first text

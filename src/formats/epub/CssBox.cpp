@@ -61,6 +61,17 @@ QStringList words(const QString& value)
 
 bool CssBox::pixels(const QString& value, qreal points, qreal* result)
 {
+    qreal length = 0;
+    if (!lengthPixels(value, points, &length)) {
+        return false;
+    }
+    // A border or padding wider than a page is as wide as one can show.
+    *result = qBound<qreal>(0, length, 400);
+    return true;
+}
+
+bool CssBox::lengthPixels(const QString& value, qreal points, qreal* result)
+{
     const QString text = value.trimmed().toLower();
     if (text == QLatin1String("thin") || text == QLatin1String("medium") ||
         text == QLatin1String("thick")) {
@@ -91,8 +102,8 @@ bool CssBox::pixels(const QString& value, qreal points, qreal* result)
     } else {
         return false;
     }
-    // A border or padding wider than a page is as wide as one can show.
-    *result = qBound<qreal>(0, number * scale, 400);
+    // Past any page, a length is as good as infinite.
+    *result = qBound<qreal>(-1e6, number * scale, 1e6);
     return true;
 }
 

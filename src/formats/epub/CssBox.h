@@ -36,8 +36,11 @@ struct CssBox
     {
         return parseSide(value, points, Side());
     }
-    // A length in pixels ("2px", "0.5em", "1pt", "thin"); false for anything else.
+    // A border's or padding's length in pixels ("2px", "0.5em", "1pt", "thin"), at most 400;
+    // false for anything else.
     static bool pixels(const QString& value, qreal points, qreal* result);
+    // Any length in pixels, unbounded but for its sign.
+    static bool lengthPixels(const QString& value, qreal points, qreal* result);
     // A CSS colour: #rgb, #rrggbb, rgb(), rgba() or a name; invalid for anything else.
     static QColor color(const QString& value);
 };
