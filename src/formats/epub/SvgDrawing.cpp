@@ -141,6 +141,9 @@ QByteArray pictureType(const QByteArray& data)
 {
     QByteArray bytes = data;
     QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::ReadOnly)) {
+        return {};
+    }
     const QByteArray format = QImageReader::imageFormat(&buffer);
     static const QSet<QByteArray> raster = {"png", "jpeg", "jpg", "gif", "webp", "bmp"};
     return raster.contains(format) ? (format == "jpg" ? QByteArray("jpeg") : format) : QByteArray();
