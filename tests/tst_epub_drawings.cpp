@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 namespace {
@@ -346,6 +347,32 @@ private slots:
         QCOMPARE(Epub::readableText(document), QStringLiteral("A To(t)kyo(kyo) trip."));
         QVERIFY(
             document.begin().blockFormat().boolProperty(Epub::ChapterFormats::HoldsRubyProperty));
+    }
+
+    // The first letter of a paragraph styled by the book (a drop cap), with the punctuation
+    // before it; the rest of the paragraph and other paragraphs keep their own style.
+    void firstLetters()
+    {
+        PictureBook pictures({QStringLiteral(
+            "<style>p.open::first-letter { font-size: 3em; color: #800000 } p:first-letter "
+            "{ font-weight: bold }</style><p class=\"open\">\u201COnce,\u201D he said.</p>"
+            "<p>Plain.</p>")});
+        QVERIFY(pictures.ok);
+        Epub::ChapterConverter converter(pictures.book);
+        QTextDocument document;
+        QVERIFY(converter.convert(0, &document));
+        QCOMPARE(document.toPlainText(), QStringLiteral("\u201COnce,\u201D he said.\nPlain."));
+        const QTextBlock open = document.begin();
+        QTextCursor cursor(open);
+        cursor.setPosition(open.position() + 2); // after the quote and the O
+        const QTextCharFormat letter = cursor.charFormat();
+        cursor.setPosition(open.position() + 3);
+        const QTextCharFormat rest = cursor.charFormat();
+        QCOMPARE(letter.foreground().color(), QColor(0x80, 0, 0));
+        QVERIFY(letter.fontPointSize() > 2.5 * rest.fontPointSize());
+        QVERIFY(rest.foreground().color() != QColor(0x80, 0, 0));
+        QCOMPARE(QTextCursor(open.next()).charFormat().foreground().color() == QColor(0x80, 0, 0),
+                 false);
     }
 };
 

@@ -474,6 +474,8 @@ private slots:
         const int page = book.view()->viewport()->width();
         QVERIFY2(width > page * 0.2 && width <= page * 0.3,
                  qPrintable(QStringLiteral("%1 of %2").arg(width).arg(page)));
+        // It stands on the right, where it floats.
+        QVERIFY(book.placeOf(picture).left() > page / 2);
     }
 
     // calibre's book from HTML in the view: its cover page (a drawing the size of the page that

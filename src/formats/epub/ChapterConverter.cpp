@@ -1443,6 +1443,17 @@ static void applyFormats(QTextDocument* document, const QList<QTextCharFormat>& 
         QTextBlockFormat holds;
         if (formats[i].hasProperty(ChapterFormats::FloatProperty)) {
             holds.setProperty(ChapterFormats::HoldsFloatProperty, true);
+            // A paragraph of floating pictures alone (a figure) stands on the float's side;
+            // the text does not flow around it.
+            if (cursor.block()
+                    .text()
+                    .remove(QChar::ObjectReplacementCharacter)
+                    .trimmed()
+                    .isEmpty()) {
+                holds.setAlignment(
+                    Qt::Alignment(formats[i].intProperty(ChapterFormats::FloatProperty)) |
+                    Qt::AlignAbsolute);
+            }
         }
         if (formats[i].hasProperty(ChapterFormats::RubyProperty)) {
             holds.setProperty(ChapterFormats::HoldsRubyProperty, true);
