@@ -49,10 +49,11 @@ struct OpenBook
                          chapters, parts);
         open();
     }
-    // A book of the test data, as its producer made it.
-    explicit OpenBook(const QString& dataBook)
+    // A book of the test data, as its producer made it (a name of its own type, so that a list
+    // of one chapter is never taken for it).
+    explicit OpenBook(const char* dataBook)
     {
-        QFile::copy(QStringLiteral(QUILLMERE_TEST_DATA "/epub/") + dataBook,
+        QFile::copy(QStringLiteral(QUILLMERE_TEST_DATA "/epub/") + QLatin1String(dataBook),
                     app.booksPath() + QStringLiteral("book.epub"));
         open();
     }
@@ -483,7 +484,7 @@ private slots:
     // and drawing are drawn in the colours of its style.
     void calibreBookIsDrawn()
     {
-        OpenBook book(QStringLiteral("calibre-html.epub"));
+        OpenBook book("calibre-html.epub");
         QVERIFY(book.ok);
         QCOMPARE(book.session()->currentChapter(), 0);
         const QSize viewport = book.view()->viewport()->size();
