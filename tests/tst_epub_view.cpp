@@ -493,6 +493,13 @@ private slots:
         QVERIFY2(cover.height() > viewport.height() * 2 / 3 && cover.bottom() < viewport.height(),
                  qPrintable(QStringLiteral("%1x%2").arg(cover.width()).arg(cover.height())));
         QVERIFY(qAbs(cover.width() * 3 - cover.height() * 2) <= 6);
+        // A lower window: the cover is fitted to it again.
+        book.window->resize(800, 450);
+        QTRY_VERIFY(book.view()->viewport()->height() < viewport.height() - 100);
+        const int lower = book.view()->viewport()->height();
+        QTRY_VERIFY(painted(book.shown(), QColor(0x30, 0x50, 0x80)).box.bottom() < lower);
+        QVERIFY(painted(book.shown(), QColor(0x30, 0x50, 0x80)).box.height() > lower * 2 / 3);
+        book.window->resize(800, 700);
 
         QVERIFY(book.session()->showChapter(1));
         const QImage shown = book.shown();
