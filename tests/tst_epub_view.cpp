@@ -407,7 +407,8 @@ private slots:
                 "<p>Read <ruby>base<rt>note</rt></ruby> aloud.</p><p>Below.</p>"
                 "<ul style=\"list-style-type: none\"><li>Nets</li></ul>"
                 "<div style=\"float: right; width: 30%\"><img src=\"p.png\" alt=\"p\"/></div>"
-                "<p>Beside.</p>")},
+                "<p>Beside.</p><table style=\"border-collapse: collapse\"><tr><td style=\"border: "
+                "2px solid #ff00ff\">Cell</td></tr></table>")},
             {{QStringLiteral("p.png"), png(1000, 40)}});
         QVERIFY(book.ok);
         const QImage shown = book.shown();
@@ -477,6 +478,12 @@ private slots:
                  qPrintable(QStringLiteral("%1 of %2").arg(width).arg(page)));
         // It stands on the right, where it floats.
         QVERIFY(book.placeOf(picture).left() > page / 2);
+
+        // A cell's own border, in a table without one, is drawn around the cell.
+        const QRect cell = book.placeOf(book.offsetOf(QStringLiteral("Cell")));
+        const QRect magenta = painted(shown, QColor(255, 0, 255)).box;
+        QVERIFY(magenta.contains(cell.center()) && magenta.left() < cell.left() &&
+                magenta.top() < cell.top());
     }
 
     // calibre's book from HTML in the view: its cover page (a drawing the size of the page that

@@ -18,6 +18,7 @@
 #include <vector>
 
 class QTextTable;
+class QTextTableCellFormat;
 
 namespace BookLayout {
 // Room a page break takes on screen; a thin rule is drawn across its middle.
@@ -212,6 +213,9 @@ struct BookDocumentLayout::Private
                       const PaintContext& context, const QRectF& clip) const;
     void drawTable(QPainter* painter, QTextTable* table, int firstRow, int rowCount, qreal dy,
                    const PaintContext& context, const QRectF& clip) const;
+    // text: the colour of a border the format gives none.
+    static void drawCellBorders(QPainter* painter, const QRectF& rect,
+                                const QTextTableCellFormat& format, const QColor& text);
     void drawDoubleUnderlines(QPainter* painter, const QTextBlock& block) const;
     void drawListMarker(QPainter* painter, const QTextBlock& block, const QTextLayout* layout,
                         const QTextBlockFormat& format) const;
