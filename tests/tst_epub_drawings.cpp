@@ -1,6 +1,7 @@
 // What an EPUB book's SVG drawings give the renderer (their shapes and the book's own pictures,
 // never a script or anything outside the book, at a bounded cost) and the size each is shown
-// at; the borders and padding read from a book's style.
+// at; the borders and padding read from a book's style; ruby and first letters, in chapters
+// and on paper.
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/ChapterFormats.h"
 #include "formats/epub/ChapterText.h"
@@ -8,10 +9,14 @@
 #include "formats/epub/EpubBook.h"
 #include "formats/epub/SvgDrawing.h"
 #include "support/EpubFiles.h"
+#include "support/PdfText.h"
 #include "support/TestMain.h"
+#include "views/EpubPrinter.h"
 
 #include <QBuffer>
 #include <QImage>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -347,6 +352,23 @@ private slots:
         QCOMPARE(Epub::readableText(document), QStringLiteral("A To(t)kyo(kyo) trip."));
         QVERIFY(
             document.begin().blockFormat().boolProperty(Epub::ChapterFormats::HoldsRubyProperty));
+    }
+
+    // On paper, ruby follows the characters it reads, in parentheses: none of it is lost.
+    void rubyIsPrintedAfterItsBase()
+    {
+        PictureBook pictures({QStringLiteral(
+            "<p>A <ruby>To<rt>t</rt>kyo<rt>kyo</rt></ruby> trip.</p><p>No ruby here.</p>")});
+        QVERIFY(pictures.ok);
+        QTemporaryDir out;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(out.filePath(QStringLiteral("ruby.pdf")));
+        QCOMPARE(EpubPrinter::printBook(pictures.book, QFont(), &printer),
+                 EpubPrinter::Result::Printed);
+        QString text = pdfText(printer.outputFileName());
+        text.remove(QRegularExpression(QStringLiteral("\\s")));
+        QVERIFY2(text.contains(QStringLiteral("ATo(t)kyo(kyo)trip.Noruby")), qPrintable(text));
     }
 
     // The first letter of a paragraph styled by the book (a drop cap), with the punctuation

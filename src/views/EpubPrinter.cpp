@@ -1,6 +1,7 @@
 #include "views/EpubPrinter.h"
 
 #include "formats/epub/ChapterConverter.h"
+#include "formats/epub/ChapterText.h"
 #include "formats/epub/EpubBook.h"
 #include "views/BookPictureHandler.h"
 #include "views/PrintedPages.h"
@@ -57,6 +58,8 @@ EpubPrinter::Result EpubPrinter::printBook(const Epub::Book& book, const QFont& 
             document.setPlainText(
                 tr("Chapter %1 cannot be printed: %2").arg(chapter + 1).arg(chapterError));
         }
+        // Paper has no room above the lines for ruby: it follows its characters.
+        Epub::spellOutRuby(&document);
         pages.layOut(&document);
         if (!pages.print(&document, error)) {
             return Result::Failed;

@@ -12,4 +12,9 @@ namespace Epub {
 // follows the characters it reads, in parentheses, as a reader without ruby shows it.
 QString readableText(const QTextDocument& document);
 
+// Writes each ruby annotation into the text after the characters it reads, in parentheses and
+// smaller type, for a layout that cannot draw ruby above them (printing). Offsets change, so
+// this is for a document only drawn, never one marks and bookmarks point into.
+void spellOutRuby(QTextDocument* document);
+
 } // namespace Epub
