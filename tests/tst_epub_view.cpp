@@ -12,6 +12,7 @@
 #include "views/EpubSession.h"
 #include "views/RichTextView.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
@@ -409,7 +410,7 @@ private slots:
                 "<div style=\"float: right; width: 30%\"><img src=\"p.png\" alt=\"p\"/></div>"
                 "<p>Beside.</p><table style=\"border-collapse: collapse\"><tr><td style=\"border: "
                 "2px solid #ff00ff\">Cell</td></tr></table>")},
-            {{QStringLiteral("p.png"), png(1000, 40)}});
+            {{QStringLiteral("p.png"), png(1000, 600)}});
         QVERIFY(book.ok);
         const QImage shown = book.shown();
         const QColor background = shown.pixelColor(shown.width() - 2, shown.height() - 2);
@@ -476,8 +477,20 @@ private slots:
         const int page = book.view()->viewport()->width();
         QVERIFY2(width > page * 0.2 && width <= page * 0.3,
                  qPrintable(QStringLiteral("%1 of %2").arg(width).arg(page)));
-        // It stands on the right, where it floats.
-        QVERIFY(book.placeOf(picture).left() > page / 2);
+        // It stands on the right, where it floats, and the next paragraph starts beside it,
+        // narrower, from the left edge.
+        const QRect figure = book.placeOf(picture);
+        const QRect beside = book.placeOf(book.offsetOf(QStringLiteral("Beside.")));
+        QVERIFY(figure.left() > page / 2);
+        QVERIFY2(beside.top() < figure.bottom() && beside.left() < page / 4,
+                 qPrintable(QStringLiteral("%1 %2").arg(beside.top()).arg(figure.bottom())));
+        QTextCursor besideEnd(book.view()->document());
+        besideEnd.setPosition(book.offsetOf(QStringLiteral("Beside.")));
+        QVERIFY(book.view()
+                    ->document()
+                    ->documentLayout()
+                    ->blockBoundingRect(besideEnd.block())
+                    .width() < page * 0.8);
 
         // A cell's own border, in a table without one, is drawn around the cell.
         const QRect cell = book.placeOf(book.offsetOf(QStringLiteral("Cell")));

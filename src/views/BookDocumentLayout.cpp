@@ -301,12 +301,17 @@ qreal BookDocumentLayout::Private::layoutBlock(const QTextBlock& block, qreal x,
     objectWidth = lineWidth;
     // Lines that hold ruby leave room above them for it.
     const std::vector<RubyRun> ruby = rubyRuns(block);
+    // A figure floating before the paragraph: its first lines run beside it.
+    const FloatRoom beside = floatBeside(block.previous(), block, width);
     qreal lineY = 0;
     layout->beginLayout();
     for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
         const qreal indentOfLine = line.lineNumber() == 0 ? firstIndent : 0;
-        const qreal shift = indentOfLine - origin;
-        line.setLineWidth(qMax(NarrowestLine, lineWidth - indentOfLine));
+        const bool besideFloat = lineY < beside.height;
+        const qreal floatWidth = besideFloat ? beside.width : 0;
+        const qreal shift =
+            indentOfLine - origin + (besideFloat && beside.side == Qt::AlignLeft ? floatWidth : 0);
+        line.setLineWidth(qMax(NarrowestLine, lineWidth - indentOfLine - floatWidth));
         const qreal advance = lineAdvance(format, line);
         // An exact line height smaller or larger than the text keeps the text on the line's
         // bottom, as word processors do.
@@ -319,6 +324,12 @@ qreal BookDocumentLayout::Private::layoutBlock(const QTextBlock& block, qreal x,
     layout->endLayout();
     objectWidth = 0;
     layout->setPosition(QPointF(left + origin, y));
+    // A paragraph shorter than the figure beside it ends below the figure; the figure itself
+    // takes no height: the paragraph after it starts beside it.
+    lineY = qMax(lineY, beside.height);
+    if (floatBeside(block, block.next(), width).side != 0) {
+        return 0;
+    }
     y += lineY + (box.last ? box.bottom : 0);
     if (box.boxed) {
         const qreal boxBottom = box.last ? y : y + format.bottomMargin();

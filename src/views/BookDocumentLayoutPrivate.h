@@ -69,6 +69,14 @@ struct BoxInsets
     qreal left = 0;
 };
 
+// The room a floating figure takes beside the text that flows along it.
+struct FloatRoom
+{
+    int side = 0; // Qt::AlignLeft or Qt::AlignRight; 0 for no figure
+    qreal width = 0;
+    qreal height = 0;
+};
+
 // A run of characters shown with ruby, its annotation in small type above them.
 struct RubyRun
 {
@@ -201,6 +209,12 @@ struct BookDocumentLayout::Private
     qreal layoutTable(QTextTable* table, int firstRow, int rowCount, qreal x, qreal y, qreal width);
 
     static BookLayout::BoxInsets boxInsets(const QTextBlockFormat& format);
+    // The pictures of a paragraph that holds floating pictures alone (a figure), or nothing.
+    static BookLayout::FloatRoom floatOf(const QTextBlock& block);
+    // The room a figure takes beside the next paragraph, laid out at this width; nothing when
+    // the paragraph does not flow beside it (then the figure stands on its own).
+    static BookLayout::FloatRoom floatBeside(const QTextBlock& figure, const QTextBlock& next,
+                                             qreal width);
     static std::vector<BookLayout::RubyRun> rubyRuns(const QTextBlock& block);
     // The room the ruby of a line needs above it (0 for a line without any).
     static qreal rubyRoom(const std::vector<BookLayout::RubyRun>& runs, const QTextLine& line);

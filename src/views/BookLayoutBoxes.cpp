@@ -1,11 +1,14 @@
 // What a book's style adds around and above paragraphs in the book view's layout: the borders
-// of boxes (a heading's rule, a boxed note) and ruby, small text above the characters it reads.
+// of boxes (a heading's rule, a boxed note), ruby (small text above the characters it reads),
+// and floating figures with the next paragraph beside them.
 #include "views/BookDocumentLayoutPrivate.h"
 
 #include "formats/epub/ChapterFormats.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTextCursor>
+#include <QTextImageFormat>
 
 using namespace BookLayout;
 namespace Formats = Epub::ChapterFormats;
@@ -13,7 +16,45 @@ namespace Formats = Epub::ChapterFormats;
 namespace {
 // Ruby is set at half the size of the text it reads.
 constexpr qreal RubyScale = 0.5;
+// Room between a floating figure and the text beside it.
+constexpr qreal FloatGap = 12;
 } // namespace
+
+FloatRoom BookDocumentLayout::Private::floatOf(const QTextBlock& block)
+{
+    FloatRoom room;
+    if (!block.isValid() || !block.blockFormat().boolProperty(Formats::HoldsFloatProperty)) {
+        return room;
+    }
+    // A figure: floating pictures and nothing else.
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        const QTextImageFormat format = fragment.charFormat().toImageFormat();
+        const int side = format.intProperty(Formats::FloatProperty);
+        if (!format.isValid() || (side != Qt::AlignLeft && side != Qt::AlignRight) ||
+            (room.side != 0 && side != room.side)) {
+            return {};
+        }
+        room.side = side;
+        room.width += qMax<qreal>(0, format.width()) * fragment.length();
+        room.height = qMax(room.height, format.height());
+    }
+    return room;
+}
+
+FloatRoom BookDocumentLayout::Private::floatBeside(const QTextBlock& figure, const QTextBlock& next,
+                                                   qreal width)
+{
+    const FloatRoom room = floatOf(figure);
+    // The text beside needs room of its own; a figure in a table's cell stays where it is.
+    if (room.side == 0 || !next.isValid() || room.width > width * 0.6 || room.height <= 0 ||
+        floatOf(next).side != 0 || QTextCursor(figure).currentTable() ||
+        QTextCursor(next).currentTable() ||
+        QTextCursor(figure).currentFrame() != QTextCursor(next).currentFrame()) {
+        return {};
+    }
+    return {room.side, room.width + FloatGap, room.height};
+}
 
 BoxInsets BookDocumentLayout::Private::boxInsets(const QTextBlockFormat& format)
 {

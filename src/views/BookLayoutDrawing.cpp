@@ -187,7 +187,10 @@ void BookDocumentLayout::draw(QPainter* painter, const PaintContext& context)
     layoutRange(clip.top(), clip.bottom());
     painter->save();
     painter->setPen(context.palette.color(QPalette::Text));
-    for (int i = d->itemAt(clip.top()); i >= 0 && i < d->itemCount; ++i) {
+    // From the item before the first in the clip: a floating figure takes no height, and
+    // reaches down beside the paragraph after it.
+    const int first = d->itemAt(clip.top());
+    for (int i = first > 0 ? first - 1 : first; i >= 0 && i < d->itemCount; ++i) {
         if (d->itemTop(i) > clip.bottom()) {
             break;
         }
