@@ -177,23 +177,28 @@ private slots:
         QTest::addColumn<QString>("attributes");
         QTest::addColumn<bool>("fitsPage");
         QTest::addColumn<QSize>("shown"); // on a page of 400 by 300
-        QTest::newRow("pixels") << "width=\"120\" height=\"60\"" << false << QSize(120, 60);
-        QTest::newRow("points") << "width=\"72pt\" height=\"36pt\"" << false << QSize(96, 48);
+        QTest::newRow("pixels") << QStringLiteral("width=\"120\" height=\"60\"") << false
+                                << QSize(120, 60);
+        QTest::newRow("points") << QStringLiteral("width=\"72pt\" height=\"36pt\"") << false
+                                << QSize(96, 48);
         QTest::newRow("wider than the page")
-            << "width=\"800\" height=\"100\" viewBox=\"0 0 8 1\"" << false << QSize(400, 50);
+            << QStringLiteral("width=\"800\" height=\"100\" viewBox=\"0 0 8 1\"") << false
+            << QSize(400, 50);
         QTest::newRow("width alone, view box's shape")
-            << "width=\"200\" viewBox=\"0 0 4 1\"" << false << QSize(200, 50);
+            << QStringLiteral("width=\"200\" viewBox=\"0 0 4 1\"") << false << QSize(200, 50);
         QTest::newRow("no size: the page's width")
-            << "viewBox=\"0 0 2 1\"" << false << QSize(400, 200);
-        QTest::newRow("no size nor view box") << "" << false << QSize(300, 150);
+            << QStringLiteral("viewBox=\"0 0 2 1\"") << false << QSize(400, 200);
+        QTest::newRow("no size nor view box") << QString() << false << QSize(300, 150);
         QTest::newRow("half the page")
-            << "width=\"50%\" viewBox=\"0 0 1 1\"" << false << QSize(200, 200);
+            << QStringLiteral("width=\"50%\" viewBox=\"0 0 1 1\"") << false << QSize(200, 200);
         QTest::newRow("the page, kept in shape (a cover)")
-            << "width=\"100%\" height=\"100%\" viewBox=\"0 0 600 900\"" << true << QSize(200, 300);
+            << QStringLiteral("width=\"100%\" height=\"100%\" viewBox=\"0 0 600 900\"") << true
+            << QSize(200, 300);
         QTest::newRow("tall, fitted to the page")
-            << "viewBox=\"0 0 1 3\"" << true << QSize(100, 300);
+            << QStringLiteral("viewBox=\"0 0 1 3\"") << true << QSize(100, 300);
         QTest::newRow("nonsense sizes")
-            << "width=\"-5\" height=\"1e400\" viewBox=\"0 0 0 0\"" << false << QSize(300, 150);
+            << QStringLiteral("width=\"-5\" height=\"1e400\" viewBox=\"0 0 0 0\"") << false
+            << QSize(300, 150);
     }
     void drawingSizes()
     {
@@ -263,23 +268,27 @@ private slots:
         QTest::addColumn<QString>("bottomColor");
         QTest::addColumn<qreal>("leftPadding");
         QTest::newRow("calibre's heading rule")
-            << "border-bottom: #2050c0 solid 2px; padding-bottom: 4px" << QList<qreal>{0, 0, 2, 0}
-            << int(QTextFrameFormat::BorderStyle_Solid) << "#2050c0" << 0.0;
+            << QStringLiteral("border-bottom: #2050c0 solid 2px; padding-bottom: 4px")
+            << QList<qreal>{0, 0, 2, 0} << int(QTextFrameFormat::BorderStyle_Solid)
+            << QStringLiteral("#2050c0") << 0.0;
         QTest::newRow("double, all sides, em padding")
-            << "border: 4px double rgb(160, 32, 32); padding: 0.5em 1em" << QList<qreal>{4, 4, 4, 4}
-            << int(QTextFrameFormat::BorderStyle_Double) << "#a02020" << 16.0;
+            << QStringLiteral("border: 4px double rgb(160, 32, 32); padding: 0.5em 1em")
+            << QList<qreal>{4, 4, 4, 4} << int(QTextFrameFormat::BorderStyle_Double)
+            << QStringLiteral("#a02020") << 16.0;
         QTest::newRow("style alone is medium")
-            << "border-style: solid none" << QList<qreal>{3, 0, 3, 0}
-            << int(QTextFrameFormat::BorderStyle_Solid) << "" << 0.0;
+            << QStringLiteral("border-style: solid none") << QList<qreal>{3, 0, 3, 0}
+            << int(QTextFrameFormat::BorderStyle_Solid) << QString() << 0.0;
         QTest::newRow("a side taken back")
-            << "border: 1px dashed red; border-bottom: none" << QList<qreal>{1, 1, 0, 1}
-            << int(QTextFrameFormat::BorderStyle_None) << "" << 0.0;
+            << QStringLiteral("border: 1px dashed red; border-bottom: none")
+            << QList<qreal>{1, 1, 0, 1} << int(QTextFrameFormat::BorderStyle_None) << QString()
+            << 0.0;
         QTest::newRow("widths by side, a huge one bounded")
-            << "border: solid; border-width: 1px 2px 9999px 4px; padding-left: 3pt"
-            << QList<qreal>{1, 2, 400, 4} << int(QTextFrameFormat::BorderStyle_Solid) << "" << 4.0;
-        QTest::newRow("nonsense") << "border: 3px wobbly #zzz; padding: -4px"
+            << QStringLiteral("border: solid; border-width: 1px 2px 9999px 4px; padding-left: 3pt")
+            << QList<qreal>{1, 2, 400, 4} << int(QTextFrameFormat::BorderStyle_Solid) << QString()
+            << 4.0;
+        QTest::newRow("nonsense") << QStringLiteral("border: 3px wobbly #zzz; padding: -4px")
                                   << QList<qreal>{0, 0, 0, 0}
-                                  << int(QTextFrameFormat::BorderStyle_None) << "" << 0.0;
+                                  << int(QTextFrameFormat::BorderStyle_None) << QString() << 0.0;
     }
     void boxesFromStyle()
     {

@@ -96,19 +96,19 @@ private slots:
         QTest::newRow("Word document") << "lighthouse.doc" << "lighthouse.doc"
             << int(BookKind::WordDocument) << "Quiet Lighthouse" << "forty years";
         // Books of other producers; calibre's from HTML holds ruby and a drawing with words.
-        QTest::newRow("calibre from HTML") << "epub/calibre-html.epub" << "harbour.epub"
+        QTest::newRow("calibre from HTML") << QStringLiteral("epub/calibre-html.epub") << QStringLiteral("harbour.epub")
             << int(BookKind::Epub) << QStringLiteral("\u6F22(\u304B\u3093)\u5B57(\u3058) were")
-            << "[Pier map]";
-        QTest::newRow("calibre from text") << "epub/calibre-text.epub" << "log.epub"
-            << int(BookKind::Epub) << "The Harbour Log" << "net loft";
-        QTest::newRow("calibre from DOCX") << "epub/calibre-docx.epub" << "notes.epub"
-            << int(BookKind::Epub) << "grey water" << "shingle";
-        QTest::newRow("calibre from ODT") << "epub/calibre-odt.epub" << "sheet.epub"
-            << int(BookKind::Epub) << "grey water" << "shingle";
-        QTest::newRow("DocBook XSL") << "epub/docbook.epub" << "manual.epub"
-            << int(BookKind::Epub) << "Chapter 1. The Wall" << "Gull";
-        QTest::newRow("Sphinx") << "epub/sphinx.epub" << "guide.epub"
-            << int(BookKind::Epub) << "Keep clear of the quay" << "print(\"gull\")";
+            << QStringLiteral("[Pier map]");
+        QTest::newRow("calibre from text") << QStringLiteral("epub/calibre-text.epub") << QStringLiteral("log.epub")
+            << int(BookKind::Epub) << QStringLiteral("The Harbour Log") << QStringLiteral("net loft");
+        QTest::newRow("calibre from DOCX") << QStringLiteral("epub/calibre-docx.epub") << QStringLiteral("notes.epub")
+            << int(BookKind::Epub) << QStringLiteral("grey water") << QStringLiteral("shingle");
+        QTest::newRow("calibre from ODT") << QStringLiteral("epub/calibre-odt.epub") << QStringLiteral("sheet.epub")
+            << int(BookKind::Epub) << QStringLiteral("grey water") << QStringLiteral("shingle");
+        QTest::newRow("DocBook XSL") << QStringLiteral("epub/docbook.epub") << QStringLiteral("manual.epub")
+            << int(BookKind::Epub) << QStringLiteral("Chapter 1. The Wall") << QStringLiteral("Gull");
+        QTest::newRow("Sphinx") << QStringLiteral("epub/sphinx.epub") << QStringLiteral("guide.epub")
+            << int(BookKind::Epub) << QStringLiteral("Keep clear of the quay") << QStringLiteral("print(\"gull\")");
         // clang-format on
     }
 
