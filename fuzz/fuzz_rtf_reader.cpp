@@ -1,5 +1,6 @@
 // libFuzzer target for the RTF reader: any input must load or be refused, never crash, hang
-// or leak. Writing the result back exercises the writer on whatever the reader built.
+// or leak. Whatever the reader built, the writer writes it so that the reader reads it again with
+// the same text: a book saved with a mark loses none of its words.
 // Run: fuzz_rtf_reader WORKDIR fuzz/corpus tests/data/rtf -max_total_time=600 -rss_limit_mb=2048
 // -timeout=10 (the first folder collects new inputs; the others are the seeds).
 // Nothing is kept between inputs but the application object and the code page tables (one per
@@ -12,6 +13,22 @@
 
 #include <QGuiApplication>
 #include <QTextDocument>
+
+#include <cstdlib>
+
+namespace {
+// The words of a document without its structure: a table left open at the end of a damaged
+// file is written closed, and its last row may read back with empty cells or paragraphs more.
+// What is checked is that no character of the text is lost or changed.
+QString wordsOf(const QTextDocument& document)
+{
+    QString text = document.toRawText();
+    text.remove(QChar(0xFDD0)); // a table cell begins
+    text.remove(QChar(0xFDD1)); // a table ends
+    text.remove(QChar::ParagraphSeparator);
+    return text;
+}
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -27,7 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (Rtf::read(bytes, &document)) {
         const QByteArray again = Rtf::write(&document);
         QTextDocument copy;
-        Rtf::read(again, &copy);
+        if (!Rtf::read(again, &copy) || wordsOf(copy) != wordsOf(document)) {
+            std::abort();
+        }
     }
     PlainText::decode(bytes);
     return 0;

@@ -5,6 +5,7 @@
 #include "core/SingleInstance.h"
 #include "mainwindow/DesktopStart.h"
 #include "mainwindow/frmMain.h"
+#include "support/FileBytes.h"
 #include "support/MainWindowDriver.h"
 #include "support/OtherUser.h"
 #include "support/RawNames.h"
@@ -33,12 +34,6 @@ bool writeFile(const QString& path, const QByteArray& content)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(content) == content.size();
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QStringList filesIn(const QString& folder)
@@ -82,13 +77,7 @@ struct ProgramCopy
 
 bool waitForFile(const QString& path, int ms)
 {
-    for (int waited = 0; waited < ms; waited += 50) {
-        if (QFileInfo::exists(path)) {
-            return true;
-        }
-        QTest::qWait(50);
-    }
-    return QFileInfo::exists(path);
+    return QTest::qWaitFor([&] { return QFileInfo::exists(path); }, ms);
 }
 
 // QProcess encodes its arguments from text, which a name that is not UTF-8 does not survive:
@@ -161,7 +150,7 @@ private slots:
         QVERIFY(choice.perUser);
         QVERIFY2(choice.error.isEmpty(), qPrintable(choice.error));
         QCOMPARE(filesIn(home + "books"), QStringList({"Sample.txt", "manual.rtf"}));
-        QCOMPARE(readFile(home + "options.txt"), QByteArray("\"yes\",12,\"no\"\r\n"));
+        QCOMPARE(fileBytes(home + "options.txt"), QByteArray("\"yes\",12,\"no\"\r\n"));
         QVERIFY(QFileInfo(home + "options.txt").isWritable());
 
         // The user changes things; a later start keeps them all, and a deleted sample book
@@ -173,10 +162,10 @@ private slots:
         QVERIFY(QFile::remove(home + "blank.htm"));
         choice = ApplicationFolder::locate(installed.bin(), home, installed.bundled());
         QVERIFY2(choice.error.isEmpty(), qPrintable(choice.error));
-        QCOMPARE(readFile(home + "options.txt"), QByteArray("\"no\",16,\"yes\"\r\n"));
-        QCOMPARE(readFile(home + "books/manual.rtf"), QByteArray("{\\rtf1 Manual, marked}"));
+        QCOMPARE(fileBytes(home + "options.txt"), QByteArray("\"no\",16,\"yes\"\r\n"));
+        QCOMPARE(fileBytes(home + "books/manual.rtf"), QByteArray("{\\rtf1 Manual, marked}"));
         QCOMPARE(filesIn(home + "books"), QStringList({"Mine.txt", "manual.rtf"}));
-        QCOMPARE(readFile(home + "blank.htm"), QByteArray("<html></html>"));
+        QCOMPARE(fileBytes(home + "blank.htm"), QByteArray("<html></html>"));
 
         // The main window runs on it: the first start opens the manual and records the start.
         frmMain window(choice.folder);
@@ -213,7 +202,7 @@ private slots:
                                                       installed.bundled());
         QVERIFY(choice.perUser);
         QVERIFY(!choice.error.isEmpty());
-        QCOMPARE(readFile(user.path() + "/Quillmere"), QByteArray("in the way"));
+        QCOMPARE(fileBytes(user.path() + "/Quillmere"), QByteArray("in the way"));
     }
 
     void addingAFileNeverReplacesABook()
@@ -319,7 +308,7 @@ private slots:
         QCOMPARE(second.exitCode(), 0);
         QTRY_COMPARE(window.state().CurrentBookName, QStringLiteral("Persuasion.txt"));
         QCOMPARE(window.txtBook->text(), QStringLiteral("Persuasion"));
-        QCOMPARE(readFile(copy.books() + "Persuasion.txt"), QByteArray("Persuasion"));
+        QCOMPARE(fileBytes(copy.books() + "Persuasion.txt"), QByteArray("Persuasion"));
     }
 
     void aFirstStartOpensItsFileAndServesTheNext()

@@ -5,6 +5,7 @@
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/EpubBook.h"
 #include "formats/epub/ReadingRecord.h"
+#include "support/FileBytes.h"
 #include "support/FullDisk.h"
 #include "support/TestMain.h"
 
@@ -123,12 +124,6 @@ bool writeTwin(const QString& path, int fillerSize, int parts, const QByteArray&
                       .toUtf8());
     zip.close();
     return ok && zip.getZipError() == ZIP_OK;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 Epub::TextAnchor anchorAt(int offset)

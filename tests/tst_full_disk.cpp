@@ -6,6 +6,7 @@
 #include "formats/BookmarkFile.h"
 #include "formats/OptionsFile.h"
 #include "mainwindow/frmMain.h"
+#include "support/FileBytes.h"
 #include "support/FolderSnapshot.h"
 #include "support/FullDisk.h"
 #include "support/MainWindowDriver.h"
@@ -32,12 +33,6 @@ const QByteArray OldOptions = "\"no\",12,\"yes\"\r\n";
 QString noSpace()
 {
     return QString::fromLocal8Bit(std::strerror(ENOSPC));
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 bool writeAll(const QString& path, const QByteArray& bytes)
@@ -130,13 +125,13 @@ private slots:
         QString error;
         QVERIFY(!write(&error));
         QVERIFY2(error.contains(noSpace()), qPrintable(error));
-        QCOMPARE(readAll(path), old);
+        QCOMPARE(fileBytes(path), old);
         QCOMPARE(entries(folder), QStringList{QStringLiteral("target")});
 
         // With room again the same write goes through: it was the disk that failed.
         disk.drain();
         QVERIFY2(write(&error), qPrintable(error));
-        QVERIFY(readAll(path) != old);
+        QVERIFY(fileBytes(path) != old);
         QCOMPARE(entries(folder), QStringList{QStringLiteral("target")});
     }
 
@@ -152,7 +147,7 @@ private slots:
         QCOMPARE(QFileInfo(secret).permissions() &
                      ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser),
                  ownerOnly);
-        QCOMPARE(readAll(secret), QByteArray("password"));
+        QCOMPARE(fileBytes(secret), QByteArray("password"));
         const QString fresh = dir.filePath(QStringLiteral("fresh"));
         QVERIFY(writeFileAtomically(fresh, "password", ownerOnly));
         QCOMPARE(QFileInfo(fresh).permissions() &
@@ -190,7 +185,7 @@ private slots:
 
         disk.drain();
         QVERIFY2(LibraryImport::add(books, source, &name, &error), qPrintable(error));
-        QCOMPARE(readAll(books + name), pattern(size));
+        QCOMPARE(fileBytes(books + name), pattern(size));
     }
 
     void seedingOntoAFullDiskLeavesNoCutFile()
@@ -243,8 +238,8 @@ private slots:
         QVERIFY(disk.fill(16 * 1024));
         window.txtBook->setSelStart(200);
         window.SetBookmark();
-        QVERIFY(readAll(app.booksPath() + WinterWalk) != readAll(shipped + WinterWalk));
-        QCOMPARE(readAll(app.bookmarkPath()), records);
+        QVERIFY(fileBytes(app.booksPath() + WinterWalk) != fileBytes(shipped + WinterWalk));
+        QCOMPARE(fileBytes(app.bookmarkPath()), records);
         QCOMPARE(MessageBox::shown().size(), 1);
         QVERIFY(MessageBox::shown()[0].text.contains(
             QStringLiteral("its bookmark could not be recorded")));
@@ -352,7 +347,7 @@ private slots:
             window.Exit();
             QVERIFY(window.hasEnded());
             QVERIFY(!QFileInfo::exists(app.booksPath() + book) ||
-                    readAll(app.booksPath() + book) != readAll(shipped + book));
+                    fileBytes(app.booksPath() + book) != fileBytes(shipped + book));
         }
     }
 };

@@ -4,6 +4,8 @@
 #include "core/MailPassword.h"
 #include "core/MailSession.h"
 #include "mainwindow/frmMain.h"
+#include "support/FileBytes.h"
+#include "support/MailAccountSetup.h"
 #include "support/SmtpTestServer.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
@@ -24,7 +26,9 @@
 #include <QUrl>
 
 namespace {
-const QString Sender = QStringLiteral("reader@example.org");
+using MailAccountSetup::fillFor;
+using MailAccountSetup::Sender;
+using MailAccountSetup::sendWithSavedAccount;
 
 void setMail(const QString& server, const QString& sender, const QString& user)
 {
@@ -43,37 +47,6 @@ QString mailValue(const QString& key)
     return AppSettings::open()->value(QStringLiteral("Mail/") + key).toString();
 }
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Fills the window for the test server, which runs on 127.0.0.1 without TLS.
-void fillFor(dlgMailAccount& dialog, const SmtpTestServer& server, const QString& user,
-             const QString& password)
-{
-    const QUrl url(server.url());
-    dialog.txtServer->setText(url.host());
-    dialog.cboSecurity->setCurrentIndex(1); // STARTTLS, tried only on this computer
-    dialog.txtPort->setValue(url.port());
-    dialog.txtUser->setText(user);
-    dialog.txtSender->setText(Sender);
-    dialog.txtPassword->setText(password);
-}
-
-// Sends a book with the saved account, as the share command does.
-bool sendWithSavedAccount(QString* error)
-{
-    MailSession mail;
-    if (!mail.SignOn(error) || !mail.Compose(mail.SessionID(), error)) {
-        return false;
-    }
-    mail.setRecipAddress(QStringLiteral("friend@example.org"));
-    mail.setMsgSubject(QStringLiteral("A book"));
-    mail.setMsgNoteText(QStringLiteral("Read this."));
-    return mail.Send(error);
-}
 } // namespace
 
 class TestMailAccount : public QObject
@@ -170,9 +143,9 @@ private slots:
         QVERIFY(MessageBox::shown().isEmpty());
         QVERIFY(!dialog.isVisible());
         // The password is nowhere in the settings, and ~/.netrc is the user's alone.
-        QVERIFY(!readAll(AppSettings::open()->fileName()).contains("sesame"));
+        QVERIFY(!fileBytes(AppSettings::open()->fileName()).contains("sesame"));
         // The new entry goes before "default", which must stay last.
-        const QByteArray written = readAll(MailPassword::netrcPath());
+        const QByteArray written = fileBytes(MailPassword::netrcPath());
         QCOMPARE(written, QByteArray("machine ftp.example.org login anon password guest\n"
                                      "macdef init\ncd pub\n\n"
                                      "machine 127.0.0.1 login reader password "
@@ -194,7 +167,7 @@ private slots:
         QVERIFY(!again.txtPassword->placeholderText().isEmpty()); // says one is kept
         again.txtPassword->setText(QStringLiteral("changed"));
         again.btnSave->click();
-        const QByteArray rewritten = readAll(MailPassword::netrcPath());
+        const QByteArray rewritten = fileBytes(MailPassword::netrcPath());
         QCOMPARE(rewritten,
                  QByteArray(written).replace("\"open \\\"sesame\\\" \\\\ now\"", "changed"));
         QVERIFY(!sendWithSavedAccount(&error)); // the server wants the old one

@@ -3,6 +3,8 @@
 #include "core/AppSettings.h"
 #include "core/MailPassword.h"
 #include "core/MailSession.h"
+#include "support/FileBytes.h"
+#include "support/MailAccountSetup.h"
 #include "support/SmtpTestServer.h"
 #include "support/TestMain.h"
 #include "ui/dialogs/dlgMailAccount.h"
@@ -21,27 +23,11 @@
 #include <QUrl>
 
 namespace {
-const QString Sender = QStringLiteral("reader@example.org");
+using MailAccountSetup::Sender;
+using MailAccountSetup::sendWithSavedAccount;
 const QString User = QStringLiteral("reader");
 const QString Password = QStringLiteral("kept in the keyring");
 
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool sendWithSavedAccount(QString* error)
-{
-    MailSession mail;
-    if (!mail.SignOn(error) || !mail.Compose(mail.SessionID(), error)) {
-        return false;
-    }
-    mail.setRecipAddress(QStringLiteral("friend@example.org"));
-    mail.setMsgSubject(QStringLiteral("A book"));
-    mail.setMsgNoteText(QStringLiteral("Read this."));
-    return mail.Send(error);
-}
 } // namespace
 
 class TestMailKeyring : public QObject
@@ -96,9 +82,9 @@ private slots:
         QVERIFY(m_keyring.waitForStarted());
         m_keyring.write("quillmere-test");
         m_keyring.closeWriteChannel();
-        QTest::qWait(1500);
+        // The keyring answers once it has started and unlocked itself.
         QString why;
-        if (!MailPassword::keyringAvailable(&why)) {
+        if (!QTest::qWaitFor([&] { return MailPassword::keyringAvailable(&why); }, 15000)) {
             QSKIP(qPrintable(QStringLiteral("no keyring runs here: ") + why));
         }
     }
@@ -118,19 +104,13 @@ private slots:
         QVERIFY(netrc.open(QIODevice::WriteOnly));
         netrc.write("machine 127.0.0.1 login reader password outdated\n");
         netrc.close();
-        const QByteArray netrcBefore = readAll(MailPassword::netrcPath());
+        const QByteArray netrcBefore = fileBytes(MailPassword::netrcPath());
 
         {
             dlgMailAccount dialog;
             QVERIFY2(dialog.lblPasswordStore->text().contains(QStringLiteral("keyring")),
                      qPrintable(dialog.lblPasswordStore->text()));
-            const QUrl url(server.url());
-            dialog.txtServer->setText(url.host());
-            dialog.cboSecurity->setCurrentIndex(1);
-            dialog.txtPort->setValue(url.port());
-            dialog.txtUser->setText(User);
-            dialog.txtSender->setText(Sender);
-            dialog.txtPassword->setText(Password);
+            MailAccountSetup::fillFor(dialog, server, User, Password);
             // The test message uses the typed password before anything is saved.
             dialog.btnTest->click();
             QVERIFY2(dialog.lblAnswer->text().contains(QStringLiteral("250")),
@@ -138,8 +118,8 @@ private slots:
             dialog.btnSave->click();
             QVERIFY(MessageBox::shown().isEmpty());
         }
-        QCOMPARE(readAll(MailPassword::netrcPath()), netrcBefore);
-        QVERIFY(!readAll(AppSettings::open()->fileName()).contains("keyring"));
+        QCOMPARE(fileBytes(MailPassword::netrcPath()), netrcBefore);
+        QVERIFY(!fileBytes(AppSettings::open()->fileName()).contains("keyring"));
         MailAccount saved = MailAccount::load();
         QCOMPARE(MailPassword::readFromKeyring(saved), Password);
 

@@ -3,6 +3,7 @@
 // and the server tells which password it received.
 #include "core/AppSettings.h"
 #include "core/MailPassword.h"
+#include "support/FileBytes.h"
 #include "support/FullDisk.h"
 #include "support/SmtpTestServer.h"
 #include "support/TestMain.h"
@@ -22,12 +23,6 @@ namespace {
 const QString NewPassword = QStringLiteral("new secret");
 const QByteArray NewValue = "\"new secret\"";
 const QByteArray NewEntry = "machine 127.0.0.1 login reader password \"new secret\"";
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // What the program reads from the file for reader@127.0.0.1.
 QString ourPassword(const QString& path, bool* found = nullptr)
@@ -246,7 +241,7 @@ private slots:
         QVERIFY2(MailPassword::writeNetrc(m_netrc, QStringLiteral("127.0.0.1"),
                                           QStringLiteral("reader"), NewPassword, &error),
                  qPrintable(error));
-        QCOMPARE(readAll(m_netrc), after);
+        QCOMPARE(fileBytes(m_netrc), after);
         QCOMPARE(curlSends(QStringLiteral("reader"), QStringLiteral("127.0.0.1")), NewPassword);
         QCOMPARE(ourPassword(m_netrc), NewPassword);
         checkOthers();
@@ -265,7 +260,7 @@ private slots:
         QVERIFY(!MailPassword::writeNetrc(m_netrc, QStringLiteral("127.0.0.1"),
                                           QStringLiteral("reader"), NewPassword, &error));
         QVERIFY2(error.contains(QStringLiteral("line 2")), qPrintable(error));
-        QCOMPARE(readAll(m_netrc), file);
+        QCOMPARE(fileBytes(m_netrc), file);
     }
 
     // On a full disk the old file stays byte for byte, no new one is left behind, and the
@@ -310,7 +305,7 @@ private slots:
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].text.contains(QStringLiteral("could not be kept")),
                  qPrintable(shown[0].text));
-        QCOMPARE(readAll(netrc), old);
+        QCOMPARE(fileBytes(netrc), old);
 
         // With room again the same save goes through.
         disk.drain();

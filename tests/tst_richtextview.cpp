@@ -1,6 +1,7 @@
 // The book view: loading, offsets and selection, formats, find, pictures, saving, printing
 // and the mouse. Everything runs on real files, a real shown widget and real PDF printing.
 #include "formats/rtf/PlainTextDecoder.h"
+#include "support/FileBytes.h"
 #include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
@@ -32,12 +33,6 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
         qFatal("cannot write %s", qPrintable(path));
     }
     return path;
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QTextCharFormat formatAt(const RichTextView& view, int offset)
@@ -510,7 +505,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("book.rtf"));
         QString error;
         QVERIFY2(view.SaveFile(path, &error), qPrintable(error));
-        QVERIFY(readFile(path).startsWith("{\\rtf"));
+        QVERIFY(fileBytes(path).startsWith("{\\rtf"));
 
         RichTextView reopened;
         QVERIFY2(reopened.LoadFile(path, RichTextView::LoadRtf, &error), qPrintable(error));
@@ -566,7 +561,7 @@ private slots:
         }
         QVERIFY(!saved);
         QVERIFY(!error.isEmpty());
-        QCOMPARE(readFile(path), old);
+        QCOMPARE(fileBytes(path), old);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("book.rtf")});
     }
 

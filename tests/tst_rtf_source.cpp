@@ -4,6 +4,7 @@
 #include "formats/rtf/RtfReader.h"
 #include "formats/rtf/RtfSourceBook.h"
 #include "formats/rtf/RtfWriter.h"
+#include "support/FileBytes.h"
 #include "support/TestMain.h"
 #include "views/RichTextView.h"
 
@@ -28,12 +29,6 @@ namespace {
 
 const QColor kMark(128, 0, 0); // the red pen's colour
 const QString kPicture = QStringLiteral(QUILLMERE_APPDATA "/bookmark.bmp");
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QStringList books()
 {
@@ -225,7 +220,7 @@ public:
     explicit SavedBook(const QString& original) : m_path(m_dir.filePath(QStringLiteral("b.rtf")))
     {
         QFile::copy(original, m_path);
-        m_bytes = readAll(m_path);
+        m_bytes = fileBytes(m_path);
         m_view.resize(600, 400);
     }
     bool load() { return m_view.LoadFile(m_path, RichTextView::LoadRtf); }
@@ -265,7 +260,7 @@ public:
     {
         QString error;
         QVERIFY2(m_view.SaveFile(m_path, &error), qPrintable(error));
-        const QByteArray saved = readAll(m_path);
+        const QByteArray saved = fileBytes(m_path);
         QString why;
         QVERIFY2(onlyOurChanges(m_bytes, saved, &why), qPrintable(step + (u' ' + why)));
         QTextDocument again;
@@ -305,7 +300,7 @@ QStringList libreOfficeText(const QStringList& paths, const QString& folder)
     QStringList texts;
     for (const QString& path : paths) {
         QString text = QString::fromUtf8(
-            readAll(folder + u'/' + QFileInfo(path).completeBaseName() + QStringLiteral(".txt")));
+            fileBytes(folder + u'/' + QFileInfo(path).completeBaseName() + QStringLiteral(".txt")));
         texts.append(text.remove(QChar(0xFEFF)));
     }
     return texts;
@@ -386,7 +381,7 @@ private slots:
         book.mark(link - 4, link + 7);                  // into a field's result
         book.mark(paragraphEnd + 2, paragraphEnd + 12); // over a paragraph end
         book.saveAndCheck("marks");
-        const QByteArray saved = readAll(book.path());
+        const QByteArray saved = fileBytes(book.path());
         // The document information, header, footer, note and styles are still there.
         for (const char* kept : {"{\\info{\\title The Lighthouse Keeper}", "{\\header ",
                                  "{\\footer ", "{\\footnote ", "{\\stylesheet", "\\page"}) {
@@ -403,7 +398,7 @@ private slots:
     void aCutShortBookTakesMarksIntoItsOwnBytes()
     {
         const QByteArray whole =
-            readAll(QStringLiteral(QUILLMERE_TEST_DATA "/rtf-books/word-style-book.rtf"));
+            fileBytes(QStringLiteral(QUILLMERE_TEST_DATA "/rtf-books/word-style-book.rtf"));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("cut.rtf"));
         writeAll(path, whole.left(whole.size() * 3 / 4));
@@ -412,7 +407,7 @@ private slots:
         QVERIFY(book.view().marksRefusal().isEmpty());
         book.mark(3, 8);
         book.saveAndCheck("mark");
-        const QByteArray saved = readAll(book.path());
+        const QByteArray saved = fileBytes(book.path());
         QVERIFY(saved.contains("{\\header ") && saved.contains("{\\stylesheet"));
     }
 
@@ -442,7 +437,7 @@ private slots:
         QVERIFY(!view.isPictureAt(1));
         QCOMPARE(shown(*view.document()).at(1), QStringLiteral("o"));
         QVERIFY(view.SaveFile(path));
-        QCOMPARE(readAll(path), bytes);
+        QCOMPARE(fileBytes(path), bytes);
     }
 
     // Changes other than marks (other formats) cannot be written into the book's own bytes:
@@ -451,7 +446,7 @@ private slots:
     {
         SavedBook book(QStringLiteral(QUILLMERE_TEST_DATA "/rtf-books/pandoc-book.rtf"));
         QVERIFY(book.load());
-        const QByteArray before = readAll(book.path());
+        const QByteArray before = fileBytes(book.path());
         const int author = offsetOf(book.view(), QStringLiteral("Ada"));
         QVERIFY(author > 0);
         book.view().setSelStart(author);
@@ -462,7 +457,7 @@ private slots:
         cursor.setPosition(author + 2);
         QVERIFY(cursor.charFormat().fontWeight() != QFont::Bold);
         QVERIFY(book.view().SaveFile(book.path()));
-        QCOMPARE(readAll(book.path()), before);
+        QCOMPARE(fileBytes(book.path()), before);
         // A mark after the refusal is still written into the book's bytes.
         book.mark(author, author + 3);
         QVERIFY(book.view().changeRefusal().isEmpty());
@@ -575,7 +570,7 @@ private slots:
             book.saveAndCheck(qPrintable(change));
         }
         // Each of our pictures stands for "@".
-        QByteArray saved = readAll(book.path());
+        QByteArray saved = fileBytes(book.path());
         saved.replace(ourPicture(), "@");
         QCOMPARE(saved, expected);
     }
@@ -587,7 +582,7 @@ private slots:
     {
         SavedBook book(QStringLiteral(QUILLMERE_TEST_DATA "/rtf-books/word-style-book.rtf"));
         QVERIFY(book.load());
-        const QByteArray original = readAll(book.path());
+        const QByteArray original = fileBytes(book.path());
         const int start = offsetOf(book.view(), QStringLiteral("keeper climbed"));
         QVERIFY(start > 0);
         qsizetype size = -1;
@@ -596,7 +591,7 @@ private slots:
             book.saveAndCheck("mark");
             QVERIFY(book.load());
             QVERIFY(book.view().marksRefusal().isEmpty());
-            const qsizetype now = readAll(book.path()).size();
+            const qsizetype now = fileBytes(book.path()).size();
             QVERIFY(size < 0 || now == size);
             size = now;
         }
@@ -605,7 +600,7 @@ private slots:
         book.saveAndCheck("erase");
         QByteArray expected = original;
         expected.replace("\\blue255;}", "\\blue255;\\red128\\green0\\blue0;}");
-        QCOMPARE(readAll(book.path()), expected);
+        QCOMPARE(fileBytes(book.path()), expected);
     }
 
     // Earlier versions wrapped every mark of a passage in two more groups, past the nesting
@@ -630,14 +625,14 @@ private slots:
         QCOMPARE(shown(*book.view().document()).at(start + 1), QStringLiteral("a#800000_"));
         book.mark(start, start + 11);
         book.saveAndCheck("mark again");
-        QCOMPARE(readAll(book.path()), head + "{\\cf1 {\\ul marked text}} after.\\par}");
+        QCOMPARE(fileBytes(book.path()), head + "{\\cf1 {\\ul marked text}} after.\\par}");
         book.mark(start + 2, start + 4, false);
         book.saveAndCheck("erase");
-        QCOMPARE(readAll(book.path()),
+        QCOMPARE(fileBytes(book.path()),
                  head + "{\\cf1 {\\ul ma}}rk{\\cf1 {\\ul ed text}} after.\\par}");
         book.mark(start, start + 11, false);
         book.saveAndCheck("erase all");
-        QCOMPARE(readAll(book.path()), head + "marked text after.\\par}");
+        QCOMPARE(fileBytes(book.path()), head + "marked text after.\\par}");
     }
 
     // Each step below marks, erases or bookmarks a random range and saves: the file always
@@ -667,7 +662,7 @@ private slots:
                 break;
             }
             book.saveAndCheck(qPrintable(QStringLiteral("step %1").arg(step)));
-            QVERIFY2(markNesting(readAll(book.path())) <= 2, qPrintable(QString::number(step)));
+            QVERIFY2(markNesting(fileBytes(book.path())) <= 2, qPrintable(QString::number(step)));
             if (step % 8 == 7) {
                 QVERIFY(book.load()); // the groups as the reader finds them in the file
             }
@@ -696,7 +691,7 @@ private slots:
                         QStringLiteral("--convert-to"), QStringLiteral("rtf"),
                         QStringLiteral("--outdir"), dir.path(), page},
                        dir.path());
-        const QByteArray original = readAll(dir.filePath(QStringLiteral("pictures.rtf")));
+        const QByteArray original = fileBytes(dir.filePath(QStringLiteral("pictures.rtf")));
         const qsizetype inlineAt = original.indexOf("{\\*\\shppict");
         const QByteArray inlinePicture = groupAt(original, inlineAt);
         const QByteArray fallback = groupAt(original, inlineAt + inlinePicture.size());
@@ -724,7 +719,7 @@ private slots:
         book.saveAndCheck("bookmark before the shape");
         book.mark(red - 3, blue + 3, false);
         book.saveAndCheck("erase over the pictures");
-        const QByteArray saved = readAll(book.path());
+        const QByteArray saved = fileBytes(book.path());
         QVERIFY(saved.contains(inlinePicture + fallback));
         QVERIFY(saved.contains(shape));
         QCOMPARE(saved.count("{\\*\\shppict"), 1);

@@ -1,5 +1,6 @@
 // The quillmere-rtf converter: its commands, atomic output and its failures.
 #include "formats/rtf/RtfReader.h"
+#include "support/FileBytes.h"
 #include "support/TestMain.h"
 #include "views/RichTextView.h"
 
@@ -41,12 +42,6 @@ void writeFile(const QString& path, const QByteArray& data)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(data);
-}
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -160,8 +155,8 @@ private slots:
         QCOMPARE(run({QStringLiteral("resave"), in, out}).exitCode, 0);
         QTextDocument original;
         QTextDocument resaved;
-        QVERIFY(Rtf::read(readFile(in), &original));
-        QVERIFY(Rtf::read(readFile(out), &resaved));
+        QVERIFY(Rtf::read(fileBytes(in), &original));
+        QVERIFY(Rtf::read(fileBytes(out), &resaved));
         QCOMPARE(resaved.toRawText(), original.toRawText());
         QCOMPARE(run({QStringLiteral("text"), out}).out, run({QStringLiteral("text"), in}).out);
     }
@@ -180,11 +175,11 @@ private slots:
             run({QStringLiteral("mark"), in, marked, QStringLiteral("12"), QStringLiteral("7")})
                 .exitCode,
             0);
-        const QByteArray bytes = readFile(marked);
+        const QByteArray bytes = fileBytes(marked);
         QVERIFY(bytes.contains("{\\header ") && bytes.contains("{\\footnote "));
         QVERIFY(bytes.contains("\\red128\\green0\\blue0;}"));
         // One colour entry, "{\\cf3 " and "{\\ul " with their closing braces, nothing else.
-        QCOMPARE(bytes.size() - readFile(in).size(), qsizetype(21 + 6 + 5 + 2));
+        QCOMPARE(bytes.size() - fileBytes(in).size(), qsizetype(21 + 6 + 5 + 2));
         QTextDocument document;
         QVERIFY(Rtf::read(bytes, &document));
         QTextCursor cursor(&document);
@@ -196,11 +191,11 @@ private slots:
 
         QCOMPARE(run({QStringLiteral("bookmark"), marked, once, QStringLiteral("30")}).exitCode, 0);
         QCOMPARE(run({QStringLiteral("bookmark"), once, twice, QStringLiteral("50")}).exitCode, 0);
-        QVERIFY(Rtf::read(readFile(twice), &document));
+        QVERIFY(Rtf::read(fileBytes(twice), &document));
         const QString text = document.toRawText();
         QCOMPARE(text.count(QChar::ObjectReplacementCharacter), 1);
         QCOMPARE(text.indexOf(QChar::ObjectReplacementCharacter), 49);
-        QCOMPARE(readFile(twice).size(), readFile(once).size());
+        QCOMPARE(fileBytes(twice).size(), fileBytes(once).size());
         QVERIFY(
             !run({QStringLiteral("mark"), in, marked, QStringLiteral("5"), QStringLiteral("99999")})
                  .err.isEmpty());
@@ -214,7 +209,7 @@ private slots:
         writeFile(in, "Chapter 1\r\n\r\nGr\xFC\xDF"
                       "e {and} \\ back\r\n");
         QCOMPARE(run({QStringLiteral("from-text"), in, out}).exitCode, 0);
-        const QByteArray rtf = readFile(out);
+        const QByteArray rtf = fileBytes(out);
         QVERIFY(rtf.startsWith("{\\rtf1"));
         QTextDocument document;
         QVERIFY(Rtf::read(rtf, &document));
@@ -265,7 +260,7 @@ private slots:
         QCOMPARE(result.exitCode, 1);
         QCOMPARE(result.err.count('\n'), 1);
         QVERIFY(result.err.startsWith("quillmere-rtf: "));
-        QCOMPARE(readFile(out), QByteArray("previous")); // nothing half-written
+        QCOMPARE(fileBytes(out), QByteArray("previous")); // nothing half-written
     }
 };
 

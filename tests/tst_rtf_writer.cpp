@@ -186,6 +186,36 @@ private slots:
         }
     }
 
+    // Books written by other programs keep every character when we write them and read them
+    // back: saving a book with a mark in it must not lose any of its text.
+    void realFilesKeepTheirTextWrittenAndReadAgain_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QString data = QStringLiteral(QUILLMERE_TEST_DATA);
+        for (const QString& folder :
+             {data + QStringLiteral("/rtf"), data + QStringLiteral("/rtf-books"),
+              data + QStringLiteral("/../../fuzz/corpus")}) {
+            const QDir dir(folder);
+            for (const QString& name : dir.entryList({QStringLiteral("*.rtf")}, QDir::Files)) {
+                QTest::newRow(qPrintable(QDir(folder).dirName() + u'/' + name))
+                    << dir.filePath(name);
+            }
+        }
+    }
+
+    void realFilesKeepTheirTextWrittenAndReadAgain()
+    {
+        QFETCH(QString, path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QTextDocument original;
+        QVERIFY(Rtf::read(file.readAll(), &original));
+        QVERIFY(!original.isEmpty());
+        QTextDocument copy;
+        QVERIFY(Rtf::read(Rtf::write(&original), &copy));
+        QCOMPARE(copy.toRawText(), original.toRawText());
+    }
+
     void writingTwiceGivesTheSameBytes()
     {
         QTextDocument original;

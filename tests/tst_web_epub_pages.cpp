@@ -232,6 +232,30 @@ private slots:
         QVERIFY(arrived.wait(20000) || arrived.size() > 0);
         QVERIFY(window.wbBook->LocationURL().endsWith(QStringLiteral(".html")));
     }
+
+    // Pages that cannot be unpacked (the temporary folder is not a folder) are refused with a
+    // message, and the book stays as text with the menu saying so.
+    void pagesThatCannotBeUnpackedSaySo()
+    {
+        TestAppFolder app;
+        QVERIFY(EpubFiles::write(app.booksPath() + QStringLiteral("story.epub"),
+                                 QStringLiteral("Story"), albumPages()));
+        frmMain window(app.path());
+        window.show();
+        QVERIFY(Driver::clickNode(window, QStringLiteral("story.epub")));
+        QAction* pages = pagesAction(window);
+        QVERIFY(pages && pages->isEnabled());
+        const QByteArray temp = qgetenv("TMPDIR");
+        const auto restore = qScopeGuard([&] { qputenv("TMPDIR", temp); });
+        qputenv("TMPDIR", QFile::encodeName(app.booksPath() + QStringLiteral("story.epub")));
+        pages->trigger();
+        QCOMPARE(MessageBox::shown().size(), 1);
+        QVERIFY(MessageBox::shown().constFirst().text.startsWith(
+            QStringLiteral("The book cannot be shown as pages:")));
+        QCOMPARE(window.state().Kind, BookKind::Epub);
+        QVERIFY(!pages->isChecked());
+        QVERIFY(window.txtBook->isVisibleTo(&window));
+    }
 };
 
 QUILLMERE_TEST_MAIN(WebEpubPagesTest)

@@ -3,6 +3,7 @@
 #include "core/AppSettings.h"
 #include "core/Hosts.h"
 #include "mainwindow/frmMain.h"
+#include "support/FileBytes.h"
 #include "support/HttpTestServer.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
@@ -25,12 +26,6 @@ QByteArray pageHtml(const QString& title, const QString& body)
                           "</head><body>%2</body></html>")
         .arg(title, body)
         .toUtf8();
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Every entry of a folder, hidden ones included.
@@ -378,7 +373,7 @@ private slots:
                  QDir::cleanPath(app.booksPath() + proposed));
         QCOMPARE(finished.at(0).at(0).toBool(), true);
         QCOMPARE(finished.at(0).at(1).toString(), target);
-        QCOMPARE(readAll(target), readAll(m_site.filePath(page.mid(1))));
+        QCOMPARE(fileBytes(target), fileBytes(m_site.filePath(page.mid(1))));
         QCOMPARE(folderEntries(app.booksPath()), QStringList{chosen});
     }
 
@@ -401,7 +396,7 @@ private slots:
         QVERIFY(finished.wait(LoadTimeout));
         QCOMPARE(QDir::cleanPath(FileDialog::lastProposedPath()), QDir::cleanPath(source));
         QCOMPARE(finished.at(0).at(0).toBool(), true);
-        QCOMPARE(readAll(target), html);
+        QCOMPARE(fileBytes(target), html);
         QCOMPARE(folderEntries(app.booksPath()), QStringList({"copy.htm", "local.htm"}));
     }
 
@@ -439,7 +434,7 @@ private slots:
         QCOMPARE(QDir::cleanPath(FileDialog::lastProposedPath()),
                  QDir::cleanPath(app.booksPath() + QStringLiteral("alice.txt")));
         QCOMPARE(finished.at(0).at(0).toBool(), true);
-        QCOMPARE(readAll(target), m_aliceText);
+        QCOMPARE(fileBytes(target), m_aliceText);
         QCOMPARE(folderEntries(app.booksPath()), QStringList{"alice.txt"});
         QCOMPARE(view.activeDownloads(), 0);
         auto* status = view.findChild<QLabel*>(QStringLiteral("downloadStatus"));
@@ -497,7 +492,7 @@ private slots:
             QVERIFY(folderEntries(app.booksPath()).isEmpty());
         } else {
             QCOMPARE(folderEntries(app.booksPath()), QStringList{"big.rtf"});
-            QCOMPARE(readAll(target), existing);
+            QCOMPARE(fileBytes(target), existing);
         }
     }
 };

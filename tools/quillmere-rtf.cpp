@@ -187,8 +187,8 @@ int main(int argc, char* argv[])
     if (args.size() < 3) {
         return usage();
     }
-    const QString command = args.at(1);
-    const QString in = args.at(2);
+    const QString& command = args.at(1);
+    const QString& in = args.at(2);
     if (command == QLatin1String("mark") || command == QLatin1String("bookmark")) {
         return changeAndSave(args);
     }

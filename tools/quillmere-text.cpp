@@ -72,7 +72,7 @@ int main(int argc, char* argv[])
     if (args.size() != 2) {
         return fail(QStringLiteral("usage: quillmere-text BOOK"));
     }
-    const QString path = args.at(1);
+    const QString& path = args.at(1);
     const BookKind kind = BookKinds::kindOf(path);
     const BookKinds::Row& row = BookKinds::row(kind);
     if (row.reader == BookKinds::Reader::WebPage || row.reader == BookKinds::Reader::PdfPages) {

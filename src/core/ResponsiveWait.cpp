@@ -23,6 +23,7 @@ ResponsiveWait::~ResponsiveWait()
     m_asker->removeEventFilter(this);
     if (m_deletionHeld) {
         // Posted anew rather than through deleteLater(), which Qt may take as already done.
+        // NOLINTNEXTLINE(bugprone-unhandled-exception-at-new): out of memory ends the program.
         QCoreApplication::postEvent(m_asker, new QDeferredDeleteEvent());
     }
 }

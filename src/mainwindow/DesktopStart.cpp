@@ -4,7 +4,7 @@
 #include "core/EngineLibrary.h"
 #include "core/SingleInstance.h"
 #include "mainwindow/frmMain.h"
-#include "ui/MessageBox.h"
+#include "views/MessageBox.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 #include "core/LibraryImport.h"
 #include "mainwindow/frmMain.h"
 #include "ui/LibraryTree.h"
-#include "ui/MessageBox.h"
+#include "views/MessageBox.h"
 
 #include <QFile>
 

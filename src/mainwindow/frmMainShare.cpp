@@ -4,8 +4,8 @@
 #include "core/MailSession.h"
 #include "core/ShareMail.h"
 #include "mainwindow/frmMain.h"
-#include "ui/MessageBox.h"
 #include "ui/dialogs/dlgShare.h"
+#include "views/MessageBox.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -9,15 +9,14 @@
 #include "views/EpubLinkClicks.h"
 #include "views/EpubPrinter.h"
 #include "views/MarkColor.h"
+#include "views/MessageBox.h"
 #include "views/RichTextView.h"
 #include "views/WebView.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QScrollBar>
@@ -61,7 +60,7 @@ EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString&
     connect(m_contents, &EpubContentsMenu::pagesToggled, this, [this](bool pages) {
         QString error;
         if (!showPages(pages, &error) && !error.isEmpty()) {
-            QMessageBox::warning(m_view->window(), QCoreApplication::applicationName(), error);
+            MessageBox::warning(m_view->window(), error);
         }
     });
     // Pages unpacked by a reader that was killed are still in the temporary folder.

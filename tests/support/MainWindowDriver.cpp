@@ -2,7 +2,7 @@
 
 #include "mainwindow/frmMain.h"
 #include "ui/LibraryTree.h"
-#include "ui/MessageBox.h"
+#include "views/MessageBox.h"
 
 #include <QTest>
 

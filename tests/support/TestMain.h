@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ui/MessageBox.h"
 #include "views/FileDialog.h"
+#include "views/MessageBox.h"
 #include "views/PrintDialog.h"
 
 #include <QApplication>

@@ -1586,7 +1586,7 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
         }
         return false;
     }
-    const QString path = chapters.at(chapter);
+    const QString& path = chapters.at(chapter);
     // The start of a chapter is read from the start of its bytes, as far as its text could
     // reach with the elements around it.
     const bool start = m_textLimit > 0;

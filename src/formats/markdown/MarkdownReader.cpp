@@ -50,7 +50,7 @@ FrontMatter takeFrontMatter(QString* text)
     }
     const QStringList lines = text->left(8192).split(QLatin1Char('\n'));
     for (int i = 1; i < lines.size() - 1; ++i) {
-        const QString line = lines.at(i);
+        const QString& line = lines.at(i);
         if (line == QLatin1String("---") || line == QLatin1String("...")) {
             qsizetype end = 0;
             for (int j = 0; j <= i; ++j) {

@@ -11,6 +11,7 @@ namespace Rtf {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+// NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open reports failure so.
 const iconv_t kNoIconv = reinterpret_cast<iconv_t>(-1);
 
 // 0x80..0x9F of Windows-1252; the five unassigned bytes are control codes and show as U+FFFD.

@@ -45,7 +45,7 @@ QString normalized(QStringView text)
     return out;
 }
 
-PlainText::Book decoded(QString text, const char* encoding, bool replaced = false)
+PlainText::Book decoded(const QString& text, const char* encoding, bool replaced = false)
 {
     PlainText::Book book;
     book.text = normalized(text);
@@ -203,6 +203,7 @@ void countUtf8(QByteArrayView b, qsizetype* valid, qsizetype* invalid)
 bool decodeWithIconv(const QByteArray& name, QByteArrayView bytes, QString* text, bool* replaced)
 {
     iconv_t cd = iconv_open("UTF-16LE", name.constData());
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): iconv_open reports failure so.
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         return false;
     }

@@ -125,7 +125,14 @@ private:
     void handleToken(const RtfToken& token);
     void openGroup();
     void closeGroup();
+    // Control words: a handler for each group of words (RtfWords.h) that running text holds,
+    // and one for each destination that reads words of its own.
     void handleWord(const RtfToken& token);
+    void handleDocumentWord(RtfWord word, const RtfToken& token);
+    void handleDestinationWord(RtfWord word, const RtfToken& token);
+    void handleCharacterWord(RtfWord word, const RtfToken& token, char16_t character);
+    void handleParagraphWord(RtfWord word, const RtfToken& token);
+    void handleTableWord(RtfWord word, const RtfToken& token);
     void handleFontTableWord(RtfWord word, const RtfToken& token);
     void handlePictureWord(RtfWord word, const RtfToken& token);
     void handleSymbol(char symbol);

@@ -2,9 +2,9 @@
 
 #include "core/ReaderState.h"
 #include "formats/BookmarkFile.h"
-#include "ui/MessageBox.h"
 #include "ui/commands/ChangeSaver.h"
 #include "views/EpubSession.h"
+#include "views/MessageBox.h"
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/Library.h"
 #include "core/ReaderState.h"
-#include "ui/MessageBox.h"
+#include "views/MessageBox.h"
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
 

@@ -1,9 +1,9 @@
 #include "ui/commands/RedPen.h"
 
 #include "core/ReaderState.h"
-#include "ui/MessageBox.h"
 #include "ui/commands/ChangeSaver.h"
 #include "views/EpubSession.h"
+#include "views/MessageBox.h"
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
 

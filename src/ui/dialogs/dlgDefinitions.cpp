@@ -1,7 +1,7 @@
 #include "ui/dialogs/dlgDefinitions.h"
 
 #include "core/DictClient.h"
-#include "ui/MessageBox.h"
+#include "views/MessageBox.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 
 #include "core/MailPassword.h"
 #include "core/MailSession.h"
-#include "ui/MessageBox.h"
+#include "views/MessageBox.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -3,12 +3,12 @@
 #include "core/Library.h"
 #include "core/ShareRequest.h"
 #include "formats/Twips.h"
-#include "ui/MessageBox.h"
 #include "ui/dialogs/WindowGeometry.h"
 #include "ui/skin/SkinButton.h"
 #include "ui/skin/SkinForm.h"
 #include "ui/skin/SkinLabel.h"
 #include "ui/skin/SkinSlideIn.h"
+#include "views/MessageBox.h"
 #include "views/WidgetBuilding.h"
 
 #include <QCloseEvent>

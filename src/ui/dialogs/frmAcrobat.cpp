@@ -4,12 +4,12 @@
 #include "core/ReaderState.h"
 #include "formats/OptionsFile.h"
 #include "formats/Twips.h"
-#include "ui/MessageBox.h"
 #include "ui/skin/SkinButton.h"
 #include "ui/skin/SkinForm.h"
 #include "ui/skin/SkinLabel.h"
 #include "ui/skin/SkinPanel.h"
 #include "ui/skin/SkinSlideIn.h"
+#include "views/MessageBox.h"
 #include "views/ShowOrRaise.h"
 
 #include <QCloseEvent>

@@ -1,12 +1,12 @@
 #include "ui/search/frmSearch.h"
 
 #include "formats/Twips.h"
-#include "ui/MessageBox.h"
 #include "ui/skin/SkinButton.h"
 #include "ui/skin/SkinForm.h"
 #include "ui/skin/SkinLabel.h"
 #include "ui/skin/SkinSlideIn.h"
 #include "views/EpubSession.h"
+#include "views/MessageBox.h"
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
 #include "views/ShowOrRaise.h"

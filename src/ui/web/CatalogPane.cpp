@@ -4,8 +4,8 @@
 #include "core/CatalogClient.h"
 #include "core/CatalogPassword.h"
 #include "core/CoverPictures.h"
-#include "ui/MessageBox.h"
 #include "ui/web/dlgCatalog.h"
+#include "views/MessageBox.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "ui/web/RefusedLink.h"
 
-#include "ui/MessageBox.h"
+#include "views/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

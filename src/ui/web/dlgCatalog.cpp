@@ -2,7 +2,7 @@
 
 #include "core/CatalogPassword.h"
 #include "core/MailPassword.h"
-#include "ui/MessageBox.h"
+#include "views/MessageBox.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

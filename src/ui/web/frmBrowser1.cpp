@@ -2,12 +2,12 @@
 
 #include "core/BookAddresses.h"
 #include "formats/Twips.h"
-#include "ui/MessageBox.h"
 #include "ui/skin/SkinButton.h"
 #include "ui/skin/SkinForm.h"
 #include "ui/skin/SkinLabel.h"
 #include "ui/skin/SkinPanel.h"
 #include "ui/web/CatalogSwitch.h"
+#include "views/MessageBox.h"
 #include "views/ScreenFit.h"
 #include "views/WebView.h"
 #include "views/WidgetBuilding.h"

@@ -1,4 +1,4 @@
-#include "ui/MessageBox.h"
+#include "views/MessageBox.h"
 
 #include <QCoreApplication>
 
