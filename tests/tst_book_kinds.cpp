@@ -23,8 +23,23 @@ private slots:
         QTest::newRow("htm") << "e.htm" << int(BookKind::Html) << "text/html";
         QTest::newRow("doc") << "f.DOC" << int(BookKind::WordDocument) << "application/msword";
         QTest::newRow("epub") << "d.epub" << int(BookKind::Epub) << "application/epub+zip";
-        QTest::newRow("docx") << "letter.docx" << int(BookKind::PlainText)
-                              << "application/octet-stream";
+        QTest::newRow("docx")
+            << "letter.docx" << int(BookKind::Docx)
+            << "application/vnd.openxmlformats-officedocument.wordprocessingml.document";
+        // A zipped FB2 book is not sent as the XML it holds, nor an AZW3 book as an old MOBI.
+        QTest::newRow("fb2") << "a.fb2" << int(BookKind::Fb2) << "application/x-fictionbook+xml";
+        QTest::newRow("fb2.zip") << "a.FB2.zip" << int(BookKind::Fb2)
+                                 << "application/x-zip-compressed-fb2";
+        QTest::newRow("plain zip")
+            << "a.zip" << int(BookKind::PlainText) << "application/octet-stream";
+        QTest::newRow("azw3") << "k.azw3" << int(BookKind::Mobi)
+                              << "application/vnd.amazon.mobi8-ebook";
+        QTest::newRow("mobi") << "k.mobi" << int(BookKind::Mobi)
+                              << "application/x-mobipocket-ebook";
+        QTest::newRow("fodt") << "o.fodt" << int(BookKind::Odt)
+                              << "application/vnd.oasis.opendocument.text-flat-xml";
+        QTest::newRow("md") << "notes.md" << int(BookKind::Markdown) << "text/markdown";
+        QTest::newRow("cbz") << "c.CBZ" << int(BookKind::Comic) << "application/vnd.comicbook+zip";
         QTest::newRow("no extension")
             << "README" << int(BookKind::PlainText) << "application/octet-stream";
         QTest::newRow("folder named rtf")
@@ -63,6 +78,12 @@ private slots:
         QTest::newRow("epub") << "novel"
                               << "application/epub+zip"
                               << "novel.epub";
+        QTest::newRow("zipped fb2") << "tale"
+                                    << "application/x-zip-compressed-fb2"
+                                    << "tale.fb2.zip";
+        QTest::newRow("cbz alias") << "strip"
+                                   << "application/x-cbz"
+                                   << "strip.cbz";
         QTest::newRow("unknown type") << "song.mp3"
                                       << "audio/mpeg"
                                       << "song.mp3";
@@ -93,6 +114,9 @@ private slots:
         for (const BookKinds::Row& row : BookKinds::all()) {
             if (!row.endings.isEmpty()) {
                 QVERIFY2(types.contains(row.mailType), qPrintable(row.mailType));
+            }
+            for (const auto& [ending, type] : row.endingTypes) {
+                QVERIFY2(types.contains(type), qPrintable(type));
             }
         }
     }

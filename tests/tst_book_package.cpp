@@ -2,11 +2,14 @@
 // (links and notes across chapters, splitting, well-formed output whatever it is given) and
 // the reader of the HTML e-readers' formats hold.
 #include "formats/comic/ComicReader.h"
+#include "formats/epub/ChapterConverter.h"
+#include "formats/epub/ReadingRecord.h"
 #include "formats/package/BookPackage.h"
 #include "formats/package/ChapterBuilder.h"
 #include "formats/package/HtmlReader.h"
 #include "formats/package/InlineFormat.h"
 #include "formats/package/PackageEpub.h"
+#include "formats/package/PackageKeeper.h"
 #include "formats/package/PackageStore.h"
 #include "support/DocumentProbe.h"
 #include "support/FormatBooks.h"
@@ -492,6 +495,80 @@ private slots:
         QVERIFY(store.read(newer, FormatBooks::read, &book));
         QVERIFY(!store.keptPath(newer).isEmpty());
         QVERIFY(store.keptPath(older).isEmpty());
+    }
+    // The reading view shows a package as it was read, without writing it first: the same
+    // chapters, contents and text as its kept copy; chapters that name no part are left out
+    // and the contents follow them. The keeper writes the package afterwards, once.
+    void packageShownFromMemory()
+    {
+        auto package = std::make_shared<Books::BookPackage>();
+        QVERIFY(
+            FormatBooks::read(FormatBooks::dataPath(QStringLiteral("calibre.fb2")), package.get()));
+        const std::shared_ptr<Epub::Book> book = Books::openBook(package);
+        QVERIFY(book);
+        QCOMPARE(book->chapters(), package->chapters());
+        QCOMPARE(book->contents().size(), package->contents.size());
+        QCOMPARE(book->title(), package->title);
+        FormatBooks::Shown kept;
+        QVERIFY(kept.open(*package));
+        QString text;
+        for (int chapter = 0; chapter < book->chapters().size(); ++chapter) {
+            QTextDocument document;
+            QVERIFY(Epub::ChapterConverter(*book).convert(chapter, &document));
+            text += document.toPlainText() + QLatin1Char('\n');
+        }
+        QCOMPARE(text, kept.wholeText());
+        QVERIFY(text.contains(QStringLiteral("strained at their ropes")));
+
+        // Described chapters that are missing or given twice are dropped, and so are their
+        // contents entries; the others count the chapters kept.
+        Epub::Description description;
+        description.chapters = {package->chapters().at(0), QStringLiteral("missing.xhtml"),
+                                package->chapters().at(0), package->chapters().at(1)};
+        description.contents = {{QStringLiteral("First"), 0, {}, 0},
+                                {QStringLiteral("Missing"), 1, {}, 0},
+                                {QStringLiteral("Second"), 3, QStringLiteral("a"), 1}};
+        Epub::Book partial;
+        QVERIFY(partial.openEntries(package, description));
+        QCOMPARE(partial.chapters(), package->chapters().mid(0, 2));
+        QCOMPARE(partial.contents().size(), 2);
+        QCOMPARE(partial.contents().at(1).title, QStringLiteral("Second"));
+        QCOMPARE(partial.contents().at(1).chapter, 1);
+        QCOMPARE(partial.contents().at(1).anchor, QStringLiteral("a"));
+        description.chapters = {QStringLiteral("missing.xhtml")};
+        Epub::Book empty;
+        QVERIFY(!empty.openEntries(package, description));
+
+        // Parts are read whole or in part as from a zip.
+        const QString first = package->chapters().at(0);
+        QByteArray start;
+        bool truncated = false;
+        QVERIFY(package->readStart(first, 10, &start, &truncated));
+        QCOMPARE(start.size(), 10);
+        QVERIFY(truncated);
+        QByteArray whole;
+        QVERIFY(package->read(first, &whole));
+        QCOMPARE(package->declaredSize(first), qint64(whole.size()));
+        QCOMPARE(package->declaredSize(QStringLiteral("missing.xhtml")), qint64(-1));
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("harbour.fb2"));
+        QVERIFY(QFile::copy(FormatBooks::dataPath(QStringLiteral("calibre.fb2")), path));
+        const QString fingerprint = Epub::fileFingerprint(path);
+        {
+            Books::PackageKeeper keeper(dir.filePath(QStringLiteral("store")));
+            Books::BookPackage none;
+            QVERIFY(!keeper.load(path, fingerprint, &none));
+            keeper.keepLater(fingerprint, Books::PackageStore::modifiedTime(path), package);
+            keeper.waitForWrites();
+            Books::BookPackage loaded;
+            QVERIFY(keeper.load(path, fingerprint, &loaded));
+            QCOMPARE(loaded.chapters(), package->chapters());
+            // Leaving waits for a write asked for last.
+            keeper.keepLater(fingerprint, Books::PackageStore::modifiedTime(path), package);
+        }
+        QVERIFY(
+            !Books::PackageStore(dir.filePath(QStringLiteral("store"))).keptPath(path).isEmpty());
     }
 };
 

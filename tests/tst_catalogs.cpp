@@ -8,6 +8,7 @@
 #include "core/CatalogClient.h"
 #include "core/NetworkLimits.h"
 #include "support/CatalogPages.h"
+#include "support/FileBytes.h"
 #include "support/HttpTestServer.h"
 #include "support/ServerProcess.h"
 #include "support/SilentServer.h"
@@ -224,6 +225,81 @@ private slots:
         QCOMPARE(app.booksFolderEntries(), QStringList{saved});
         QCOMPARE(app.readFile(app.booksPath() + saved), m_lighthouse);
         QCOMPARE(QDir(app.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), around);
+    }
+    // Catalogs offer books of every kind the library reads, the program's favourites first;
+    // a download of one of them is kept only when it is a book of that kind, under its
+    // kind's ending.
+    void otherKindsAreOfferedAndChecked_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("data");  // a book of tests/data, or empty for a web page
+        QTest::addColumn<QString>("saved"); // empty when refused
+        QTest::newRow("FB2") << "application/x-fictionbook+xml"
+                             << "books/calibre.fb2"
+                             << "Tale.fb2";
+        QTest::newRow("zipped FB2") << "application/fb2+zip"
+                                    << "books/pandoc.fb2.zip"
+                                    << "Tale.fb2.zip";
+        QTest::newRow("AZW3") << "application/vnd.amazon.mobi8-ebook"
+                              << "books/calibre.azw3"
+                              << "Tale.azw3";
+        QTest::newRow("FB2 in UTF-16") << "application/x-fictionbook+xml"
+                                       << "utf16"
+                                       << "Tale.fb2";
+        QTest::newRow("MOBI as a web page") << "application/x-mobipocket-ebook"
+                                            << ""
+                                            << "";
+        QTest::newRow("FB2 as a web page") << "application/x-fictionbook+xml"
+                                           << ""
+                                           << "";
+        QTest::newRow("DOCX") << "application/vnd.openxmlformats-officedocument.wordprocessingml."
+                                 "document"
+                              << "books/pandoc.docx"
+                              << "Tale.docx";
+        QTest::newRow("ODT as a web page") << "application/vnd.oasis.opendocument.text"
+                                           << ""
+                                           << "";
+    }
+
+    void otherKindsAreOfferedAndChecked()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, data);
+        QFETCH(QString, saved);
+        QByteArray content = "<html><body>Please sign in</body></html>";
+        if (data == QLatin1String("utf16")) {
+            const QString xml =
+                QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-16\"?>"
+                               "<FictionBook><body><p>Tale</p></body></FictionBook>");
+            content = QByteArray("\xFF\xFE") +
+                      QByteArray(reinterpret_cast<const char*>(xml.utf16()), xml.size() * 2);
+        } else if (!data.isEmpty()) {
+            content = fileBytes(testDataPath(data));
+            QVERIFY(!content.isEmpty());
+        }
+        QVERIFY(m_http.addFile(QStringLiteral("tale.bin"), content));
+        Opds::Entry entry;
+        const Opds::Link link{m_http.url(QStringLiteral("/tale.bin")),
+                              QStringLiteral("acquisition"), type, QString(), -1};
+        entry.links = {{m_http.url(QStringLiteral("/t.pdf")), QStringLiteral("acquisition"),
+                        QStringLiteral("application/pdf"), QString(), -1},
+                       link};
+        const QList<Opds::BookFile> files = entry.readableFiles();
+        QCOMPARE(files.size(), 2);
+        // Only Word documents come after a PDF.
+        QCOMPARE(files.first().link.type == type, !type.contains(QLatin1String("document")));
+
+        TestAppFolder app;
+        QNetworkAccessManager network;
+        BookDownload download(&network, app.booksPath());
+        QSignalSpy finished(&download, &BookDownload::finished);
+        download.start(*Opds::readableKind(link), QStringLiteral("Tale"), {});
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.first().at(0).toBool(), !saved.isEmpty());
+        QCOMPARE(app.booksFolderEntries(), saved.isEmpty() ? QStringList() : QStringList{saved});
+        if (!saved.isEmpty()) {
+            QCOMPARE(app.readFile(app.booksPath() + saved), content);
+        }
     }
 };
 

@@ -9,6 +9,7 @@
 #include "support/PdfText.h"
 #include "support/TestAppFolder.h"
 #include "support/TestMain.h"
+#include "support/TextViewProbe.h"
 #include "ui/search/frmSearch.h"
 #include "views/EpubSession.h"
 #include "views/PrintDialog.h"
@@ -38,6 +39,8 @@
 #include <QToolButton>
 #include <csignal>
 
+using namespace TextViewProbe;
+
 namespace {
 
 QString dataBook(const QString& name)
@@ -50,43 +53,6 @@ QByteArray sha(const QString& path)
     QFile file(path);
     file.open(QIODevice::ReadOnly);
     return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
-}
-
-QAction* contentsEntry(frmMain& window, const QString& title)
-{
-    for (QAction* action : window.mnuContents->actions()) {
-        if (action->text().trimmed() == title) {
-            return action;
-        }
-    }
-    return nullptr;
-}
-
-// True when the text at offset in the view is underlined in the mark colour.
-bool markedAt(frmMain& window, int offset)
-{
-    const QTextBlock block = window.txtBook->document()->findBlock(offset);
-    for (auto it = block.begin(); !it.atEnd(); ++it) {
-        if (it.fragment().contains(offset)) {
-            return it.fragment().charFormat().fontUnderline();
-        }
-    }
-    return false;
-}
-
-// The first character shown at the top of the view.
-QString topText(frmMain& window, int length)
-{
-    const int top = window.txtBook->cursorForPosition(QPoint(0, 0)).position();
-    return window.txtBook->document()->toRawText().mid(top, length);
-}
-
-void selectText(frmMain& window, const QString& text)
-{
-    const int at = int(window.txtBook->document()->toRawText().indexOf(text));
-    QVERIFY2(at >= 0, qPrintable(text));
-    window.txtBook->setSelStart(at);
-    window.txtBook->setSelLength(int(text.size()));
 }
 
 // Scrolls the long book to a paragraph of its second chapter, as a reader would.
@@ -258,14 +224,14 @@ private slots:
             window.show();
             QVERIFY(Driver::clickNode(window, QStringLiteral("keeper.epub")));
             contentsEntry(window, QStringLiteral("The Keeper"))->trigger();
-            selectText(window, QStringLiteral("The keeper climbed the stairs"));
+            QVERIFY(selectText(window, QStringLiteral("The keeper climbed the stairs")));
             window.HighlightIt();
-            selectText(window, passage);
+            QVERIFY(selectText(window, passage));
             window.HighlightIt();
             // Erasing the middle of the first mark leaves its two ends marked.
-            selectText(window, QStringLiteral("climbed"));
+            QVERIFY(selectText(window, QStringLiteral("climbed")));
             window.EraseIt();
-            selectText(window, QStringLiteral("twelve"));
+            QVERIFY(selectText(window, QStringLiteral("twelve")));
             window.SetBookmark();
             QCOMPARE(MessageBox::shown().size(), 1);
             QVERIFY(!window.state().ChangesPending);
@@ -454,7 +420,7 @@ private slots:
         QVERIFY(MessageBox::shown().isEmpty());
         QCOMPARE(pdfPageTexts(range), wholePages.mid(secondChapter - 1, 3));
 
-        selectText(window, QStringLiteral("Paragraph 51 of shore 2"));
+        QVERIFY(selectText(window, QStringLiteral("Paragraph 51 of shore 2")));
         const QString selection = out.filePath(QStringLiteral("selection.pdf"));
         PrintDialog::setNextAnswer(selection);
         window.PrintBook();
@@ -500,7 +466,7 @@ private slots:
         EpubSession* session = window.epubSession();
         QString error;
         const QString kept = QStringLiteral("The keeper climbed the stairs");
-        selectText(window, kept);
+        QVERIFY(selectText(window, kept));
         QVERIFY2(session->markSelection(&error), qPrintable(error));
         const QString text = window.txtBook->document()->toRawText();
         QVERIFY(markedAt(window, int(text.indexOf(kept)) + 2));
@@ -511,21 +477,21 @@ private slots:
         QVERIFY(standIn.open(QIODevice::WriteOnly));
         standIn.close();
 
-        selectText(window, QStringLiteral("twelve"));
+        QVERIFY(selectText(window, QStringLiteral("twelve")));
         QVERIFY(!session->setBookmark(&error));
         QVERIFY(!error.isEmpty());
         QVERIFY(!session->record().bookmark);
         QVERIFY(!window.findChild<QAction*>(QStringLiteral("mnuContentsBookmark"))->isEnabled());
 
         const QString refused = QStringLiteral("He counted one hundred");
-        selectText(window, refused);
+        QVERIFY(selectText(window, refused));
         error.clear();
         QVERIFY(!session->markSelection(&error));
         QVERIFY(!error.isEmpty());
         QVERIFY(!markedAt(window, int(text.indexOf(refused)) + 2));
         QCOMPARE(session->record().marks.size(), 1);
 
-        selectText(window, kept);
+        QVERIFY(selectText(window, kept));
         error.clear();
         QVERIFY(!session->eraseSelection(&error));
         QVERIFY(!error.isEmpty());
@@ -535,7 +501,7 @@ private slots:
         // With the folder back, the same commands are kept.
         QVERIFY(QFile::remove(records));
         QVERIFY(QDir().rename(records + QStringLiteral("-away"), records));
-        selectText(window, refused);
+        QVERIFY(selectText(window, refused));
         QVERIFY2(session->markSelection(&error), qPrintable(error));
         QVERIFY(markedAt(window, int(text.indexOf(refused)) + 2));
         QVERIFY(session->setBookmark(&error));

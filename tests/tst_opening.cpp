@@ -90,8 +90,18 @@ private slots:
                                << "wbBook" << true;
         QTest::newRow(".shtml") << "page.shtml" << QByteArray("<p>x</p>") << int(BookKind::Html)
                                 << "wbBook" << true;
-        QTest::newRow(".docx is text") << "letter.docx" << QByteArray("A letter kept as text")
-                                       << int(BookKind::PlainText) << "txtBook" << false;
+        QTest::newRow(".docx") << "Tide.DOCX" << dataFile("books/libreoffice.docx")
+                               << int(BookKind::Docx) << "txtBook" << false;
+        QTest::newRow(".fb2.zip") << "harbour.fb2.zip" << dataFile("books/pandoc.fb2.zip")
+                                  << int(BookKind::Fb2) << "txtBook" << false;
+        QTest::newRow(".azw3") << "harbour.azw3" << dataFile("books/calibre.azw3")
+                               << int(BookKind::Mobi) << "txtBook" << false;
+        QTest::newRow(".odt") << "harbour.odt" << dataFile("books/libreoffice.odt")
+                              << int(BookKind::Odt) << "txtBook" << false;
+        QTest::newRow(".md") << "notes.md" << QByteArray("# Notes\n\nWords.\n")
+                             << int(BookKind::Markdown) << "txtBook" << false;
+        QTest::newRow(".zip is text, refused") << "harbour.zip" << dataFile("books/pandoc.fb2.zip")
+                                               << int(BookKind::Refused) << "" << false;
         QTest::newRow("no extension") << "README" << QByteArray("Plain words.\n")
                                       << int(BookKind::PlainText) << "txtBook" << false;
         QTest::newRow(".txt") << "Emma.txt" << QByteArray("Emma Woodhouse, handsome.\r\n")
@@ -108,6 +118,8 @@ private slots:
         // A file that is not what its name says stands refused in the pane, in no view.
         QTest::newRow("not RTF") << "notes.rtf" << QByteArray("plain words, no RTF")
                                  << int(BookKind::Refused) << "" << false;
+        QTest::newRow("text named docx") << "letter.docx" << QByteArray("A letter kept as text")
+                                         << int(BookKind::Refused) << "" << false;
     }
 
     void kindFollowsTheEndOfTheName()

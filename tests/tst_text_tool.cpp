@@ -45,7 +45,13 @@ QString heldByTheWindow(frmMain& window)
     switch (window.state().Kind) {
     case BookKind::WordDocument:
         return window.ole1->text();
-    case BookKind::Epub: {
+    case BookKind::Epub:
+    case BookKind::Fb2:
+    case BookKind::Mobi:
+    case BookKind::Docx:
+    case BookKind::Odt:
+    case BookKind::Markdown:
+    case BookKind::Comic: {
         EpubSession* session = window.epubSession();
         QString text;
         for (int chapter = 0; chapter < session->book().chapters().size(); ++chapter) {
@@ -95,6 +101,22 @@ private slots:
             << int(BookKind::Epub) << "The keeper climbed" << "The Storm";
         QTest::newRow("Word document") << "lighthouse.doc" << "lighthouse.doc"
             << int(BookKind::WordDocument) << "Quiet Lighthouse" << "forty years";
+        QTest::newRow("FB2") << "books/calibre.fb2" << "harbour.fb2"
+            << int(BookKind::Fb2) << "The harbour master walked" << "still as glass";
+        QTest::newRow("zipped FB2") << "books/pandoc.fb2.zip" << "harbour.FB2.ZIP"
+            << int(BookKind::Fb2) << "The harbour master walked" << "still as glass";
+        QTest::newRow("AZW3") << "books/calibre.azw3" << "harbour.azw3"
+            << int(BookKind::Mobi) << "The harbour master walked" << "still as glass";
+        QTest::newRow("MOBI") << "books/calibre.mobi" << "harbour.mobi"
+            << int(BookKind::Mobi) << "The harbour master walked" << "still as glass";
+        QTest::newRow("DOCX") << "books/libreoffice.docx" << "tide.docx"
+            << int(BookKind::Docx) << "High water came at six" << "the long pull";
+        QTest::newRow("ODT") << "books/pandoc.odt" << "harbour.odt"
+            << int(BookKind::Odt) << "The harbour master walked" << "still as glass";
+        QTest::newRow("flat ODT") << "books/source/tide.fodt" << "tide.fodt"
+            << int(BookKind::Odt) << "High water came at six" << "the long pull";
+        QTest::newRow("Markdown") << "books/source/shore.md" << "shore.md"
+            << int(BookKind::Markdown) << "Рыбаки вышли" << "Последняя строка";
         // Books of other producers; calibre's from HTML holds ruby and a drawing with words.
         QTest::newRow("calibre from HTML") << QStringLiteral("epub/calibre-html.epub") << QStringLiteral("harbour.epub")
             << int(BookKind::Epub) << QStringLiteral("\u6F22(\u304B\u3093)\u5B57(\u3058) were")
@@ -144,6 +166,11 @@ private slots:
         QTest::newRow("picture") << "photo.png" << png();
         QTest::newRow("not an EPUB") << "book.epub" << QByteArray("not a zip at all");
         QTest::newRow("not a Word document") << "letter.doc" << QByteArray("just some words");
+        QTest::newRow("DOCX not a zip") << "letter.docx" << QByteArray("just some words");
+        QTest::newRow("FB2 not XML") << "tale.fb2" << QByteArray("<FictionBook><body>");
+        QTest::newRow("MOBI without records") << "book.mobi" << QByteArray(100, '\0');
+        QTest::newRow("comic without pages")
+            << "strip.cbz" << QByteArray("PK\5\6") + QByteArray(18, '\0');
     }
 
     void refusedAsTheWindowRefuses()

@@ -5,6 +5,9 @@
 //                             or line end is "\n", a picture U+FFFC
 //   EPUB books                the text of every chapter of the reading order, in that order,
 //                             each ended by "\n"
+//   FB2, MOBI/AZW3, DOCX,     the same, of the chapters the format's reader made of the book
+//   ODT, Markdown             (its notes and pictures as the view shows them)
+//   comics (CBZ)              one picture (U+FFFC) and "\n" a page
 //   Word documents            the converter's text, as the document view shows it
 // A book the reader refuses is refused with the reader's words on stderr and exit status 1.
 // HTML and PDF books are shown by engines that hold no text for the reader: the tool says so

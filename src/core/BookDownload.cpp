@@ -229,8 +229,29 @@ QString BookDownload::contentProblem(QFile& file)
     }
     bool looksRight = true;
     const QString& kind = m_book.extension;
-    if (kind == QLatin1String("epub")) {
+    // The zipped kinds start as a zip does; a Kindle book names its kind in its header.
+    static const QStringList zipped = {QStringLiteral("epub"), QStringLiteral("fb2.zip"),
+                                       QStringLiteral("docx"), QStringLiteral("odt")};
+    if (zipped.contains(kind)) {
         looksRight = hasMagic(file, QByteArrayLiteral("PK\x03\x04"));
+    } else if (kind == QLatin1String("fb2")) {
+        // In UTF-8 or a single-byte encoding, or in UTF-16 either way round.
+        const QString root = QStringLiteral("<FictionBook");
+        const auto utf16 = [&root](QSysInfo::Endian order) {
+            QByteArray bytes;
+            for (const QChar c : root) {
+                const char low = char(c.unicode() & 0xFF);
+                bytes.append(order == QSysInfo::LittleEndian ? low : '\0');
+                bytes.append(order == QSysInfo::LittleEndian ? '\0' : low);
+            }
+            return bytes;
+        };
+        looksRight = hasMagic(file, root.toLatin1(), 1024) ||
+                     hasMagic(file, utf16(QSysInfo::LittleEndian), 2048) ||
+                     hasMagic(file, utf16(QSysInfo::BigEndian), 2048);
+    } else if (kind == QLatin1String("azw3") || kind == QLatin1String("mobi")) {
+        file.seek(60);
+        looksRight = file.read(8) == QByteArrayLiteral("BOOKMOBI");
     } else if (kind == QLatin1String("pdf")) {
         looksRight = hasMagic(file, QByteArrayLiteral("%PDF-"), 1024);
     } else if (kind == QLatin1String("rtf")) {

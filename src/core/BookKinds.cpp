@@ -1,5 +1,12 @@
 #include "core/BookKinds.h"
 
+#include "formats/comic/ComicReader.h"
+#include "formats/docx/DocxReader.h"
+#include "formats/fb2/Fb2Reader.h"
+#include "formats/markdown/MarkdownReader.h"
+#include "formats/mobi/MobiReader.h"
+#include "formats/odt/OdtReader.h"
+
 using namespace BookKinds;
 
 namespace {
@@ -59,6 +66,68 @@ QList<Row> makeTable()
          .interfaceMode = InterfaceMode::Text,
          .sideRecord = true,
          .mailType = text("application/epub+zip")},
+        // The other formats' books, each read into chapters by a reader of its own and shown
+        // as an EPUB book is.
+        {.kind = BookKind::Fb2,
+         .description = "an FB2 book",
+         .endings = list({".fb2", ".fb2.zip"}),
+         .reader = Reader::Chapters,
+         .view = View::Text,
+         .interfaceMode = InterfaceMode::Text,
+         .sideRecord = true,
+         .mailType = text("application/x-fictionbook+xml"),
+         .endingTypes = {{text(".fb2.zip"), text("application/x-zip-compressed-fb2")}},
+         .packageReader = Fb2::read},
+        {.kind = BookKind::Mobi,
+         .description = "a Kindle book",
+         .endings = list({".mobi", ".azw3", ".azw", ".prc"}),
+         .reader = Reader::Chapters,
+         .view = View::Text,
+         .interfaceMode = InterfaceMode::Text,
+         .sideRecord = true,
+         .mailType = text("application/x-mobipocket-ebook"),
+         .endingTypes = {{text(".azw3"), text("application/vnd.amazon.mobi8-ebook")}},
+         .packageReader = Mobi::read},
+        {.kind = BookKind::Docx,
+         .description = "a DOCX document",
+         .endings = list({".docx"}),
+         .reader = Reader::Chapters,
+         .view = View::Text,
+         .interfaceMode = InterfaceMode::Text,
+         .sideRecord = true,
+         .mailType =
+             text("application/vnd.openxmlformats-officedocument.wordprocessingml.document"),
+         .packageReader = Docx::read},
+        {.kind = BookKind::Odt,
+         .description = "an OpenDocument text",
+         .endings = list({".odt", ".fodt"}),
+         .reader = Reader::Chapters,
+         .view = View::Text,
+         .interfaceMode = InterfaceMode::Text,
+         .sideRecord = true,
+         .mailType = text("application/vnd.oasis.opendocument.text"),
+         .endingTypes = {{text(".fodt"), text("application/vnd.oasis.opendocument.text-flat-xml")}},
+         .packageReader = Odt::read},
+        {.kind = BookKind::Markdown,
+         .description = "a Markdown text",
+         .endings = list({".md", ".markdown", ".mkd"}),
+         .reader = Reader::Chapters,
+         .view = View::Text,
+         .interfaceMode = InterfaceMode::Text,
+         .sideRecord = true,
+         .mailType = text("text/markdown"),
+         .otherTypes = list({"text/x-markdown"}),
+         .packageReader = Markdown::read},
+        {.kind = BookKind::Comic,
+         .description = "a comic book archive",
+         .endings = list({".cbz"}),
+         .reader = Reader::Chapters,
+         .view = View::Text,
+         .interfaceMode = InterfaceMode::Text,
+         .sideRecord = true,
+         .mailType = text("application/vnd.comicbook+zip"),
+         .otherTypes = list({"application/x-cbz"}),
+         .packageReader = Comic::read},
         {.kind = BookKind::PlainText,
          .description = "a plain-text book",
          .endings = list({".txt"}),
@@ -127,6 +196,11 @@ BookKind BookKinds::kindOf(const QString& path)
 QString BookKinds::mailTypeOf(const QString& path)
 {
     const Row& r = row(kindOf(path));
+    for (const auto& [ending, type] : r.endingTypes) {
+        if (path.endsWith(ending, Qt::CaseInsensitive)) {
+            return type;
+        }
+    }
     return endsWithOneOf(path, r.endings) ? r.mailType : QStringLiteral("application/octet-stream");
 }
 
@@ -136,10 +210,19 @@ QString BookKinds::extensionFor(const QString& contentType)
     if (type.isEmpty()) {
         return {};
     }
+    auto withoutDot = [](const QString& ending) {
+        return ending.startsWith(QLatin1Char('.')) ? ending.mid(1) : ending;
+    };
+    for (const Row& r : all()) {
+        for (const auto& [ending, endingType] : r.endingTypes) {
+            if (endingType == type) {
+                return withoutDot(ending);
+            }
+        }
+    }
     for (const Row& r : all()) {
         if (!r.endings.isEmpty() && (r.mailType == type || r.otherTypes.contains(type))) {
-            QString extension = r.endings.first();
-            return extension.startsWith(QLatin1Char('.')) ? extension.mid(1) : extension;
+            return withoutDot(r.endings.first());
         }
     }
     return {};

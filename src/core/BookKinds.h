@@ -3,6 +3,11 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <utility>
+
+namespace Books {
+class BookPackage;
+}
 
 // Kind of the book open in the reading pane; the numbers are stored nowhere but are the ones
 // the commands test against.
@@ -20,7 +25,16 @@ enum class BookKind : int
     // An EPUB book: shown in the text view, never written (its marks live in its record).
     Epub = 7,
     // An EPUB book shown as its pages in the web view (fixed-layout books, or by choice).
-    EpubPages = 8
+    EpubPages = 8,
+    // Books of other formats, each read by a reader of its own into chapters that are shown
+    // as an EPUB book's are: never written, their marks live in their records too.
+    Fb2 = 9,
+    Mobi = 10,
+    Docx = 11,
+    Odt = 12,
+    Markdown = 13,
+    // Comic archives: one picture a page.
+    Comic = 14
 };
 
 // What the toolbar and the menus offer for the book in the reading pane.
@@ -64,7 +78,8 @@ enum class Reader
     // Plain-text decoding, into the text view.
     PlainText,
     // Chapter by chapter through the EPUB machinery (its reading record, contents, pictures),
-    // into the text view.
+    // into the text view: an EPUB book as it is, a book of another format through the package
+    // its row's packageReader reads.
     Chapters,
     // The web view goes to the file.
     WebPage,
@@ -73,6 +88,10 @@ enum class Reader
     // The outside converter's text, in the document view.
     WordConverter
 };
+
+// Reads a book of another format into a package of chapters the EPUB machinery shows; false
+// with a readable error when it cannot.
+using PackageReader = bool (*)(const QString& path, Books::BookPackage* book, QString* error);
 
 struct Row
 {
@@ -95,6 +114,11 @@ struct Row
     QString mailType = {};
     // Other content types a server may send a book of the kind with.
     QStringList otherTypes = {};
+    // Endings whose files have a content type of their own (a zipped FB2 book is a zip):
+    // ending and type; the ending is what a book served with that type is saved with.
+    QList<std::pair<QString, QString>> endingTypes = {};
+    // For a kind read through Reader::Chapters from a format other than EPUB: its reader.
+    PackageReader packageReader = nullptr;
 };
 
 // The rows in the order their endings are tried: the first match wins. Plain text comes last
@@ -103,7 +127,8 @@ const QList<Row>& all();
 const Row& row(BookKind kind);
 
 // The kind of the book at path, decided by the end of its path alone (case ignored, first
-// match wins): "rtf", "htm" or "html", "pdf", "doc", ".epub", and plain text for the rest.
+// match wins): "rtf", "htm" or "html", "pdf", "doc", ".epub", the other formats' endings
+// (".fb2", ".mobi", ".docx", ".md", ".cbz", ...), and plain text for the rest.
 BookKind kindOf(const QString& path);
 // The content type a book is sent by mail with: its kind's, when one of the kind's own endings
 // names it; a file that is plain text only because no kind claims it (a ".docx", a picture)

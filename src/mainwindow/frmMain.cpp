@@ -30,6 +30,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -80,6 +81,12 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     wbBook->setSaveFolder(m_state.BooksFolder);
     // What the reader keeps about EPUB books lives next to the options, never in the books.
     m_pane->attachEpubSession(m_state.AppFolder + QStringLiteral("epub-records"), mnuContents);
+    // Books of other formats are read whole on their first opening; what they were read into
+    // is kept in the user's cache folder (never beside the books), so later openings are quick.
+    if (const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+        !cache.isEmpty()) {
+        m_pane->epub()->setPackageFolder(cache + QStringLiteral("/book-packages"));
+    }
     IsItFirstTime();
     ReaderOptions::ReadOptions(m_state);
     SetNodesList();

@@ -1,6 +1,7 @@
 #include "views/EpubContentsMenu.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMenu>
 #include <utility>
 
@@ -72,6 +73,7 @@ void EpubContentsMenu::clearEntries()
     m_checkedEntry = -1;
     // The groups' submenus are not the menu's own actions, so clearing it leaves them.
     qDeleteAll(std::exchange(m_groupMenus, {}));
+    delete std::exchange(m_fitGroup, nullptr);
     if (m_menu) {
         m_menu->clear();
     }
@@ -183,4 +185,29 @@ void EpubContentsMenu::setTextCommandsEnabled(bool enabled, bool hasBookmark)
         }
     }
     setBookmarkEnabled(enabled && hasBookmark);
+}
+
+void EpubContentsMenu::showFitChoice(bool width)
+{
+    if (!m_menu || !m_pagesAction) {
+        return;
+    }
+    // In place of the switch to pages, which a book of pictures has no use for.
+    delete m_fitGroup;
+    auto* group = new QActionGroup(m_menu);
+    m_fitGroup = group;
+    auto* fitWidth = new QAction(tr("Fit Page &Width"), group);
+    fitWidth->setObjectName(QStringLiteral("mnuContentsFitWidth"));
+    fitWidth->setStatusTip(tr("Shows each page as wide as the view; scroll to read it all"));
+    auto* fitPage = new QAction(tr("Fit Whole Pa&ge"), group);
+    fitPage->setObjectName(QStringLiteral("mnuContentsFitPage"));
+    fitPage->setStatusTip(tr("Shows each page whole within the view"));
+    for (QAction* action : {fitWidth, fitPage}) {
+        action->setCheckable(true);
+        m_menu->insertAction(m_pagesAction, action);
+    }
+    (width ? fitWidth : fitPage)->setChecked(true);
+    connect(fitWidth, &QAction::triggered, this, [this] { emit fitChosen(true); });
+    connect(fitPage, &QAction::triggered, this, [this] { emit fitChosen(false); });
+    m_pagesAction->setVisible(false);
 }

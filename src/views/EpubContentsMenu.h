@@ -8,6 +8,7 @@
 #include <QPointer>
 
 class QAction;
+class QActionGroup;
 class QMenu;
 
 // The Contents menu of the EPUB book open: the chapter and bookmark commands, the switch to the
@@ -39,12 +40,17 @@ public:
     // The chapter and bookmark commands move through the text; they are off while the pages
     // are shown.
     void setTextCommandsEnabled(bool enabled, bool hasBookmark);
+    // A comic is open: the choice between fitting its pages to the width of the view and
+    // showing each whole is offered, width being the one chosen now (or the whole page).
+    void showFitChoice(bool width);
 
 signals:
     void previousChapter();
     void nextChapter();
     void bookmarkChosen();
     void pagesToggled(bool pages);
+    // Comic pages are to fit the view's width (or be shown whole).
+    void fitChosen(bool width);
     void entryChosen(int index);
 
 private:
@@ -64,4 +70,5 @@ private:
     QAction* m_pagesAction = nullptr;
     QAction* m_previousAction = nullptr;
     QAction* m_nextAction = nullptr;
+    QActionGroup* m_fitGroup = nullptr; // a comic's two ways of fitting its pages
 };

@@ -1,8 +1,12 @@
 #include "views/EpubSession.h"
 
 #include "core/BusyPointer.h"
+#include "core/ResponsiveWait.h"
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/PageFolder.h"
+#include "formats/package/BookPackage.h"
+#include "formats/package/PackageKeeper.h"
+#include "views/ComicPages.h"
 #include "views/EpubChapterTurner.h"
 #include "views/EpubChapterWorker.h"
 #include "views/EpubContentsMenu.h"
@@ -35,8 +39,8 @@ EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString&
           view, [this](bool forward) { return turnChapter(forward); }, this)),
       m_links(new EpubLinkClicks(
           view, [this](const QString& url) { return followLink(url); }, this)),
-      m_worker(new EpubChapterWorker(this)), m_saveTimer(new QTimer(this)),
-      m_fitTimer(new QTimer(this))
+      m_worker(new EpubChapterWorker(this)), m_comic(new ComicPages(view, this)),
+      m_saveTimer(new QTimer(this)), m_fitTimer(new QTimer(this))
 {
     connect(m_worker, &EpubChapterWorker::converted, this, &EpubSession::wholeChapterConverted);
     m_saveTimer->setSingleShot(true);
@@ -57,6 +61,10 @@ EpubSession::EpubSession(RichTextView* view, QMenu* contentsMenu, const QString&
             [this] { showChapter(m_chapter + 1); });
     connect(m_contents, &EpubContentsMenu::bookmarkChosen, this, [this] { goToBookmark(); });
     connect(m_contents, &EpubContentsMenu::entryChosen, this, &EpubSession::showContentsEntry);
+    connect(m_contents, &EpubContentsMenu::fitChosen, this, [this](bool width) {
+        m_comic->setFit(width ? Comic::Fit::Width : Comic::Fit::Page);
+        refitPage();
+    });
     connect(m_contents, &EpubContentsMenu::pagesToggled, this, [this](bool pages) {
         QString error;
         if (!showPages(pages, &error) && !error.isEmpty()) {
@@ -91,15 +99,93 @@ bool EpubSession::open(const QString& path, QString* error)
         *error = tr("\"%1\" cannot be opened as an EPUB book.\n\n%2").arg(name, reason);
         return false;
     }
+    return start(path, std::move(book), QString());
+}
+
+void EpubSession::setPackageFolder(const QString& folder)
+{
+    m_keeper = folder.isEmpty() ? nullptr : std::make_unique<Books::PackageKeeper>(folder);
+}
+
+bool EpubSession::openPackage(const QString& path, BookKinds::PackageReader reader,
+                              const QString& kindName, QString* error)
+{
+    close();
+    BusyPointer busy;
+    const QString name = QFileInfo(path).fileName();
+    // One fingerprint names both the kept package and the reading record.
+    const QString fingerprint = Epub::fileFingerprint(path);
+    const qint64 modified = Books::PackageStore::modifiedTime(path);
+    auto package = std::make_shared<Books::BookPackage>();
+    const bool kept = m_keeper && m_keeper->load(path, fingerprint, package.get());
+    QString reason;
+    if (!kept) {
+        *package = Books::BookPackage();
+        if (m_reading) {
+            *error = tr("\"%1\" cannot be opened while another book is being read.").arg(name);
+            return false;
+        }
+        // A long book takes a moment to read: it is read on a thread of its own while the
+        // window keeps repainting. The user's input waits, for the reading cannot be stopped
+        // halfway; the window may still be closed for good.
+        bool read = false;
+        std::unique_ptr<QThread> thread(
+            QThread::create([&] { read = reader && reader(path, package.get(), &reason); }));
+        ResponsiveWait wait(m_view->window());
+        wait.endOn(thread.get(), &QThread::finished);
+        m_reading = true;
+        thread->start();
+        const ResponsiveWait::Outcome outcome =
+            wait.wait(std::chrono::hours(1), QEventLoop::ExcludeUserInputEvents);
+        thread->wait();
+        m_reading = false;
+        if (outcome == ResponsiveWait::Outcome::AskerGone) {
+            *error = tr("The opening of \"%1\" was cancelled.").arg(name);
+            return false;
+        }
+        if (!read) {
+            *error = tr("\"%1\" cannot be opened as %2.\n\n%3").arg(name, kindName, reason);
+            return false;
+        }
+    }
+    std::shared_ptr<Epub::Book> book = Books::openBook(package);
+    if (!book) {
+        *error = tr("\"%1\" cannot be opened as %2.\n\n%3")
+                     .arg(name, kindName, tr("It holds nothing to show."));
+        return false;
+    }
+    // The book is shown first; its package is written for the next opening meanwhile.
+    if (!kept && m_keeper) {
+        m_keeper->keepLater(fingerprint, modified, package);
+    }
+    if (package->pictureBook) {
+        m_comic->setBook(package);
+    }
+    return start(path, std::move(book), fingerprint);
+}
+
+bool EpubSession::showsComic() const
+{
+    return m_book && m_comic->isOpen();
+}
+
+bool EpubSession::start(const QString& path, std::shared_ptr<Epub::Book> book,
+                        const QString& fingerprint)
+{
     m_book = std::move(book);
-    m_record = std::make_unique<Epub::ReadingRecord>(
-        Epub::ReadingRecord::find(m_recordsFolder, path, m_book->identifier(), m_book->title()));
+    m_record = std::make_unique<Epub::ReadingRecord>(Epub::ReadingRecord::find(
+        m_recordsFolder, path, m_book->identifier(), m_book->title(), fingerprint));
     if (m_record->match() == Epub::ReadingRecord::Match::ChangedBook) {
         // The book was edited since it was last read: its places move with their text.
         m_record->relocate(int(m_book->chapters().size()),
                            [this](int chapter) { return convertedText(chapter); });
     }
-    m_contents->rebuild(m_book.get(), m_record->bookmark.has_value(), m_pageView != nullptr);
+    // A comic's pages are pictures already: there is no other way to show them.
+    m_contents->rebuild(m_book.get(), m_record->bookmark.has_value(),
+                        m_pageView != nullptr && !showsComic());
+    if (showsComic()) {
+        m_contents->showFitChoice(m_comic->fit() == Comic::Fit::Width);
+    }
     m_turner->setActive(true);
     m_links->setActive(true);
     // A bookmark takes the reader back to it, as in every other kind of book; without one (or
@@ -125,6 +211,7 @@ void EpubSession::close()
     stopConverting();
     m_book.reset();
     m_record.reset();
+    m_comic->setBook(nullptr);
     m_chapter = -1;
     m_contents->clear();
     m_turner->setActive(false);
@@ -209,6 +296,20 @@ bool EpubSession::showChapter(int chapter, int offset)
     BusyPointer busy;
     stopConverting();
     QTextDocument* document = m_view->prepareDocument();
+    if (showsComic()) {
+        QString error;
+        if (!m_comic->fill(chapter, document, &error)) {
+            document->setHtml(QStringLiteral("<p><i>%1</i></p>").arg(error.toHtmlEscaped()));
+        }
+        m_view->showDocument(document);
+        m_chapter = chapter;
+        m_anchors.clear();
+        applyMarks();
+        scrollToTop(offset);
+        updateContentsMenu();
+        positionChanged();
+        return true;
+    }
     Epub::ChapterConverter converter(*m_book);
     m_picturePage = picturePage();
     converter.setMaxPictureWidth(m_picturePage.width());
@@ -303,8 +404,24 @@ QSize EpubSession::picturePage() const
             qMax(150, m_view->viewport()->height() - margins - m_view->fontMetrics().height())};
 }
 
+void EpubSession::refitPage()
+{
+    if (!showsComic() || m_chapter < 0) {
+        return;
+    }
+    // The same share of the page stays at the top of the view.
+    QScrollBar* bar = m_view->verticalScrollBar();
+    const double share = bar->maximum() > 0 ? double(bar->value()) / bar->maximum() : 0.0;
+    showChapter(m_chapter);
+    bar->setValue(qRound(share * bar->maximum()));
+}
+
 void EpubSession::fitPictures()
 {
+    if (showsComic()) {
+        refitPage();
+        return;
+    }
     if (!m_book || m_chapter < 0 || picturePage() == m_picturePage) {
         return;
     }

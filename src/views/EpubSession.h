@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/BookKinds.h"
 #include "formats/epub/EpubBook.h"
 #include "formats/epub/ReadingRecord.h"
 #include "views/EpubContentsMenu.h"
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class ComicPages;
 class EpubChapterTurner;
 class EpubChapterWorker;
 class EpubLinkClicks;
@@ -22,11 +24,19 @@ class QTemporaryDir;
 class RichTextView;
 class WebView;
 
+namespace Books {
+class BookPackage;
+class PackageKeeper;
+} // namespace Books
+
 // The EPUB book open in the rich-text view. The view holds one chapter at a time: opening
 // converts only the chapter where the reader stopped, and the others are converted when the
 // reader turns to them (scrolling on past either end of a chapter, the contents menu, a link).
 // Everything the reader keeps about the book (where it was read, the bookmark, red-pen marks)
 // lives in its reading record in the application folder; the book file is never written.
+// Books of other formats (FB2, Kindle, DOCX, ODT, Markdown, comics) are read by their
+// format's reader into chapters and shown the same way, their records kept alike; a comic's
+// pages are pictures fitted to the view.
 class EpubSession : public QObject
 {
     Q_OBJECT
@@ -48,6 +58,18 @@ public:
 
     // Opens the book and shows it where it was last read; false with a message for the user.
     bool open(const QString& path, QString* error);
+    // The same for a book of another format: reader reads it into chapters (kindName names
+    // the kind in messages: "an FB2 book"), or the package kept from an earlier reading is
+    // taken. The book's file is never written.
+    bool openPackage(const QString& path, BookKinds::PackageReader reader, const QString& kindName,
+                     QString* error);
+    // Packages of books of other formats are kept in folder, so a book is read whole only
+    // once; without one, every opening reads the book.
+    void setPackageFolder(const QString& folder);
+    Books::PackageKeeper* packageKeeper() const { return m_keeper.get(); }
+    // A comic is open: each chapter is a page's picture.
+    bool showsComic() const;
+    ComicPages* comicPages() const { return m_comic; }
     // Writes the record down now and forgets the book (the view is left as it is).
     void close();
     bool isOpen() const { return m_book != nullptr; }
@@ -115,16 +137,24 @@ private:
     QSize picturePage() const;
     // The view changed width: the chapter's pictures are fitted to it again.
     void fitPictures();
+    // Takes over a book just opened: finds its record and shows it where it was left.
+    bool start(const QString& path, std::shared_ptr<Epub::Book> book, const QString& fingerprint);
+    // A comic's page is fitted anew (another fit, another size of the view), keeping the place.
+    void refitPage();
 
     RichTextView* m_view;
     QString m_recordsFolder;
     std::shared_ptr<Epub::Book> m_book; // shared with the conversion of a long chapter
+    std::unique_ptr<Books::PackageKeeper> m_keeper;
     std::unique_ptr<Epub::ReadingRecord> m_record;
     QHash<QString, int> m_anchors; // anchor name -> offset in the chapter shown
     EpubContentsMenu* m_contents;
     EpubChapterTurner* m_turner;
     EpubLinkClicks* m_links;
     EpubChapterWorker* m_worker;
+    ComicPages* m_comic;
+    // A book of another format is being read on a thread of its own (see openPackage).
+    bool m_reading = false;
     bool m_converting = false;
     bool m_convertWhole = false;
     // What waits for the whole chapter (a place further on than its start).

@@ -83,7 +83,11 @@ bool ReadingPane::open(const QString& path, BookKind kind, QString* error, QStri
         if (!m_epub) {
             return refuse(tr("EPUB books are not read here."), error);
         }
-        if (!m_epub->open(path, &reason)) {
+        // A book of another format is read by its own reader; an EPUB book is the file.
+        if (const BookKinds::Row& row = BookKinds::row(kind);
+            row.packageReader ? !m_epub->openPackage(path, row.packageReader,
+                                                     QString::fromLatin1(row.description), &reason)
+                              : !m_epub->open(path, &reason)) {
             return refuse(reason, error);
         }
         show(kind);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "formats/epub/EpubEntries.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QMutex>
@@ -17,31 +19,27 @@ namespace Epub {
 // unpacked size is out of proportion to the book (a zip bomb) is refused, and reading stops
 // at that cap whatever the entry's header claims. Once open, an archive may be read from
 // several threads.
-class Archive
+class Archive : public Entries
 {
 public:
     Archive();
-    ~Archive();
+    ~Archive() override;
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
 
     // False with a readable error when the file cannot be opened as a zip.
     bool open(const QString& path, QString* error = nullptr);
-    bool contains(const QString& name) const;
-    QStringList entryNames() const;
+    bool contains(const QString& name) const override;
+    QStringList entryNames() const override;
     // Unpacked size the entry declares, or -1 when there is no such entry.
-    qint64 declaredSize(const QString& name) const;
-    // The entry's bytes; false with an error for a missing, refused or damaged entry.
-    bool read(const QString& name, QByteArray* data, QString* error = nullptr) const;
-    // The first limit bytes of the entry at most; truncated tells whether it holds more.
+    qint64 declaredSize(const QString& name) const override;
+    bool read(const QString& name, QByteArray* data, QString* error = nullptr) const override;
     bool readStart(const QString& name, qint64 limit, QByteArray* data, bool* truncated,
-                   QString* error = nullptr) const;
-    // Largest unpacked entry accepted for this book.
-    qint64 entryCap() const { return m_entryCap; }
-    // Largest total of unpacked entries accepted when the whole book is unpacked (its pages
-    // for the web view): a book of many entries, each within the entry cap, must not fill a
-    // disk either.
-    qint64 totalCap() const { return m_totalCap; }
+                   QString* error = nullptr) const override;
+    // An entry may unpack to a set multiple of the whole book, and the book as a whole to
+    // twice its size or one entry's cap.
+    qint64 entryCap() const override { return m_entryCap; }
+    qint64 totalCap() const override { return m_totalCap; }
 
     // Normalises a name inside the book; empty when it is absolute or climbs out of it.
     static QString normalisedName(const QString& name);

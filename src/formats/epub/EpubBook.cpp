@@ -43,6 +43,34 @@ bool hasType(const QXmlStreamAttributes& attributes, QLatin1String type)
 }
 } // namespace
 
+Book::Book() : m_entries(std::make_shared<Archive>()) {}
+
+bool Book::openEntries(std::shared_ptr<const Entries> entries, const Description& description)
+{
+    m_entries = std::move(entries);
+    m_identifier = description.identifier;
+    m_title = description.title;
+    m_author = description.author;
+    m_language = description.language;
+    m_warnings = description.warnings;
+    QHash<int, int> kept; // described chapter -> spine index
+    for (int i = 0; i < description.chapters.size(); ++i) {
+        const QString& name = description.chapters.at(i);
+        if (m_entries->contains(name) && !m_chapterIndex.contains(name)) {
+            kept.insert(i, int(m_chapters.size()));
+            m_chapterIndex.insert(name, int(m_chapters.size()));
+            m_chapters.append(name);
+        }
+    }
+    for (ContentsEntry entry : description.contents) {
+        if (kept.contains(entry.chapter)) {
+            entry.chapter = kept.value(entry.chapter);
+            m_contents.append(entry);
+        }
+    }
+    return !m_chapters.isEmpty();
+}
+
 Book::OpenResult Book::open(const QString& path, QString* error)
 {
     auto fail = [&](OpenResult result, const QString& text) {
@@ -51,8 +79,10 @@ Book::OpenResult Book::open(const QString& path, QString* error)
         }
         return result;
     };
+    auto archive = std::make_shared<Archive>();
+    m_entries = archive;
     QString archiveError;
-    if (!m_archive.open(path, &archiveError)) {
+    if (!archive->open(path, &archiveError)) {
         return fail(OpenResult::NotEpub, archiveError);
     }
     if (contentIsEncrypted()) {
@@ -63,7 +93,7 @@ Book::OpenResult Book::open(const QString& path, QString* error)
     // holds exactly one package document.
     QString packagePath;
     QByteArray container;
-    if (m_archive.read(QStringLiteral("META-INF/container.xml"), &container)) {
+    if (m_entries->read(QStringLiteral("META-INF/container.xml"), &container)) {
         QXmlStreamReader xml(container);
         while (!xml.atEnd() && packagePath.isEmpty()) {
             xml.readNext();
@@ -73,9 +103,9 @@ Book::OpenResult Book::open(const QString& path, QString* error)
             }
         }
     }
-    if (packagePath.isEmpty() || !m_archive.contains(packagePath)) {
+    if (packagePath.isEmpty() || !m_entries->contains(packagePath)) {
         QStringList packages;
-        for (const QString& name : m_archive.entryNames()) {
+        for (const QString& name : m_entries->entryNames()) {
             if (name.endsWith(QLatin1String(".opf"), Qt::CaseInsensitive)) {
                 packages.append(name);
             }
@@ -89,7 +119,7 @@ Book::OpenResult Book::open(const QString& path, QString* error)
     }
     QByteArray package;
     QString readError;
-    if (!m_archive.read(packagePath, &package, &readError)) {
+    if (!m_entries->read(packagePath, &package, &readError)) {
         return fail(OpenResult::NotEpub, readError);
     }
     if (!readPackage(packagePath, package, &readError)) {
@@ -101,7 +131,7 @@ Book::OpenResult Book::open(const QString& path, QString* error)
 bool Book::contentIsEncrypted()
 {
     QByteArray data;
-    if (!m_archive.read(QStringLiteral("META-INF/encryption.xml"), &data)) {
+    if (!m_entries->read(QStringLiteral("META-INF/encryption.xml"), &data)) {
         return false;
     }
     // Obfuscated fonts are not protection: only encrypted content keeps a reader out.
@@ -200,7 +230,7 @@ bool Book::readPackage(const QString& packagePath, const QByteArray& data, QStri
     }
     for (const QString& id : std::as_const(spineIds)) {
         const ManifestItem* item = byId.value(id);
-        if (item && m_archive.contains(item->path) && !m_chapterIndex.contains(item->path)) {
+        if (item && m_entries->contains(item->path) && !m_chapterIndex.contains(item->path)) {
             m_chapterIndex.insert(item->path, int(m_chapters.size()));
             m_chapters.append(item->path);
         }
@@ -243,7 +273,7 @@ bool Book::readPackage(const QString& packagePath, const QByteArray& data, QStri
 void Book::readNavigation(const QString& path)
 {
     QByteArray data;
-    if (!m_archive.read(path, &data)) {
+    if (!m_entries->read(path, &data)) {
         return;
     }
     QXmlStreamReader xml(data);
@@ -283,7 +313,7 @@ void Book::readNavigation(const QString& path)
 void Book::readNcx(const QString& path)
 {
     QByteArray data;
-    if (!m_archive.read(path, &data)) {
+    if (!m_entries->read(path, &data)) {
         return;
     }
     QXmlStreamReader xml(data);
@@ -318,7 +348,7 @@ void Book::readHeadings()
 {
     for (int chapter = 0; chapter < m_chapters.size(); ++chapter) {
         QByteArray data;
-        if (!m_archive.read(m_chapters.at(chapter), &data)) {
+        if (!m_entries->read(m_chapters.at(chapter), &data)) {
             continue;
         }
         QXmlStreamReader xml(data);

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 namespace Epub {
 
@@ -26,8 +27,23 @@ struct ManifestItem
     QString properties;
 };
 
+// What a reader of another format found in a book it read into parts of its own: the same
+// facts an EPUB's package document and navigation give.
+struct Description
+{
+    QString identifier;
+    QString title;
+    QString author;
+    QString language;
+    QStringList chapters; // part names, in reading order
+    QList<ContentsEntry> contents;
+    QStringList warnings;
+};
+
 // An EPUB 2 or 3 book: its container, package document (metadata, manifest, spine) and
-// table of contents (navigation document, else NCX, else the chapters' h1-h3 headings).
+// table of contents (navigation document, else NCX, else the chapters' h1-h3 headings). A
+// book of another format is a Book too, over the parts its reader made (openEntries), so the
+// chapter conversion, contents and pages serve every format alike.
 class Book
 {
 public:
@@ -38,9 +54,16 @@ public:
         Protected, // content is encrypted (DRM)
     };
 
-    OpenResult open(const QString& path, QString* error = nullptr);
+    Book();
 
-    const Archive& archive() const { return m_archive; }
+    OpenResult open(const QString& path, QString* error = nullptr);
+    // The book made of parts read from another format, as described. Chapters that name no
+    // part are left out; the contents' chapter numbers count the chapters described, and
+    // entries of chapters left out are dropped too. False when no chapter is left.
+    bool openEntries(std::shared_ptr<const Entries> entries, const Description& description);
+
+    // The parts of the book, read by name.
+    const Entries& archive() const { return *m_entries; }
     QString identifier() const { return m_identifier; }
     QString title() const { return m_title; }
     QString author() const { return m_author; }
@@ -65,7 +88,8 @@ private:
     void readHeadings();
     bool contentIsEncrypted();
 
-    Archive m_archive;
+    // Never null: an empty archive until the book is opened.
+    std::shared_ptr<const Entries> m_entries;
     QString m_identifier;
     QString m_title;
     QString m_author;

@@ -109,7 +109,7 @@ QString PageFolder::write(const Book& book, const QString& folder, QString* erro
         }
         return QString();
     };
-    const Archive& archive = book.archive();
+    const Entries& archive = book.archive();
     QStringList names;
     qint64 needed = 0;
     for (const QString& name : archive.entryNames()) {

@@ -299,11 +299,12 @@ void ReadingRecord::relocate(int chapterCount, const std::function<QString(int)>
 }
 
 ReadingRecord ReadingRecord::find(const QString& folder, const QString& path,
-                                  const QString& identifier, const QString& title)
+                                  const QString& identifier, const QString& title,
+                                  const QString& fingerprint)
 {
     ReadingRecord record;
     record.m_folder = folder;
-    record.m_fingerprint = fileFingerprint(path);
+    record.m_fingerprint = fingerprint.isEmpty() ? fileFingerprint(path) : fingerprint;
     record.m_identifier = identifier;
     record.m_title = title;
     const QString fileName = QFileInfo(path).fileName();

@@ -68,9 +68,10 @@ public:
     };
 
     // Finds the record of the book at path in folder. identifier and title come from the
-    // book's package document.
+    // book's package document. fingerprint, when given, is the file's (fileFingerprint), taken
+    // already by whoever read the book.
     static ReadingRecord find(const QString& folder, const QString& path, const QString& identifier,
-                              const QString& title);
+                              const QString& title, const QString& fingerprint = {});
 
     Match match() const { return m_match; }
     QString fingerprint() const { return m_fingerprint; }

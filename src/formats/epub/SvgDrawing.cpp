@@ -161,7 +161,7 @@ bool isRasterData(const QString& href)
 class SvgWriter
 {
 public:
-    SvgWriter(const Archive& archive, const QString& base) : m_archive(archive), m_base(base) {}
+    SvgWriter(const Entries& archive, const QString& base) : m_archive(archive), m_base(base) {}
 
     SvgDrawing write(const Node& svg)
     {
@@ -449,7 +449,7 @@ private:
         }
     }
 
-    const Archive& m_archive;
+    const Entries& m_archive;
     QString m_base;
     QXmlStreamWriter* m_xml = nullptr;
     const QByteArray* m_out = nullptr;
@@ -516,12 +516,12 @@ QSizeF SvgDrawing::Box::shownSize(const QSizeF& page, bool fitsPage) const
     return {qMax<qreal>(1, w * scale), qMax<qreal>(1, h * scale)};
 }
 
-SvgDrawing SvgDrawing::fromNode(const Node& svg, const Archive& archive, const QString& base)
+SvgDrawing SvgDrawing::fromNode(const Node& svg, const Entries& archive, const QString& base)
 {
     return SvgWriter(archive, base).write(svg);
 }
 
-SvgDrawing SvgDrawing::fromFile(const QByteArray& data, const Archive& archive,
+SvgDrawing SvgDrawing::fromFile(const QByteArray& data, const Entries& archive,
                                 const QString& entry)
 {
     // Enough for the largest drawing taken, and no more.

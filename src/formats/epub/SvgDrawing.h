@@ -8,7 +8,7 @@
 
 namespace Epub {
 
-class Archive;
+class Entries;
 struct Node;
 
 // An SVG drawing of a book (inline in a chapter, a picture file, a chapter of its own), written
@@ -44,9 +44,9 @@ public:
     };
 
     // The drawing of an svg element; base is the entry its references are relative to.
-    static SvgDrawing fromNode(const Node& svg, const Archive& archive, const QString& base);
+    static SvgDrawing fromNode(const Node& svg, const Entries& archive, const QString& base);
     // The drawing of an SVG file of the book (an empty drawing when it holds none).
-    static SvgDrawing fromFile(const QByteArray& data, const Archive& archive,
+    static SvgDrawing fromFile(const QByteArray& data, const Entries& archive,
                                const QString& entry);
     // Whether an entry's bytes are an SVG document rather than a picture.
     static bool isSvg(const QString& entry, const QByteArray& data);

@@ -56,6 +56,11 @@ std::optional<Opds::BookFile> Opds::readableKind(const Link& link)
     // In the order the program prefers them.
     static const Kind kinds[] = {
         {"application/epub+zip", "epub", "EPUB"},
+        {"application/x-fictionbook+xml", "fb2", "FB2"},
+        {"application/x-zip-compressed-fb2", "fb2.zip", "FB2"},
+        {"application/fb2+zip", "fb2.zip", "FB2"},
+        {"application/vnd.amazon.mobi8-ebook", "azw3", "AZW3"},
+        {"application/x-mobipocket-ebook", "mobi", "MOBI"},
         {"application/pdf", "pdf", "PDF"},
         {"application/rtf", "rtf", "RTF"},
         {"text/rtf", "rtf", "RTF"},
@@ -63,6 +68,8 @@ std::optional<Opds::BookFile> Opds::readableKind(const Link& link)
         {"text/html", "htm", "HTML"},
         {"application/xhtml+xml", "htm", "HTML"},
         {"application/msword", "doc", "Word"},
+        {"application/vnd.openxmlformats-officedocument.wordprocessingml.document", "docx", "DOCX"},
+        {"application/vnd.oasis.opendocument.text", "odt", "ODT"},
     };
     const QString media = mediaType(link.type);
     for (const Kind& kind : kinds) {
@@ -108,9 +115,11 @@ QList<Opds::BookFile> Opds::Entry::readableFiles() const
         }
     }
     auto rank = [](const BookFile& file) {
-        static const QStringList order = {QStringLiteral("epub"), QStringLiteral("pdf"),
-                                          QStringLiteral("rtf"),  QStringLiteral("txt"),
-                                          QStringLiteral("htm"),  QStringLiteral("doc")};
+        static const QStringList order = {
+            QStringLiteral("epub"), QStringLiteral("fb2"),  QStringLiteral("fb2.zip"),
+            QStringLiteral("azw3"), QStringLiteral("mobi"), QStringLiteral("pdf"),
+            QStringLiteral("rtf"),  QStringLiteral("txt"),  QStringLiteral("htm"),
+            QStringLiteral("docx"), QStringLiteral("odt"),  QStringLiteral("doc")};
         return order.indexOf(file.extension);
     };
     std::stable_sort(files.begin(), files.end(),

@@ -23,7 +23,7 @@ struct Link
 struct BookFile
 {
     Link link;
-    QString extension; // "epub", "pdf", "txt", "rtf", "htm", "doc"
+    QString extension; // "epub", "fb2", "fb2.zip", "azw3", "mobi", "pdf", "txt", ..., "doc"
     QString label;     // "EPUB", "PDF", "Text", ...
 };
 

@@ -17,8 +17,8 @@ namespace Books {
 // tables, pictures by entry name, links to "#id" or "other.xhtml#id", footnote links marked
 // epub:type="noteref" with the note's text in an element marked epub:type="footnote"); other
 // entries are pictures and style sheets. Entries are read through read(), as the EPUB reader
-// reads the entries of its zip, so the same chapter conversion can show either.
-class BookPackage
+// reads the entries of its zip, so the same chapter conversion can show either (see openBook).
+class BookPackage : public Epub::Entries
 {
 public:
     QString title;
@@ -48,10 +48,17 @@ public:
     void addArchiveResource(const QString& name, std::shared_ptr<const Epub::Archive> archive,
                             const QString& entry);
 
-    bool contains(const QString& name) const;
-    QStringList entryNames() const;
+    bool contains(const QString& name) const override;
+    QStringList entryNames() const override;
+    qint64 declaredSize(const QString& name) const override;
     // The entry's bytes; false with an error for a missing or unreadable entry.
-    bool read(const QString& name, QByteArray* data, QString* error = nullptr) const;
+    bool read(const QString& name, QByteArray* data, QString* error = nullptr) const override;
+    bool readStart(const QString& name, qint64 limit, QByteArray* data, bool* truncated,
+                   QString* error = nullptr) const override;
+    // Entries held in memory were read within the readers' caps already; entries left in a zip
+    // keep the zip's caps.
+    qint64 entryCap() const override;
+    qint64 totalCap() const override;
     // Bytes held in memory by the package, for the caps on what a book may unpack to.
     qint64 heldBytes() const { return m_heldBytes; }
 
@@ -66,5 +73,10 @@ private:
     QHash<QString, ArchiveEntry> m_archiveEntries;
     qint64 m_heldBytes = 0;
 };
+
+// The package as a book the EPUB reader's chapter conversion shows: its chapters, contents and
+// metadata, its entries read from the package. The book shares the package, so it lives as
+// long as either. Null when the package has no chapter.
+std::shared_ptr<Epub::Book> openBook(std::shared_ptr<const BookPackage> package);
 
 } // namespace Books

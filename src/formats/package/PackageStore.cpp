@@ -39,8 +39,13 @@ QString PackageStore::keptPath(const QString& path) const
     return !stored.isEmpty() && QFileInfo::exists(stored) ? stored : QString();
 }
 
-bool PackageStore::load(const QString& stored, const QString& fingerprint, qint64 modified,
-                        BookPackage* book) const
+qint64 PackageStore::modifiedTime(const QString& path)
+{
+    return QFileInfo(path).lastModified().toMSecsSinceEpoch();
+}
+
+bool PackageStore::loadFile(const QString& stored, const QString& fingerprint, qint64 modified,
+                            BookPackage* book) const
 {
     auto archive = std::make_shared<Epub::Archive>();
     QByteArray data;
@@ -79,24 +84,47 @@ bool PackageStore::load(const QString& stored, const QString& fingerprint, qint6
     return true;
 }
 
+bool PackageStore::load(const QString& path, const QString& fingerprint, BookPackage* book)
+{
+    if (fingerprint.isEmpty()) {
+        return false;
+    }
+    const QString stored = storePath(fingerprint);
+    if (!QFileInfo::exists(stored) || !loadFile(stored, fingerprint, modifiedTime(path), book)) {
+        return false;
+    }
+    // Opened now: the last to go when the folder is pruned.
+    QFile file(stored);
+    if (file.open(QIODevice::ReadOnly)) {
+        file.setFileTime(QDateTime::currentDateTime(), QFileDevice::FileModificationTime);
+    }
+    return true;
+}
+
+bool PackageStore::keep(const QString& fingerprint, qint64 modified, const BookPackage& book)
+{
+    if (fingerprint.isEmpty() || book.pictureBook || !QDir().mkpath(m_folder)) {
+        return false;
+    }
+    const QString stored = storePath(fingerprint);
+    const bool written = PackageEpub::write(book, stored, nullptr,
+                                            {{QStringLiteral("storeVersion"), StoreVersion},
+                                             {QStringLiteral("source"), fingerprint},
+                                             {QStringLiteral("modified"), modified}});
+    prune(written ? stored : QString());
+    return written;
+}
+
 bool PackageStore::read(const QString& path, const Reader& reader, BookPackage* book,
                         QString* error, Source* source)
 {
     const QString fingerprint = Epub::fileFingerprint(path);
-    const qint64 modified = QFileInfo(path).lastModified().toMSecsSinceEpoch();
-    if (!fingerprint.isEmpty()) {
-        const QString stored = storePath(fingerprint);
-        if (QFileInfo::exists(stored) && load(stored, fingerprint, modified, book)) {
-            // Opened now: the last to go when the folder is pruned.
-            QFile file(stored);
-            if (file.open(QIODevice::ReadOnly)) {
-                file.setFileTime(QDateTime::currentDateTime(), QFileDevice::FileModificationTime);
-            }
-            if (source) {
-                *source = Source::Store;
-            }
-            return true;
+    const qint64 modified = modifiedTime(path);
+    if (load(path, fingerprint, book)) {
+        if (source) {
+            *source = Source::Store;
         }
+        return true;
     }
     *book = BookPackage();
     if (!reader(path, book, error)) {
@@ -105,15 +133,8 @@ bool PackageStore::read(const QString& path, const Reader& reader, BookPackage* 
     if (source) {
         *source = Source::Reader;
     }
-    if (!fingerprint.isEmpty() && !book->pictureBook && QDir().mkpath(m_folder)) {
-        // A package that cannot be kept is read again next time; nothing else is lost.
-        const QString stored = storePath(fingerprint);
-        PackageEpub::write(*book, stored, nullptr,
-                           {{QStringLiteral("storeVersion"), StoreVersion},
-                            {QStringLiteral("source"), fingerprint},
-                            {QStringLiteral("modified"), modified}});
-        prune(stored);
-    }
+    // A package that cannot be kept is read again next time; nothing else is lost.
+    keep(fingerprint, modified, *book);
     return true;
 }
 

@@ -32,16 +32,28 @@ public:
     // with the reader's error when the book cannot be read.
     bool read(const QString& path, const Reader& reader, BookPackage* book,
               QString* error = nullptr, Source* source = nullptr);
+    // The package kept for the book at path, whose fingerprint (Epub::fileFingerprint) the
+    // caller took; false when none is kept for the book as it is now.
+    bool load(const QString& path, const QString& fingerprint, BookPackage* book);
+    // Keeps the package read from a book as it was when its fingerprint and modified (its
+    // time of change, in ms since the epoch) were taken; then prunes the folder. False
+    // when it could not be written (nothing is lost: the book is read again next time). Comics
+    // are never kept.
+    bool keep(const QString& fingerprint, qint64 modified, const BookPackage& book);
     // The EPUB the package of the book at path is kept in; empty when none is kept.
     QString keptPath(const QString& path) const;
     // Removes the packages opened least recently until the folder holds no more than its
     // capacity; the package at keep (the one just written) stays whatever its size.
     void prune(const QString& keep = {});
+    QString folder() const { return m_folder; }
+
+    // The time of change of the file at path, as the store compares it.
+    static qint64 modifiedTime(const QString& path);
 
 private:
     QString storePath(const QString& fingerprint) const;
-    bool load(const QString& stored, const QString& fingerprint, qint64 modified,
-              BookPackage* book) const;
+    bool loadFile(const QString& stored, const QString& fingerprint, qint64 modified,
+                  BookPackage* book) const;
 
     QString m_folder;
     qint64 m_capacity;

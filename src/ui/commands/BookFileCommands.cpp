@@ -1,5 +1,6 @@
 #include "ui/commands/BookFileCommands.h"
 
+#include "core/BookKinds.h"
 #include "core/BusyPointer.h"
 #include "core/Library.h"
 #include "core/RawNameAlias.h"
@@ -116,48 +117,44 @@ void BookFileCommands::DeleteBook()
 void BookFileCommands::PrintBook()
 {
     const ReaderState& state = m_context.state;
-    switch (state.Kind) {
-    case BookKind::PlainText:
-    case BookKind::Rtf:
-    case BookKind::Epub: {
-        RichTextView* view = m_context.pane.text();
-        QPrinter printer(QPrinter::HighResolution);
-        const bool selection = view->SelLength() != 0;
-        if (!PrintDialog::exec(m_context.window, &printer, selection)) {
-            break;
-        }
-        // The range chosen in the dialog decides: the selection, or the whole book (all of its
-        // pages, or those from ... to ...).
-        const bool selectionOnly = selection && printer.printRange() == QPrinter::Selection;
-        // The view holds one chapter of an EPUB book: the book is printed from the file.
-        EpubSession* epub = m_context.pane.epub();
-        QString error;
-        bool printed = true;
-        if (selectionOnly) {
-            printed = view->SelPrint(&printer);
-        } else if (state.Kind == BookKind::Epub && epub && epub->isOpen()) {
-            printed = epub->printBook(&printer, &error);
-        } else {
-            BusyPointer busy;
-            printed = DocumentPrinter::printRange(view->document(), 0, view->characterCount(),
-                                                  &printer, &error);
-        }
-        if (!printed && !error.isEmpty()) {
-            MessageBox::show(m_context.window,
-                             tr("The book could not be printed.\n\n%1").arg(error));
-        }
-        break;
-    }
-    case BookKind::Html:
-    case BookKind::EpubPages:
+    const BookKinds::Row& row = BookKinds::row(state.Kind);
+    if (row.view == BookKinds::View::Web) {
         if (m_context.pane.web()->QueryStatusWB(WebView::CommandPrint) & WebView::StatusEnabled) {
             m_context.pane.web()->ExecWB(WebView::CommandPrint, WebView::PromptUser);
         } else {
             MessageBox::show(m_context.window, tr("The Print command is currently disabled."));
         }
-        break;
-    default:
-        break;
+        return;
+    }
+    // PDF and Word documents, refused books and the empty pane print nothing.
+    if (row.view != BookKinds::View::Text || state.Kind == BookKind::None) {
+        return;
+    }
+    RichTextView* view = m_context.pane.text();
+    QPrinter printer(QPrinter::HighResolution);
+    const bool selection = view->SelLength() != 0;
+    if (!PrintDialog::exec(m_context.window, &printer, selection)) {
+        return;
+    }
+    // The range chosen in the dialog decides: the selection, or the whole book (all of its
+    // pages, or those from ... to ...).
+    const bool selectionOnly = selection && printer.printRange() == QPrinter::Selection;
+    // The view holds one chapter of a book read chapter by chapter (EPUB and the other
+    // formats): the book is printed from its chapters.
+    EpubSession* epub = m_context.pane.epub();
+    QString error;
+    bool printed = true;
+    if (selectionOnly) {
+        printed = view->SelPrint(&printer);
+    } else if (row.reader == BookKinds::Reader::Chapters && epub && epub->isOpen()) {
+        printed = epub->printBook(&printer, &error);
+    } else {
+        BusyPointer busy;
+        printed = DocumentPrinter::printRange(view->document(), 0, view->characterCount(), &printer,
+                                              &error);
+    }
+    if (!printed && !error.isEmpty()) {
+        MessageBox::show(m_context.window, tr("The book could not be printed.\n\n%1").arg(error));
     }
 }
 
@@ -165,8 +162,8 @@ void BookFileCommands::CopySelection()
 {
     const ReaderState& state = m_context.state;
     RichTextView* view = m_context.pane.text();
-    if (state.Kind != BookKind::PlainText && state.Kind != BookKind::Rtf &&
-        state.Kind != BookKind::Epub) {
+    // Only text is copied: the text view holds it for every kind it shows.
+    if (state.Kind == BookKind::None || BookKinds::row(state.Kind).view != BookKinds::View::Text) {
         return;
     }
     // Paragraph ends come out of the view as "\r"; the clipboard carries this system's line
