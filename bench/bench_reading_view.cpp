@@ -9,6 +9,7 @@
 #include "formats/rtf/RtfWriter.h"
 #include "support/BenchMain.h"
 #include "support/BookFiles.h"
+#include "views/BookLook.h"
 #include "views/RichTextView.h"
 
 #include <QFile>
@@ -216,10 +217,21 @@ void BM_OpenStyledRtfAtBookmark(benchmark::State& state)
 BENCHMARK(BM_OpenStyledRtfAtBookmark)->Unit(benchmark::kMillisecond);
 
 // One Page Down key and the repaint it causes, per iteration, from the middle of the book.
-void pageDown(benchmark::State& state, const QString& path, RichTextView::LoadKind kind)
+void pageDown(benchmark::State& state, const QString& path, RichTextView::LoadKind kind,
+              bool nightInAColumn = false)
 {
     RichTextView view;
     view.resize(1000, 700);
+    if (nightInAColumn) {
+        // As the reader shows it in Night with Comfortable Width: every line's colours kept
+        // readable, the text in a column.
+        BookLook look;
+        look.background = QColor(0x1c, 0x1c, 0x1e);
+        look.text = QColor(0xd8, 0xd8, 0xd4);
+        look.keepColoursReadable = true;
+        view.setLook(look);
+        view.setColumnCharacters(75);
+    }
     view.show();
     if (!books().ready || !view.LoadFile(path, kind)) {
         state.SkipWithError("the book did not load");
@@ -290,6 +302,12 @@ void BM_PageDownStyledRtf(benchmark::State& state)
 }
 BENCHMARK(BM_PageDownStyledRtf)->Unit(benchmark::kMillisecond)->Iterations(200);
 
+void BM_PageDownStyledRtfNightColumn(benchmark::State& state)
+{
+    pageDown(state, books().styledPath, RichTextView::LoadRtf, true);
+}
+BENCHMARK(BM_PageDownStyledRtfNightColumn)->Unit(benchmark::kMillisecond)->Iterations(200);
+
 // The window made narrower and wider in turn with the book open in the middle: every height
 // becomes an estimate again and the text at the top stays.
 void BM_ResizeWithBookOpen(benchmark::State& state)
@@ -323,6 +341,36 @@ void BM_ResizeWithBookOpen(benchmark::State& state)
     state.counters["slowest_cpu_ms"] = slowestCpu;
 }
 BENCHMARK(BM_ResizeWithBookOpen)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+// The baseline of a resize: Qt's plain-text editor holding the same text, in the middle.
+void BM_PlainTextEditResize(benchmark::State& state)
+{
+    QPlainTextEdit view;
+    view.setReadOnly(true);
+    view.resize(1000, 700);
+    view.show();
+    view.setPlainText(books().text);
+    QTextCursor cursor(view.document());
+    cursor.setPosition(view.document()->characterCount() / 2);
+    view.setTextCursor(cursor);
+    view.ensureCursorVisible();
+    QCoreApplication::processEvents();
+    view.viewport()->grab();
+    double slowest = 0;
+    bool narrow = false;
+    for (auto _ : state) {
+        const auto begin = std::chrono::steady_clock::now();
+        narrow = !narrow;
+        view.resize(narrow ? 760 : 1000, 700);
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(view.viewport()->grab());
+        const std::chrono::duration<double, std::milli> step =
+            std::chrono::steady_clock::now() - begin;
+        slowest = qMax(slowest, step.count());
+    }
+    state.counters["slowest_ms"] = slowest;
+}
+BENCHMARK(BM_PlainTextEditResize)->Unit(benchmark::kMillisecond)->Iterations(50);
 } // namespace
 
 QUILLMERE_BENCHMARK_MAIN()

@@ -3,6 +3,7 @@
 // bookmark kept outside the book through a rename and an edited re-export, Find across
 // chapters, and the messages for books that cannot be shown.
 #include "formats/epub/ReadingRecord.h"
+#include "mainwindow/ViewCommands.h"
 #include "mainwindow/frmMain.h"
 #include "support/EpubFiles.h"
 #include "support/MainWindowDriver.h"
@@ -13,6 +14,7 @@
 #include "ui/search/frmSearch.h"
 #include "views/EpubSession.h"
 #include "views/PrintDialog.h"
+#include "views/ReadingLook.h"
 #include "views/RichTextView.h"
 
 #include <QAction>
@@ -323,6 +325,8 @@ private slots:
                                  QStringLiteral("Wide"), {body},
                                  {{QStringLiteral("wide.png"), png}}));
         frmMain window(app.path());
+        // The whole width of the view, not a comfortable column.
+        window.viewCommands()->look()->setComfortableWidth(false);
         window.resize(1100, 700);
         window.show();
         QVERIFY(Driver::clickNode(window, QStringLiteral("wide.epub")));

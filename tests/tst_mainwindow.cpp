@@ -86,8 +86,8 @@ private slots:
                 visibleMenus << a->menu();
             }
         }
-        QCOMPARE(visibleMenus,
-                 QList<QMenu*>({window.mnuFile, window.mnuEdit, window.mnuGet, window.mnuHelp}));
+        QCOMPARE(visibleMenus, QList<QMenu*>({window.mnuFile, window.mnuEdit, window.mnuView,
+                                              window.mnuGet, window.mnuHelp}));
         for (QMenu* menu : visibleMenus) {
             for (QAction* a : menu->actions()) {
                 QVERIFY2(a->isSeparator() || !a->text().isEmpty(), qPrintable(menu->title()));

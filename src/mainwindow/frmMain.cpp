@@ -1,5 +1,7 @@
 #include "mainwindow/frmMain.h"
 
+#include "mainwindow/ViewCommands.h"
+
 #include "core/AppSettings.h"
 #include "core/Library.h"
 #include "core/ReaderOptions.h"
@@ -7,6 +9,7 @@
 #include "formats/Twips.h"
 #include "mainwindow/CopyShortcut.h"
 #include "mainwindow/ParchmentBackground.h"
+#include "mainwindow/ViewCommands.h"
 #include "ui/LibraryTree.h"
 #include "ui/commands/ReaderContext.h"
 #include "ui/skin/SkinForm.h"
@@ -70,6 +73,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     buildPane(client);
     buildMenus();
     buildStatusBar();
+    m_viewCommands = new ViewCommands(*this);
     new CopyShortcut(*this);
     resize(Twips::toPixels(DesignedWidth), Twips::toPixels(DesignedHeight));
 

@@ -26,6 +26,7 @@ struct ReaderContext;
 class RichTextView;
 class SkinForm;
 class SkinLabel;
+class ViewCommands;
 class WebView;
 class frmBrowser;
 class frmSearch;
@@ -143,6 +144,11 @@ public:
     QMenu* mnuFile = nullptr;
     QMenu* mnuEdit = nullptr;
     QMenu* mnuGet = nullptr;
+    // The View menu, made on first use between Edit and Get.
+    QMenu* viewMenu();
+    QMenu* mnuView = nullptr;
+    // The View menu's commands, the find bar and the usual shortcuts.
+    ViewCommands* viewCommands() const { return m_viewCommands; }
     QMenu* mnuContents = nullptr;
     QMenu* mnuHelp = nullptr;
     QAction* mnuFindaBook = nullptr;
@@ -182,6 +188,7 @@ private:
 
     ReaderState m_state;
     LookupRequest m_lookup;
+    ViewCommands* m_viewCommands = nullptr;
     Library* m_library = nullptr;
     ReadingPane* m_pane = nullptr;
     WindowList m_windows;

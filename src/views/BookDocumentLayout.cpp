@@ -28,15 +28,17 @@ bool BookDocumentLayout::Private::readSignature()
     const qreal width = doc->pageSize().width();
     const QFont defaultFont = doc->defaultFont();
     const qreal documentMargin = doc->documentMargin();
-    if (width == pageWidth && defaultFont == font && documentMargin == margin) {
+    if (width == pageWidth && defaultFont == font && documentMargin == margin &&
+        look == estimatedLook) {
         return false;
     }
     pageWidth = width;
     font = defaultFont;
     margin = documentMargin;
+    estimatedLook = look;
     const QFontMetricsF metrics(font);
-    charWidth = qMax<qreal>(1, metrics.averageCharWidth());
-    lineHeight = qMax<qreal>(1, metrics.height());
+    charWidth = qMax<qreal>(1, metrics.averageCharWidth() * look.zoom);
+    lineHeight = qMax<qreal>(1, metrics.height() * look.zoom * look.lineSpacing);
     return true;
 }
 
@@ -298,6 +300,8 @@ qreal BookDocumentLayout::Private::layoutBlock(const QTextBlock& block, qreal x,
 
     QTextLayout* layout = block.layout();
     layout->setTextOption(option);
+    applyLook(block, layout);
+    const qreal spacing = lineSpacingOf(format);
     objectWidth = lineWidth;
     // Lines that hold ruby leave room above them for it.
     const std::vector<RubyRun> ruby = rubyRuns(block);
@@ -312,7 +316,7 @@ qreal BookDocumentLayout::Private::layoutBlock(const QTextBlock& block, qreal x,
         const qreal shift =
             indentOfLine - origin + (besideFloat && beside.side == Qt::AlignLeft ? floatWidth : 0);
         line.setLineWidth(qMax(NarrowestLine, lineWidth - indentOfLine - floatWidth));
-        const qreal advance = lineAdvance(format, line);
+        const qreal advance = lineAdvance(format, line) * spacing;
         // An exact line height smaller or larger than the text keeps the text on the line's
         // bottom, as word processors do.
         const qreal raise =
@@ -439,6 +443,26 @@ qreal BookDocumentLayout::lineTop(int position) const
     const QTextLayout* layout = block.layout();
     const QTextLine line = layout->lineForTextPosition(position - block.position());
     return layout->position().y() + (line.isValid() ? line.y() : 0);
+}
+
+void BookDocumentLayout::setLook(const BookLook& look)
+{
+    if (look == d->look) {
+        return;
+    }
+    d->look = look;
+    if (d->blockCount < 0 || !d->readSignature()) {
+        return;
+    }
+    d->resetHeights();
+    emit documentSizeChanged(documentSize());
+    emit heightsReset();
+    emit update();
+}
+
+const BookLook& BookDocumentLayout::look() const
+{
+    return d->look;
 }
 
 int BookDocumentLayout::itemCount() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "views/BookLook.h"
+
 #include <QAbstractTextDocumentLayout>
 
 #include <memory>
@@ -38,6 +40,11 @@ public:
     void layoutAbove(const QTextBlock& block, qreal height) const;
     // The top of the line holding the position, in document coordinates (lays it out).
     qreal lineTop(int position) const;
+
+    // The zoom, line spacing and colours the book is drawn with; a change lays everything out
+    // anew (heightsReset follows).
+    void setLook(const BookLook& look);
+    const BookLook& look() const;
 
     // Paragraphs and tables at the top level of the document, and how many are laid out.
     int itemCount() const;

@@ -160,6 +160,9 @@ struct BookDocumentLayout::Private
     qreal objectWidth = 0;
     // The box around each laid-out paragraph in one, relative to its layout's position.
     QHash<const QTextLayout*, QRectF> boxes;
+    // The look asked for, and the one the heights were estimated with.
+    BookLook look;
+    BookLook estimatedLook;
 
     qreal textWidth() const
     {
@@ -204,6 +207,10 @@ struct BookDocumentLayout::Private
     QTextBlock blockOf(int number) const { return doc->findBlockByNumber(number); }
 
     qreal layoutBlock(const QTextBlock& block, qreal x, qreal y, qreal width);
+    // Gives the paragraph's lines the look's zoom and readable colours (BookLayoutLook.cpp).
+    void applyLook(const QTextBlock& block, QTextLayout* layout) const;
+    // The look's line spacing for a paragraph of this format (1 where it sets its own).
+    qreal lineSpacingOf(const QTextBlockFormat& format) const;
     qreal layoutContents(QTextFrame::iterator it, qreal x, qreal y, qreal width);
     // Lays out rowCount rows from firstRow; returns their height.
     qreal layoutTable(QTextTable* table, int firstRow, int rowCount, qreal x, qreal y, qreal width);
@@ -215,11 +222,14 @@ struct BookDocumentLayout::Private
     // the paragraph does not flow beside it (then the figure stands on its own).
     static BookLayout::FloatRoom floatBeside(const QTextBlock& figure, const QTextBlock& next,
                                              qreal width);
-    static std::vector<BookLayout::RubyRun> rubyRuns(const QTextBlock& block);
+    // The block's runs of ruby, their annotations' fonts scaled by the look's zoom.
+    std::vector<BookLayout::RubyRun> rubyRuns(const QTextBlock& block) const;
     // The room the ruby of a line needs above it (0 for a line without any).
     static qreal rubyRoom(const std::vector<BookLayout::RubyRun>& runs, const QTextLine& line);
     void drawBox(QPainter* painter, const QTextBlock& block) const;
-    static void drawRuby(QPainter* painter, const QTextBlock& block);
+    void drawRuby(QPainter* painter, const QTextBlock& block) const;
+    // A colour the book gives a border, kept readable on the look's background.
+    QColor borderColour(const QColor& given) const;
 
     void drawBlock(QPainter* painter, const QTextBlock& block, const PaintContext& context,
                    const QRectF& clip) const;
@@ -228,8 +238,8 @@ struct BookDocumentLayout::Private
     void drawTable(QPainter* painter, QTextTable* table, int firstRow, int rowCount, qreal dy,
                    const PaintContext& context, const QRectF& clip) const;
     // text: the colour of a border the format gives none.
-    static void drawCellBorders(QPainter* painter, const QRectF& rect,
-                                const QTextTableCellFormat& format, const QColor& text);
+    void drawCellBorders(QPainter* painter, const QRectF& rect, const QTextTableCellFormat& format,
+                         const QColor& text) const;
     void drawDoubleUnderlines(QPainter* painter, const QTextBlock& block) const;
     void drawListMarker(QPainter* painter, const QTextBlock& block, const QTextLayout* layout,
                         const QTextBlockFormat& format) const;

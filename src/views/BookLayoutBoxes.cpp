@@ -4,6 +4,7 @@
 #include "views/BookDocumentLayoutPrivate.h"
 
 #include "formats/epub/ChapterFormats.h"
+#include "views/ThemeColours.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -78,7 +79,7 @@ BoxInsets BookDocumentLayout::Private::boxInsets(const QTextBlockFormat& format)
     return box;
 }
 
-std::vector<RubyRun> BookDocumentLayout::Private::rubyRuns(const QTextBlock& block)
+std::vector<RubyRun> BookDocumentLayout::Private::rubyRuns(const QTextBlock& block) const
 {
     std::vector<RubyRun> runs;
     if (!block.blockFormat().boolProperty(Formats::HoldsRubyProperty)) {
@@ -97,13 +98,14 @@ std::vector<RubyRun> BookDocumentLayout::Private::rubyRuns(const QTextBlock& blo
             runs.back().end = start + fragment.length();
             continue;
         }
-        QFont font = format.font();
-        if (font.pointSizeF() > 0) {
-            font.setPointSizeF(qMax<qreal>(1, font.pointSizeF() * RubyScale));
-        } else if (font.pixelSize() > 0) {
-            font.setPixelSize(qMax(1, qRound(font.pixelSize() * RubyScale)));
+        QFont small = format.font();
+        const qreal scale = RubyScale * look.zoom;
+        if (small.pointSizeF() > 0) {
+            small.setPointSizeF(qMax<qreal>(1, small.pointSizeF() * scale));
+        } else if (small.pixelSize() > 0) {
+            small.setPixelSize(qMax(1, qRound(small.pixelSize() * scale)));
         }
-        runs.push_back({start, start + fragment.length(), annotation, font});
+        runs.push_back({start, start + fragment.length(), annotation, small});
     }
     return runs;
 }
@@ -121,7 +123,7 @@ qreal BookDocumentLayout::Private::rubyRoom(const std::vector<RubyRun>& runs, co
     return room;
 }
 
-void BookDocumentLayout::Private::drawRuby(QPainter* painter, const QTextBlock& block)
+void BookDocumentLayout::Private::drawRuby(QPainter* painter, const QTextBlock& block) const
 {
     const std::vector<RubyRun> runs = rubyRuns(block);
     if (runs.empty()) {
@@ -148,6 +150,11 @@ void BookDocumentLayout::Private::drawRuby(QPainter* painter, const QTextBlock& 
     painter->restore();
 }
 
+QColor BookDocumentLayout::Private::borderColour(const QColor& given) const
+{
+    return look.keepColoursReadable ? ReadableColour::against(given, look.background) : given;
+}
+
 void BookDocumentLayout::Private::drawBox(QPainter* painter, const QTextBlock& block) const
 {
     const QTextLayout* layout = block.layout();
@@ -168,8 +175,8 @@ void BookDocumentLayout::Private::drawBox(QPainter* painter, const QTextBlock& b
         // A colour the book gives wins; otherwise the border is in the text's colour, the one
         // the view's theme gives.
         const QVariant given = format.property(Formats::BoxBorderColorProperty + side);
-        const QColor color =
-            given.canConvert<QColor>() ? given.value<QColor>() : painter->pen().color();
+        const QColor color = given.canConvert<QColor>() ? borderColour(given.value<QColor>())
+                                                        : painter->pen().color();
         QRectF strip;
         switch (side) {
         case Formats::Top:

@@ -205,7 +205,7 @@ void BookDocumentLayout::Private::drawTable(QPainter* painter, QTextTable* table
 
 void BookDocumentLayout::Private::drawCellBorders(QPainter* painter, const QRectF& rect,
                                                   const QTextTableCellFormat& format,
-                                                  const QColor& text)
+                                                  const QColor& text) const
 {
     // The borders a book's style gives a cell (calibre's tables have no border of their own,
     // only their cells), each on its side of the cell.
@@ -229,7 +229,8 @@ void BookDocumentLayout::Private::drawCellBorders(QPainter* painter, const QRect
         if (side.width <= 0 || side.style == QTextFrameFormat::BorderStyle_None) {
             continue;
         }
-        const QColor color = side.brush.style() == Qt::NoBrush ? text : side.brush.color();
+        const QColor color =
+            side.brush.style() == Qt::NoBrush ? text : borderColour(side.brush.color());
         QPen pen(color, qMin<qreal>(side.width, 40));
         pen.setCapStyle(Qt::FlatCap);
         if (side.style == QTextFrameFormat::BorderStyle_Dotted) {

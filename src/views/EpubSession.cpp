@@ -760,3 +760,18 @@ bool EpubSession::eventFilter(QObject* watched, QEvent* event)
     }
     return QObject::eventFilter(watched, event);
 }
+
+QString EpubSession::plainTextOf(int chapter) const
+{
+    QString text = convertedText(chapter);
+    text.replace(QChar::Nbsp, QLatin1Char(' '));
+    return text;
+}
+
+bool EpubSession::showWholeChapter(int chapter)
+{
+    m_convertWhole = true;
+    const bool shown = showChapter(chapter);
+    m_convertWhole = false;
+    return shown;
+}

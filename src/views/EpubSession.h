@@ -95,6 +95,10 @@ public:
     // Find went past the end of the chapter: looks in the chapters after it and shows the
     // first match (found is its offset); false when no later chapter holds the text.
     bool findInLaterChapters(const QString& text, RichTextView::FindOptions options, int* found);
+    // A chapter's text as the view would hold it, non-breaking spaces as spaces (for finding
+    // what a typed space finds); and showing a chapter whole from its start, a long one too.
+    QString plainTextOf(int chapter) const;
+    bool showWholeChapter(int chapter);
     // Fixed-layout books are read as pages in the web view, other books as text in the text
     // view; the Contents menu switches between the two. showPane(pages) brings the view for
     // either way forward in the window.

@@ -151,13 +151,20 @@ void ReadingPane::show(BookKind kind, const QString& explanation)
 
 void ReadingPane::fitToClient()
 {
-    // The views fill the client area to its right and bottom edges. A size that would be
-    // negative is skipped and the view keeps its last size.
+    // The views fill the client area to its right and bottom edges (above the footer, when
+    // one is shown). A size that would be negative is skipped and the view keeps its last size.
+    const bool footer = m_footer && !m_footer->isHidden();
+    const int bottom = m_client->height() - (footer ? m_footer->sizeHint().height() : 0);
+    if (footer) {
+        m_footer->setGeometry(m_text->x(), bottom, m_client->width() - m_text->x(),
+                              m_client->height() - bottom);
+        m_footer->raise();
+    }
     for (QWidget* view :
          {static_cast<QWidget*>(m_text), static_cast<QWidget*>(m_pdf), static_cast<QWidget*>(m_web),
           static_cast<QWidget*>(m_document), static_cast<QWidget*>(m_message)}) {
         QSize size = view->size();
-        if (const int height = m_client->height() - view->y(); height >= 0) {
+        if (const int height = bottom - view->y(); height >= 0) {
             size.setHeight(height);
         }
         if (const int width = m_client->width() - view->x(); width >= 0) {
@@ -165,4 +172,21 @@ void ReadingPane::fitToClient()
         }
         view->resize(size);
     }
+}
+
+void ReadingPane::setWholeClient(bool whole)
+{
+    const QList<QWidget*> views = {m_text, m_pdf, m_web, m_document, m_message};
+    if (whole && m_places.isEmpty()) {
+        for (QWidget* view : views) {
+            m_places.insert(view, view->pos());
+            view->move(0, 0);
+        }
+    } else if (!whole && !m_places.isEmpty()) {
+        for (QWidget* view : views) {
+            view->move(m_places.value(view));
+        }
+        m_places.clear();
+    }
+    fitToClient();
 }

@@ -2,7 +2,9 @@
 
 #include "core/ReaderState.h"
 
+#include <QHash>
 #include <QObject>
+#include <QPoint>
 #include <QString>
 
 class DocumentView;
@@ -60,6 +62,11 @@ public:
 
     // Stretches every view to the right and bottom edges of the client area.
     void fitToClient();
+    // Full screen: the views start at the client area's top left corner, with nothing beside
+    // them; off, they go back to their places.
+    void setWholeClient(bool whole);
+    // A bar shown under the views (the find bar) while it is visible; the views end above it.
+    void setFooter(QWidget* footer) { m_footer = footer; }
 
 signals:
     // The toolbar and the menus follow: mode says which commands apply, marksAllowed whether
@@ -78,4 +85,7 @@ private:
     WebView* m_web;
     QLabel* m_message;
     EpubSession* m_epub = nullptr;
+    // The views' own places while they fill the client area.
+    QHash<QWidget*, QPoint> m_places;
+    QWidget* m_footer = nullptr;
 };

@@ -11,9 +11,11 @@
 #include "views/DocumentPrinter.h"
 #include "views/FillingDocumentLayout.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMouseEvent>
@@ -25,6 +27,8 @@
 #include <QTextTable>
 #include <QToolTip>
 #include <QUrl>
+#include <QWheelEvent>
+#include <QtMath>
 
 struct RichTextView::SourceBook : Rtf::RtfSourceBook
 {
@@ -52,9 +56,9 @@ RichTextView::RichTextView(QWidget* parent) : QTextEdit(parent)
     setContextMenuPolicy(Qt::PreventContextMenu);
     // A scroll bar that came and went would change the width, and with it every height.
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont base = font();
-    base.setPointSize(m_fontSize);
-    setFont(base);
+    // The margins beside a narrowed column are painted in the view's background.
+    setAutoFillBackground(true);
+    setFont(baseFont());
     adoptDocument(newDocument());
 }
 
@@ -64,9 +68,7 @@ QTextDocument* RichTextView::newDocument()
 {
     auto* document = new QTextDocument(this);
     document->setUndoRedoEnabled(false);
-    QFont base = font();
-    base.setPointSize(m_fontSize);
-    document->setDefaultFont(base);
+    document->setDefaultFont(baseFont());
     document->setDocumentLayout(new FillingDocumentLayout(document));
     return document;
 }
@@ -74,6 +76,7 @@ QTextDocument* RichTextView::newDocument()
 void RichTextView::adoptDocument(QTextDocument* document)
 {
     auto* layout = new BookDocumentLayout(document);
+    layout->setLook(m_look);
     BookPictureHandler::install(layout);
     document->setDocumentLayout(layout);
     connect(layout, &BookDocumentLayout::heightChangedAbove, this, &RichTextView::keepTextStill);
@@ -83,6 +86,8 @@ void RichTextView::adoptDocument(QTextDocument* document)
     const bool ours = old && old->parent() == this;
     m_topPosition = 0;
     m_shiftRemainder = 0;
+    // Highlights (the find bar's) point into the old document: they go while it still exists.
+    setExtraSelections({});
     setDocument(document);
     m_restoreTop = false;
     verticalScrollBar()->setValue(0);
@@ -411,17 +416,98 @@ bool RichTextView::setSelCharOffset(int points)
     return mergeSelectionFormat(format);
 }
 
+QFont RichTextView::baseFont() const
+{
+    QFont base = font();
+    base.setPointSize(m_fontSize);
+    if (!m_fontFamily.isEmpty()) {
+        base.setFamilies({m_fontFamily});
+    }
+    return base;
+}
+
 void RichTextView::setFontSize(int points)
 {
     m_fontSize = FontSizePolicy::effective(points);
-    QFont base = font();
-    base.setPointSize(m_fontSize);
+    const QFont base = baseFont();
     // The editor hands its own font to the document as the default font: text that sets no
     // size of its own (all of a plain-text book) follows it.
     setFont(base);
     if (document()->defaultFont() != base) {
         document()->setDefaultFont(base);
     }
+    if (updateColumn()) {
+        relayoutForWidth();
+    }
+}
+
+void RichTextView::setFontFamily(const QString& family)
+{
+    if (family == m_fontFamily) {
+        return;
+    }
+    m_fontFamily = family;
+    setFontSize(m_fontSize);
+}
+
+void RichTextView::setLook(const BookLook& look)
+{
+    m_look = look;
+    // The theme's colours are the view's palette: the background (the margins beside a
+    // narrowed column too), text that sets no colour, the selection.
+    QPalette p = palette();
+    for (const QPalette::ColorGroup group :
+         {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        p.setColor(group, QPalette::Base, look.background);
+        p.setColor(group, QPalette::Window, look.background);
+        p.setColor(group, QPalette::Text, look.text);
+    }
+    if (p != palette()) {
+        setPalette(p);
+        // A window's style sheet gives the viewport a palette of its own, which the view's
+        // does not reach.
+        viewport()->setPalette(p);
+    }
+    if (auto* layout = qobject_cast<BookDocumentLayout*>(document()->documentLayout())) {
+        rememberTop();
+        layout->setLook(look);
+    }
+    if (updateColumn()) {
+        relayoutForWidth();
+    }
+    viewport()->update();
+}
+
+void RichTextView::setColumnCharacters(int characters)
+{
+    m_columnCharacters = qMax(0, characters);
+    if (updateColumn()) {
+        relayoutForWidth();
+    }
+}
+
+bool RichTextView::updateColumn()
+{
+    int side = 0;
+    if (m_columnCharacters > 0) {
+        const QFontMetricsF metrics(baseFont());
+        const qreal column = m_columnCharacters * metrics.averageCharWidth() * m_look.zoom +
+                             2 * document()->documentMargin();
+        const int room = contentsRect().width() - verticalScrollBar()->sizeHint().width();
+        side = qMax(0, int((room - column) / 2));
+    }
+    if (viewportMargins() == QMargins(side, 0, side, 0)) {
+        return false;
+    }
+    setViewportMargins(side, 0, side, 0);
+    return true;
+}
+
+void RichTextView::relayoutForWidth()
+{
+    // The editor lays its document out for a new width only on a resize of its own.
+    QResizeEvent event(size(), QSize(-1, -1));
+    resizeEvent(&event);
 }
 
 int RichTextView::fontSize() const
@@ -530,6 +616,24 @@ QString RichTextView::noteAt(const QPoint& point) const
     return {};
 }
 
+bool RichTextView::event(QEvent* event)
+{
+    // The wheel turned over the margins beside a narrowed column scrolls the text as it does
+    // over the text itself (and turns an EPUB book's chapters just the same).
+    if (event->type() == QEvent::Wheel && viewportMargins() != QMargins() &&
+        !viewport()->geometry().contains(static_cast<QWheelEvent*>(event)->position().toPoint())) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        QWheelEvent moved(viewport()->mapFrom(this, wheel->position()), wheel->globalPosition(),
+                          wheel->pixelDelta(), wheel->angleDelta(), wheel->buttons(),
+                          wheel->modifiers(), wheel->phase(), wheel->inverted(), wheel->source(),
+                          wheel->pointingDevice());
+        QCoreApplication::sendEvent(viewport(), &moved);
+        event->setAccepted(moved.isAccepted());
+        return true;
+    }
+    return QTextEdit::event(event);
+}
+
 void RichTextView::mousePressEvent(QMouseEvent* event)
 {
     emit mouseDown(event->button(), event->pos());
@@ -591,7 +695,8 @@ void RichTextView::restoreTop()
     if (!layout) {
         return;
     }
-    const int top = qRound(layout->lineTop(qMin(m_topPosition, characterCount())));
+    // Rounded up: the view's top pixel row is then the line's own, never the one above's.
+    const int top = qCeil(layout->lineTop(qMin(m_topPosition, characterCount())));
     QScrollBar* bar = verticalScrollBar();
     bar->setMaximum(qMax(bar->maximum(), top));
     bar->setValue(top);
@@ -626,6 +731,7 @@ void RichTextView::resizeEvent(QResizeEvent* event)
     // The text at the top now, before the new width moves the scroll bar.
     rememberTop();
     m_resizing = true;
+    updateColumn();
     QTextEdit::resizeEvent(event);
     m_resizing = false;
     if (m_restoreTop) {

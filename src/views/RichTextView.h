@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/FontSizePolicy.h"
+#include "views/BookLook.h"
 
 #include <QColor>
 #include <QTextEdit>
@@ -103,6 +104,19 @@ public:
     // Base font size of the view, in points.
     void setFontSize(int points);
     int fontSize() const;
+    // Family of the base font: text that sets none of its own is shown in it. Empty: the
+    // view's own.
+    void setFontFamily(const QString& family);
+    QString fontFamily() const { return m_fontFamily; }
+
+    // Zoom, line spacing and theme colours the book is drawn with; the text at the top of the
+    // view stays there.
+    void setLook(const BookLook& look);
+    const BookLook& look() const { return m_look; }
+    // Keeps the text column at most this many characters of the base font wide (zoomed),
+    // centred with the rest of the view's width as margins; 0 uses the whole width.
+    void setColumnCharacters(int characters);
+    int columnCharacters() const { return m_columnCharacters; }
 
     // Finds text from start to the end of the document; selects a match and returns its
     // offset, or returns -1 and leaves the selection alone.
@@ -124,6 +138,7 @@ signals:
     void mouseDown(Qt::MouseButton button, const QPoint& position);
 
 protected:
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -146,8 +161,17 @@ private:
     void rememberTop();
     void layoutScreenAbove();
     void restoreTop();
+    // The base font: the size and family chosen, as every new document gets it.
+    QFont baseFont() const;
+    // Sets the margins that keep the column to its width; true when they changed.
+    bool updateColumn();
+    // Lays the document out again for the viewport's width, keeping the text at the top.
+    void relayoutForWidth();
 
     int m_fontSize = FontSizePolicy::Default;
+    QString m_fontFamily;
+    BookLook m_look;
+    int m_columnCharacters = 0;
     // The document position shown at the top of the viewport, and whether it must be put back
     // there once the scroll bar knows the new heights.
     int m_topPosition = 0;

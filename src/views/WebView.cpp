@@ -82,6 +82,12 @@ bool WebView::startEngine()
     m_engine->setStartFolder(m_saveFolder);
     m_engine->setShowsLocalBooks(m_showsLocalBooks);
     m_engine->setConfinedFolder(m_confinedFolder);
+    if (m_zoom != 1) {
+        m_engine->setZoomFactor(m_zoom);
+    }
+    if (!m_pageStyle.isEmpty()) {
+        m_engine->setPageStyle(m_pageStyle, m_pageBackground);
+    }
     m_layout->addWidget(m_engine->widget(), 1);
     setFocusProxy(m_engine->widget());
     return true;
@@ -207,6 +213,40 @@ void WebView::runJavaScript(const QString& script)
     if (m_engine) {
         m_engine->runJavaScript(script);
     }
+}
+
+void WebView::setZoomFactor(qreal factor)
+{
+    m_zoom = factor;
+    if (m_engine) {
+        m_engine->setZoomFactor(factor);
+    }
+}
+
+void WebView::setPageStyle(const QString& css, const QColor& background)
+{
+    if (css == m_pageStyle && background == m_pageBackground) {
+        return;
+    }
+    m_pageStyle = css;
+    m_pageBackground = background;
+    if (m_engine) {
+        m_engine->setPageStyle(css, background);
+    }
+}
+
+void WebView::findText(const QString& text, bool backward, bool matchCase)
+{
+    if (!m_engine) {
+        emit foundInPage(0, 0);
+        return;
+    }
+    m_engine->findText(text, backward, matchCase);
+}
+
+void WebView::findFinished(int activeMatch, int matches)
+{
+    emit foundInPage(activeMatch, matches);
 }
 
 int WebView::activeDownloads() const

@@ -69,6 +69,17 @@ public:
     // Number of downloads still under way.
     int activeDownloads() const;
 
+    // Zoom of the pages shown (1: the size they set).
+    void setZoomFactor(qreal factor);
+    qreal zoomFactor() const { return m_zoom; }
+    // A style sheet laid over every page shown, and the colour shown where no page has drawn;
+    // empty lays nothing over.
+    void setPageStyle(const QString& css, const QColor& background);
+    QString pageStyle() const { return m_pageStyle; }
+    // Finds text in the page, after the match shown (backward: before it); foundInPage
+    // tells the result. An empty text takes the highlights away.
+    void findText(const QString& text, bool backward = false, bool matchCase = false);
+
     // Test hook: the next print prompt is answered with a PDF printer writing to this file,
     // without showing the print dialog.
     static void setNextPrintFile(const QString& pdfPath);
@@ -83,6 +94,8 @@ signals:
     void downloadFinished(bool ok, const QString& path, const QString& error);
     // A page kept to its folder tried to go to address, outside it, and was stopped.
     void linkRefused(const QString& address);
+    // A search of findText ended: the match shown (from 1; 0 for none) of how many.
+    void foundInPage(int activeMatch, int matches);
 
 private:
     // Loads the engine for this view; false (with the explanation shown) when it cannot.
@@ -95,6 +108,7 @@ private:
     void printEnded(bool ok) override;
     void downloadEnded(bool ok, const QString& path, const QString& error) override;
     void navigationRefused(const QUrl& url) override;
+    void findFinished(int activeMatch, int matches) override;
 
     WebPageEngine* m_engine = nullptr;
     QVBoxLayout* m_layout = nullptr;
@@ -102,4 +116,7 @@ private:
     QString m_saveFolder;
     QString m_confinedFolder;
     bool m_showsLocalBooks = false;
+    qreal m_zoom = 1;
+    QString m_pageStyle;
+    QColor m_pageBackground;
 };

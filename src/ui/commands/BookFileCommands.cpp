@@ -10,6 +10,8 @@
 #include "views/DocumentPrinter.h"
 #include "views/EpubSession.h"
 #include "views/MessageBox.h"
+#include "views/PdfPrinter.h"
+#include "views/PdfView.h"
 #include "views/PrintDialog.h"
 #include "views/ReadingPane.h"
 #include "views/RichTextView.h"
@@ -117,6 +119,23 @@ void BookFileCommands::DeleteBook()
 void BookFileCommands::PrintBook()
 {
     const ReaderState& state = m_context.state;
+    if (state.Kind == BookKind::Pdf) {
+        // A PDF book prints its own pages, those of the range chosen.
+        PdfView* pdf = m_context.pane.pdf();
+        if (pdf->pageCount() == 0) {
+            return;
+        }
+        QPrinter printer(QPrinter::HighResolution);
+        if (!PrintDialog::exec(m_context.window, &printer, false)) {
+            return;
+        }
+        QString error;
+        if (!PdfPrinter::print(*pdf->pages(), &printer, &error)) {
+            MessageBox::show(m_context.window,
+                             tr("The book could not be printed.\n\n%1").arg(error));
+        }
+        return;
+    }
     const BookKinds::Row& row = BookKinds::row(state.Kind);
     if (row.view == BookKinds::View::Web) {
         if (m_context.pane.web()->QueryStatusWB(WebView::CommandPrint) & WebView::StatusEnabled) {
@@ -126,7 +145,7 @@ void BookFileCommands::PrintBook()
         }
         return;
     }
-    // PDF and Word documents, refused books and the empty pane print nothing.
+    // Word documents, refused books and the empty pane print nothing.
     if (row.view != BookKinds::View::Text || state.Kind == BookKind::None) {
         return;
     }

@@ -73,6 +73,11 @@ QPushButton[skinClass="Button"]:disabled {
     color: #8d7b63;
     background-color: #e6dcc5;
 }
+*[skinClass="form"] QToolButton:focus,
+*[skinClass="form"] QTreeView:focus {
+    border: 2px solid #6b4a22;
+    border-radius: 3px;
+}
 QLabel[skinClass="Label"] {
     background-color: transparent;
     color: #4a2f12;

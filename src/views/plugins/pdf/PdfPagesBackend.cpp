@@ -1,10 +1,12 @@
-// The PDF plugin: Qt PDF's document and page view for PdfView, loaded with the first PDF book.
+// The PDF plugin: Qt PDF's document drawn page by page for PdfView, loaded with the first PDF
+// book.
 #include "core/EngineInterfaces.h"
+#include "views/plugins/pdf/PdfPageArea.h"
 
 #include <QObject>
 #include <QPdfDocument>
-#include <QPdfPageNavigator>
-#include <QPdfView>
+#include <QPdfSelection>
+#include <QVBoxLayout>
 
 namespace {
 QString reasonFor(QPdfDocument::Error error)
@@ -23,28 +25,29 @@ QString reasonFor(QPdfDocument::Error error)
     }
 }
 
-// All pages of one book, scrolling, fit to width.
-class PdfPagesBackend : public QPdfView, public PdfPagesEngine
+// All pages of one book, scrolling, fitted to the width at first.
+class PdfPagesBackend : public QWidget, public PdfPagesEngine
 {
 public:
-    explicit PdfPagesBackend(QWidget* parent) : QPdfView(parent)
+    PdfPagesBackend(PdfViewHost* host, QWidget* parent) : QWidget(parent)
     {
         m_document = new QPdfDocument(this);
-        setObjectName(QStringLiteral("pdfPages"));
-        setAccessibleName(tr("PDF pages"));
-        setPageMode(QPdfView::PageMode::MultiPage);
-        setZoomMode(QPdfView::ZoomMode::FitToWidth);
-        setDocument(m_document);
+        m_area = new PdfPageArea(m_document, host, this);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(m_area);
+        setFocusProxy(m_area);
     }
 
     ~PdfPagesBackend() override
     {
-        // The document goes first, while the view can still hear that it closed.
-        setDocument(nullptr);
+        // The pages go first, while the document they draw can still be asked.
+        delete m_area;
         delete m_document;
     }
 
     QWidget* widget() override { return this; }
+    QWidget* pageArea() override { return m_area; }
 
     bool load(const QString& path, QString* reason) override
     {
@@ -54,17 +57,68 @@ public:
             *reason = result == QPdfDocument::Error::None ? tr("The document has no pages.")
                                                           : reasonFor(result);
             m_document->close();
+            m_area->reset();
             return false;
         }
-        pageNavigator()->jump(0, {}, zoomFactor());
+        m_area->reset();
         return true;
     }
 
-    void close() override { m_document->close(); }
+    void close() override
+    {
+        m_document->close();
+        m_area->reset();
+    }
     int pageCount() const override { return m_document->pageCount(); }
+    int currentPage() const override { return m_area->currentPage(); }
+    void goToPage(int page) override { m_area->goToPage(page); }
+    void setZoom(Fit fit, qreal factor) override { m_area->setZoom(fit, factor); }
+    Fit fit() const override { return m_area->fit(); }
+    qreal zoomFactor() const override { return m_area->zoomFactor(); }
+    void setColours(bool inverted, const QColor& background) override
+    {
+        m_area->setColours(inverted, background);
+    }
+    void find(const QString& text) override { m_area->find(text); }
+    void findNext(bool backward) override { m_area->findNext(backward); }
+    QSizeF pagePointSize(int page) const override { return m_document->pagePointSize(page); }
+    QImage renderPage(int page, const QSize& pixels) override
+    {
+        QPdfDocumentRenderOptions options;
+        options.setRenderFlags(QPdfDocumentRenderOptions::RenderFlag::Annotations);
+        return m_document->render(page, pixels, options);
+    }
+
+    QList<PdfTextLine> pageText(int page) override
+    {
+        // The page's text line by line, each with the box its characters take on the page.
+        QList<PdfTextLine> lines;
+        const QString text = m_document->getAllText(page).text();
+        qsizetype start = 0;
+        while (start < text.size()) {
+            qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+            if (end < 0) {
+                end = text.size();
+            }
+            QString line = text.mid(start, end - start);
+            const qsizetype length = line.size();
+            line = line.trimmed();
+            if (!line.isEmpty()) {
+                const QPdfSelection selection =
+                    m_document->getSelectionAtIndex(page, int(start), int(length));
+                const QRectF box = selection.boundingRectangle();
+                if (box.isValid()) {
+                    lines.append({box, line});
+                }
+            }
+            start = end + 1;
+        }
+        return lines;
+    }
 
 private:
     QPdfDocument* m_document = nullptr;
+    PdfPageArea* m_area = nullptr;
 };
 } // namespace
 
@@ -74,7 +128,10 @@ class PdfEnginePlugin : public QObject, public PdfEngineFactory
     Q_PLUGIN_METADATA(IID QuillmerePdfEngineFactory_iid)
     Q_INTERFACES(PdfEngineFactory)
 public:
-    PdfPagesEngine* createPages(QWidget* parent) override { return new PdfPagesBackend(parent); }
+    PdfPagesEngine* createPages(PdfViewHost* host, QWidget* parent) override
+    {
+        return new PdfPagesBackend(host, parent);
+    }
 };
 
 #include "PdfPagesBackend.moc"

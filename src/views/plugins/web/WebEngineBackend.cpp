@@ -7,20 +7,27 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QRegularExpression>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
+const QString PageStyleScriptName = QStringLiteral("quillmere-page-style");
+
 // A file name made from a page title: characters that cannot stand in a file name go.
 QString fileNameFromTitle(const QString& title)
 {
@@ -90,6 +97,10 @@ void WebEngineBackend::startEngine()
         m_printer.reset();
         m_host->printEnded(ok);
     });
+    connect(m_page, &QWebEnginePage::findTextFinished, this,
+            [this](const QWebEngineFindTextResult& result) {
+                m_host->findFinished(result.activeMatch(), result.numberOfMatches());
+            });
 
     m_layout->insertWidget(0, m_view, 1);
     setFocusProxy(m_view);
@@ -161,6 +172,10 @@ void WebEngineBackend::onLoadingChanged(const QWebEngineLoadingInfo& info)
     }
     m_busy = false;
     m_pageLoaded = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus;
+    // The engine may give a new page a zoom of its own; the reader's stays.
+    if (m_view->zoomFactor() != m_zoom) {
+        m_view->setZoomFactor(m_zoom);
+    }
     // A page that arrived, an error page of the server included, is the navigation's target;
     // a load that never reached its server or was stopped only ends.
     const bool arrived = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
@@ -182,6 +197,62 @@ void WebEngineBackend::setConfinedFolder(const QString& folder)
 {
     m_confinedFolder = folder;
     m_page->setConfinedFolder(folder);
+}
+
+void WebEngineBackend::setZoomFactor(qreal factor)
+{
+    m_zoom = factor;
+    m_view->setZoomFactor(factor);
+}
+
+QString WebEngineBackend::pageStyleScript() const
+{
+    // Runs in a world of its own, which a book's disabled scripts do not stop; it only adds
+    // (or takes away) a style element, now and on every page that loads.
+    // The sheet as a script's string: a JSON array of it without its brackets.
+    const QString css =
+        QString::fromUtf8(QJsonDocument(QJsonArray{m_pageStyle}).toJson(QJsonDocument::Compact))
+            .mid(1)
+            .chopped(1);
+    return QStringLiteral("(function(){var css=%1;var id='quillmere-page-style';"
+                          "var s=document.getElementById(id);"
+                          "if(!css){if(s){s.remove();}return;}"
+                          "if(!s){s=document.createElement('style');s.id=id;"
+                          "(document.head||document.documentElement).appendChild(s);}"
+                          "s.textContent=css;})();")
+        .arg(css);
+}
+
+void WebEngineBackend::setPageStyle(const QString& css, const QColor& background)
+{
+    m_pageStyle = css;
+    m_pageBackground = background;
+    if (background.isValid()) {
+        m_page->setBackgroundColor(background);
+    }
+    QWebEngineScriptCollection& scripts = m_page->scripts();
+    for (const QWebEngineScript& old : scripts.find(PageStyleScriptName)) {
+        scripts.remove(old);
+    }
+    if (!css.isEmpty()) {
+        QWebEngineScript script;
+        script.setName(PageStyleScriptName);
+        script.setWorldId(QWebEngineScript::ApplicationWorld);
+        script.setInjectionPoint(QWebEngineScript::DocumentReady);
+        script.setRunsOnSubFrames(false);
+        script.setSourceCode(pageStyleScript());
+        scripts.insert(script);
+    }
+    // The page shown now takes the new look at once.
+    m_page->runJavaScript(pageStyleScript(), QWebEngineScript::ApplicationWorld);
+}
+
+void WebEngineBackend::findText(const QString& text, bool backward, bool matchCase)
+{
+    QWebEnginePage::FindFlags flags;
+    flags.setFlag(QWebEnginePage::FindBackward, backward);
+    flags.setFlag(QWebEnginePage::FindCaseSensitively, matchCase);
+    m_page->findText(text, flags);
 }
 
 void WebEngineBackend::applyContentRules(const QUrl& url)

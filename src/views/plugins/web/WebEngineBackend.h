@@ -47,6 +47,9 @@ public:
     void setStartFolder(const QString& folder) override { m_startFolder = folder; }
     void setShowsLocalBooks(bool on) override;
     void setConfinedFolder(const QString& folder) override;
+    void setZoomFactor(qreal factor) override;
+    void setPageStyle(const QString& css, const QColor& background) override;
+    void findText(const QString& text, bool backward, bool matchCase) override;
 
 private:
     void startEngine();
@@ -57,6 +60,8 @@ private:
     void onDownloadRequested(QWebEngineDownloadRequest* request);
     void startDownload(QWebEngineDownloadRequest* request, const QString& target);
     QString proposedFileName() const;
+    // The script that lays the page style over a page (or takes it away).
+    QString pageStyleScript() const;
     QString startFolder() const;
 
     WebViewHost* m_host;
@@ -68,6 +73,9 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     QString m_startFolder;
     QString m_confinedFolder;
+    QString m_pageStyle;
+    QColor m_pageBackground;
+    qreal m_zoom = 1;
     // Pages the user chose to save, with the name proposed for each; the user is asked where
     // to save once the engine's download says what the page is.
     QList<std::pair<QUrl, QString>> m_pendingSaves;
