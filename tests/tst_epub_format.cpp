@@ -720,11 +720,11 @@ private slots:
         };
         QCOMPARE(shown(), QList<QSize>(4, QSize(600, 150)));
 
-        QCOMPARE(Epub::ChapterConverter::fitPictures(book, &document, 300), 2);
+        QCOMPARE(Epub::ChapterConverter::fitPictures(book, &document, QSize(300, 0)), 2);
         QCOMPARE(shown(), QList<QSize>(4, QSize(300, 75)));
-        QCOMPARE(Epub::ChapterConverter::fitPictures(book, &document, 5000), 2);
+        QCOMPARE(Epub::ChapterConverter::fitPictures(book, &document, QSize(5000, 0)), 2);
         QCOMPARE(shown(), QList<QSize>(4, QSize(1200, 300)));
-        QCOMPARE(Epub::ChapterConverter::fitPictures(book, &document, 4000), 0);
+        QCOMPARE(Epub::ChapterConverter::fitPictures(book, &document, QSize(4000, 0)), 0);
         QCOMPARE(document.toRawText(), text);
     }
 };

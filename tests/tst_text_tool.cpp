@@ -1,5 +1,6 @@
 // quillmere-text: the text of a book of every kind, compared with what the main window holds
 // after opening the same book, and the same refusals with the same words.
+#include "formats/epub/ChapterText.h"
 #include "mainwindow/frmMain.h"
 #include "support/MainWindowDriver.h"
 #include "support/TestAppFolder.h"
@@ -55,7 +56,7 @@ QString heldByTheWindow(frmMain& window)
         QString text;
         for (int chapter = 0; chapter < session->book().chapters().size(); ++chapter) {
             session->showChapter(chapter);
-            text += window.txtBook->heldText() + QLatin1Char('\n');
+            text += Epub::readableText(*window.txtBook->document()) + QLatin1Char('\n');
         }
         return text;
     }
@@ -116,6 +117,20 @@ private slots:
             << int(BookKind::Odt) << "High water came at six" << "the long pull";
         QTest::newRow("Markdown") << "books/source/shore.md" << "shore.md"
             << int(BookKind::Markdown) << "Рыбаки вышли" << "Последняя строка";
+        // Books of other producers; calibre's from HTML holds ruby and a drawing with words.
+        QTest::newRow("calibre from HTML") << QStringLiteral("epub/calibre-html.epub") << QStringLiteral("harbour.epub")
+            << int(BookKind::Epub) << QStringLiteral("\u6F22(\u304B\u3093)\u5B57(\u3058) were")
+            << QStringLiteral("[Pier map]");
+        QTest::newRow("calibre from text") << QStringLiteral("epub/calibre-text.epub") << QStringLiteral("log.epub")
+            << int(BookKind::Epub) << QStringLiteral("The Harbour Log") << QStringLiteral("net loft");
+        QTest::newRow("calibre from DOCX") << QStringLiteral("epub/calibre-docx.epub") << QStringLiteral("notes.epub")
+            << int(BookKind::Epub) << QStringLiteral("grey water") << QStringLiteral("shingle");
+        QTest::newRow("calibre from ODT") << QStringLiteral("epub/calibre-odt.epub") << QStringLiteral("sheet.epub")
+            << int(BookKind::Epub) << QStringLiteral("grey water") << QStringLiteral("shingle");
+        QTest::newRow("DocBook XSL") << QStringLiteral("epub/docbook.epub") << QStringLiteral("manual.epub")
+            << int(BookKind::Epub) << QStringLiteral("Chapter 1. The Wall") << QStringLiteral("Gull");
+        QTest::newRow("Sphinx") << QStringLiteral("epub/sphinx.epub") << QStringLiteral("guide.epub")
+            << int(BookKind::Epub) << QStringLiteral("Keep clear of the quay") << QStringLiteral("print(\"gull\")");
         // clang-format on
     }
 

@@ -14,6 +14,7 @@
 // and exits with 2. No window is shown and no display is needed.
 #include "core/BookKinds.h"
 #include "core/ReaderState.h"
+#include "formats/epub/ChapterText.h"
 #include "views/DocumentView.h"
 #include "views/EpubSession.h"
 #include "views/ReadingPane.h"
@@ -49,7 +50,7 @@ QString bookText(const ReadingPane& pane, BookKinds::Reader reader)
         QString text;
         for (int chapter = 0; chapter < session->book().chapters().size(); ++chapter) {
             session->showChapter(chapter);
-            text += pane.text()->heldText() + QLatin1Char('\n');
+            text += Epub::readableText(*pane.text()->document()) + QLatin1Char('\n');
         }
         return text;
     }

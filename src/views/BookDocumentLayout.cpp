@@ -206,6 +206,7 @@ void BookDocumentLayout::Private::resetHeights()
     }
     heights.assign(std::move(estimates));
     tables.clear();
+    boxes.clear();
     placed.clear();
 }
 
@@ -262,14 +263,18 @@ qreal BookDocumentLayout::Private::layoutBlock(const QTextBlock& block, qreal x,
     if (breaksBefore(format)) {
         y += PageBreakGap;
     }
-    y += format.topMargin();
+    // A paragraph of a box runs its side borders over the margins between it and the box's
+    // other paragraphs; the box's first one holds the top border, its last the bottom one.
+    const BoxInsets box = boxInsets(format);
+    const qreal boxTop = box.first ? y + format.topMargin() : y;
+    y += format.topMargin() + (box.first ? box.top : 0);
     qreal indent = format.indent() * doc->indentWidth();
     if (QTextList* list = block.textList()) {
         indent += list->format().indent() * doc->indentWidth();
     }
-    const qreal left = x + format.leftMargin() + indent;
-    const qreal lineWidth =
-        qMax(NarrowestLine, width - format.leftMargin() - format.rightMargin() - indent);
+    const qreal left = x + format.leftMargin() + indent + box.left;
+    const qreal lineWidth = qMax(NarrowestLine, width - format.leftMargin() - format.rightMargin() -
+                                                    indent - box.left - box.right);
     const qreal firstIndent = qMax(format.textIndent(), x - left);
     // Lines never start left of the layout's origin (Qt measures the caret from there), so a
     // hanging first line moves the origin left and the other lines right by as much.
@@ -298,24 +303,47 @@ qreal BookDocumentLayout::Private::layoutBlock(const QTextBlock& block, qreal x,
     applyLook(block, layout);
     const qreal spacing = lineSpacingOf(format);
     objectWidth = lineWidth;
+    // Lines that hold ruby leave room above them for it.
+    const std::vector<RubyRun> ruby = rubyRuns(block);
+    // A figure floating before the paragraph: its first lines run beside it.
+    const FloatRoom beside = floatBeside(block.previous(), block, width);
     qreal lineY = 0;
     layout->beginLayout();
     for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
         const qreal indentOfLine = line.lineNumber() == 0 ? firstIndent : 0;
-        const qreal shift = indentOfLine - origin;
-        line.setLineWidth(qMax(NarrowestLine, lineWidth - indentOfLine));
+        const bool besideFloat = lineY < beside.height;
+        const qreal floatWidth = besideFloat ? beside.width : 0;
+        const qreal shift =
+            indentOfLine - origin + (besideFloat && beside.side == Qt::AlignLeft ? floatWidth : 0);
+        line.setLineWidth(qMax(NarrowestLine, lineWidth - indentOfLine - floatWidth));
         const qreal advance = lineAdvance(format, line) * spacing;
         // An exact line height smaller or larger than the text keeps the text on the line's
         // bottom, as word processors do.
         const qreal raise =
             format.lineHeightType() == QTextBlockFormat::FixedHeight ? advance - line.height() : 0;
-        line.setPosition(QPointF(shift, lineY + raise));
-        lineY += advance;
+        const qreal above = rubyRoom(ruby, line);
+        line.setPosition(QPointF(shift, lineY + above + raise));
+        lineY += above + advance;
     }
     layout->endLayout();
     objectWidth = 0;
     layout->setPosition(QPointF(left + origin, y));
-    y += lineY + format.bottomMargin();
+    // A paragraph shorter than the figure beside it ends below the figure; the figure itself
+    // takes no height: the paragraph after it starts beside it.
+    lineY = qMax(lineY, beside.height);
+    if (floatBeside(block, block.next(), width).side != 0) {
+        return 0;
+    }
+    y += lineY + (box.last ? box.bottom : 0);
+    if (box.boxed) {
+        const qreal boxBottom = box.last ? y : y + format.bottomMargin();
+        const qreal boxLeft = x + format.leftMargin();
+        const qreal boxRight = x + width - format.rightMargin();
+        boxes.insert(layout,
+                     QRectF(boxLeft, boxTop, qMax<qreal>(0, boxRight - boxLeft), boxBottom - boxTop)
+                         .translated(-layout->position()));
+    }
+    y += format.bottomMargin();
     if (breaksAfter(format)) {
         y += PageBreakGap;
     }

@@ -9,6 +9,7 @@
 #include <QFont>
 #include <QHash>
 #include <QPointF>
+#include <QString>
 #include <QTextBlock>
 #include <QTextFrame>
 #include <QTextLayout>
@@ -17,6 +18,7 @@
 #include <vector>
 
 class QTextTable;
+class QTextTableCellFormat;
 
 namespace BookLayout {
 // Room a page break takes on screen; a thin rule is drawn across its middle.
@@ -53,6 +55,36 @@ inline bool breaksAfter(const QTextBlockFormat& format)
 {
     return format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysAfter;
 }
+
+// The room a box's borders and padding take on each side of a paragraph, for paragraphs in a
+// box (the book's style draws borders around them).
+struct BoxInsets
+{
+    bool boxed = false;
+    bool first = false; // the box's first paragraph: it holds the top border
+    bool last = false;  // and its last: the bottom one
+    qreal top = 0;
+    qreal right = 0;
+    qreal bottom = 0;
+    qreal left = 0;
+};
+
+// The room a floating figure takes beside the text that flows along it.
+struct FloatRoom
+{
+    int side = 0; // Qt::AlignLeft or Qt::AlignRight; 0 for no figure
+    qreal width = 0;
+    qreal height = 0;
+};
+
+// A run of characters shown with ruby, its annotation in small type above them.
+struct RubyRun
+{
+    int start = 0; // in the block
+    int end = 0;
+    QString annotation;
+    QFont font; // the annotation's
+};
 
 // Column and row lines of a laid-out table: x in document coordinates, y from the top of the
 // item that holds the row (add that item's place). A table at the top level is laid out a few
@@ -126,6 +158,8 @@ struct BookDocumentLayout::Private
     QHash<int, QPointF> formatExtra;
     // Width of the line being laid out, for pictures wider than it.
     qreal objectWidth = 0;
+    // The box around each laid-out paragraph in one, relative to its layout's position.
+    QHash<const QTextLayout*, QRectF> boxes;
     // The look asked for, and the one the heights were estimated with.
     BookLook look;
     BookLook estimatedLook;
@@ -181,12 +215,31 @@ struct BookDocumentLayout::Private
     // Lays out rowCount rows from firstRow; returns their height.
     qreal layoutTable(QTextTable* table, int firstRow, int rowCount, qreal x, qreal y, qreal width);
 
+    static BookLayout::BoxInsets boxInsets(const QTextBlockFormat& format);
+    // The pictures of a paragraph that holds floating pictures alone (a figure), or nothing.
+    static BookLayout::FloatRoom floatOf(const QTextBlock& block);
+    // The room a figure takes beside the next paragraph, laid out at this width; nothing when
+    // the paragraph does not flow beside it (then the figure stands on its own).
+    static BookLayout::FloatRoom floatBeside(const QTextBlock& figure, const QTextBlock& next,
+                                             qreal width);
+    // The block's runs of ruby, their annotations' fonts scaled by the look's zoom.
+    std::vector<BookLayout::RubyRun> rubyRuns(const QTextBlock& block) const;
+    // The room the ruby of a line needs above it (0 for a line without any).
+    static qreal rubyRoom(const std::vector<BookLayout::RubyRun>& runs, const QTextLine& line);
+    void drawBox(QPainter* painter, const QTextBlock& block) const;
+    void drawRuby(QPainter* painter, const QTextBlock& block) const;
+    // A colour the book gives a border, kept readable on the look's background.
+    QColor borderColour(const QColor& given) const;
+
     void drawBlock(QPainter* painter, const QTextBlock& block, const PaintContext& context,
                    const QRectF& clip) const;
     void drawContents(QPainter* painter, QTextFrame::iterator it, qreal dy,
                       const PaintContext& context, const QRectF& clip) const;
     void drawTable(QPainter* painter, QTextTable* table, int firstRow, int rowCount, qreal dy,
                    const PaintContext& context, const QRectF& clip) const;
+    // text: the colour of a border the format gives none.
+    void drawCellBorders(QPainter* painter, const QRectF& rect, const QTextTableCellFormat& format,
+                         const QColor& text) const;
     void drawDoubleUnderlines(QPainter* painter, const QTextBlock& block) const;
     void drawListMarker(QPainter* painter, const QTextBlock& block, const QTextLayout* layout,
                         const QTextBlockFormat& format) const;

@@ -21,7 +21,9 @@ void BookDocumentLayout::Private::drawListMarker(QPainter* painter, const QTextB
                                                  const QTextBlockFormat&) const
 {
     QTextList* list = block.textList();
-    if (!list || layout->lineCount() == 0) {
+    // A list without a style (list-style-type: none) shows no markers.
+    if (!list || layout->lineCount() == 0 ||
+        list->format().style() == QTextListFormat::ListStyleUndefined) {
         return;
     }
     const QTextLine first = layout->lineAt(0);
@@ -105,7 +107,9 @@ void BookDocumentLayout::Private::drawBlock(QPainter* painter, const QTextBlock&
     }
     const QTextBlockFormat format = block.blockFormat();
     const QRectF lines = layout->boundingRect().translated(layout->position());
-    if (lines.top() > clip.bottom() + PageBreakGap || lines.bottom() < clip.top() - PageBreakGap) {
+    const QRectF box = boxes.value(layout).translated(layout->position());
+    if (lines.united(box).top() > clip.bottom() + PageBreakGap ||
+        lines.united(box).bottom() < clip.top() - PageBreakGap) {
         return;
     }
     const QBrush background = format.background();
@@ -129,6 +133,7 @@ void BookDocumentLayout::Private::drawBlock(QPainter* painter, const QTextBlock&
         }
         painter->restore();
     }
+    drawBox(painter, block);
     drawListMarker(painter, block, layout, format);
 
     const int start = block.position();
@@ -147,6 +152,7 @@ void BookDocumentLayout::Private::drawBlock(QPainter* painter, const QTextBlock&
         selections.append(range);
     }
     layout->draw(painter, QPointF(), selections, clip);
+    drawRuby(painter, block);
     drawDoubleUnderlines(painter, block);
     if (context.cursorPosition >= start && context.cursorPosition < end) {
         const int width =
@@ -181,7 +187,10 @@ void BookDocumentLayout::draw(QPainter* painter, const PaintContext& context)
     layoutRange(clip.top(), clip.bottom());
     painter->save();
     painter->setPen(context.palette.color(QPalette::Text));
-    for (int i = d->itemAt(clip.top()); i >= 0 && i < d->itemCount; ++i) {
+    // From the item before the first in the clip: a floating figure takes no height, and
+    // reaches down beside the paragraph after it.
+    const int first = d->itemAt(clip.top());
+    for (int i = first > 0 ? first - 1 : first; i >= 0 && i < d->itemCount; ++i) {
         if (d->itemTop(i) > clip.bottom()) {
             break;
         }

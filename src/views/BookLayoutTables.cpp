@@ -174,6 +174,8 @@ void BookDocumentLayout::Private::drawTable(QPainter* painter, QTextTable* table
             if (border > 0) {
                 painter->drawRect(rect);
             }
+            drawCellBorders(painter, rect, cell.format().toTableCellFormat(),
+                            context.palette.color(QPalette::Text));
             painter->save();
             painter->setPen(context.palette.color(QPalette::Text));
             drawContents(painter, cell.begin(), dy, context, clip);
@@ -199,6 +201,48 @@ void BookDocumentLayout::Private::drawTable(QPainter* painter, QTextTable* table
         }
     }
     painter->restore();
+}
+
+void BookDocumentLayout::Private::drawCellBorders(QPainter* painter, const QRectF& rect,
+                                                  const QTextTableCellFormat& format,
+                                                  const QColor& text) const
+{
+    // The borders a book's style gives a cell (calibre's tables have no border of their own,
+    // only their cells), each on its side of the cell.
+    struct Side
+    {
+        qreal width;
+        QTextFrameFormat::BorderStyle style;
+        QBrush brush;
+        QLineF line;
+    };
+    const Side sides[4] = {{format.topBorder(), format.topBorderStyle(), format.topBorderBrush(),
+                            QLineF(rect.topLeft(), rect.topRight())},
+                           {format.rightBorder(), format.rightBorderStyle(),
+                            format.rightBorderBrush(), QLineF(rect.topRight(), rect.bottomRight())},
+                           {format.bottomBorder(), format.bottomBorderStyle(),
+                            format.bottomBorderBrush(),
+                            QLineF(rect.bottomLeft(), rect.bottomRight())},
+                           {format.leftBorder(), format.leftBorderStyle(), format.leftBorderBrush(),
+                            QLineF(rect.topLeft(), rect.bottomLeft())}};
+    for (const Side& side : sides) {
+        if (side.width <= 0 || side.style == QTextFrameFormat::BorderStyle_None) {
+            continue;
+        }
+        const QColor color =
+            side.brush.style() == Qt::NoBrush ? text : borderColour(side.brush.color());
+        QPen pen(color, qMin<qreal>(side.width, 40));
+        pen.setCapStyle(Qt::FlatCap);
+        if (side.style == QTextFrameFormat::BorderStyle_Dotted) {
+            pen.setStyle(Qt::DotLine);
+        } else if (side.style == QTextFrameFormat::BorderStyle_Dashed) {
+            pen.setStyle(Qt::DashLine);
+        }
+        painter->save();
+        painter->setPen(pen);
+        painter->drawLine(side.line);
+        painter->restore();
+    }
 }
 
 int BookDocumentLayout::Private::hitTable(QTextTable* table, int firstRow, int rowCount,

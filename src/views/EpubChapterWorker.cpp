@@ -13,7 +13,7 @@ struct EpubChapterWorker::Job
     std::shared_ptr<const Epub::Book> book;
     int chapter = -1;
     QFont font;
-    int pictureWidth = 0;
+    QSize page;
     Result result;
 };
 
@@ -29,14 +29,14 @@ EpubChapterWorker::~EpubChapterWorker()
 }
 
 void EpubChapterWorker::start(std::shared_ptr<const Epub::Book> book, int chapter,
-                              const QFont& font, int pictureWidth)
+                              const QFont& font, const QSize& page)
 {
     cancel();
     auto job = std::make_shared<Job>();
     job->book = std::move(book);
     job->chapter = chapter;
     job->font = font;
-    job->pictureWidth = pictureWidth;
+    job->page = page;
     QThread* main = thread();
     QThread* worker = QThread::create([job, main] {
         auto document = std::make_unique<QTextDocument>();
@@ -44,7 +44,8 @@ void EpubChapterWorker::start(std::shared_ptr<const Epub::Book> book, int chapte
         document->setDefaultFont(job->font);
         document->setDocumentLayout(new FillingDocumentLayout(document.get()));
         Epub::ChapterConverter converter(*job->book);
-        converter.setMaxPictureWidth(job->pictureWidth);
+        converter.setMaxPictureWidth(job->page.width());
+        converter.setMaxPictureHeight(job->page.height());
         job->result.chapter = job->chapter;
         if (converter.convert(job->chapter, document.get())) {
             job->result.anchors = converter.anchors();

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QHash>
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -35,7 +36,7 @@ public:
 
     // Starts converting chapter of book; a conversion already running is dropped.
     void start(std::shared_ptr<const Epub::Book> book, int chapter, const QFont& font,
-               int pictureWidth);
+               const QSize& page);
     // Drops the conversion running, if any: converted() is not sent for it.
     void cancel();
     bool isRunning() const { return m_running; }

@@ -317,8 +317,9 @@ bool EpubSession::showChapter(int chapter, int offset)
         return true;
     }
     Epub::ChapterConverter converter(*m_book);
-    m_pictureWidth = pictureWidth();
-    converter.setMaxPictureWidth(m_pictureWidth);
+    m_picturePage = picturePage();
+    converter.setMaxPictureWidth(m_picturePage.width());
+    converter.setMaxPictureHeight(m_picturePage.height());
     // A long chapter shows its start at once, and the rest is converted on a thread of its
     // own while the reader reads.
     if (!m_convertWhole &&
@@ -339,7 +340,7 @@ bool EpubSession::showChapter(int chapter, int offset)
     if (!converter.complete()) {
         m_converting = true;
         m_turner->setHolding(true);
-        m_worker->start(m_book, chapter, document->defaultFont(), m_pictureWidth);
+        m_worker->start(m_book, chapter, document->defaultFont(), m_picturePage);
         if (offset >= m_view->characterCount()) {
             // The place is further on than the start shown: it is shown once it is there.
             m_afterWhole = [this, offset] { scrollToTop(offset); };
@@ -401,9 +402,12 @@ void EpubSession::wholeChapterConverted()
     m_turner->setHolding(false);
 }
 
-int EpubSession::pictureWidth() const
+QSize EpubSession::picturePage() const
 {
-    return qMax(200, m_view->viewport()->width() - 40);
+    // The document's margins, and a line's room below a picture that fills the page.
+    const int margins = 2 * qRound(m_view->document()->documentMargin());
+    return {qMax(200, m_view->viewport()->width() - 40),
+            qMax(150, m_view->viewport()->height() - margins - m_view->fontMetrics().height())};
 }
 
 void EpubSession::refitPage()
@@ -424,13 +428,13 @@ void EpubSession::fitPictures()
         refitPage();
         return;
     }
-    if (!m_book || m_chapter < 0 || pictureWidth() == m_pictureWidth) {
+    if (!m_book || m_chapter < 0 || picturePage() == m_picturePage) {
         return;
     }
-    m_pictureWidth = pictureWidth();
+    m_picturePage = picturePage();
     // The view keeps the line at its top while the pictures above it change size.
     BusyPointer busy;
-    Epub::ChapterConverter::fitPictures(*m_book, m_view->document(), m_pictureWidth);
+    Epub::ChapterConverter::fitPictures(*m_book, m_view->document(), m_picturePage);
 }
 
 void EpubSession::scrollToTop(int offset)

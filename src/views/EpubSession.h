@@ -140,8 +140,9 @@ private:
     void stopConverting();
     // The rest of a long chapter is there: the whole chapter replaces its start.
     void wholeChapterConverted();
-    // The width pictures are shown at for the view as it is now.
-    int pictureWidth() const;
+    // The page pictures are fitted to for the view as it is now: no picture is wider, and
+    // covers and drawings that are a page are no taller.
+    QSize picturePage() const;
     // The view changed width: the chapter's pictures are fitted to it again.
     void fitPictures();
     // Takes over a book just opened: finds its record and shows it where it was left.
@@ -174,6 +175,6 @@ private:
     bool m_showsPages = false;
     QTimer* m_saveTimer;
     QTimer* m_fitTimer;
-    int m_pictureWidth = 0; // the width the chapter's pictures were decoded for
+    QSize m_picturePage; // the page the chapter's pictures were decoded for
     int m_chapter = -1;
 };

@@ -24,6 +24,9 @@ QString mediaType(const QString& name)
     if (name.endsWith(QLatin1String(".png"))) {
         return QStringLiteral("image/png");
     }
+    if (name.endsWith(QLatin1String(".svg"))) {
+        return QStringLiteral("image/svg+xml");
+    }
     if (name.endsWith(QLatin1String(".jpg"))) {
         return QStringLiteral("image/jpeg");
     }
@@ -49,6 +52,17 @@ bool write(const QString& path, const QString& title, const QStringList& chapter
                   "<rootfile full-path=\"OEBPS/content.opf\" "
                   "media-type=\"application/oebps-package+xml\"/></rootfiles></container>\n");
     for (int i = 0; i < chapterBodies.size(); ++i) {
+        // An SVG chapter is a drawing of its own, written whole.
+        if (chapterBodies.at(i).startsWith(QLatin1String("<svg"))) {
+            const QString name = QStringLiteral("chapter%1.svg").arg(i + 1);
+            manifest += QStringLiteral("<item id=\"c%1\" href=\"%2\" "
+                                       "media-type=\"image/svg+xml\"/>\n")
+                            .arg(i + 1)
+                            .arg(name);
+            spine += QStringLiteral("<itemref idref=\"c%1\"/>").arg(i + 1);
+            ok = ok && add(zip, QStringLiteral("OEBPS/") + name, chapterBodies.at(i).toUtf8());
+            continue;
+        }
         const QString name = QStringLiteral("chapter%1.xhtml").arg(i + 1);
         manifest += QStringLiteral("<item id=\"c%1\" href=\"%2\" "
                                    "media-type=\"application/xhtml+xml\"/>\n")

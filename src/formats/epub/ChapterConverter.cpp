@@ -1,8 +1,12 @@
 #include "formats/epub/ChapterConverter.h"
 
+#include "formats/epub/ChapterFormats.h"
+#include "formats/epub/ChapterTree.h"
+#include "formats/epub/CssBox.h"
 #include "formats/epub/CssText.h"
 #include "formats/epub/EpubBook.h"
 #include "formats/epub/StyleRules.h"
+#include "formats/epub/SvgDrawing.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -14,6 +18,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextFrame>
 #include <QTextImageFormat>
 #include <QUrl>
 #include <QXmlStreamReader>
@@ -21,6 +26,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Epub {
@@ -33,58 +39,11 @@ QString tr(const char* text)
     return QCoreApplication::translate("Epub::ChapterConverter", text);
 }
 
-// The chapter as a small tree: notes and hidden elements need to be known before the
-// HTML is written.
-struct Node
-{
-    QString name; // empty for a text node
-    QXmlStreamAttributes attributes;
-    QString text;
-    std::vector<std::unique_ptr<Node>> children;
-
-    QString attribute(QLatin1String key) const { return attributes.value(key).toString(); }
-    bool hasType(QLatin1String type) const
-    {
-        for (const QXmlStreamAttribute& attribute : attributes) {
-            if ((attribute.name() == QLatin1String("type") ||
-                 attribute.name() == QLatin1String("role")) &&
-                attribute.value().split(QLatin1Char(' ')).contains(type)) {
-                return true;
-            }
-        }
-        return false;
-    }
-    // The text inside the node, at most limit characters of it.
-    QString plainText(qsizetype limit = -1) const
-    {
-        QString all;
-        appendText(&all, limit);
-        return all;
-    }
-    void appendText(QString* all, qsizetype limit) const
-    {
-        if (limit >= 0 && all->size() >= limit) {
-            return;
-        }
-        if (name.isEmpty()) {
-            *all += limit >= 0 ? text.left(limit - all->size()) : text;
-            return;
-        }
-        for (const auto& child : children) {
-            child->appendText(all, limit);
-        }
-    }
-};
-
-constexpr size_t MaxDepth = 200;
-
-// What a chapter may cost before anything is built from it. Qt's document takes about 3 KB for
-// each element and 40 bytes for each character of text, so an element counts as 75 characters
-// here; the budget is the King James Bible as one chapter with room to spare (about 300 MB and
-// two seconds at most). A chapter past it is shown as far as the budget goes, never more:
-// 30 MB of "<p>x</p>" would take 5 GB.
+// What a chapter may cost before anything is built from it (see ElementCost): the budget is the
+// King James Bible as one chapter with room to spare (about 300 MB and two seconds at most). A
+// chapter past it is shown as far as the budget goes, never more: 30 MB of "<p>x</p>" would take 5
+// GB.
 constexpr qint64 MaxChapterCost = 8'000'000;
-constexpr qint64 ElementCost = 75;
 // The bytes of a chapter read at most; markup past them could never fit the budget anyway.
 constexpr qint64 MaxChapterBytes = qint64(64) * 1024 * 1024;
 // A note's text shown as a link's tool tip, at most.
@@ -93,70 +52,6 @@ constexpr qsizetype MaxNoteLength = 2000;
 // the word's length (a word of 391,650 letters takes seconds): longer runs without a space
 // get an invisible break opportunity (a zero-width space) every this many characters.
 constexpr qsizetype MaxUnbrokenRun = 1000;
-
-struct Parsed
-{
-    std::unique_ptr<Node> root;
-    QString damage;   // what the XML reader reported, or empty
-    bool cut = false; // the chapter went past the budget and the rest was left out
-};
-
-// Reads the XHTML into a tree, as far as costLimit goes; on damage keeps what was read and
-// reports it.
-Parsed parse(const QByteArray& data, qint64 costLimit)
-{
-    Parsed parsed;
-    parsed.root = std::make_unique<Node>();
-    parsed.root->name = QStringLiteral("#root");
-    std::vector<Node*> open{parsed.root.get()};
-    // Elements nested deeper than any real book are taken as part of the one above them, so
-    // a hostile chapter cannot exhaust the stack of the recursive steps that follow.
-    int flattened = 0;
-    qint64 cost = 0;
-    QXmlStreamReader xml(data);
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && open.size() >= MaxDepth) {
-            ++flattened;
-        } else if (xml.isEndElement() && flattened > 0) {
-            --flattened;
-        } else if (xml.isStartElement()) {
-            const QXmlStreamAttributes attributes = xml.attributes();
-            cost += ElementCost;
-            for (const QXmlStreamAttribute& attribute : attributes) {
-                cost += attribute.value().size();
-            }
-            if (cost > costLimit) {
-                parsed.cut = true;
-                break;
-            }
-            auto node = std::make_unique<Node>();
-            node->name = xml.name().toString().toLower();
-            node->attributes = attributes;
-            Node* raw = node.get();
-            open.back()->children.push_back(std::move(node));
-            open.push_back(raw);
-        } else if (xml.isEndElement()) {
-            if (open.size() > 1) {
-                open.pop_back();
-            }
-        } else if (xml.isCharacters() || xml.isEntityReference()) {
-            const QStringView text = xml.text();
-            cost += text.size() + 1;
-            if (cost > costLimit) {
-                parsed.cut = true;
-                break;
-            }
-            auto node = std::make_unique<Node>();
-            node->text = text.toString();
-            open.back()->children.push_back(std::move(node));
-        }
-    }
-    if (xml.hasError() && !parsed.cut) {
-        parsed.damage = QStringLiteral("%1 (line %2)").arg(xml.errorString()).arg(xml.lineNumber());
-    }
-    return parsed;
-}
 
 QString escaped(const QString& text)
 {
@@ -187,6 +82,10 @@ bool isNeverShown(const QString& name)
 }
 
 const QString PictureScheme = QStringLiteral("epub-picture");
+// The SVG drawings of a chapter, each held as its source (a drawing is drawn at the size shown).
+const QString DrawingScheme = QStringLiteral("epub-drawing");
+// Ruby annotations longer than this are cut: no real one is.
+constexpr qsizetype MaxRubyLength = 200;
 
 // Qt's HTML reader does not say where it put an element, and an anchor name in a character
 // format costs the square of their number (formats with names all look alike to the document's
@@ -197,6 +96,13 @@ constexpr char16_t MarkerEnd = 0xE001;
 constexpr char16_t AnchorMarker = u'a';
 // A paragraph the book sets left to right (Qt's reader sets every paragraph so).
 constexpr char16_t LeftToRightMarker = u'l';
+// Where characters with formats of the writer's own begin and end (a floating picture, ruby):
+// their number is the format's in HtmlWriter::charFormats.
+constexpr char16_t FormatStartMarker = u'c';
+constexpr char16_t FormatEndMarker = u'C';
+// The first and last paragraphs of a box (HtmlWriter::boxes).
+constexpr char16_t BoxStartMarker = u'b';
+constexpr char16_t BoxEndMarker = u'B';
 
 QString marker(char16_t kind, qsizetype number)
 {
@@ -365,10 +271,28 @@ QUrl pictureName(const QString& entry)
     return name;
 }
 
-// The picture of an entry, no wider than maxWidth. A big picture is decoded straight at the
-// width shown, never in full; shown is returned as it is when it already has that width. A
-// null image when the entry is missing or not a picture.
-QImage decodePicture(const Book& book, const QString& entry, int maxWidth, const QImage& shown = {})
+// A picture of this size shown within bounds (a height of 0 bounds nothing): scaled down,
+// never up, keeping its shape.
+QSize fittedSize(const QSize& size, const QSize& bounds)
+{
+    if (!size.isValid() || size.isEmpty()) {
+        return size;
+    }
+    qreal scale = qMin<qreal>(1, qreal(bounds.width()) / size.width());
+    if (bounds.height() > 0) {
+        scale = qMin(scale, qreal(bounds.height()) / size.height());
+    }
+    return scale < 1 ? QSize(qMax(1, qRound(size.width() * scale)),
+                             qMax(1, qRound(size.height() * scale)))
+                     : size;
+}
+
+// The picture of an entry, no bigger than bounds. A big picture is decoded straight at the
+// size shown, never in full; shown is returned as it is when it already has that size. A null
+// image when the entry is missing or not a picture. An SVG file is never drawn here: its
+// drawing is made safe first (SvgDrawing). natural receives the picture's own size.
+QImage decodePicture(const Book& book, const QString& entry, const QSize& bounds,
+                     const QImage& shown = {}, QSize* natural = nullptr)
 {
     QByteArray data;
     if (entry.isEmpty() || !book.archive().read(entry, &data)) {
@@ -376,23 +300,56 @@ QImage decodePicture(const Book& book, const QString& entry, int maxWidth, const
     }
     QBuffer buffer(&data);
     QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (size.isValid() && size.width() > maxWidth) {
-        reader.setScaledSize(size.scaled(maxWidth, size.height() * maxWidth / size.width() + 1,
-                                         Qt::KeepAspectRatio));
+    if (reader.format().startsWith("svg")) {
+        return {};
     }
-    const QSize wanted = reader.scaledSize().isValid() ? reader.scaledSize() : size;
+    const QSize size = reader.size();
+    if (natural) {
+        *natural = size;
+    }
+    const QSize wanted = fittedSize(size, bounds);
+    if (wanted != size) {
+        reader.setScaledSize(wanted);
+    }
     if (!shown.isNull() && shown.size() == wanted) {
         return shown;
     }
-    return reader.read();
+    QImage image = reader.read();
+    if (natural && !size.isValid()) {
+        *natural = image.size();
+    }
+    return image;
 }
+
+// How a picture is placed: floating beside the text, at a part of the page's width, fitted to
+// the page.
+struct PictureStyle
+{
+    int floatSide = 0;       // Qt::AlignLeft or Qt::AlignRight; 0 in the line
+    qreal widthFraction = 0; // of the page's width, from a width in %; 0 when not given so
+    qreal widthPixels = 0;   // from a width in pixels; 0 when not given so
+    bool fitsPage = false;   // never taller than the page
+
+    // The bounds of the picture on a page of this size.
+    QSize bounds(const QSize& page) const
+    {
+        int width = page.width();
+        if (widthFraction > 0) {
+            width = qMin(width, qMax(1, qRound(page.width() * widthFraction)));
+        }
+        if (widthPixels > 0) {
+            width = qMin(width, qMax(1, qRound(widthPixels)));
+        }
+        return {width, fitsPage ? page.height() : 0};
+    }
+};
 
 class HtmlWriter
 {
 public:
-    HtmlWriter(const Book& book, const QString& chapterPath, QTextDocument* document, int maxWidth)
-        : m_book(book), m_chapterPath(chapterPath), m_document(document), m_maxWidth(maxWidth),
+    HtmlWriter(const Book& book, const QString& chapterPath, QTextDocument* document,
+               const QSize& page)
+        : m_book(book), m_chapterPath(chapterPath), m_document(document), m_page(page),
           m_basePoints(document->defaultFont().pointSizeF() > 0
                            ? document->defaultFont().pointSizeF()
                            : 12.0)
@@ -403,6 +360,10 @@ public:
     QHash<QString, QString> notes; // element id -> text of the note
     // The ids met, in the order of their markers (see marker).
     QStringList anchorIds;
+    // Formats of the writer's own, by the number their markers carry.
+    QList<QTextCharFormat> charFormats;
+    // Boxes around paragraphs, by the number their markers carry.
+    QList<CssBox> boxes;
     // Past this many characters of text, writing stops at the next paragraph's end (0: never).
     qsizetype textLimit = 0;
     // Writing stopped there, before the end of the chapter.
@@ -517,14 +478,29 @@ public:
             m_points.removeLast();
             return;
         }
-        if (node.name == QLatin1String("img") || node.name == QLatin1String("image")) {
+        const bool picture = node.name == QLatin1String("img") ||
+                             node.name == QLatin1String("image") ||
+                             node.name == QLatin1String("svg");
+        if (picture) {
             // A picture that follows a paragraph in a section is a block of its own, not the
             // end of the paragraph's last line.
             const bool ownBlock =
                 m_afterBlock && !isInline(element->parent ? element->parent->tag : QString());
             m_html += ownBlock ? QStringLiteral("<div>") : QString();
-            writePicture(node);
+            const PictureStyle style = pictureStyle(node, valueOf);
+            if (node.name == QLatin1String("svg")) {
+                // An SVG chapter is a page: its drawing is fitted to the page.
+                PictureStyle page = style;
+                page.fitsPage = page.fitsPage || element->parent == nullptr;
+                writeDrawing(SvgDrawing::fromNode(node, m_book.archive(), m_chapterPath), page);
+            } else {
+                writePicture(node, style);
+            }
             m_html += ownBlock ? QStringLiteral("</div>") : QString();
+            return;
+        }
+        if (node.name == QLatin1String("ruby")) {
+            writeRuby(node, element);
             return;
         }
         if (node.name == QLatin1String("math")) {
@@ -534,14 +510,6 @@ public:
         if (node.name == QLatin1String("audio") || node.name == QLatin1String("video") ||
             node.name == QLatin1String("object")) {
             writeMedia(node, element);
-            return;
-        }
-        if (node.name == QLatin1String("svg")) {
-            // A picture wrapped in SVG (covers) is shown as the picture; other drawings are
-            // left out.
-            if (const Node* image = findChild(node, QLatin1String("image"))) {
-                writePicture(*image);
-            }
             return;
         }
         // Qt lays a table out again for each table around it, so the time grows by half again
@@ -561,7 +529,25 @@ public:
         // declarations, which win; the font size is the one worked out here.
         QString style = styleText(cascaded) + makeStyleText(own);
         if (qAbs(points - parentPoints) > 0.01 || isHeading(node.name)) {
-            style += QStringLiteral("font-size: %1pt").arg(points);
+            style += QStringLiteral("font-size: %1pt; ").arg(points);
+        }
+        // Qt reads a table's border from its parts alone; the book view draws the borders of
+        // other blocks itself.
+        std::optional<CssBox> cssBox;
+        if (hasBorder(cascaded) || hasBorder(own)) {
+            cssBox = CssBox::fromStyle(valueOf, points);
+            if (table && cssBox->hasBorder()) {
+                const CssBox::Side& side = cssBox->sides[ChapterFormats::Top];
+                style += QStringLiteral("border-width: %1px; border-style: %2; ")
+                             .arg(side.width)
+                             .arg(borderStyleName(side.style));
+                if (side.color.isValid()) {
+                    style += QStringLiteral("border-color: %1; ").arg(side.color.name());
+                }
+            }
+            if (!cssBox->hasBorder() || isInline(node.name) || isTablePart(node.name) || flat) {
+                cssBox.reset();
+            }
         }
         if (!style.isEmpty()) {
             m_html += QStringLiteral(" style=\"%1\"").arg(escaped(style));
@@ -599,9 +585,35 @@ public:
         if (!id.isEmpty()) {
             m_pendingIds.append(id);
         }
+        // Borders the book draws around the element: its first and last paragraphs are marked
+        // where their text begins and ends.
+        const qsizetype box = cssBox ? boxes.size() : -1;
+        if (box >= 0) {
+            boxes.append(*cssBox);
+            m_pendingMarkers.append({BoxStartMarker, box});
+        }
+        // A floating block that holds only pictures (a figure beside the text) floats them.
+        const int pictureFloat = m_pictureFloat;
+        const qreal pictureFraction = m_pictureFraction;
+        if (!isInline(node.name) && floatSide(valueOf(QStringLiteral("float"))) != 0 &&
+            node.plainText(64).trimmed().isEmpty()) {
+            m_pictureFloat = floatSide(valueOf(QStringLiteral("float")));
+            qreal pixels = 0;
+            widthOf(valueOf(QStringLiteral("width")), points, &m_pictureFraction, &pixels);
+        }
+        // The first letter of the element's text may have a style of its own (a drop cap).
+        const bool firstLetter = !isInline(node.name) && startFirstLetter(*element, points);
         m_points.append(points);
         writeChildren(node, element);
         m_points.removeLast();
+        m_pictureFloat = pictureFloat;
+        m_pictureFraction = pictureFraction;
+        if (firstLetter) {
+            m_firstLetterStyle.clear();
+        }
+        if (box >= 0) {
+            closeBox(box);
+        }
         if (!isTableStructure(node.name)) {
             flushIds();
         }
@@ -691,7 +703,9 @@ private:
     {
         QString text;
         for (const auto& [property, value] : declarations) {
-            if (property != QLatin1String("font-size")) {
+            // Floats are laid out by the book view (pictures) or kept in the text's flow:
+            // Qt's reader would make frames of them.
+            if (property != QLatin1String("font-size") && property != QLatin1String("float")) {
                 text += property + QStringLiteral(": ") + CssText::emToPixels(value, m_basePoints) +
                         QStringLiteral("; ");
             }
@@ -717,13 +731,7 @@ private:
                 continue;
             }
             StyleRules::Element& element = elements.emplace_back();
-            element.tag = child->name;
-            element.classes = child->attribute(QLatin1String("class"))
-                                  .split(QLatin1Char(' '), Qt::SkipEmptyParts)
-                                  .mid(0, StyleRules::MaxElementClasses);
-            element.id = child->attribute(QLatin1String("id"));
-            element.parent = parent;
-            element.previous = previous;
+            describe(&element, *child, parent, previous);
             previous = &element;
             write(*child, &element);
             m_afterBlock = !isInline(child->name) && !isNeverShown(child->name);
@@ -733,6 +741,35 @@ private:
                 m_lists == 0 && !isInline(child->name)) {
                 stopped = true;
             }
+        }
+    }
+
+    static void describe(StyleRules::Element* element, const Node& node,
+                         const StyleRules::Element* parent, const StyleRules::Element* previous)
+    {
+        element->tag = node.name;
+        element->classes = node.attribute(QLatin1String("class"))
+                               .split(QLatin1Char(' '), Qt::SkipEmptyParts)
+                               .mid(0, StyleRules::MaxElementClasses);
+        element->id = node.attribute(QLatin1String("id"));
+        element->parent = parent;
+        element->previous = previous;
+    }
+
+    // Writes some of an element's children (the base of ruby), as writeChildren writes all.
+    void writeNodes(const QList<const Node*>& nodes, const StyleRules::Element* parent)
+    {
+        std::deque<StyleRules::Element> elements;
+        const StyleRules::Element* previous = nullptr;
+        for (const Node* child : nodes) {
+            if (child->name.isEmpty()) {
+                write(*child);
+                continue;
+            }
+            StyleRules::Element& element = elements.emplace_back();
+            describe(&element, *child, parent, previous);
+            previous = &element;
+            write(*child, &element);
         }
     }
 
@@ -747,9 +784,12 @@ private:
         flushIds();
         m_written += text.size();
         if (node.attribute(QLatin1String("display")) == QLatin1String("block")) {
-            m_html += QStringLiteral("<div align=\"center\">%1</div>").arg(text);
+            m_html += QStringLiteral("<div align=\"center\">%1").arg(text);
+            m_lastTextEnd = m_html.size();
+            m_html += QStringLiteral("</div>");
         } else {
             m_html += text;
+            m_lastTextEnd = m_html.size();
         }
     }
 
@@ -757,6 +797,18 @@ private:
     // place holder with the video's poster picture.
     void writeMedia(const Node& node, const StyleRules::Element* element)
     {
+        // An object that is an SVG file is drawn.
+        const QString data = node.attribute(QLatin1String("data"));
+        if (node.name == QLatin1String("object") &&
+            (node.attribute(QLatin1String("type")) == QLatin1String("image/svg+xml") ||
+             data.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive))) {
+            const QString entry = Archive::resolve(m_chapterPath, data);
+            QByteArray bytes;
+            if (!entry.isEmpty() && m_book.archive().read(entry, &bytes) &&
+                writeDrawing(SvgDrawing::fromFile(bytes, m_book.archive(), entry), {})) {
+                return;
+            }
+        }
         bool fallback = false;
         for (const auto& child : node.children) {
             fallback = fallback ||
@@ -785,32 +837,52 @@ private:
             Node picture;
             picture.name = QStringLiteral("img");
             picture.attributes.append(QStringLiteral("src"), poster);
-            writePicture(picture);
+            writePicture(picture, {});
             m_html += QStringLiteral("<br />");
         }
         const QString text = name.isEmpty() ? QStringLiteral("[%1]").arg(label)
                                             : QStringLiteral("[%1: %2]").arg(label, name);
         flushIds();
         m_written += text.size();
-        m_html += QStringLiteral("<i>%1</i></div>").arg(escaped(text));
+        m_html += QStringLiteral("<i>%1</i>").arg(escaped(text));
+        m_lastTextEnd = m_html.size();
+        m_html += QStringLiteral("</div>");
     }
 
     void writeText(const QString& text)
     {
         m_written += text.size();
-        if (!m_pendingIds.isEmpty() || m_pendingLeftToRight) {
-            qsizetype start = 0;
-            while (start < text.size() && text.at(start).isSpace()) {
-                ++start;
-            }
-            if (start < text.size()) {
-                m_html += escaped(text.left(start));
-                flushIds();
-                m_html += escaped(text.mid(start));
-                return;
-            }
+        qsizetype start = 0;
+        while (start < text.size() && text.at(start).isSpace()) {
+            ++start;
         }
-        m_html += escaped(text);
+        if (start == text.size()) {
+            m_html += escaped(text);
+            return;
+        }
+        if (!m_pendingIds.isEmpty() || m_pendingLeftToRight || !m_pendingMarkers.isEmpty() ||
+            !m_firstLetterStyle.isEmpty()) {
+            m_html += escaped(text.left(start));
+            flushIds();
+            if (!m_firstLetterStyle.isEmpty()) {
+                // The first letter with the punctuation before it, as browsers take it.
+                qsizetype end = start;
+                while (end < text.size() && text.at(end).isPunct()) {
+                    ++end;
+                }
+                if (end < text.size()) {
+                    end += text.at(end).isHighSurrogate() && end + 1 < text.size() ? 2 : 1;
+                }
+                m_html += QStringLiteral("<span style=\"%1\">%2</span>")
+                              .arg(escaped(std::exchange(m_firstLetterStyle, QString())),
+                                   escaped(text.mid(start, end - start)));
+                start = end;
+            }
+            m_html += escaped(text.mid(start));
+        } else {
+            m_html += escaped(text);
+        }
+        m_lastTextEnd = m_html.size();
     }
 
     void flushIds()
@@ -823,6 +895,104 @@ private:
             anchorIds.append(id);
         }
         m_pendingIds.clear();
+        for (const auto& [kind, number] : std::as_const(m_pendingMarkers)) {
+            m_html += marker(kind, number);
+        }
+        if (!m_pendingMarkers.isEmpty()) {
+            m_pendingMarkers.clear();
+            m_lastTextEnd = m_html.size();
+        }
+    }
+
+    // The box's last paragraph ends where the last text written in it ends; a box that holds
+    // no text is no box.
+    void closeBox(qsizetype box)
+    {
+        const std::pair<char16_t, qsizetype> start{BoxStartMarker, box};
+        if (m_pendingMarkers.removeOne(start)) {
+            return;
+        }
+        const QString end = marker(BoxEndMarker, box);
+        m_html.insert(m_lastTextEnd, end);
+        m_lastTextEnd += end.size();
+    }
+
+    static bool hasBorder(const StyleRules::Declarations& declarations)
+    {
+        for (const auto& declaration : declarations) {
+            if (declaration.first.startsWith(QLatin1String("border"))) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static QString borderStyleName(QTextFrameFormat::BorderStyle style)
+    {
+        switch (style) {
+        case QTextFrameFormat::BorderStyle_Dotted:
+            return QStringLiteral("dotted");
+        case QTextFrameFormat::BorderStyle_Dashed:
+            return QStringLiteral("dashed");
+        case QTextFrameFormat::BorderStyle_Double:
+            return QStringLiteral("double");
+        case QTextFrameFormat::BorderStyle_None:
+            return QStringLiteral("none");
+        default:
+            return QStringLiteral("solid");
+        }
+    }
+
+    static int floatSide(const QString& value)
+    {
+        const QString side = value.trimmed().toLower();
+        return side == QLatin1String("left")    ? int(Qt::AlignLeft)
+               : side == QLatin1String("right") ? int(Qt::AlignRight)
+                                                : 0;
+    }
+
+    // A width as a part of the page (in %) or in pixels (a bare number, as attributes give
+    // them, too); false when it is neither.
+    static bool widthOf(const QString& value, qreal points, qreal* fraction, qreal* pixels)
+    {
+        const QString text = value.trimmed();
+        bool number = false;
+        const qreal bare = text.toDouble(&number);
+        if (number) {
+            *pixels = qBound<qreal>(0, bare, 1e6);
+            return bare > 0;
+        }
+        if (text.endsWith(QLatin1Char('%'))) {
+            bool ok = false;
+            const qreal percent = text.chopped(1).trimmed().toDouble(&ok);
+            if (ok && percent > 0) {
+                *fraction = qMin<qreal>(1, percent / 100);
+                return true;
+            }
+            return false;
+        }
+        return CssBox::lengthPixels(text, points, pixels) && *pixels > 0;
+    }
+
+    // Takes the style the sheets give the element's first letter, if any, for the first text
+    // written inside it.
+    bool startFirstLetter(const StyleRules::Element& element, qreal points)
+    {
+        if (!rules.hasFirstLetterRules()) {
+            return false;
+        }
+        const StyleRules::Declarations declarations = rules.declarationsFor(element, true);
+        if (declarations.isEmpty()) {
+            return false;
+        }
+        QString style = makeStyleText(declarations);
+        const QString size = StyleRules::valueOf(declarations, QStringLiteral("font-size"));
+        if (!size.isEmpty()) {
+            style += QStringLiteral("font-size: %1pt; ")
+                         .arg(StyleRules::fontPoints(size, points, m_rootPoints));
+        }
+        m_firstLetterStyle = style;
+        return true;
     }
 
     void writeLinkAttributes(const Node& node)
@@ -889,7 +1059,7 @@ private:
             std::unique_ptr<Node> root;
             if (m_otherFiles.size() < MaxNoteFiles &&
                 m_book.archive().readStart(entry, MaxChapterBytes, &data, &truncated)) {
-                root = parse(data, MaxChapterCost).root;
+                root = parseTree(data, MaxChapterCost).root;
             }
             found = m_otherFiles.emplace(entry, std::move(root)).first;
         }
@@ -925,38 +1095,181 @@ private:
         return nullptr;
     }
 
-    void writePicture(const Node& node)
+    template <typename ValueOf> PictureStyle pictureStyle(const Node& node, const ValueOf& valueOf)
+    {
+        PictureStyle style;
+        style.floatSide = floatSide(valueOf(QStringLiteral("float")));
+        if (style.floatSide == 0) {
+            style.floatSide = m_pictureFloat;
+        }
+        const qreal points = m_points.isEmpty() ? m_basePoints : m_points.last();
+        if (!widthOf(valueOf(QStringLiteral("width")), points, &style.widthFraction,
+                     &style.widthPixels)) {
+            widthOf(node.attribute(QLatin1String("width")), points, &style.widthFraction,
+                    &style.widthPixels);
+        }
+        // A picture as wide as the floating figure that holds it takes the figure's width.
+        if (m_pictureFraction > 0) {
+            style.widthFraction =
+                m_pictureFraction * (style.widthFraction > 0 ? style.widthFraction : 1);
+        }
+        return style;
+    }
+
+    void writePicture(const Node& node, const PictureStyle& style)
     {
         QString source = node.attribute(QLatin1String("src"));
         if (source.isEmpty()) {
-            for (const QXmlStreamAttribute& attribute : node.attributes) {
-                if (attribute.name() == QLatin1String("href")) {
-                    source = attribute.value().toString();
-                }
-            }
+            source = node.anyAttribute(QLatin1String("href"));
         }
         const QString entry = Archive::resolve(m_chapterPath, source);
-        const QImage image = decodePicture(m_book, entry, m_maxWidth);
-        if (image.isNull()) {
-            const QString alt = node.attribute(QLatin1String("alt"));
-            if (!alt.isEmpty()) {
-                m_html += QStringLiteral("[%1]").arg(escaped(alt));
-            }
+        if (writePictureEntry(entry, style)) {
             return;
         }
-        flushIds();
+        // An SVG file is drawn as a drawing; the size the chapter gives it wins.
+        QByteArray data;
+        if (!entry.isEmpty() && m_book.archive().read(entry, &data) &&
+            SvgDrawing::isSvg(entry, data)) {
+            SvgDrawing drawing = SvgDrawing::fromFile(data, m_book.archive(), entry);
+            qreal pixels = 0;
+            qreal fraction = 0;
+            const qreal points = m_points.isEmpty() ? m_basePoints : m_points.last();
+            if (widthOf(node.attribute(QLatin1String("width")), points, &fraction, &pixels) &&
+                pixels > 0) {
+                drawing.setWidth(pixels);
+            }
+            if (widthOf(node.attribute(QLatin1String("height")), points, &fraction, &pixels) &&
+                pixels > 0) {
+                drawing.setHeight(pixels);
+            }
+            if (writeDrawing(drawing, style)) {
+                return;
+            }
+        }
+        const QString alt = node.attribute(QLatin1String("alt"));
+        if (!alt.isEmpty()) {
+            m_html += QStringLiteral("[%1]").arg(escaped(alt));
+            m_lastTextEnd = m_html.size();
+        }
+    }
+
+    // The picture of an entry; false when it is no picture that can be shown.
+    bool writePictureEntry(const QString& entry, const PictureStyle& style)
+    {
+        const QImage image = decodePicture(m_book, entry, style.bounds(m_page));
+        if (image.isNull()) {
+            return false;
+        }
+        // A picture shown at several sizes is held once, at the largest.
         const QUrl name = pictureName(entry);
-        m_document->addResource(QTextDocument::ImageResource, name, image);
+        const QSize held = m_heldPictures.value(entry);
+        if (image.width() > held.width()) {
+            m_document->addResource(QTextDocument::ImageResource, name, image);
+            m_heldPictures.insert(entry, image.size());
+        }
+        QTextCharFormat format;
+        if (style.widthFraction > 0) {
+            format.setProperty(ChapterFormats::WidthFractionProperty, style.widthFraction);
+        }
+        if (style.fitsPage) {
+            format.setProperty(ChapterFormats::FitsPageProperty, true);
+        }
+        writeImage(name, image.size(), format, style);
+        return true;
+    }
+
+    // A drawing of SVG, at the size it is shown; false when it draws nothing.
+    bool writeDrawing(const SvgDrawing& drawing, PictureStyle style)
+    {
+        const SvgDrawing::Box box = drawing.box();
+        // A drawing sized to a part of the page's height is fitted to the page whole.
+        style.fitsPage = style.fitsPage || box.heightFraction > 0;
+        if (!drawing.pictureEntry().isEmpty()) {
+            return writePictureEntry(drawing.pictureEntry(), style);
+        }
+        if (drawing.source().isEmpty()) {
+            return false;
+        }
+        QUrl name;
+        name.setScheme(DrawingScheme);
+        name.setPath(m_chapterPath);
+        name.setFragment(QString::number(m_drawings++));
+        m_document->addResource(QTextDocument::ImageResource, name, drawing.source());
+        const QSize bounds = style.bounds(m_page);
+        const QSize size = box.shownSize(bounds, style.fitsPage).toSize();
+        QTextCharFormat format;
+        format.setProperty(ChapterFormats::DrawingBoxProperty, box.toVariant());
+        format.setProperty(ChapterFormats::FitsPageProperty, style.fitsPage);
+        if (style.widthFraction > 0) {
+            format.setProperty(ChapterFormats::WidthFractionProperty, style.widthFraction);
+        }
+        if (!drawing.text().isEmpty()) {
+            format.setProperty(ChapterFormats::PictureTextProperty, drawing.text());
+        }
+        writeImage(name, size, format, style);
+        return true;
+    }
+
+    // A picture's place in the text; the properties of format go to its character.
+    void writeImage(const QUrl& name, const QSize& size, QTextCharFormat format,
+                    const PictureStyle& style)
+    {
+        flushIds();
+        if (style.floatSide != 0) {
+            format.setProperty(ChapterFormats::FloatProperty, style.floatSide);
+        }
+        const qsizetype number = format.properties().isEmpty() ? -1 : charFormats.size();
+        if (number >= 0) {
+            charFormats.append(format);
+            m_html += marker(FormatStartMarker, number);
+        }
         m_html += QStringLiteral("<img src=\"%1\" width=\"%2\" height=\"%3\" />")
                       .arg(escaped(name.toString()))
-                      .arg(image.width())
-                      .arg(image.height());
+                      .arg(qMax(1, size.width()))
+                      .arg(qMax(1, size.height()));
+        if (number >= 0) {
+            m_html += marker(FormatEndMarker, number);
+        }
+        m_lastTextEnd = m_html.size();
+    }
+
+    // Ruby: each run of base text shows its annotation (rt) above it, in small type; the
+    // parentheses a reader without ruby shows (rp) are left out.
+    void writeRuby(const Node& node, const StyleRules::Element* element)
+    {
+        QList<const Node*> base;
+        auto flush = [&](const QString& annotation) {
+            if (base.isEmpty()) {
+                return;
+            }
+            const qsizetype number = annotation.isEmpty() ? -1 : charFormats.size();
+            if (number >= 0) {
+                QTextCharFormat format;
+                format.setProperty(ChapterFormats::RubyProperty, annotation);
+                charFormats.append(format);
+                flushIds();
+                m_html += marker(FormatStartMarker, number);
+            }
+            writeNodes(base, element);
+            if (number >= 0) {
+                m_html += marker(FormatEndMarker, number);
+            }
+            base.clear();
+        };
+        for (const auto& child : node.children) {
+            if (child->name == QLatin1String("rt") || child->name == QLatin1String("rtc")) {
+                flush(child->plainText(MaxRubyLength).simplified());
+            } else if (child->name != QLatin1String("rp")) {
+                base.append(child.get());
+            }
+        }
+        flush({});
     }
 
     const Book& m_book;
     QString m_chapterPath;
     QTextDocument* m_document;
-    int m_maxWidth;
+    QSize m_page; // the page pictures are fitted to (a height of 0: no height)
     qreal m_basePoints;
     qreal m_rootPoints = m_basePoints;
     QList<qreal> m_points;     // font sizes of the open elements
@@ -968,7 +1281,15 @@ private:
     QStringList m_directions;  // "rtl", "ltr" or empty (from the text), of the open elements
     bool m_afterBlock = false; // the last sibling written was a block
     bool m_pendingLeftToRight = false; // the paragraph begun is set left to right
-    int m_raised = 0;                  // raised elements (sup) open around the element written
+    // Markers (kind, number) that wait, as ids do, for the element's first character.
+    QList<std::pair<char16_t, qsizetype>> m_pendingMarkers;
+    qsizetype m_lastTextEnd = 0;          // where in m_html the last text written ends
+    int m_pictureFloat = 0;               // the side pictures float to inside a floating figure
+    qreal m_pictureFraction = 0;          // the part of the page's width that figure takes
+    QString m_firstLetterStyle;           // the style of the first letter still to come
+    int m_drawings = 0;                   // SVG drawings written
+    QHash<QString, QSize> m_heldPictures; // entry -> size of the picture the document holds
+    int m_raised = 0;                     // raised elements (sup) open around the element written
     // Other files of the book read for their notes, by entry name (null: unreadable).
     std::map<QString, std::unique_ptr<Node>> m_otherFiles;
     static constexpr size_t MaxNoteFiles = 8;
@@ -1039,12 +1360,23 @@ static void reinsertPictures(QTextDocument* document)
     }
 }
 
-// Takes the writer's markers out of the document (see marker): returns where each anchor's
-// marker stood, by its number.
-static QList<int> takeMarkers(QTextDocument* document, qsizetype anchorCount,
-                              QSet<int>* leftToRightBlocks)
+// Where the writer's markers stood (see marker), once they are taken out.
+struct MarkerPlaces
 {
-    QList<int> anchors(anchorCount, -1);
+    QList<int> anchors;               // by number: the offset of each anchor, or -1
+    QSet<int> leftToRightBlocks;      // block numbers
+    QList<std::pair<int, int>> runs;  // by number: start and end offsets of each format, or -1
+    QList<std::pair<int, int>> boxes; // by number: first and last block numbers, or -1
+};
+
+// Takes the writer's markers out of the document (see marker) and says where they stood.
+static MarkerPlaces takeMarkers(QTextDocument* document, qsizetype anchorCount,
+                                qsizetype formatCount, qsizetype boxCount)
+{
+    MarkerPlaces places;
+    places.anchors = QList<int>(anchorCount, -1);
+    places.runs = QList<std::pair<int, int>>(formatCount, {-1, -1});
+    places.boxes = QList<std::pair<int, int>>(boxCount, {-1, -1});
     QList<std::pair<int, int>> found; // position, length
     int removedBefore = 0;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
@@ -1057,14 +1389,23 @@ static QList<int> takeMarkers(QTextDocument* document, qsizetype anchorCount,
             }
             const int position = block.position() + int(start);
             const int length = int(end - start + 1);
+            const int offset = position - removedBefore;
             bool ok = false;
             const qsizetype number = text.mid(start + 2, end - start - 2).toLongLong(&ok);
-            if (ok && end > start + 1 && text.at(start + 1) == QChar(AnchorMarker) && number >= 0 &&
-                number < anchorCount) {
-                anchors[number] = position - removedBefore;
-            }
-            if (end > start + 1 && text.at(start + 1) == QChar(LeftToRightMarker)) {
-                leftToRightBlocks->insert(block.blockNumber());
+            const QChar kind = end > start + 1 ? text.at(start + 1) : QChar();
+            ok = ok && number >= 0;
+            if (ok && kind == QChar(AnchorMarker) && number < anchorCount) {
+                places.anchors[number] = offset;
+            } else if (kind == QChar(LeftToRightMarker)) {
+                places.leftToRightBlocks.insert(block.blockNumber());
+            } else if (ok && kind == QChar(FormatStartMarker) && number < formatCount) {
+                places.runs[number].first = offset;
+            } else if (ok && kind == QChar(FormatEndMarker) && number < formatCount) {
+                places.runs[number].second = offset;
+            } else if (ok && kind == QChar(BoxStartMarker) && number < boxCount) {
+                places.boxes[number].first = block.blockNumber();
+            } else if (ok && kind == QChar(BoxEndMarker) && number < boxCount) {
+                places.boxes[number].second = block.blockNumber();
             }
             found.append({position, length});
             removedBefore += length;
@@ -1081,7 +1422,92 @@ static QList<int> takeMarkers(QTextDocument* document, qsizetype anchorCount,
         }
         cursor.endEditBlock();
     }
-    return anchors;
+    return places;
+}
+
+// Gives the characters between each format's markers the writer's format, and their paragraphs
+// what the layout must know of them (a floating picture, ruby).
+static void applyFormats(QTextDocument* document, const QList<QTextCharFormat>& formats,
+                         const QList<std::pair<int, int>>& runs)
+{
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    for (qsizetype i = 0; i < runs.size(); ++i) {
+        const auto [start, end] = runs[i];
+        if (start < 0 || end <= start) {
+            continue;
+        }
+        cursor.setPosition(start);
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(formats[i]);
+        QTextBlockFormat holds;
+        if (formats[i].hasProperty(ChapterFormats::FloatProperty)) {
+            holds.setProperty(ChapterFormats::HoldsFloatProperty, true);
+            // A paragraph of floating pictures alone (a figure) stands on the float's side;
+            // the text does not flow around it.
+            if (cursor.block()
+                    .text()
+                    .remove(QChar::ObjectReplacementCharacter)
+                    .trimmed()
+                    .isEmpty()) {
+                holds.setAlignment(
+                    Qt::Alignment(formats[i].intProperty(ChapterFormats::FloatProperty)) |
+                    Qt::AlignAbsolute);
+            }
+        }
+        if (formats[i].hasProperty(ChapterFormats::RubyProperty)) {
+            holds.setProperty(ChapterFormats::HoldsRubyProperty, true);
+        }
+        if (!holds.properties().isEmpty()) {
+            cursor.mergeBlockFormat(holds);
+        }
+    }
+    cursor.endEditBlock();
+}
+
+// Gives the paragraphs of each box its borders. A box is kept within one frame (a table's cell,
+// the page): one that begins and ends in different frames is left out.
+static void applyBoxes(QTextDocument* document, const QList<CssBox>& boxes,
+                       const QList<std::pair<int, int>>& places)
+{
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
+    for (qsizetype i = 0; i < places.size(); ++i) {
+        const int first = places[i].first;
+        const int last = places[i].second >= 0 ? places[i].second : first;
+        if (first < 0 || last < first) {
+            continue;
+        }
+        const QTextBlock firstBlock = document->findBlockByNumber(first);
+        const QTextBlock lastBlock = document->findBlockByNumber(last);
+        if (!firstBlock.isValid() || !lastBlock.isValid() ||
+            QTextCursor(firstBlock).currentFrame() != QTextCursor(lastBlock).currentFrame() ||
+            QTextCursor(firstBlock).currentTable() || QTextCursor(lastBlock).currentTable()) {
+            // Tables draw their own borders.
+            continue;
+        }
+        QTextFrame* frame = QTextCursor(firstBlock).currentFrame();
+        bool sameFrame = true;
+        for (QTextBlock block = firstBlock; block.isValid() && sameFrame; block = block.next()) {
+            sameFrame = QTextCursor(block).currentFrame() == frame;
+            if (block == lastBlock) {
+                break;
+            }
+        }
+        if (!sameFrame) {
+            continue;
+        }
+        for (QTextBlock block = firstBlock; block.isValid(); block = block.next()) {
+            QTextBlockFormat format;
+            boxes[i].applyTo(&format, block == firstBlock, block == lastBlock);
+            cursor.setPosition(block.position());
+            cursor.mergeBlockFormat(format);
+            if (block == lastBlock) {
+                break;
+            }
+        }
+    }
+    cursor.endEditBlock();
 }
 
 // A paragraph whose direction no element gave takes it from its first letter that has one:
@@ -1180,7 +1606,7 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     if (start && data.size() < byteLimit) {
         truncated = false;
     }
-    const Parsed parsed = parse(data, costLimit);
+    const ParsedTree parsed = parseTree(data, costLimit);
     data.clear();
     const std::unique_ptr<Node>& root = parsed.root;
     const bool cut = truncated || parsed.cut;
@@ -1210,7 +1636,7 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     document->clear();
     const qreal basePoints =
         document->defaultFont().pointSizeF() > 0 ? document->defaultFont().pointSizeF() : 12.0;
-    HtmlWriter writer(m_book, path, document, m_maxPictureWidth);
+    HtmlWriter writer(m_book, path, document, QSize(m_maxPictureWidth, m_maxPictureHeight));
     writer.textLimit = m_textLimit;
     writer.rules.addStyleSheet(css);
     QSet<QString> noteIds;
@@ -1237,10 +1663,13 @@ bool ChapterConverter::convert(int chapter, QTextDocument* document, QString* er
     m_html = QStringLiteral("<html><head><style>%1</style></head><body>").arg(head) +
              writer.html() + QStringLiteral("</body></html>");
     document->setHtml(m_html);
-    QSet<int> leftToRightBlocks;
-    const QList<int> anchors = takeMarkers(document, writer.anchorIds.size(), &leftToRightBlocks);
+    const MarkerPlaces places = takeMarkers(document, writer.anchorIds.size(),
+                                            writer.charFormats.size(), writer.boxes.size());
+    const QList<int>& anchors = places.anchors;
+    applyFormats(document, writer.charFormats, places.runs);
+    applyBoxes(document, writer.boxes, places.boxes);
     const QList<int> breaks = breakLongRuns(document);
-    setDirectionsFromText(document, leftToRightBlocks);
+    setDirectionsFromText(document, places.leftToRightBlocks);
     for (qsizetype i = 0; i < anchors.size(); ++i) {
         if (anchors[i] < 0 || m_anchors.contains(writer.anchorIds[i])) {
             continue;
@@ -1259,47 +1688,72 @@ QString ChapterConverter::tooLongNote()
               "fits.");
 }
 
-int ChapterConverter::fitPictures(const Book& book, QTextDocument* document, int maxWidth)
+int ChapterConverter::fitPictures(const Book& book, QTextDocument* document, const QSize& page)
 {
     struct Picture
     {
         int position;
         QTextImageFormat format;
+        PictureStyle style;
     };
     QList<Picture> pictures;
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             const QTextImageFormat format = fragment.charFormat().toImageFormat();
-            if (format.isValid() && QUrl(format.name()).scheme() == PictureScheme) {
-                for (int i = 0; i < fragment.length(); ++i) {
-                    pictures.append({fragment.position() + i, format});
-                }
+            const QString scheme = format.isValid() ? QUrl(format.name()).scheme() : QString();
+            if (scheme != PictureScheme && scheme != DrawingScheme) {
+                continue;
+            }
+            PictureStyle style;
+            style.widthFraction = format.doubleProperty(ChapterFormats::WidthFractionProperty);
+            style.fitsPage = format.boolProperty(ChapterFormats::FitsPageProperty);
+            for (int i = 0; i < fragment.length(); ++i) {
+                pictures.append({fragment.position() + i, format, style});
             }
         }
     }
-    // Each picture is decoded again at the new width, once however often the chapter shows it;
-    // the document's resource is replaced, so only pictures at the shown size are held.
-    QHash<QString, QSize> sizes;
+    // Each picture is decoded again for the new page, once however often the chapter shows it
+    // (at the largest size it is shown); the document's resource is replaced, so only pictures
+    // at the shown size are held. Drawings are drawn at any size: only their place changes.
+    QHash<QString, QSize> largest; // name -> bounds of its largest use
+    for (const Picture& picture : std::as_const(pictures)) {
+        if (QUrl(picture.format.name()).scheme() == PictureScheme) {
+            const QSize bounds = picture.style.bounds(page);
+            QSize& wanted = largest[picture.format.name()];
+            const bool first = !wanted.isValid() || wanted.isEmpty();
+            wanted = QSize(qMax(wanted.width(), bounds.width()),
+                           !first && (wanted.height() == 0 || bounds.height() == 0)
+                               ? 0
+                               : qMax(wanted.height(), bounds.height()));
+        }
+    }
+    QHash<QString, QSize> natural;
+    for (auto it = largest.cbegin(); it != largest.cend(); ++it) {
+        const QUrl name(it.key());
+        const QImage shown = document->resource(QTextDocument::ImageResource, name).value<QImage>();
+        QSize size;
+        const QImage image = decodePicture(book, name.path(), it.value(), shown, &size);
+        if (!image.isNull() && image.cacheKey() != shown.cacheKey()) {
+            document->addResource(QTextDocument::ImageResource, name, image);
+        }
+        natural.insert(it.key(), image.isNull() ? shown.size() : size);
+    }
     int changed = 0;
     for (Picture& picture : pictures) {
-        const QUrl name(picture.format.name());
-        auto size = sizes.find(name.toString());
-        if (size == sizes.end()) {
-            const QImage shown =
-                document->resource(QTextDocument::ImageResource, name).value<QImage>();
-            QImage image = decodePicture(book, name.path(), maxWidth, shown);
-            if (image.isNull()) {
-                image = shown;
-            } else if (image.cacheKey() != shown.cacheKey()) {
-                document->addResource(QTextDocument::ImageResource, name, image);
-            }
-            size = sizes.insert(name.toString(), image.size());
+        QSize size;
+        if (picture.format.hasProperty(ChapterFormats::DrawingBoxProperty)) {
+            const SvgDrawing::Box box = SvgDrawing::Box::fromVariant(
+                picture.format.property(ChapterFormats::DrawingBoxProperty).toList());
+            size = box.shownSize(picture.style.bounds(page), picture.style.fitsPage).toSize();
+        } else {
+            size = fittedSize(natural.value(picture.format.name()), picture.style.bounds(page));
         }
-        if (size->isValid() && (qRound(picture.format.width()) != size->width() ||
-                                qRound(picture.format.height()) != size->height())) {
-            picture.format.setWidth(size->width());
-            picture.format.setHeight(size->height());
+        if (size.isValid() && !size.isEmpty() &&
+            (qRound(picture.format.width()) != size.width() ||
+             qRound(picture.format.height()) != size.height())) {
+            picture.format.setWidth(size.width());
+            picture.format.setHeight(size.height());
             QTextCursor cursor(document);
             cursor.setPosition(picture.position);
             cursor.setPosition(picture.position + 1, QTextCursor::KeepAnchor);

@@ -118,7 +118,21 @@ bool StyleRules::parseSelector(QStringView text, Rule* rule, bool* unsupported)
             i = end;
             any = true;
         }
-        if (i < text.size() && (text.at(i) == QLatin1Char(':') || text.at(i) == QLatin1Char('['))) {
+        if (i < text.size() && text.at(i) == QLatin1Char(':')) {
+            // The first letter of an element (a drop cap) is matched here; other pseudo-classes
+            // are left to Qt.
+            QStringView rest = text.mid(i + 1).trimmed();
+            if (rest.startsWith(QLatin1Char(':'))) {
+                rest = rest.mid(1);
+            }
+            if (!any || rest.compare(QLatin1String("first-letter"), Qt::CaseInsensitive) != 0) {
+                *unsupported = true;
+                return false;
+            }
+            rule->firstLetter = true;
+            i = text.size();
+        }
+        if (i < text.size() && text.at(i) == QLatin1Char('[')) {
             *unsupported = true;
             return false;
         }
@@ -187,6 +201,7 @@ void StyleRules::addStyleSheet(const QString& cssText)
                 m_universal.size() >= MaxUniversalRules) {
                 continue;
             }
+            m_firstLetterRules += rule.firstLetter ? 1 : 0;
             m_rules.append(rule);
             file(rule.order);
         }
@@ -247,16 +262,17 @@ bool StyleRules::matches(const Rule& rule, qsizetype index, const Element& eleme
     }
 }
 
-StyleRules::Declarations StyleRules::declarationsFor(const Element& element) const
+StyleRules::Declarations StyleRules::declarationsFor(const Element& element, bool firstLetter) const
 {
-    if (m_rules.isEmpty() || exhausted()) {
+    if (m_rules.isEmpty() || exhausted() || (firstLetter && m_firstLetterRules == 0)) {
         return {};
     }
     QList<const Rule*> matched;
     auto consider = [&](const QList<int>& candidates) {
         for (int index : candidates) {
             const Rule& rule = m_rules.at(index);
-            if (matches(rule, rule.compounds.size() - 1, element)) {
+            if (rule.firstLetter == firstLetter &&
+                matches(rule, rule.compounds.size() - 1, element)) {
                 matched.append(&rule);
             }
         }

@@ -17,8 +17,9 @@ namespace Epub {
 // converter writes what an element receives into its own style.
 //
 // Selectors of compounds (p, .note, p.note, #id, *) joined by descendant, child (>) and
-// adjacent-sibling (+) combinators are matched; selectors with pseudo-classes, attributes or the
-// ~ combinator are left to Qt (a few of them; see qtCss). Matching is held to a budget of steps
+// adjacent-sibling (+) combinators are matched, and the first letter of what they match
+// (p::first-letter); selectors with other pseudo-classes, attributes or the ~ combinator are left
+// to Qt (a few of them; see qtCss). Matching is held to a budget of steps
 // per sheet, so a hostile sheet costs no more than an ordinary one; past it, rules are no longer
 // applied and exhausted() says so.
 class StyleRules
@@ -49,9 +50,11 @@ public:
 
     void addStyleSheet(const QString& css);
 
-    // The declarations the sheet gives element: later and more specific rules win. Elements
-    // that receive the same rules share one list, which lives as long as these rules.
-    Declarations declarationsFor(const Element& element) const;
+    // The declarations the sheet gives element (or its first letter): later and more specific
+    // rules win. Elements that receive the same rules share one list, which lives as long as
+    // these rules.
+    Declarations declarationsFor(const Element& element, bool firstLetter = false) const;
+    bool hasFirstLetterRules() const { return m_firstLetterRules > 0; }
     // The rules left to Qt's HTML reader, as a style sheet (em turned to pixels).
     QString qtCss(qreal basePoints) const;
     // True when the budget ran out and later elements received no rules.
@@ -78,6 +81,7 @@ private:
         QList<QChar> combinators;  // between compounds: ' ', '>' or '+'
         qint64 specificity = 0;
         int order = 0;
+        bool firstLetter = false; // the rule styles the first letter of what it matches
         Declarations declarations;
     };
     static bool parseSelector(QStringView text, Rule* rule, bool* unsupported);
@@ -95,6 +99,7 @@ private:
     QList<std::pair<QString, QString>> m_qtRules;       // selector text, declaration text
     mutable QHash<QByteArray, Declarations> m_cascades; // matched rules -> their cascade
     mutable qint64 m_steps = 0;
+    int m_firstLetterRules = 0;
 };
 
 } // namespace Epub

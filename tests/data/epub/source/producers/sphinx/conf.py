@@ -1,0 +1,8 @@
+project = "Harbour Guide"
+author = "Ada Marlowe"
+copyright = "2026, Ada Marlowe"
+language = "en"
+epub_basename = "harbour-guide"
+epub_identifier = "urn:quillmere:harbour-guide"
+epub_scheme = "URL"
+epub_uid = "harbour-guide"
