@@ -13,12 +13,12 @@
 #include "formats/docx/DocxReader.h"
 #include "formats/epub/ChapterConverter.h"
 #include "formats/epub/EpubBook.h"
-#include "formats/record/ReadingRecord.h"
 #include "formats/fb2/Fb2Reader.h"
 #include "formats/markdown/MarkdownReader.h"
 #include "formats/mobi/MobiReader.h"
 #include "formats/package/BookPackage.h"
 #include "formats/package/PackageStore.h"
+#include "formats/record/ReadingRecord.h"
 #include "formats/rtf/PlainTextDecoder.h"
 #include "support/BenchMain.h"
 #include "support/BookFiles.h"
@@ -175,8 +175,8 @@ void openAtTheMiddle(benchmark::State& state, const QString& suffix, const Reade
         state.SkipWithError("the middle verse is in no chapter");
         return;
     }
-    if (again &&
-        !store.keep(Reading::fileFingerprint(path), Books::PackageStore::modifiedTime(path), *first)) {
+    if (again && !store.keep(Reading::fileFingerprint(path),
+                             Books::PackageStore::modifiedTime(path), *first)) {
         state.SkipWithError("the package could not be kept");
         return;
     }

@@ -3,7 +3,6 @@
 // the reader of the HTML e-readers' formats hold.
 #include "formats/comic/ComicReader.h"
 #include "formats/epub/ChapterConverter.h"
-#include "formats/record/ReadingRecord.h"
 #include "formats/package/BookPackage.h"
 #include "formats/package/ChapterBuilder.h"
 #include "formats/package/HtmlReader.h"
@@ -11,6 +10,7 @@
 #include "formats/package/PackageEpub.h"
 #include "formats/package/PackageKeeper.h"
 #include "formats/package/PackageStore.h"
+#include "formats/record/ReadingRecord.h"
 #include "support/DocumentProbe.h"
 #include "support/FormatBooks.h"
 #include "support/TestMain.h"
