@@ -139,6 +139,11 @@ private slots:
             << QStringLiteral("epub/pandoc-epub3.epub") << QByteArray()
             << QStringList{QStringLiteral("The Keeper"), QStringLiteral("The Storm")}
             << QStringLiteral("The Storm") << QStringLiteral("The Storm");
+        // Books of other formats are read into chapters as EPUB books are, contents included.
+        QTest::newRow("pandoc FB2")
+            << QStringLiteral("books/pandoc.fb2") << QByteArray()
+            << QStringList{QStringLiteral("The Gale"), QStringLiteral("The Calm")}
+            << QStringLiteral("The Calm") << QStringLiteral("By morning the water lay still");
     }
     void contentsGoToTheirPlaces()
     {

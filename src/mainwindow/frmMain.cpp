@@ -11,6 +11,7 @@
 #include "mainwindow/CopyShortcut.h"
 #include "mainwindow/ParchmentBackground.h"
 #include "mainwindow/ViewCommands.h"
+#include "ui/BookSidePanel.h"
 #include "ui/LibraryTree.h"
 #include "ui/commands/ReaderContext.h"
 #include "ui/skin/SkinForm.h"
@@ -90,6 +91,11 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     const QString records = Reading::recordsFolder(m_state.AppFolder);
     m_pane->attachEpubSession(records, mnuContents);
     m_pane->keepPlaces(records);
+    // A chapter turn is a move even where the scroll bar keeps its value.
+    connect(m_pane->epub(), &EpubSession::chapterShown, this, [this] {
+        m_sidePanel->readerMoved();
+        m_whereTimer->start();
+    });
     // Books of other formats are read whole on their first opening; what they were read into
     // is kept in the user's cache folder (never beside the books), so later openings are quick.
     if (const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);

@@ -53,7 +53,8 @@ void BookOutline::read(const ReadingPane& pane)
     const BookKind kind = pane.state().Kind;
     const BookKinds::Row& row = BookKinds::row(kind);
     EpubSession* epub = pane.epub();
-    if (epub && epub->isOpen() && (kind == BookKind::Epub || kind == BookKind::EpubPages)) {
+    if (epub && epub->isOpen() &&
+        (row.reader == BookKinds::Reader::Chapters || kind == BookKind::EpubPages)) {
         m_source = Source::Epub;
         const QList<Epub::ContentsEntry> contents = epub->book().contents();
         m_entries.reserve(contents.size());

@@ -350,6 +350,7 @@ bool EpubSession::showChapter(int chapter, int offset)
     scrollToTop(offset);
     updateContentsMenu();
     positionChanged();
+    emit chapterShown();
     return true;
 }
 
@@ -557,6 +558,7 @@ bool EpubSession::followLink(const QString& url)
     scrollToTop(m_anchors.value(anchor, 0));
     updateContentsMenu();
     positionChanged();
+    emit chapterShown();
     return true;
 }
 

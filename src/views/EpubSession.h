@@ -125,6 +125,10 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
+signals:
+    // Another chapter is shown (its place may be the same scroll position as the last one's).
+    void chapterShown();
+
 private:
     void positionChanged();
     // Shows the next or previous chapter (the end of the previous one); false when there is

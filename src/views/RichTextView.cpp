@@ -269,10 +269,11 @@ void RichTextView::showAtTop(int offset)
     // book keeps its estimated heights.
     m_restoreTop = false;
     layout->layoutAbove(document()->findBlock(at), viewport()->height());
-    const qreal top = layout->lineTop(at);
+    // Rounded up, as when the top is restored: the view's top pixel row is the line's own.
+    const int top = qCeil(layout->lineTop(at));
     QScrollBar* bar = verticalScrollBar();
-    bar->setMaximum(qMax(bar->maximum(), qRound(top)));
-    bar->setValue(qRound(top));
+    bar->setMaximum(qMax(bar->maximum(), top));
+    bar->setValue(top);
     rememberTop();
     layoutScreenAbove();
 }
