@@ -241,6 +241,14 @@ private slots:
         QCOMPARE(name, QStringLiteral("St. Ives (2)"));
         QCOMPARE(filesIn(app.booksPath()), QStringList({"Emma (2).txt", "Emma.txt", "St. Ives",
                                                         "St. Ives (2)", "notes", "notes (2)"}));
+        // A book renamed in the library is still the same book: it is opened, not copied.
+        QVERIFY(QFile::rename(app.booksPath() + "Emma (2).txt", app.booksPath() + "Austen.txt"));
+        QVERIFY(LibraryImport::add(app.booksPath(), emma, &name, &error));
+        QCOMPARE(name, QStringLiteral("Austen.txt"));
+        // A file of the same size but other content is a new book.
+        QVERIFY(writeFile(outside.path() + "/Emma.txt", "Emma, by Jane Austin"));
+        QVERIFY(LibraryImport::add(app.booksPath(), emma, &name, &error));
+        QCOMPARE(name, QStringLiteral("Emma (2).txt"));
     }
 
     void filesThatCannotBeAddedLeaveNothingBehind()
@@ -349,8 +357,8 @@ private slots:
         for (int round = 1; round <= 3; ++round) {
             const QString a = QStringLiteral("A%1.txt").arg(round);
             const QString b = QStringLiteral("B%1.txt").arg(round);
-            QVERIFY(writeFile(outside.path() + '/' + a, "a"));
-            QVERIFY(writeFile(outside.path() + '/' + b, "b"));
+            QVERIFY(writeFile(outside.path() + '/' + a, a.toUtf8()));
+            QVERIFY(writeFile(outside.path() + '/' + b, b.toUtf8()));
             QProcess first;
             QProcess second;
             first.start(copy.program(), {outside.path() + '/' + a});

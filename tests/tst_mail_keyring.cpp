@@ -116,7 +116,8 @@ private slots:
             QVERIFY2(dialog.lblAnswer->text().contains(QStringLiteral("250")),
                      qPrintable(dialog.lblAnswer->text()));
             dialog.btnSave->click();
-            QVERIFY(MessageBox::shown().isEmpty());
+            QVERIFY2(MessageBox::shown().isEmpty(),
+                     qPrintable(MessageBox::shown().value(0).text));
         }
         QCOMPARE(fileBytes(MailPassword::netrcPath()), netrcBefore);
         QVERIFY(!fileBytes(AppSettings::open()->fileName()).contains("keyring"));

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,6 +82,31 @@ bool sameContent(const QByteArray& a, const QByteArray& b)
     }
     const QByteArray digest = digestOf(a);
     return !digest.isEmpty() && digest == digestOf(b);
+}
+
+// The name of a book of the library with the same content as path (of that size), or empty.
+// Only books of the same size are read, so a large library costs a listing and a stat each.
+QByteArray sameBookIn(const QByteArray& books, const QByteArray& path, off_t size)
+{
+    DIR* dir = ::opendir(books.constData());
+    if (!dir) {
+        return {};
+    }
+    QByteArray found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        struct stat info;
+        if (name.startsWith('.') || ::stat((books + name).constData(), &info) != 0 ||
+            !S_ISREG(info.st_mode) || info.st_size != size) {
+            continue;
+        }
+        if (sameContent(books + name, path)) {
+            found = name;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return found;
 }
 
 // Gives the finished copy its name, never replacing a file that has meanwhile taken it
@@ -166,6 +192,12 @@ bool LibraryImport::add(const QString& booksFolder, const QByteArray& path, QByt
             *bookName = candidate;
             return true;
         }
+    }
+
+    // The same book under another name (renamed in the library) is opened, not copied again.
+    if (const QByteArray same = sameBookIn(books, path, info.st_size); !same.isEmpty()) {
+        *bookName = same;
+        return true;
     }
 
     // The copy is written under a hidden name and then given its own, which never replaces a
