@@ -175,6 +175,13 @@ bool LibraryImport::add(const QString& booksFolder, const QByteArray& path, QByt
         return fail(error, tr("The library folder \"%1\" cannot be made.").arg(booksFolder));
     }
 
+    // The same book, under its own name or another (renamed in the library), is opened, not
+    // copied again.
+    if (const QByteArray same = sameBookIn(books, path, info.st_size); !same.isEmpty()) {
+        *bookName = same;
+        return true;
+    }
+
     // The library does not list hidden files, so the copy is given a visible name.
     QByteArray name = path.mid(path.lastIndexOf('/') + 1);
     while (name.startsWith('.')) {
@@ -183,23 +190,6 @@ bool LibraryImport::add(const QString& booksFolder, const QByteArray& path, QByt
     if (name.isEmpty()) {
         name = "book";
     }
-    for (int n = 1; n < 10000; ++n) {
-        const QByteArray candidate = Library::numberedName(name, n);
-        if (!isTaken(books + candidate)) {
-            break;
-        }
-        if (sameContent(books + candidate, path)) {
-            *bookName = candidate;
-            return true;
-        }
-    }
-
-    // The same book under another name (renamed in the library) is opened, not copied again.
-    if (const QByteArray same = sameBookIn(books, path, info.st_size); !same.isEmpty()) {
-        *bookName = same;
-        return true;
-    }
-
     // The copy is written under a hidden name and then given its own, which never replaces a
     // file: a half-written copy never shows in the library.
     QTemporaryFile copy(booksFolder + QStringLiteral(".import-XXXXXX.part"));

@@ -92,10 +92,7 @@ frmMain::frmMain(const QString& programFolder, QWidget* parent) : QMainWindow(pa
     m_pane->attachEpubSession(records, mnuContents);
     m_pane->keepPlaces(records);
     // A chapter turn is a move even where the scroll bar keeps its value.
-    connect(m_pane->epub(), &EpubSession::chapterShown, this, [this] {
-        m_sidePanel->readerMoved();
-        m_whereTimer->start();
-    });
+    connect(m_pane->epub(), &EpubSession::chapterShown, this, &frmMain::readerMoved);
     // Books of other formats are read whole on their first opening; what they were read into
     // is kept in the user's cache folder (never beside the books), so later openings are quick.
     if (const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);

@@ -206,6 +206,8 @@ private:
     void showLastBookNote();
     void showBookInTitle();
     // The status bar says where the reader is in the open book.
+    // The reader moved: the side panel and the status bar follow a moment later.
+    void readerMoved();
     void showWhereReading();
     // The splitter beside the library (the width kept from the last run comes back).
     void buildLibrarySplitter();

@@ -119,19 +119,21 @@ void frmMain::buildPlaceMenus()
     m_whereTimer->setSingleShot(true);
     m_whereTimer->setInterval(BookSidePanel::FollowDelayMs);
     connect(m_whereTimer, &QTimer::timeout, this, &frmMain::showWhereReading);
-    auto moved = [this] {
-        m_sidePanel->readerMoved();
-        m_whereTimer->start();
-    };
-    connect(txtBook->verticalScrollBar(), &QScrollBar::valueChanged, this, moved);
-    connect(pdfBook, &PdfView::placeChanged, this, moved);
-    connect(ole1, &DocumentView::placeChanged, this, moved);
+    connect(txtBook->verticalScrollBar(), &QScrollBar::valueChanged, this, &frmMain::readerMoved);
+    connect(pdfBook, &PdfView::placeChanged, this, &frmMain::readerMoved);
+    connect(ole1, &DocumentView::placeChanged, this, &frmMain::readerMoved);
     connect(txtBook, &RichTextView::textChanged, m_sidePanel, &BookSidePanel::marksChanged);
-    connect(m_pane, &ReadingPane::interfaceChanged, this, [this, moved] {
+    connect(m_pane, &ReadingPane::interfaceChanged, this, [this] {
         showBookInTitle();
         m_sidePanel->bookChanged();
-        moved();
+        readerMoved();
     });
+}
+
+void frmMain::readerMoved()
+{
+    m_sidePanel->readerMoved();
+    m_whereTimer->start();
 }
 
 void frmMain::showWhereReading()

@@ -80,13 +80,7 @@ bool CalibreTestServer::start(const Setup& setup)
 
 void CalibreTestServer::stop()
 {
-    if (m_server.state() != QProcess::NotRunning) {
-        m_server.terminate();
-        if (!m_server.waitForFinished(10000)) {
-            m_server.kill();
-            m_server.waitForFinished(5000);
-        }
-    }
+    ServerProcess::stop(&m_server);
     m_port = 0;
 }
 

@@ -83,13 +83,7 @@ bool DictTestServer::start(const QString& database, const QString& description, 
 
 void DictTestServer::stop()
 {
-    if (m_server.state() != QProcess::NotRunning) {
-        m_server.terminate();
-        if (!m_server.waitForFinished(10000)) {
-            m_server.kill();
-            m_server.waitForFinished(5000);
-        }
-    }
+    ServerProcess::stop(&m_server);
     m_port = 0;
 }
 

@@ -35,3 +35,15 @@ bool ServerProcess::waitUntilListening(QProcess* process, quint16 port, int time
     }
     return false;
 }
+
+void ServerProcess::stop(QProcess* process)
+{
+    if (process->state() == QProcess::NotRunning) {
+        return;
+    }
+    process->terminate();
+    if (!process->waitForFinished(10000)) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+}

@@ -13,4 +13,6 @@ void diesWithTest(QProcess* process);
 // Waits until something accepts connections on the port of 127.0.0.1, as long as the process
 // runs; false when it ended or the time ran out.
 bool waitUntilListening(QProcess* process, quint16 port, int timeoutMs);
+// Ends the server: asked first, killed when it does not end within ten seconds.
+void stop(QProcess* process);
 } // namespace ServerProcess

@@ -1,4 +1,5 @@
 #include "formats/docx/DocxReader.h"
+#include "formats/package/XmlAttribute.h"
 
 #include "formats/docx/DocxStyles.h"
 #include "formats/docx/DocxTables.h"
@@ -27,16 +28,7 @@ constexpr int MaxPictures = 10000;
 // A page break ends the chapter when the chapter has grown this large already.
 constexpr qsizetype PageBreakChapterSize = 16 * 1024;
 
-QString attribute(const QXmlStreamReader& xml, QLatin1String name)
-{
-    // Word's prefixes (w:, r:) are left aside: the local names do not clash where we look.
-    for (const QXmlStreamAttribute& a : xml.attributes()) {
-        if (a.name() == name) {
-            return a.value().toString();
-        }
-    }
-    return {};
-}
+using Books::attribute;
 
 QString roman(int number)
 {

@@ -1,4 +1,5 @@
 #include "formats/odt/OdtReader.h"
+#include "formats/package/XmlAttribute.h"
 
 #include "formats/odt/OdtStyles.h"
 #include "formats/package/BookPackage.h"
@@ -30,15 +31,7 @@ constexpr qint64 MaxFlatFileSize = qint64(256) * 1024 * 1024;
 // A page break ends the chapter when the chapter has grown this large already.
 constexpr qsizetype PageBreakChapterSize = 16 * 1024;
 
-QString attribute(const QXmlStreamReader& xml, QLatin1String name)
-{
-    for (const QXmlStreamAttribute& a : xml.attributes()) {
-        if (a.name() == name) {
-            return a.value().toString();
-        }
-    }
-    return {};
-}
+using Books::attribute;
 
 // Elements whose content is never text of the document.
 bool isSkipped(QStringView name)

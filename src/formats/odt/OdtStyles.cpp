@@ -1,4 +1,5 @@
 #include "formats/odt/OdtStyles.h"
+#include "formats/package/XmlAttribute.h"
 
 #include <QXmlStreamReader>
 
@@ -8,15 +9,7 @@ namespace {
 
 constexpr int MaxStyleChain = 32;
 
-QString attribute(const QXmlStreamReader& xml, QLatin1String name)
-{
-    for (const QXmlStreamAttribute& a : xml.attributes()) {
-        if (a.name() == name) {
-            return a.value().toString();
-        }
-    }
-    return {};
-}
+using Books::attribute;
 
 bool hasAttribute(const QXmlStreamReader& xml, QLatin1String name)
 {
